@@ -1,0 +1,13 @@
+# Sourced by the Wine scripts: the environment every Windows program of ours runs in.
+# QU_WINE_DIR names the folder that holds the prefix, the display file and the server.
+: "${QU_WINE_DIR:?QU_WINE_DIR must name the Wine folder of the build tree}"
+export WINEPREFIX="$QU_WINE_DIR/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${QU_EXTRA_DLLOVERRIDES:+;$QU_EXTRA_DLLOVERRIDES}"
+if [ -z "${DISPLAY:-}" ] && [ -f "$QU_WINE_DIR/display" ]; then
+  DISPLAY=$(cat "$QU_WINE_DIR/display")
+  export DISPLAY
+fi
+if [ -x /usr/lib/wine/wine64 ]; then WINE=/usr/lib/wine/wine64; else WINE=$(command -v wine64 || command -v wine); fi
+if [ -x /usr/lib/wine/wineserver ]; then WINESERVER=/usr/lib/wine/wineserver; else WINESERVER=$(command -v wineserver); fi
+export WINE WINESERVER
