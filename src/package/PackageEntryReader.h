@@ -1,0 +1,31 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// How a pass reads an entry. The backup pass creates the destination's folders as soon
+// as the path is known and skips time and data; the install pass keeps both.
+struct ENTRY_READ_OPTIONS {
+    bool bCreateFolders;      // create the destination's missing folders right after resolving it
+    bool bKeepTimeAndData;    // fill the time and point at the compressed data
+    bool bCommaInLengthText;  // the backup pass's wording of the compressed-length failure
+};
+
+inline constexpr ENTRY_READ_OPTIONS BACKUP_READ = {true, false, true};
+inline constexpr ENTRY_READ_OPTIONS INSTALL_READ = {false, true, false};
+
+// What one entry holds. The data pointer points into the package buffer.
+struct PACKAGE_ENTRY_FIELDS {
+    std::string strRelativePath;
+    std::string strDestPath;
+    FILETIME ftLastWrite{};
+    DWORD dwCompressedLength = 0;
+    const BYTE* pCompressedData = nullptr;
+};
+
+// Reads the entry at the cursor, advancing it past every field read. Answers the text of
+// the first field that does not fit, empty when the whole entry was read. Never reads
+// outside [buffer, buffer + size).
+std::string ReadPackageEntry(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
+                             const ENTRY_READ_OPTIONS& options, PACKAGE_ENTRY_FIELDS& fields);

@@ -1,0 +1,55 @@
+#include "util/FileHelpers.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "framework/FileFind.h"
+#include "framework/ScopedHandles.h"
+
+bool FileExists(const std::string& path) {
+    std::string probe = path;
+    if (!probe.empty() && probe.back() == '\\') probe.pop_back();
+    WIN32_FIND_DATAA data{};
+    CScopedFindHandle find(::FindFirstFileA(probe.c_str(), &data));
+    if (!find.IsValid()) return false;
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool FolderExists(const std::string& path) {
+    CFileFind finder;
+    bool more = finder.FindFile(path);
+    while (more) {
+        more = finder.FindNextFile();
+        if (finder.IsDirectory()) return true;
+    }
+    return false;
+}
+
+bool CreateFolderPath(const std::string& filePath) {
+    // Every piece before a backslash is a folder; the last piece is the file name.
+    std::vector<std::string> components;
+    size_t start = 0;
+    for (size_t slash = filePath.find('\\'); slash != std::string::npos; slash = filePath.find('\\', start)) {
+        components.push_back(filePath.substr(start, slash - start));
+        start = slash + 1;
+    }
+    if (components.empty()) return false;
+    if (components.front().find(':') == std::string::npos) return false;
+    std::string folder = components.front();
+    components.erase(components.begin());
+    if (components.empty()) return false;
+    // A dotted deepest folder is a folder all the same ("Skins.old"), so it is created too.
+    for (const std::string& component : components) {
+        folder += "\\" + component;
+        if (!FolderExists(folder)) ::CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    return true;
+}
+
+void ClearReadOnly(const std::string& path) {
+    if (!FileExists(path)) return;
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0) return;
+    ::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}

@@ -1,0 +1,70 @@
+#include "util/PathParts.h"
+
+#include <windows.h>
+
+#include "framework/WinApp.h"
+
+namespace {
+
+const size_t kMaxDrive = 2;
+const size_t kMaxPart = 255;
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+void Store(std::string* out, const std::string& text, size_t limit) {
+    if (out) *out = text.substr(0, limit);
+}
+
+}  // namespace
+
+void SplitPath(const std::string& path, std::string* drive, std::string* dir, std::string* name,
+               std::string* ext) {
+    size_t pos = 0;
+    std::string driveText;
+    if (path.size() >= 2 && path[1] == ':' && !::IsDBCSLeadByte(static_cast<BYTE>(path[0]))) {
+        driveText = path.substr(0, 2);
+        pos = 2;
+    }
+    // Find the last separator and the last dot after it, stepping over double-byte characters
+    // whose second byte may look like a backslash.
+    size_t lastSeparator = std::string::npos;
+    size_t lastDot = std::string::npos;
+    for (size_t i = pos; i < path.size(); ++i) {
+        const char c = path[i];
+        if (::IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < path.size()) {
+            ++i;
+            continue;
+        }
+        if (IsSeparator(c)) {
+            lastSeparator = i;
+            lastDot = std::string::npos;
+        } else if (c == '.') {
+            lastDot = i;
+        }
+    }
+    const size_t nameStart = (lastSeparator == std::string::npos) ? pos : lastSeparator + 1;
+    const size_t nameEnd = (lastDot == std::string::npos) ? path.size() : lastDot;
+    Store(drive, driveText, kMaxDrive);
+    Store(dir, path.substr(pos, nameStart - pos), kMaxPart);
+    Store(name, path.substr(nameStart, nameEnd - nameStart), kMaxPart);
+    Store(ext, path.substr(nameEnd), kMaxPart);
+}
+
+std::string GetFileNameOf(const std::string& path) {
+    std::string name;
+    std::string ext;
+    SplitPath(path, nullptr, nullptr, &name, &ext);
+    return name + ext;
+}
+
+std::string GetModuleFolder(const CWinApp& app) {
+    const std::string moduleName = app.m_strExeName + ".exe";
+    char buffer[MAX_PATH] = {};
+    ::GetModuleFileNameA(::GetModuleHandleA(moduleName.c_str()), buffer, MAX_PATH);
+    std::string drive;
+    std::string dir;
+    SplitPath(buffer, &drive, &dir, nullptr, nullptr);
+    std::string folder = drive + dir;
+    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    return folder;
+}

@@ -1,0 +1,85 @@
+#include "util/PathTokens.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "util/TextCompare.h"
+
+namespace {
+
+enum class Token { InstallFolder, Windows, System, Temp, WindowsDisk };
+
+struct PATH_TOKEN {
+    const char* text;
+    Token token;
+};
+
+// Compared in this order.
+const PATH_TOKEN kPathTokens[] = {
+    {".\\", Token::InstallFolder},
+    {"<windows>\\", Token::Windows},
+    {"<System>\\", Token::System},
+    {"<Temp>\\", Token::Temp},
+    {"<Windows Disk>\\", Token::WindowsDisk},
+};
+
+std::string WithOneTrailingBackslash(const char* folder) {
+    std::string text = folder;
+    if (text.empty()) return text;
+    if (text.back() == '\\') text.pop_back();
+    return text + "\\";
+}
+
+std::string ReplacementOf(Token token, const std::string& installFolder) {
+    switch (token) {
+    case Token::InstallFolder: return installFolder;
+    case Token::Windows: return GetWindowsFolder();
+    case Token::System: return GetWindowsFolder() + "System32\\";
+    case Token::Temp: return GetTempFolder();
+    case Token::WindowsDisk: {
+        const std::string windows = GetWindowsFolder();
+        if (windows.empty()) return windows;
+        char root[8];
+        std::snprintf(root, sizeof root, "%c:\\", windows[0]);
+        return root;
+    }
+    }
+    return std::string();
+}
+
+}  // namespace
+
+std::string ExpandPathTokens(const std::string& storedPath, const std::string& installFolder) {
+    const size_t slash = storedPath.find('\\');
+    if (slash == std::string::npos) return storedPath;
+    const std::string prefix = storedPath.substr(0, slash + 1);
+    const std::string rest = storedPath.substr(slash + 1);
+    for (const PATH_TOKEN& row : kPathTokens) {
+        if (EqualsNoCase(prefix, row.text)) return ReplacementOf(row.token, installFolder) + rest;
+    }
+    return storedPath;
+}
+
+std::string GetWindowsFolder() {
+    char buffer[MAX_PATH] = {};
+    const UINT length = ::GetWindowsDirectoryA(buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    return WithOneTrailingBackslash(buffer);
+}
+
+std::string GetTempFolder() {
+    char buffer[MAX_PATH] = {};
+    const DWORD length = ::GetTempPathA(MAX_PATH, buffer);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    return WithOneTrailingBackslash(buffer);
+}
+
+std::string NewTempFile() {
+    char folder[MAX_PATH] = {};
+    const DWORD length = ::GetTempPathA(MAX_PATH, folder);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    char path[MAX_PATH] = {};
+    if (::GetTempFileNameA(folder, "JVR", 0, path) == 0) return std::string();
+    return path;
+}

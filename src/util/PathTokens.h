@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+// Stored paths name their folder by a leading token: ".\", "<windows>\", "<System>\",
+// "<Temp>\" or "<Windows Disk>\". Expansion turns the token into a folder of this machine.
+std::string ExpandPathTokens(const std::string& storedPath, const std::string& installFolder);
+
+// The Windows folder, ending with exactly one backslash; empty when the system cannot say.
+std::string GetWindowsFolder();
+// The user's temporary folder, ending with exactly one backslash; empty when the system cannot say.
+std::string GetTempFolder();
+// A new, empty, uniquely named "JVR*.tmp" file in the temporary folder, owned by the caller.
+// Empty when none could be made: every caller treats that as the failure of its step.
+std::string NewTempFile();

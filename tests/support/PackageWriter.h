@@ -1,0 +1,29 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Builds package bytes for tests, independently of the program's own builder.
+struct TEST_ENTRY {
+    std::string strPath;          // stored path, e.g. ".\\Quorindo.exe"
+    DWORD dwTimeHigh = 0;
+    DWORD dwTimeLow = 0;
+    std::vector<BYTE> data;       // stored as is (already gzip, or deliberately not)
+};
+
+class CPackageWriter {
+public:
+    CPackageWriter& Add(const TEST_ENTRY& entry);
+    // Adds an entry whose data is the gzip of the given content.
+    CPackageWriter& AddFile(const std::string& path, const std::string& content, FILETIME time = {});
+    // The package: the count (or the given count) and the entries back to back.
+    std::vector<BYTE> Bytes() const;
+    std::vector<BYTE> Bytes(DWORD announcedCount) const;
+
+private:
+    std::vector<TEST_ENTRY> m_entries;
+};
+
+void AppendDword(std::vector<BYTE>& out, DWORD value);
