@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "util/FileHelpers.h"
+#include "util/PathTokens.h"
+
+namespace {
+
+std::string WindowsFolderOfMachine() {
+    char buffer[MAX_PATH] = {};
+    GetWindowsDirectoryA(buffer, MAX_PATH);
+    std::string folder = buffer;
+    if (folder.back() != '\\') folder += '\\';
+    return folder;
+}
+
+std::string TempFolderOfMachine() {
+    char buffer[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, buffer);
+    std::string folder = buffer;
+    if (folder.back() != '\\') folder += '\\';
+    return folder;
+}
+
+const std::string kInstall = "D:\\Apps\\Player\\";
+
+}  // namespace
+
+TEST(PathTokens, FoldersEndWithExactlyOneBackslash) {
+    const std::string windows = GetWindowsFolder();
+    const std::string temp = GetTempFolder();
+    EXPECT_EQ(windows, WindowsFolderOfMachine());
+    EXPECT_EQ(temp, TempFolderOfMachine());
+    for (const std::string& folder : {windows, temp}) {
+        ASSERT_GE(folder.size(), 3u);
+        EXPECT_EQ(folder.back(), '\\');
+        EXPECT_NE(folder[folder.size() - 2], '\\') << folder;
+    }
+}
+
+TEST(PathTokens, ExamplesExpandToThisMachinesFolders) {
+    const std::string windows = WindowsFolderOfMachine();
+    EXPECT_EQ(ExpandPathTokens("<System>\\ir.ax", kInstall), windows + "System32\\ir.ax");
+    EXPECT_EQ(ExpandPathTokens(".\\ax\\RealMediaSplitter.ax", kInstall), "D:\\Apps\\Player\\ax\\RealMediaSplitter.ax");
+    EXPECT_EQ(ExpandPathTokens("<Temp>\\CMD List.ini", kInstall), TempFolderOfMachine() + "CMD List.ini");
+    EXPECT_EQ(ExpandPathTokens("<Windows Disk>\\Program Files\\Codec\\Pure Codec\\Codecs\\uldsmpeg.ax", kInstall),
+              windows.substr(0, 1) + ":\\Program Files\\Codec\\Pure Codec\\Codecs\\uldsmpeg.ax");
+    EXPECT_EQ(ExpandPathTokens("<windows>\\win.ini", kInstall), windows + "win.ini");
+}
+
+TEST(PathTokens, TokenMatchesWithoutRegardToCase) {
+    const std::string expected = ExpandPathTokens("<System>\\ir.ax", kInstall);
+    EXPECT_EQ(ExpandPathTokens("<SYSTEM>\\ir.ax", kInstall), expected);
+    EXPECT_EQ(ExpandPathTokens("<system>\\ir.ax", kInstall), expected);
+    EXPECT_EQ(ExpandPathTokens("<WINDOWS DISK>\\x", kInstall), ExpandPathTokens("<Windows Disk>\\x", kInstall));
+}
+
+TEST(PathTokens, OnlyAWholeFirstComponentIsAToken) {
+    for (const char* unchanged : {"ax\\x.ax", "C:\\x\\y.dll", "<Temp>", "x\\<System>\\y.ax", "<System>/y.ax",
+                                  "<Sys>\\y.ax", "no-backslash.txt", ""}) {
+        EXPECT_EQ(ExpandPathTokens(unchanged, kInstall), unchanged);
+    }
+}
+
+TEST(PathTokens, RestIsKeptAsItStands) {
+    EXPECT_EQ(ExpandPathTokens("<Temp>\\", kInstall), TempFolderOfMachine());
+    EXPECT_EQ(ExpandPathTokens(".\\name.dll", ""), "name.dll");
+    EXPECT_EQ(ExpandPathTokens(".\\\\name.dll", kInstall), "D:\\Apps\\Player\\\\name.dll");
+}
+
+TEST(PathTokens, NewTempFileMakesAnEmptyJvrFileInTheTempFolder) {
+    const std::string path = NewTempFile();
+    ASSERT_FALSE(path.empty());
+    EXPECT_TRUE(FileExists(path));
+    const std::string name = path.substr(path.find_last_of('\\') + 1);
+    EXPECT_EQ(name.substr(0, 3), "JVR");
+    EXPECT_EQ(name.substr(name.size() - 4), ".tmp");
+    const std::string second = NewTempFile();
+    EXPECT_NE(second, path);
+    DeleteFileA(path.c_str());
+    DeleteFileA(second.c_str());
+}
+
+TEST(PathTokens, NewTempFileIsEmptyTextWhenTheFolderCannotTakeOne) {
+    char saved[MAX_PATH] = {};
+    GetEnvironmentVariableA("TMP", saved, MAX_PATH);
+    char savedTemp[MAX_PATH] = {};
+    GetEnvironmentVariableA("TEMP", savedTemp, MAX_PATH);
+    SetEnvironmentVariableA("TMP", "C:\\no such folder\\really not\\");
+    SetEnvironmentVariableA("TEMP", "C:\\no such folder\\really not\\");
+    const std::string path = NewTempFile();
+    SetEnvironmentVariableA("TMP", saved[0] ? saved : nullptr);
+    SetEnvironmentVariableA("TEMP", savedTemp[0] ? savedTemp : nullptr);
+    EXPECT_EQ(path, "");
+}
