@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "package/PackageEntryReader.h"
+#include "package/UpgradePackage.h"
+#include "support/PackageWriter.h"
+#include "util/FileHelpers.h"
+#include "util/PathTokens.h"
+
+namespace {
+
+const std::string kInstall = "C:\\Program Files\\Quorindo\\";
+
+struct ReadResult {
+    std::string error;
+    DWORD cursor;
+    PACKAGE_ENTRY_FIELDS fields;
+};
+
+// Reads the first entry of a package the way a pass does: from offset 4.
+ReadResult ReadFirst(const std::vector<BYTE>& package, const ENTRY_READ_OPTIONS& options,
+                     const std::string& install = kInstall) {
+    ReadResult result;
+    result.cursor = PACKAGE_FIRST_ENTRY;
+    result.error = ReadPackageEntry(package.data(), static_cast<DWORD>(package.size()), result.cursor, install,
+                                    options, result.fields);
+    return result;
+}
+
+std::vector<BYTE> OneEntry(const std::string& path, DWORD high, DWORD low, std::vector<BYTE> data) {
+    TEST_ENTRY entry;
+    entry.strPath = path;
+    entry.dwTimeHigh = high;
+    entry.dwTimeLow = low;
+    entry.data = std::move(data);
+    return CPackageWriter().Add(entry).Bytes();
+}
+
+std::vector<BYTE> Cut(std::vector<BYTE> bytes, size_t size) {
+    bytes.resize(size);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(PackageReader, ReadsEveryFieldWithTheHighTimeHalfFirst) {
+    const auto package = OneEntry(".\\ax\\Filter.ax", 0x01D2A3B4, 0x5566AA77, {1, 2, 3, 4, 5});
+    for (const auto& options : {BACKUP_READ, INSTALL_READ}) {
+        const ReadResult r = ReadFirst(package, options, "Z:\\nowhere\\");
+        EXPECT_EQ(r.error, "");
+        EXPECT_EQ(r.cursor, package.size());
+        EXPECT_EQ(r.fields.strRelativePath, ".\\ax\\Filter.ax");
+        EXPECT_EQ(r.fields.strDestPath, "Z:\\nowhere\\ax\\Filter.ax");
+        EXPECT_EQ(r.fields.dwCompressedLength, 5u);
+    }
+    const ReadResult install = ReadFirst(package, INSTALL_READ);
+    EXPECT_EQ(install.fields.ftLastWrite.dwHighDateTime, 0x01D2A3B4u);
+    EXPECT_EQ(install.fields.ftLastWrite.dwLowDateTime, 0x5566AA77u);
+    ASSERT_NE(install.fields.pCompressedData, nullptr);
+    EXPECT_EQ(install.fields.pCompressedData[4], 5);
+    const ReadResult backup = ReadFirst(package, BACKUP_READ, "Z:\\nowhere\\");
+    EXPECT_EQ(backup.fields.ftLastWrite.dwHighDateTime, 0u);
+    EXPECT_EQ(backup.fields.pCompressedData, nullptr);
+}
+
+TEST(PackageReader, EmptyDataAndTrailingBytesAreAccepted) {
+    std::vector<BYTE> package = OneEntry("<Temp>\\CMD List.ini", 0, 7, {});
+    const size_t wellFormed = package.size();
+    package.insert(package.end(), {0xDE, 0xAD, 0xBE, 0xEF, 0x01});
+    const ReadResult r = ReadFirst(package, INSTALL_READ);
+    EXPECT_EQ(r.error, "");
+    EXPECT_EQ(r.cursor, wellFormed);
+    EXPECT_EQ(r.fields.dwCompressedLength, 0u);
+    EXPECT_EQ(r.fields.strDestPath, GetTempFolder() + "CMD List.ini");
+}
+
+TEST(PackageReader, TextOfTheFirstFieldThatDoesNotFit) {
+    const BYTE* none = nullptr;
+    DWORD cursor = 4;
+    PACKAGE_ENTRY_FIELDS fields;
+    EXPECT_EQ(ReadPackageEntry(none, 100, cursor, kInstall, INSTALL_READ, fields),
+              "The pointer for source buffer is NULL");
+
+    const auto package = OneEntry(".\\Panel\\Skin.dll", 1, 2, {9, 9, 9});
+    const size_t nameStart = 8, timeStart = nameStart + 16, lengthStart = timeStart + 8, dataStart = lengthStart + 4;
+    ASSERT_EQ(dataStart + 3, package.size());
+
+    EXPECT_EQ(ReadFirst(Cut(package, 7), INSTALL_READ).error, "The length for target file name is invalidation");
+    EXPECT_EQ(ReadFirst(Cut(package, nameStart + 15), INSTALL_READ).error,
+              "The target file name is blank or source buffer is invalidation");
+    EXPECT_EQ(ReadFirst(Cut(package, timeStart + 7), INSTALL_READ).error,
+              "The last modify time for Skin.dll is invalidation");
+    EXPECT_EQ(ReadFirst(Cut(package, lengthStart + 3), INSTALL_READ).error,
+              "The length for compressed data(Skin.dll) is invalidation");
+    EXPECT_EQ(ReadFirst(Cut(package, lengthStart + 3), BACKUP_READ, "Z:\\nowhere\\").error,
+              "The length for compressed data(Skin.dll), is invalidation");
+    EXPECT_EQ(ReadFirst(Cut(package, dataStart + 2), INSTALL_READ).error, "The compressed data is invalidation");
+
+    // The cursor stands after the fields already read.
+    EXPECT_EQ(ReadFirst(Cut(package, lengthStart + 3), INSTALL_READ).cursor, lengthStart);
+    EXPECT_EQ(ReadFirst(Cut(package, dataStart + 2), INSTALL_READ).cursor, dataStart);
+}
+
+TEST(PackageReader, BlankAndNulNames) {
+    std::vector<BYTE> blank;
+    AppendDword(blank, 1);
+    AppendDword(blank, 0);
+    blank.resize(64, 0);
+    EXPECT_EQ(ReadFirst(blank, INSTALL_READ).error, "The target file name is blank or source buffer is invalidation");
+
+    EXPECT_EQ(ReadFirst(OneEntry(std::string("\0abc", 4), 0, 0, {}), INSTALL_READ).error,
+              "The relative path '' is invalidation");
+
+    const ReadResult shortened = ReadFirst(OneEntry(std::string(".\\ab\0cd", 7), 0, 0, {}), INSTALL_READ);
+    EXPECT_EQ(shortened.error, "");
+    EXPECT_EQ(shortened.fields.strRelativePath, ".\\ab");
+    EXPECT_EQ(shortened.cursor, 4u + 4 + 7 + 12);
+}
+
+TEST(PackageReader, BackupReaderMakesFoldersBeforeCheckingTheRest) {
+    const std::string install = GetTempFolder() + "qu-reader-" + std::to_string(GetCurrentProcessId()) + "\\";
+    const auto package = OneEntry(".\\deep\\er\\file.bin", 1, 1, {1});
+    const size_t timeStart = 8 + 18;
+    EXPECT_EQ(ReadFirst(Cut(package, timeStart), BACKUP_READ, install).error,
+              "The last modify time for file.bin is invalidation");
+    EXPECT_TRUE(FolderExists(install + "deep\\er"));
+    RemoveDirectoryA((install + "deep\\er").c_str());
+    RemoveDirectoryA((install + "deep").c_str());
+    RemoveDirectoryA(install.c_str());
+
+    EXPECT_EQ(ReadFirst(Cut(package, timeStart), INSTALL_READ, install).error,
+              "The last modify time for file.bin is invalidation");
+    EXPECT_FALSE(FolderExists(install));
+}
+
+TEST(PackageReader, AnnouncedEntriesBeyondTheDataFailAtTheEnd) {
+    CPackageWriter writer;
+    writer.AddFile(".\\a.dll", "first").AddFile(".\\b.dll", "second");
+    const auto package = writer.Bytes(3);
+    DWORD cursor = PACKAGE_FIRST_ENTRY;
+    PACKAGE_ENTRY_FIELDS fields;
+    const DWORD size = static_cast<DWORD>(package.size());
+    EXPECT_EQ(ReadPackageEntry(package.data(), size, cursor, kInstall, INSTALL_READ, fields), "");
+    EXPECT_EQ(ReadPackageEntry(package.data(), size, cursor, kInstall, INSTALL_READ, fields), "");
+    EXPECT_EQ(ReadPackageEntry(package.data(), size, cursor, kInstall, INSTALL_READ, fields),
+              "The length for target file name is invalidation");
+    EXPECT_EQ(cursor, size);
+}
+
+TEST(PackageLoader, CopiesResource130OfTheModule) {
+    CUpgradePackage package;
+    package.m_pBuffer = std::make_unique<BYTE[]>(3);  // an earlier block is replaced
+    ASSERT_EQ(LoadPackage(package), "");
+    ASSERT_EQ(package.m_dwSize, 8u);
+    EXPECT_EQ(package.GetEntryCount(), 0u);
+    EXPECT_EQ(ReadPackageDword(package.m_pBuffer.get() + 4), 0x0BADF00Du);
+}
+
+TEST(PackageLoader, ModuleWithoutAPackage) {
+    CUpgradePackage package;
+    EXPECT_EQ(LoadPackage(package, GetModuleHandleA("kernel32.dll")), "Can not found upgrade package!");
+    EXPECT_EQ(package.m_dwSize, 0u);
+    EXPECT_EQ(package.GetEntryCount(), 0u);
+}
