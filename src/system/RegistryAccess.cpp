@@ -1,0 +1,56 @@
+#include "system/RegistryAccess.h"
+
+#include <cstring>
+
+#include "framework/ScopedHandles.h"
+#include "util/TextCompare.h"
+
+namespace {
+
+CScopedRegKey OpenKey(HKEY hive, const std::string& keyPath) {
+    CScopedRegKey key;
+    if (::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_ALL_ACCESS, key.Receive()) != ERROR_SUCCESS) key.Release();
+    return key;
+}
+
+}  // namespace
+
+std::string CRegistryAccess::ReadString(HKEY hive, const std::string& keyPath, const std::string& valueName) {
+    CScopedRegKey key = OpenKey(hive, keyPath);
+    if (!key) return std::string();
+    char buffer[READ_BUFFER_SIZE] = {};
+    DWORD size = sizeof(buffer);
+    if (::RegQueryValueExA(key.Get(), valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) !=
+        ERROR_SUCCESS)
+        return std::string();
+    // Data stored without its terminator (or not text at all) must not run past what was read.
+    return std::string(buffer, ::strnlen(buffer, size));
+}
+
+bool CRegistryAccess::WriteString(HKEY hive, const std::string& keyPath, const std::string& valueName,
+                                  const std::string& text) {
+    CScopedRegKey key;
+    char noClass[] = "";
+    if (::RegCreateKeyExA(hive, keyPath.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                          key.Receive(), nullptr) != ERROR_SUCCESS) {
+        key.Release();
+        return false;
+    }
+    // REG_SZ data carries its terminating NUL; readers rely on it.
+    const DWORD size = static_cast<DWORD>(text.size() + 1);
+    return ::RegSetValueExA(key.Get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                            size) == ERROR_SUCCESS;
+}
+
+bool CRegistryAccess::HasValue(HKEY hive, const std::string& keyPath, const std::string& valueName) {
+    CScopedRegKey key = OpenKey(hive, keyPath);
+    if (!key) return false;
+    for (DWORD index = 0;; ++index) {
+        char name[NAME_BUFFER_SIZE] = {};
+        DWORD length = sizeof(name);
+        // A name that does not fit the buffer is an error like any other and ends the walk.
+        if (::RegEnumValueA(key.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return false;
+        if (EqualsNoCase(name, valueName)) return true;
+    }
+}

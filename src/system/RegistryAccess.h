@@ -1,0 +1,23 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Reads and writes string values. Keeps nothing: each call opens and closes its own key.
+// The program runs with administrator rights, so keys are opened with full access.
+class CRegistryAccess {
+public:
+    // Values whose data, terminator included, needs more than this read as empty.
+    static constexpr DWORD READ_BUFFER_SIZE = 1000;
+    // Value names longer than this (terminator included) end a value walk.
+    static constexpr DWORD NAME_BUFFER_SIZE = 200;
+
+    // The value's text, or empty text on any failure. An empty name reads the default value.
+    static std::string ReadString(HKEY hive, const std::string& keyPath, const std::string& valueName);
+    // Stores the text as REG_SZ, creating the key and its parents; false when nothing was stored.
+    static bool WriteString(HKEY hive, const std::string& keyPath, const std::string& valueName,
+                            const std::string& text);
+    // True when the key holds a value of that name, compared without regard to case.
+    static bool HasValue(HKEY hive, const std::string& keyPath, const std::string& valueName);
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <windows.h>
+
+#include "framework/ScopedHandles.h"
+
+// Loads a library from the system folder only. A library of the same name lying beside the
+// program (a download folder) or in the current folder is never loaded into our elevated process.
+CScopedLibrary LoadSystemLibrary(const char* name);
+
+// Takes the current folder out of the search path of libraries loaded later. Called once at start.
+bool RemoveCurrentFolderFromDllSearch();
+
+// Resolves an entry point of a loaded library into a typed function pointer; false when missing.
+template <class F>
+bool ResolveEntryPoint(HMODULE module, const char* name, F& entry) {
+    FARPROC proc = module ? ::GetProcAddress(module, name) : nullptr;
+    // Through a neutral function type: the entry's real type is the caller's promise.
+    entry = reinterpret_cast<F>(reinterpret_cast<void (*)()>(proc));
+    return entry != nullptr;
+}
