@@ -19,3 +19,8 @@ inline constexpr const char* PRODUCT_SERVER_KEY = QU_PRODUCT_CLSID_KEY "\\Inproc
 
 // The product's main executable; its version is the installed version.
 inline constexpr const char* PRODUCT_EXE_NAME = "Quorindo.exe";
+
+// The product's upgrade server: the title of its top-level window, and the name under which the
+// message that carries a result code to it is registered.
+inline constexpr const char* UPGRADE_SERVER_TITLE = "QuorindoUpgradeServer";
+inline constexpr const char* UPGRADE_REPORT_MESSAGE = "Quorindo_Upgrade_Communication";
