@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "package/CompressionLibrary.h"
+#include "support/ScratchFolder.h"
+#include "support/TestGzip.h"
+
+namespace {
+
+// Text-like and binary-like bytes, longer than many transfer buffers and not a multiple of one.
+std::string MixedContent() {
+    std::string content;
+    for (int i = 0; i < 400; ++i) content += "line " + std::to_string(i) + " of a settings file\r\n";
+    for (int i = 0; i < 20000; ++i) content += static_cast<char>((i * 7919) >> (i % 5));
+    content += std::string(3, '\0');
+    return content;
+}
+
+std::string AsText(const std::vector<BYTE>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+class CompressionLibrary : public ::testing::Test {
+protected:
+    void SetUp() override { m_strLibrary = ExtractCompressionLibrary(); }
+    void TearDown() override { ::DeleteFileA(m_strLibrary.c_str()); }
+    std::string In(const char* name) const { return m_scratch.Path() + name; }
+    // Nothing of the library stays loaded once an operation has returned.
+    bool LibraryLoaded() const { return ::GetModuleHandleA(m_strLibrary.c_str()) != nullptr; }
+
+    CScratchFolder m_scratch;
+    std::string m_strLibrary;
+};
+
+}  // namespace
+
+TEST_F(CompressionLibrary, ExtractsResource131IntoANewScratchFile) {
+    ASSERT_FALSE(m_strLibrary.empty());
+    EXPECT_EQ(m_strLibrary.rfind(m_scratch.Temp() + "JVR", 0), 0u) << m_strLibrary;
+    HRSRC resource = ::FindResourceA(nullptr, MAKEINTRESOURCEA(131), "PACKAGE");
+    ASSERT_NE(resource, nullptr);
+    const char* bytes = static_cast<const char*>(::LockResource(::LoadResource(nullptr, resource)));
+    EXPECT_EQ(ReadFileText(m_strLibrary), std::string(bytes, ::SizeofResource(nullptr, resource)));
+    EXPECT_EQ(ListFiles(m_scratch.Temp(), "JVR*.tmp").size(), 1u);
+}
+
+TEST_F(CompressionLibrary, ModuleWithoutTheLibraryGivesNoPathAndNoFile) {
+    EXPECT_EQ(ExtractCompressionLibrary(::GetModuleHandleA("kernel32.dll")), "");
+    EXPECT_EQ(ListFiles(m_scratch.Temp(), "JVR*.tmp").size(), 1u);  // the fixture's own library only
+}
+
+TEST_F(CompressionLibrary, InflatesGzipMadeByAnIndependentZlib) {
+    const std::string content = MixedContent();
+    WriteFileText(In("member.gz"), AsText(GzipBytes(content)));
+    WriteFileText(In("out.bin"), "previous content, longer than nothing");
+    bool changed = false;
+    EXPECT_EQ(DecompressFile(In("member.gz"), In("out.bin"), m_strLibrary, &changed), 1);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(ReadFileText(In("out.bin")), content);
+    EXPECT_FALSE(LibraryLoaded());
+}
+
+TEST_F(CompressionLibrary, EmptyGzipFileGivesAnEmptyOutput) {
+    WriteFileText(In("empty.gz"), "");
+    EXPECT_EQ(DecompressFile(In("empty.gz"), In("out.bin"), m_strLibrary), 1);
+    EXPECT_EQ(ReadFileText(In("out.bin")), "");
+}
+
+TEST_F(CompressionLibrary, DamagedDataIsAFailureAfterTheOutputWasOpened) {
+    const std::vector<BYTE> good = GzipBytes(MixedContent());
+    std::vector<BYTE> badStream = good;
+    for (size_t i = 20; i < 60; ++i) badStream[i] ^= 0x5A;
+    std::vector<BYTE> badCrc = good;
+    badCrc[good.size() - 6] ^= 0x01;
+    const std::vector<BYTE> cutTrailer(good.begin(), good.end() - 5);
+    for (const auto& damaged : {badStream, badCrc, cutTrailer}) {
+        WriteFileText(In("damaged.gz"), AsText(damaged));
+        bool changed = false;
+        EXPECT_EQ(DecompressFile(In("damaged.gz"), In("out.bin"), m_strLibrary, &changed), -1);
+        EXPECT_TRUE(changed);
+        EXPECT_FALSE(LibraryLoaded());
+    }
+}
+
+TEST_F(CompressionLibrary, FailuresBeforeTheOutputLeaveItAlone) {
+    WriteFileText(In("member.gz"), AsText(GzipBytes("payload")));
+    WriteFileText(In("not-a-module.dll"), "MZ but nothing more");
+    WriteFileText(In("out.bin"), "untouched");
+    std::string rate = "unchanged";
+    for (const std::string& library : {In("not-a-module.dll"), In("missing.dll"), std::string()}) {
+        bool changed = true;
+        EXPECT_EQ(DecompressFile(In("member.gz"), In("out.bin"), library, &changed), -1) << library;
+        EXPECT_FALSE(changed);
+        EXPECT_EQ(CompressFile(In("out.bin"), In("new.gz"), rate, library), -1) << library;
+    }
+    bool changed = true;
+    EXPECT_EQ(DecompressFile(In("missing.gz"), In("out.bin"), m_strLibrary, &changed), -1);
+    EXPECT_FALSE(changed);
+    EXPECT_EQ(DecompressFile(In("member.gz"), In("no-such-folder\\out.bin"), m_strLibrary), -1);
+    EXPECT_EQ(CompressFile(In("missing.bin"), In("new.gz"), rate, m_strLibrary), -1);
+    EXPECT_EQ(ReadFileText(In("out.bin")), "untouched");
+    EXPECT_EQ(rate, "unchanged");
+    EXPECT_EQ(::GetFileAttributesA(In("new.gz").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(LibraryLoaded());
+}
+
+TEST_F(CompressionLibrary, CompressedFileInflatesBackWithTheIndependentZlib) {
+    const std::string content = MixedContent();
+    WriteFileText(In("source.bin"), content);
+    std::string rate;
+    ASSERT_EQ(CompressFile(In("source.bin"), In("source.gz"), rate, m_strLibrary), 1);
+    EXPECT_FALSE(LibraryLoaded());
+    const std::string gzip = ReadFileText(In("source.gz"));
+    ASSERT_GE(gzip.size(), 10u);
+    EXPECT_EQ(gzip.substr(0, 4), std::string("\x1F\x8B\x08\x00", 4));
+    std::string inflated;
+    ASSERT_TRUE(GunzipBytes(std::vector<BYTE>(gzip.begin(), gzip.end()), inflated));
+    EXPECT_EQ(inflated, content);
+    EXPECT_EQ(rate, FormatCompressionRate(static_cast<DWORD>(content.size()), static_cast<DWORD>(gzip.size())));
+    EXPECT_EQ(GetFileSize(In("source.gz")), gzip.size());
+}
+
+TEST_F(CompressionLibrary, EmptySourceSavesNothing) {
+    WriteFileText(In("empty.bin"), "");
+    std::string rate;
+    ASSERT_EQ(CompressFile(In("empty.bin"), In("empty.gz"), rate, m_strLibrary), 1);
+    EXPECT_EQ(rate, "0.00%");
+    std::string inflated = "x";
+    const std::string gzip = ReadFileText(In("empty.gz"));
+    EXPECT_TRUE(GunzipBytes(std::vector<BYTE>(gzip.begin(), gzip.end()), inflated));
+    EXPECT_EQ(inflated, "");
+}
+
+TEST(CompressionRate, SavedShareOrGrowthWithTwoDecimals) {
+    EXPECT_EQ(FormatCompressionRate(36, 56), "155.56%");
+    EXPECT_EQ(FormatCompressionRate(1000, 377), "62.30%");
+    EXPECT_EQ(FormatCompressionRate(3, 1), "66.67%");
+    EXPECT_EQ(FormatCompressionRate(100, 100), "0.00%");
+    EXPECT_EQ(FormatCompressionRate(200, 199), "0.50%");
+    EXPECT_EQ(FormatCompressionRate(0, 20), "0.00%");
+    EXPECT_EQ(FormatCompressionRate(0, 0), "0.00%");
+}
+
+TEST(FileSize, MissingFileHasSizeZero) {
+    EXPECT_EQ(GetFileSize("C:\\no\\such\\file.bin"), 0u);
+}
