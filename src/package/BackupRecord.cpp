@@ -1,0 +1,78 @@
+#include "package/BackupRecord.h"
+
+#include "package/PackageEntryReader.h"
+#include "package/ScratchFile.h"
+#include "util/FileErrors.h"
+#include "util/FileHelpers.h"
+#include "util/PathTokens.h"
+#include "util/TextFormat.h"
+
+namespace {
+
+std::string BackupFailure(const std::string& destPath, DWORD error) {
+    return FormatText("Backup file %s failed because of %s", destPath.c_str(), GetSystemErrorText(error).c_str());
+}
+
+std::string RestoreFailure(const std::string& destPath, DWORD error) {
+    return FormatText("Restore file %s failed because of %s", destPath.c_str(), GetSystemErrorText(error).c_str());
+}
+
+}  // namespace
+
+CBackupRecord::~CBackupRecord() { DeleteScratchFile(m_strBackupPath); }
+
+std::string CBackupRecord::Prepare(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
+                                   bool& fatal) {
+    fatal = true;
+    PACKAGE_ENTRY_FIELDS fields;
+    const std::string error = ReadPackageEntry(buffer, size, cursor, installFolder, BACKUP_READ, fields);
+    m_strRelativePath = fields.strRelativePath;
+    m_strDestPath = fields.strDestPath;
+    m_dwCompressedLength = fields.dwCompressedLength;
+    if (!error.empty()) return error;
+
+    fatal = false;
+    m_bHadNoFile = !FileExists(m_strDestPath);
+    if (m_bHadNoFile) return std::string();
+
+    m_dwAttributes = ::GetFileAttributesA(m_strDestPath.c_str());
+    m_strBackupPath = NewTempFile();
+    if (m_strBackupPath.empty()) return BackupFailure(m_strDestPath, ::GetLastError());
+    if (::CopyFileA(m_strDestPath.c_str(), m_strBackupPath.c_str(), FALSE)) return std::string();
+    const DWORD copyError = ::GetLastError();
+    // An empty backup must never be copied back over the installed file.
+    DeleteScratchFile(m_strBackupPath);
+    m_strBackupPath.clear();
+    return BackupFailure(m_strDestPath, copyError);
+}
+
+DWORD CBackupRecord::GetPackedSize() const {
+    return 16 + static_cast<DWORD>(m_strRelativePath.size()) + m_dwCompressedLength;
+}
+
+bool CBackupRecord::CanRestore() const { return !m_strBackupPath.empty() || (m_bDestChanged && m_bHadNoFile); }
+
+std::string CBackupRecord::Restore() const {
+    if (!m_bInstalled && !m_bDestChanged) return std::string();
+    if (!m_strBackupPath.empty()) {
+        if (!::CopyFileA(m_strBackupPath.c_str(), m_strDestPath.c_str(), FALSE)) {
+            return RestoreFailure(m_strDestPath, ::GetLastError());
+        }
+        // Not every copy carries the attributes over (Wine's does not), and read-only must come back.
+        if (m_dwAttributes != INVALID_FILE_ATTRIBUTES) ::SetFileAttributesA(m_strDestPath.c_str(), m_dwAttributes);
+        return std::string();
+    }
+    // A file the package added stays, unless a failed install left it half written.
+    if (m_bDestChanged && m_bHadNoFile && !::DeleteFileA(m_strDestPath.c_str())) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND) return RestoreFailure(m_strDestPath, error);
+    }
+    return std::string();
+}
+
+DWORD GetTotalPackedSize(const COwningList<CBackupRecord>* records) {
+    DWORD total = 0;
+    if (records == nullptr) return total;
+    for (const auto& record : *records) total += record->GetPackedSize();
+    return total;
+}

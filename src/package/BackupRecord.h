@@ -1,0 +1,42 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/CObject.h"
+#include "framework/OwningList.h"
+
+// What the first pass keeps of one entry: where it goes and a copy of the file it will replace.
+// The backup file is a scratch file of its own; only this record links it to its destination.
+class CBackupRecord : public CObject {
+public:
+    CBackupRecord() = default;
+    // Deletes the backup file, read-only or not.
+    ~CBackupRecord() override;
+
+    // Reads the entry at the cursor, creates the destination's missing folders and backs up the
+    // file there. fatal stays true when the entry could not be read; a failed backup copy is
+    // reported with fatal false, and such a record takes no part in a restore.
+    std::string Prepare(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
+                        bool& fatal);
+    // The bytes the entry occupies in the package: the unit of the progress bar.
+    DWORD GetPackedSize() const;
+    // Puts the destination back as the first pass found it, for an installed record or one whose
+    // destination a failed install changed. Answers an error text, empty on success.
+    std::string Restore() const;
+    // True when a restore of this record has something to do.
+    bool CanRestore() const;
+
+    std::string m_strRelativePath;
+    std::string m_strDestPath;
+    DWORD m_dwCompressedLength = 0;
+    std::string m_strBackupPath;  // empty: no file to protect, or its backup failed
+    DWORD m_dwAttributes = 0;     // the destination's attributes in the first pass
+    bool m_bInstalled = false;    // set once the entry's installation was attempted and accepted
+    bool m_bHadNoFile = false;    // the destination did not exist as a file in the first pass
+    bool m_bDestChanged = false;  // a failed install had already opened (truncated) the destination
+};
+
+// The sum of the packed sizes of all records; 0 for an empty or missing list.
+DWORD GetTotalPackedSize(const COwningList<CBackupRecord>* records);

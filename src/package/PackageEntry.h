@@ -1,0 +1,32 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/CObject.h"
+
+// What the second pass makes of one entry: its compressed bytes in a scratch file, inflated
+// over the destination, which then gets the stored last-write time. The package builder
+// uses the same class and fills the source path and the rate text.
+class CPackageEntry : public CObject {
+public:
+    CPackageEntry() = default;
+    // Deletes the temporary file, read-only or not.
+    ~CPackageEntry() override;
+
+    // Reads the entry at the cursor and installs it. Answers an error text, empty on success.
+    std::string Install(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
+                        const std::string& libraryPath);
+    // Writes the bytes into the scratch file, replacing what it held. Answers the file error's
+    // text when the file cannot be opened or written whole, empty on success.
+    static std::string WriteTempFile(const BYTE* data, DWORD length, const std::string& tempPath);
+
+    std::string m_strSourcePath;
+    FILETIME m_ftLastWrite{};
+    std::string m_strRelativePath;
+    std::string m_strTempPath;
+    std::string m_strRate;
+    // Set when a failed install had already opened (and so truncated) its destination.
+    bool m_bDestChanged = false;
+};

@@ -1,0 +1,287 @@
+#include "InstallFixture.h"
+
+#include "framework/ScopedHandles.h"
+#include "util/FileErrors.h"
+
+namespace {
+
+const FILETIME kStoredTime = MakeFileTime(0x01CA8A75, 0x6A2F4C00);  // 2010
+const FILETIME kOldTime = MakeFileTime(0x01C7F1D2, 0x11223300);     // 2007
+
+class EntryPasses : public InstallFixture {
+protected:
+    // Lays out a file of the installation as it was before the upgrade.
+    void Install(const std::string& name, const std::string& content, bool readOnly = false) {
+        WriteFileText(Dest(name), content);
+        SetLastWriteTime(Dest(name), kOldTime);
+        if (readOnly) ::SetFileAttributesA(Dest(name).c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    // Opens a destination the way another program holding it would.
+    CScopedKernelHandle Hold(const std::string& name, DWORD share) {
+        return CScopedKernelHandle(::CreateFileA(Dest(name).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    }
+    PASSES_RESULT Run(const std::function<bool()>& isStopRequested = {}) {
+        return RunEntryPasses(m_passes, m_sink, isStopRequested);
+    }
+
+    CEntryPasses m_passes{m_package, m_strInstall};
+};
+
+std::vector<std::string> UpgradeLines(const std::string& name) {
+    return {"        Upgrade - " + name + "...", "        Upgrade " + name + " successfully!"};
+}
+
+std::vector<std::string> RestoreLines(const std::string& name) {
+    return {"        Restore file " + name + ", please waiting...", "        Restore file " + name + " successfully"};
+}
+
+std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+const std::string kRestoreStart = "Because of some error when upgrading, now will restore to the previous version";
+const std::string kRestoreOver = "Restore over!";
+
+}  // namespace
+
+TEST_F(EntryPasses, InstallsEveryEntryWithItsStoredTime) {
+    Install("Quorindo.exe", "old program", true);
+    TEST_ENTRY empty;
+    empty.strPath = ".\\empty.cfg";
+    Load(CPackageWriter()
+             .AddFile(".\\Quorindo.exe", SampleContent(1), kStoredTime)
+             .AddFile(".\\ax\\filters\\deep\\Split.ax", SampleContent(2), MakeFileTime(0x01CA8A75, 0))
+             .AddFile(".\\Skins.old\\blue.skin", "skin", MakeFileTime(0, 0x6A2F4C00))
+             .Add(empty));
+    FILETIME before;
+    ::GetSystemTimeAsFileTime(&before);
+    before.dwHighDateTime -= 1;  // some seconds of slack for the file system's clock
+
+    ASSERT_EQ(Run(), PASSES_INSTALLED);
+    EXPECT_EQ(Texts(), Join({UpgradeLines("Quorindo.exe"), UpgradeLines("Split.ax"), UpgradeLines("blue.skin"),
+                             UpgradeLines("empty.cfg")}));
+    EXPECT_EQ(Kinds(), std::vector<int>(8, LINE_INFO));
+
+    EXPECT_EQ(ReadFileText(Dest("Quorindo.exe")), SampleContent(1));
+    EXPECT_FALSE(IsReadOnly(Dest("Quorindo.exe")));
+    EXPECT_TRUE(GetLastWriteTime(Dest("Quorindo.exe")) == kStoredTime);
+    EXPECT_EQ(ReadFileText(Dest("ax\\filters\\deep\\Split.ax")), SampleContent(2));
+    EXPECT_EQ(ReadFileText(Dest("Skins.old\\blue.skin")), "skin");
+    EXPECT_EQ(ReadFileText(Dest("empty.cfg")), "");
+    // A stored time with a zero half is no stored time: the files keep the time of their writing.
+    for (const char* name : {"ax\\filters\\deep\\Split.ax", "Skins.old\\blue.skin"}) {
+        const FILETIME written = GetLastWriteTime(Dest(name));
+        EXPECT_GT(::CompareFileTime(&written, &before), 0) << name;
+    }
+
+    // Windows' copy gives the backup the read-only attribute of its source (Wine's does not);
+    // the end of the run deletes it all the same.
+    const std::string backup = m_passes.GetRecord(0).m_strBackupPath;
+    EXPECT_EQ(ReadFileText(backup), "old program");
+    ::SetFileAttributesA(backup.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(ScratchFileCount(), 6u);  // library, one backup, four temporary files
+    m_passes.Finish();
+    EXPECT_EQ(ScratchFileCount(), 0u);
+}
+
+TEST_F(EntryPasses, FirstPassMakesFoldersAndCountsPackedSizes) {
+    Load(CPackageWriter()
+             .AddFile(".\\one\\two\\three\\four.dll", "four")
+             .AddFile("<Temp>\\CMD List.ini", "[Commands]"));
+    m_passes.BeginBackupPass();
+    EXPECT_EQ(m_passes.BackupNextEntry(m_sink), ENTRY_DONE);
+    EXPECT_EQ(m_passes.BackupNextEntry(m_sink), ENTRY_DONE);
+    EXPECT_TRUE(m_sink.lines.empty());
+    const DWORD attributes = ::GetFileAttributesA(Dest("one\\two\\three").c_str());
+    EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(::GetFileAttributesA(Dest("one\\two\\three\\four.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+    // Every byte of the package but the count belongs to some entry.
+    EXPECT_EQ(m_passes.GetTotalPackedSize(), m_package.m_dwSize - 4);
+    EXPECT_EQ(GetTotalPackedSize(nullptr), 0u);
+    COwningList<CBackupRecord> none;
+    EXPECT_EQ(GetTotalPackedSize(&none), 0u);
+}
+
+TEST_F(EntryPasses, DamagedThirdOfFiveLeavesAllFiveAsTheyWere) {
+    const char* names[] = {"a.dll", "b.dll", "c.dll", "d.dll", "e.dll"};
+    CPackageWriter writer;
+    for (int i = 0; i < 5; ++i) {
+        Install(names[i], "old " + SampleContent(10 + i, 300), i == 1);
+        if (i == 2) {
+            writer.Add(DamagedEntry(std::string(".\\") + names[i], SampleContent(i)));
+        } else {
+            writer.AddFile(std::string(".\\") + names[i], SampleContent(i), kStoredTime);
+        }
+    }
+    Load(writer);
+
+    ASSERT_EQ(Run(), PASSES_INSTALL_FAILED);
+    // The damaged entry had truncated its destination, so the restore starts with it.
+    EXPECT_EQ(Texts(), Join({UpgradeLines("a.dll"), UpgradeLines("b.dll"),
+                             {"        Upgrade - c.dll...", "        Abort - Decompress to file " + Dest("c.dll") +
+                                                               " failed!",
+                              kRestoreStart},
+                             RestoreLines("c.dll"), RestoreLines("b.dll"), RestoreLines("a.dll"), {kRestoreOver}}));
+    EXPECT_EQ(m_sink.lines[5].nKind, LINE_ABORT);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(ReadFileText(Dest(names[i])), "old " + SampleContent(10 + i, 300)) << names[i];
+        EXPECT_TRUE(GetLastWriteTime(Dest(names[i])) == kOldTime) << names[i];
+        EXPECT_EQ(IsReadOnly(Dest(names[i])), i == 1) << names[i];
+    }
+    m_passes.Finish();
+    EXPECT_EQ(ScratchFileCount(), 0u);
+}
+
+TEST_F(EntryPasses, DamagedEntryThatThePackageAddsIsRemovedAgain) {
+    Install("a.dll", "old a");
+    Load(CPackageWriter().AddFile(".\\a.dll", "new a").Add(DamagedEntry(".\\added.dll", SampleContent(3))));
+    ASSERT_EQ(Run(), PASSES_INSTALL_FAILED);
+    EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
+    EXPECT_EQ(::GetFileAttributesA(Dest("added.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+    const std::vector<std::string> texts = Texts();
+    const std::vector<std::string> restore(texts.end() - 6, texts.end());
+    EXPECT_EQ(restore, Join({{kRestoreStart}, RestoreLines("added.dll"), RestoreLines("a.dll"), {kRestoreOver}}));
+}
+
+TEST_F(EntryPasses, DestinationHeldWithoutSharedWritingIsLeftAsItWas) {
+    Install("a.dll", "old a");
+    Install("b.dll", "old b");
+    Install("c.dll", "old c");
+    Load(CPackageWriter().AddFile(".\\a.dll", "new a").AddFile(".\\b.dll", "new b").AddFile(".\\c.dll", "new c"));
+    CScopedKernelHandle held = Hold("b.dll", FILE_SHARE_READ);
+    ASSERT_TRUE(held.IsValid());
+
+    ASSERT_EQ(Run(), PASSES_INSTALL_FAILED);
+    held.Reset();
+    EXPECT_EQ(Texts(), Join({UpgradeLines("a.dll"),
+                             {"        Upgrade - b.dll...", "        Abort - Decompress to file " + Dest("b.dll") +
+                                                               " failed!",
+                              kRestoreStart},
+                             RestoreLines("a.dll"), {kRestoreOver}}));
+    EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
+    EXPECT_EQ(ReadFileText(Dest("b.dll")), "old b");
+    EXPECT_TRUE(GetLastWriteTime(Dest("b.dll")) == kOldTime);
+    EXPECT_EQ(ReadFileText(Dest("c.dll")), "old c");
+}
+
+TEST_F(EntryPasses, HeldUpgradeServerProgramIsAnErrorAndTheRunGoesOn) {
+    Install("QuorindoUpgradeServer.exe", "old server");
+    Load(CPackageWriter().AddFile(".\\QuorindoUpgradeServer.exe", "new server").AddFile(".\\a.dll", "new a"));
+    CScopedKernelHandle held = Hold("QuorindoUpgradeServer.exe", FILE_SHARE_READ);
+    ASSERT_TRUE(held.IsValid());
+
+    ASSERT_EQ(Run(), PASSES_INSTALLED);
+    held.Reset();
+    ASSERT_EQ(m_sink.lines.size(), 4u);
+    EXPECT_EQ(m_sink.lines[1].nKind, LINE_PROMPT);
+    EXPECT_EQ(m_sink.lines[1].text,
+              "        Error - Decompress to file " + Dest("QuorindoUpgradeServer.exe") + " failed!");
+    EXPECT_EQ(ReadFileText(Dest("a.dll")), "new a");
+    EXPECT_TRUE(m_passes.GetRecord(0).m_bInstalled);
+}
+
+TEST_F(EntryPasses, FailedBackupIsAPromptAndItsFileIsNeverRestoredEmpty) {
+    Install("a.dll", "old a");
+    Load(CPackageWriter().AddFile(".\\a.dll", "new a").Add(DamagedEntry(".\\b.dll", SampleContent(4))));
+    CScopedKernelHandle held = Hold("a.dll", 0);
+    ASSERT_TRUE(held.IsValid());
+    m_passes.BeginBackupPass();
+    EXPECT_EQ(m_passes.BackupNextEntry(m_sink), ENTRY_TOLERATED);
+    held.Reset();
+    ASSERT_EQ(m_sink.lines.size(), 1u);
+    EXPECT_EQ(m_sink.lines[0].nKind, LINE_PROMPT);
+    EXPECT_EQ(m_sink.lines[0].text, "        Prompt - Backup file " + Dest("a.dll") + " failed because of " +
+                                        GetSystemErrorText(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(m_passes.GetRecord(0).m_strBackupPath, "");
+    EXPECT_EQ(ScratchFileCount(), 0u);
+
+    // The rest of the run: a later failure restores nothing over the file that has no backup.
+    EXPECT_EQ(m_passes.BackupNextEntry(m_sink), ENTRY_DONE);
+    m_passes.ExtractLibrary();
+    m_passes.BeginInstallPass();
+    EXPECT_EQ(m_passes.InstallEntry(0, m_sink), ENTRY_DONE);
+    EXPECT_EQ(m_passes.InstallEntry(1, m_sink), ENTRY_FAILED);
+    m_passes.Restore(m_sink);
+    EXPECT_EQ(ReadFileText(Dest("a.dll")), "new a");
+    EXPECT_EQ(m_sink.AllText().find("Restore file a.dll"), std::string::npos);
+}
+
+TEST_F(EntryPasses, StopDuringTheInstallPassRestoresWhatWasInstalled) {
+    Install("a.dll", "old a");
+    Install("b.dll", "old b");
+    Load(CPackageWriter().AddFile(".\\a.dll", "new a").AddFile(".\\b.dll", "new b"));
+    // Asked before each of two backups and each install: stop before the second install.
+    int checks = 0;
+    ASSERT_EQ(Run([&] { return ++checks == 4; }), PASSES_STOPPED);
+    EXPECT_EQ(Texts(), Join({UpgradeLines("a.dll"), {kRestoreStart}, RestoreLines("a.dll"), {kRestoreOver}}));
+    EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
+    EXPECT_EQ(ReadFileText(Dest("b.dll")), "old b");
+}
+
+TEST_F(EntryPasses, StopBeforeTheFirstInstallRestoresNothing) {
+    Install("a.dll", "old a");
+    Load(CPackageWriter().AddFile(".\\a.dll", "new a"));
+    int checks = 0;
+    ASSERT_EQ(Run([&] { return ++checks == 2; }), PASSES_STOPPED);
+    EXPECT_TRUE(m_sink.lines.empty());
+    EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
+}
+
+TEST_F(EntryPasses, UnreadableEntryInTheFirstPassReplacesNothing) {
+    Install("a.dll", "old a");
+    Load(CPackageWriter().AddFile(".\\a.dll", "new a"));
+    m_package.m_pBuffer[0] = 2;  // announces an entry that is not there
+    ASSERT_EQ(Run(), PASSES_BACKUP_FAILED);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"        Abort - The length for target file name is invalidation"});
+    EXPECT_EQ(m_sink.lines[0].nKind, LINE_ABORT);
+    EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
+    m_passes.Finish();
+    EXPECT_EQ(ScratchFileCount(), 0u);
+}
+
+TEST_F(EntryPasses, WithoutTheLibraryEveryInstallFailsBeforeTouchingItsFile) {
+    Install("a.dll", "old a");
+    Load(CPackageWriter().AddFile(".\\a.dll", "new a"));
+    m_passes.BeginBackupPass();
+    ASSERT_EQ(m_passes.BackupNextEntry(m_sink), ENTRY_DONE);
+    m_passes.ExtractLibrary(::GetModuleHandleA("kernel32.dll"));
+    EXPECT_EQ(m_passes.GetLibraryPath(), "");
+    m_passes.BeginInstallPass();
+    EXPECT_EQ(m_passes.InstallEntry(0, m_sink), ENTRY_FAILED);
+    EXPECT_EQ(m_sink.lines.back().text, "        Abort - Decompress to file " + Dest("a.dll") + " failed!");
+    m_passes.Restore(m_sink);  // nothing was touched
+    EXPECT_EQ(m_sink.lines.size(), 2u);
+    EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
+}
+
+TEST_F(EntryPasses, NoScratchFileIsTheFailureOfItsStep) {
+    Install("a.dll", "old a");
+    Load(CPackageWriter().AddFile(".\\a.dll", "new a").AddFile(".\\b.dll", "new b"));
+    m_passes.BeginBackupPass();
+    ASSERT_EQ(m_passes.BackupNextEntry(m_sink), ENTRY_DONE);
+    ASSERT_EQ(m_passes.BackupNextEntry(m_sink), ENTRY_DONE);
+    m_passes.ExtractLibrary();
+    ASSERT_NE(m_passes.GetLibraryPath(), "");
+
+    CScratchFolder::SetTempFolder(m_scratch.Path() + "gone\\");
+    m_passes.BeginInstallPass();
+    EXPECT_EQ(m_passes.InstallEntry(0, m_sink), ENTRY_FAILED);
+    const std::string prefix = "        Abort - Write compressed data to temp file failed because of ";
+    EXPECT_EQ(m_sink.lines.back().text.rfind(prefix, 0), 0u) << m_sink.lines.back().text;
+    EXPECT_GT(m_sink.lines.back().text.size(), prefix.size());
+    EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
+
+    // A backup that gets no scratch file is a failed backup.
+    Install("c.dll", "old c");
+    Load(CPackageWriter().AddFile(".\\c.dll", "new c"));
+    CEntryPasses passes(m_package, m_strInstall);
+    passes.BeginBackupPass();
+    EXPECT_EQ(passes.BackupNextEntry(m_sink), ENTRY_TOLERATED);
+    EXPECT_EQ(m_sink.lines.back().text.rfind("        Prompt - Backup file " + Dest("c.dll") + " failed because of ", 0),
+              0u);
+    EXPECT_EQ(passes.GetRecord(0).m_strBackupPath, "");
+}
