@@ -1,0 +1,84 @@
+#include <optional>
+
+#include "InstallFixture.h"
+#include "package/CompressionLibrary.h"
+#include "package/PackageEntry.h"
+
+namespace {
+
+// The test run maps a 1 MiB tmpfs as this drive (tests/support/small-drive.sh).
+const std::string kSmallDrive = "Q:\\";
+const DWORD kMoreThanTheDrive = 3 * 1024 * 1024 / 2;
+
+std::vector<BYTE> Incompressible(size_t size) {
+    std::vector<BYTE> bytes(size);
+    unsigned value = 12345;
+    for (BYTE& b : bytes) {
+        value = value * 1103515245u + 12345u;
+        b = static_cast<BYTE>(value >> 23);
+    }
+    return bytes;
+}
+
+// Scratch files go to the small drive; the installation stays on the ordinary one.
+class DiskFull : public InstallFixture {
+protected:
+    void SetUp() override {
+        if (::GetFileAttributesA((kSmallDrive + "small-drive.txt").c_str()) == INVALID_FILE_ATTRIBUTES) {
+            GTEST_SKIP() << "no small drive " << kSmallDrive
+                         << ": mounting a tmpfs was not permitted (needs root), so a full disk cannot be made";
+        }
+        m_small.emplace(kSmallDrive);
+    }
+    void TearDown() override { m_small.reset(); }
+    size_t SmallDriveScratchFiles() const { return ListFiles(m_small->Temp(), "JVR*.tmp").size(); }
+
+    std::optional<CScratchFolder> m_small;
+};
+
+}  // namespace
+
+TEST_F(DiskFull, WritingTheTemporaryFileFailsTheEntryAndTheRunRestores) {
+    WriteFileText(Dest("a.dll"), "old a");
+    TEST_ENTRY big;
+    big.strPath = ".\\big.dat";
+    big.data = Incompressible(kMoreThanTheDrive);
+    Load(CPackageWriter().AddFile(".\\a.dll", "new a").Add(big));
+    CEntryPasses passes(m_package, m_strInstall);
+
+    ASSERT_EQ(RunEntryPasses(passes, m_sink), PASSES_INSTALL_FAILED);
+    const std::string prefix = "        Abort - Write compressed data to temp file failed because of "
+                               "Disk full while accessing " + m_small->Temp() + "JVR";
+    const std::string abort = m_sink.lines.at(3).text;
+    EXPECT_EQ(abort.rfind(prefix, 0), 0u) << abort;
+    EXPECT_EQ(abort.substr(abort.size() - 5), ".tmp.") << abort;
+    EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
+    EXPECT_EQ(::GetFileAttributesA(Dest("big.dat").c_str()), INVALID_FILE_ATTRIBUTES);
+    passes.Finish();
+    EXPECT_EQ(SmallDriveScratchFiles(), 0u);
+}
+
+TEST_F(DiskFull, ShortWritesOfTheLibraryOperationsAreFailures) {
+    const std::vector<BYTE> content = Incompressible(kMoreThanTheDrive);
+    const std::string text(content.begin(), content.end());
+    const std::string source = m_scratch.Path() + "source.bin";
+    const std::string gzip = m_scratch.Path() + "source.gz";
+    WriteFileText(source, text);
+    const std::vector<BYTE> member = GzipBytes(text);
+    WriteFileText(gzip, std::string(member.begin(), member.end()));
+    const std::string library = ExtractCompressionLibrary();
+    ASSERT_NE(library, "");
+
+    bool changed = false;
+    EXPECT_EQ(DecompressFile(gzip, m_small->Path() + "out.bin", library, &changed), -1);
+    EXPECT_TRUE(changed);
+    ::DeleteFileA((m_small->Path() + "out.bin").c_str());
+    std::string rate = "unchanged";
+    EXPECT_EQ(CompressFile(source, m_small->Path() + "out.gz", rate, library), -1);
+    EXPECT_EQ(rate, "unchanged");
+    ::DeleteFileA((m_small->Path() + "out.gz").c_str());
+    EXPECT_NE(CPackageEntry::WriteTempFile(content.data(), static_cast<DWORD>(content.size()),
+                                           m_small->Path() + "temp.bin"),
+              "");
+    ::DeleteFileA(library.c_str());
+}
