@@ -1,0 +1,38 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/ScopedHandles.h"
+
+// A program a test started. It is ended (terminated and waited for) at destruction at the
+// latest, so no test leaves a process behind.
+class CChildProcess {
+public:
+    CChildProcess() = default;
+    CChildProcess(const CChildProcess&) = delete;
+    CChildProcess& operator=(const CChildProcess&) = delete;
+    CChildProcess(CChildProcess&&) = default;
+    CChildProcess& operator=(CChildProcess&&) = delete;
+    ~CChildProcess() { End(); }
+
+    // Starts the program with the arguments, in the given folder (the program's own when empty).
+    // Unless told otherwise, waits until the program's message loop is idle: its windows exist
+    // and the system's process walks can read its modules.
+    bool Start(const std::string& exePath, const std::string& arguments = std::string(),
+               const std::string& folder = std::string(), bool bWaitForMessageLoop = true);
+    DWORD GetId() const { return m_dwId; }
+    HANDLE GetHandle() const { return m_hProcess.Get(); }
+    bool IsRunning() const;
+    // Waits for the program to end by itself; false when it still runs after the time.
+    bool Wait(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    // Terminates the program (when it still runs) and waits until it is gone.
+    void End();
+
+private:
+    void WaitForMessageLoop(DWORD threadId) const;
+
+    CScopedKernelHandle m_hProcess;
+    DWORD m_dwId = 0;
+};

@@ -1,0 +1,88 @@
+#include "support/RegistryValueGuard.h"
+
+#include "framework/ScopedHandles.h"
+
+namespace {
+
+bool KeyExists(HKEY hive, const std::string& keyPath) {
+    CScopedRegKey key;
+    const bool exists = ::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
+    if (!exists) key.Release();
+    return exists;
+}
+
+bool IsKeyEmpty(HKEY hive, const std::string& keyPath) {
+    CScopedRegKey key;
+    if (::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
+        key.Release();
+        return false;
+    }
+    DWORD subKeys = 0;
+    DWORD values = 0;
+    if (::RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                           nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    return subKeys == 0 && values == 0;
+}
+
+}  // namespace
+
+CRegistryValueGuard::CRegistryValueGuard(HKEY hive, const std::string& keyPath, const std::string& valueName)
+    : m_hHive(hive), m_strKeyPath(keyPath), m_strValueName(valueName) {
+    for (std::string path = keyPath; !path.empty() && !KeyExists(hive, path);) {
+        m_newKeys.push_back(path);
+        const size_t slash = path.rfind('\\');
+        path = slash == std::string::npos ? std::string() : path.substr(0, slash);
+    }
+    CScopedRegKey key;
+    if (::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
+        key.Release();
+        return;
+    }
+    DWORD size = 0;
+    if (::RegQueryValueExA(key.Get(), valueName.c_str(), nullptr, &m_dwType, nullptr, &size) != ERROR_SUCCESS) return;
+    m_data.resize(size);
+    m_bExisted = ::RegQueryValueExA(key.Get(), valueName.c_str(), nullptr, &m_dwType, m_data.data(), &size) ==
+                 ERROR_SUCCESS;
+    m_data.resize(size);
+}
+
+CRegistryValueGuard::~CRegistryValueGuard() {
+    if (m_bExisted) {
+        CScopedRegKey key;
+        if (::RegCreateKeyExA(m_hHive, m_strKeyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Receive(),
+                              nullptr) == ERROR_SUCCESS)
+            ::RegSetValueExA(key.Get(), m_strValueName.c_str(), 0, m_dwType, m_data.data(),
+                             static_cast<DWORD>(m_data.size()));
+        else
+            key.Release();
+        return;
+    }
+    Delete();
+    for (const std::string& path : m_newKeys) {
+        if (IsKeyEmpty(m_hHive, path)) ::RegDeleteKeyA(m_hHive, path.c_str());
+    }
+}
+
+bool CRegistryValueGuard::Set(const std::string& text) {
+    CScopedRegKey key;
+    if (::RegCreateKeyExA(m_hHive, m_strKeyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Receive(), nullptr) !=
+        ERROR_SUCCESS) {
+        key.Release();
+        return false;
+    }
+    return ::RegSetValueExA(key.Get(), m_strValueName.c_str(), 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(text.c_str()),
+                            static_cast<DWORD>(text.size() + 1)) == ERROR_SUCCESS;
+}
+
+void CRegistryValueGuard::Delete() {
+    CScopedRegKey key;
+    if (::RegOpenKeyExA(m_hHive, m_strKeyPath.c_str(), 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS) {
+        key.Release();
+        return;
+    }
+    ::RegDeleteValueA(key.Get(), m_strValueName.c_str());
+}
+
+void DeleteRegistryTree(HKEY hive, const std::string& keyPath) { ::RegDeleteTreeA(hive, keyPath.c_str()); }

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Remembers one registry value as it is now and puts it back at destruction: the old data
+// rewritten, or the value deleted when there was none. Keys that did not exist before are
+// removed again when nothing else was put into them.
+class CRegistryValueGuard {
+public:
+    CRegistryValueGuard(HKEY hive, const std::string& keyPath, const std::string& valueName);
+    CRegistryValueGuard(const CRegistryValueGuard&) = delete;
+    CRegistryValueGuard& operator=(const CRegistryValueGuard&) = delete;
+    ~CRegistryValueGuard();
+
+    // Stores a REG_SZ value, creating the key; false when the registry refuses.
+    bool Set(const std::string& text);
+    // Deletes the value for now.
+    void Delete();
+
+private:
+    HKEY m_hHive;
+    std::string m_strKeyPath;
+    std::string m_strValueName;
+    bool m_bExisted = false;
+    DWORD m_dwType = REG_NONE;
+    std::vector<BYTE> m_data;
+    std::vector<std::string> m_newKeys;  // deepest first
+};
+
+// Deletes a key with everything below it (for keys a test made for itself).
+void DeleteRegistryTree(HKEY hive, const std::string& keyPath);

@@ -1,0 +1,152 @@
+#include "support/SampleProduct.h"
+
+#include <atomic>
+
+#include "framework/ScopedHandles.h"
+#include "support/ScratchFolder.h"
+#include "system/ProductNames.h"
+
+namespace {
+
+std::string GetVariable(const char* name) {
+    char buffer[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableA(name, buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? buffer : "";
+}
+
+// The build tree is named by a Unix path when the tests run under Wine.
+std::string ToWindowsPath(const std::string& path) {
+    if (path.empty() || path[0] != '/') return path;
+    using TO_DOS_PROC = WCHAR*(CDECL*)(const char*);
+    auto toDos = reinterpret_cast<TO_DOS_PROC>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+    if (toDos) {
+        if (WCHAR* wide = toDos(path.c_str())) {
+            char buffer[MAX_PATH] = {};
+            const int length = ::WideCharToMultiByte(CP_ACP, 0, wide, -1, buffer, MAX_PATH, nullptr, nullptr);
+            ::HeapFree(::GetProcessHeap(), 0, wide);
+            if (length > 0) return buffer;
+        }
+    }
+    std::string windowsPath = "Z:" + path;
+    for (char& c : windowsPath)
+        if (c == '/') c = '\\';
+    return windowsPath;
+}
+
+std::string WithBackslash(std::string folder) {
+    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    return folder;
+}
+
+std::atomic<int> g_nextInstallation{0};
+
+std::string NewInstallationFolder() {
+    char temp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, temp);
+    return WithBackslash(temp) + "qu-install-" + std::to_string(::GetCurrentProcessId()) + "-" +
+           std::to_string(g_nextInstallation++) + "\\";
+}
+
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Makes the folder and its missing parents; the ones made are added deepest first.
+bool MakeFolders(const std::string& folder, std::vector<std::string>& made) {
+    std::vector<std::string> missing;
+    for (std::string path = folder; path.size() > 3 && !Exists(path);) {
+        missing.push_back(path);
+        path = path.substr(0, path.find_last_of('\\', path.size() - 2) + 1);
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (!::CreateDirectoryA(it->c_str(), nullptr)) return false;
+        made.insert(made.begin(), *it);
+    }
+    return true;
+}
+
+bool CopyTree(const std::string& from, const std::string& to) {
+    WIN32_FIND_DATAA data{};
+    CScopedFindHandle find(::FindFirstFileA((from + "*").c_str(), &data));
+    if (!find) return false;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!::CreateDirectoryA((to + name).c_str(), nullptr) || !CopyTree(from + name + "\\", to + name + "\\"))
+                return false;
+        } else if (!::CopyFileA((from + name).c_str(), (to + name).c_str(), FALSE)) {
+            return false;
+        }
+    } while (::FindNextFileA(find.Get(), &data));
+    return true;
+}
+
+}  // namespace
+
+const char* const SAMPLE_COMPONENTS[10] = {
+    "TallyPanel.dll",  "ClockPanel.dll",  "RecordPanel.dll",     "MatrixPanel.dll",    "LinePanel.dll",
+    "TickerPanel.dll", "Quorindo.exe",    "AX\\ScrollFilter.ax", "AX\\FeedFilter.ax", "AX\\FadeFilter.ax",
+};
+
+std::string GetSampleFolder() {
+    const std::string sample = GetVariable("QU_SAMPLE_DIR");
+    if (!sample.empty()) return WithBackslash(ToWindowsPath(sample));
+    return WithBackslash(ToWindowsPath(GetVariable("QU_BUILD_DIR"))) + "sample\\";
+}
+
+std::string GetSampleVersionFolder(const std::string& version) { return GetSampleFolder() + version + "\\"; }
+
+std::string GetSampleTestFile(const std::string& relative) { return GetSampleFolder() + "test\\" + relative; }
+
+CSampleInstallation::~CSampleInstallation() {
+    EndPrograms();
+    // Newest first, so the first guard of a value puts back what was there before the test.
+    while (!m_guards.empty()) m_guards.pop_back();
+    if (m_strFolder.empty()) return;
+    DeleteTree(m_strFolder);
+    for (const std::string& folder : m_newFolders) ::RemoveDirectoryA(folder.c_str());
+}
+
+bool CSampleInstallation::Create(const std::string& version, const std::string& folder) {
+    const std::string target = WithBackslash(folder.empty() ? NewInstallationFolder() : folder);
+    const std::string source = GetSampleVersionFolder(version);
+    if (!m_strFolder.empty() || Exists(target) || !Exists(source)) return false;
+    const bool made = MakeFolders(target, m_newFolders);
+    if (!m_newFolders.empty()) m_strFolder = target;  // from here on, the destructor cleans up
+    return made && CopyTree(source, target);
+}
+
+bool CSampleInstallation::SetInstallPath() {
+    return SetInstallPath(m_strFolder.substr(0, m_strFolder.empty() ? 0 : m_strFolder.size() - 1));
+}
+
+bool CSampleInstallation::SetInstallPath(const std::string& text) {
+    return SetValue(PRODUCT_KEY, INSTALL_PATH_VALUE, text);
+}
+
+bool CSampleInstallation::SetValue(const std::string& keyPath, const std::string& valueName, const std::string& text) {
+    return Guard(keyPath, valueName).Set(text);
+}
+
+void CSampleInstallation::DeleteValue(const std::string& keyPath, const std::string& valueName) {
+    Guard(keyPath, valueName).Delete();
+}
+
+CRegistryValueGuard& CSampleInstallation::Guard(const std::string& keyPath, const std::string& valueName) {
+    m_guards.push_back(std::make_unique<CRegistryValueGuard>(HKEY_LOCAL_MACHINE, keyPath, valueName));
+    return *m_guards.back();
+}
+
+bool CSampleInstallation::UseMainExecutable(const std::string& variant) {
+    return ::CopyFileA(GetSampleTestFile(variant + "\\Quorindo.exe").c_str(), GetPath(PRODUCT_EXE_NAME).c_str(),
+                       FALSE) != FALSE;
+}
+
+CChildProcess* CSampleInstallation::Start(const std::string& relative, const std::string& arguments) {
+    auto program = std::make_unique<CChildProcess>();
+    if (!program->Start(GetPath(relative), arguments)) return nullptr;
+    m_programs.push_back(std::move(program));
+    return m_programs.back().get();
+}
+
+void CSampleInstallation::EndPrograms() { m_programs.clear(); }
