@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/ChildProcess.h"
+#include "support/SampleProduct.h"
+#include "support/ScratchFolder.h"
+#include "system/ProcessList.h"
+#include "system/ProcessScanner.h"
+#include "system/StatusLibrary.h"
+#include "util/TextCompare.h"
+
+namespace {
+
+// Runs copies of the sample programs under names and in folders of the test's choosing.
+class ProcessWalkTest : public ::testing::Test {
+protected:
+    std::string PlaceProgram(const std::string& sampleFile, const std::string& relative) {
+        const std::string path = m_scratch.Path() + relative;
+        const size_t slash = relative.rfind('\\');
+        if (slash != std::string::npos) ::CreateDirectoryA((m_scratch.Path() + relative.substr(0, slash)).c_str(), nullptr);
+        EXPECT_TRUE(::CopyFileA((GetSampleVersionFolder("0.0.6.5") + sampleFile).c_str(), path.c_str(), FALSE)) << path;
+        return path;
+    }
+
+    CChildProcess& Run(const std::string& path) {
+        m_programs.push_back(std::make_unique<CChildProcess>());
+        EXPECT_TRUE(m_programs.back()->Start(path)) << path;
+        return *m_programs.back();
+    }
+
+    // Ends the programs before the folder they run from is deleted.
+    void TearDown() override { m_programs.clear(); }
+
+    CScratchFolder m_scratch;
+    std::vector<std::unique_ptr<CChildProcess>> m_programs;
+};
+
+// How often the list holds a process, and the first such entry.
+std::pair<int, const CProcessInfo*> FindIn(const CProcessList& list, DWORD id) {
+    int count = 0;
+    const CProcessInfo* found = nullptr;
+    for (size_t i = 0; i < list.GetCount(); ++i) {
+        if (list.GetAt(i)->GetProcessId() != id) continue;
+        if (count++ == 0) found = list.GetAt(i);
+    }
+    return {count, found};
+}
+
+bool HasModule(const CProcessInfo& process, const std::string& name) {
+    const CObjectListOf<CModuleInfo>* modules = process.GetModules();
+    for (size_t i = 0; modules && i < modules->GetCount(); ++i)
+        if (EqualsNoCase(modules->GetAt(i)->GetName(), name)) return true;
+    return false;
+}
+
+TEST_F(ProcessWalkTest, ProductRunsWhileItsMainProgramRunsFromAnyFolder) {
+    EXPECT_FALSE(IsProductRunning());
+    CChildProcess& elsewhere = Run(PlaceProgram("Quorindo.exe", "Somewhere Else\\QUORINDO.EXE"));
+    EXPECT_TRUE(IsProductRunning());
+    elsewhere.End();
+    EXPECT_FALSE(IsProductRunning());
+
+    Run(PlaceProgram("Quorindo.exe", "Quorindo.exe.bak"));
+    Run(PlaceProgram("Quorindo.exe", "MyQuorindo.exe"));
+    EXPECT_FALSE(IsProductRunning());
+}
+
+TEST_F(ProcessWalkTest, FindsAProgramByItsFileNameWhateverItsCaseAndFolder) {
+    DWORD id = 12345;
+    EXPECT_FALSE(FindProcessId("QxChannel.exe", id, false));
+    EXPECT_EQ(id, 12345u);
+
+    const std::string path = PlaceProgram("QxChannel.exe", "Tools\\QXCHANNEL.EXE");
+    const DWORD channel = Run(path).GetId();
+    EXPECT_TRUE(FindProcessId("QxChannel.exe", id, false));
+    EXPECT_EQ(id, channel);
+    id = 0;
+    EXPECT_TRUE(FindProcessId("D:\\Elsewhere\\qxchannel.exe", id, false));
+    EXPECT_EQ(id, channel);
+
+    // With full paths compared, the folder has to match as well.
+    id = 0;
+    EXPECT_TRUE(FindProcessId(ToLowerMb(path), id, true));
+    EXPECT_EQ(id, channel);
+    EXPECT_FALSE(FindProcessId(m_scratch.Path() + "QxChannel.exe", id, true));
+    EXPECT_FALSE(FindProcessId("QxChannel", id, false));
+}
+
+
+TEST_F(ProcessWalkTest, OfTwoInstancesTheLaterOneInTheListIsFound) {
+    const std::string path = PlaceProgram("QxChannel.exe", "QxChannel.exe");
+    const DWORD first = Run(path).GetId();
+    const DWORD second = Run(path).GetId();
+    // The system's own order of processes decides which instance is the later one.
+    std::vector<DWORD> ids(4096);
+    DWORD bytes = 0;
+    ASSERT_TRUE(::K32EnumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &bytes));
+    ids.resize(bytes / sizeof(DWORD));
+    DWORD later = 0;
+    for (DWORD id : ids)
+        if (id == first || id == second) later = id;
+    ASSERT_NE(later, 0u);
+
+    DWORD id = 0;
+    EXPECT_TRUE(FindProcessId("QxChannel.exe", id, false));
+    EXPECT_EQ(id, later);
+}
+
+TEST_F(ProcessWalkTest, BothEnumeratorsListARunningProgramOnceWithItsModules) {
+    const std::string path = PlaceProgram("QxChannel.exe", "Channel\\QxChannel.exe");
+    const DWORD channel = Run(path).GetId();
+    for (auto choice : {CProcessList::ENUMERATOR_STATUS_LIBRARY, CProcessList::ENUMERATOR_SNAPSHOT}) {
+        SCOPED_TRACE(choice);
+        CProcessList list(choice);
+        ASSERT_TRUE(list.HasEnumerator());
+        ASSERT_TRUE(list.Refresh(false));
+        ASSERT_TRUE(list.Refresh(true));  // a second walk replaces the first
+        auto [count, process] = FindIn(list, channel);
+        ASSERT_EQ(count, 1);
+        EXPECT_TRUE(EqualsNoCase(process->GetName(), "QxChannel.exe")) << process->GetPath();
+        if (choice == CProcessList::ENUMERATOR_STATUS_LIBRARY) {
+            EXPECT_TRUE(EqualsNoCase(process->GetPath(), path)) << process->GetPath();
+            EXPECT_NE(process->GetModule(), 0u);
+        }
+        EXPECT_TRUE(HasModule(*process, "kernel32.dll"));
+        EXPECT_FALSE(HasModule(*process, "QxChannel.exe"));
+        EXPECT_EQ(list.GetAt(list.GetCount()), nullptr);
+    }
+}
+
+TEST_F(ProcessWalkTest, WithoutAnEnumeratorTheListStaysEmpty) {
+    CProcessList list(CProcessList::ENUMERATOR_NONE);
+    EXPECT_FALSE(list.HasEnumerator());
+    EXPECT_FALSE(list.Refresh(false));
+    EXPECT_EQ(list.GetCount(), 0u);
+    EXPECT_EQ(list.GetAt(0), nullptr);
+    EXPECT_TRUE(CProcessList().HasEnumerator());
+}
+
+// The walk of the oldest systems, chosen here whatever the system's version, reporting what it sees.
+class CRecordingScan : public CProcessScanner {
+public:
+    explicit CRecordingScan(size_t stopAfter = SIZE_MAX) : CProcessScanner(true), m_nStopAfter(stopAfter) {}
+    bool OnProcess(const std::string& imageName, DWORD processId) override {
+        m_seen.emplace_back(imageName, processId);
+        return m_seen.size() < m_nStopAfter;
+    }
+    size_t m_nStopAfter;
+    std::vector<std::pair<std::string, DWORD>> m_seen;
+};
+
+TEST_F(ProcessWalkTest, StatusLibraryScanReportsFullPathsAndStopsWhenAsked) {
+    EXPECT_FALSE(CRunningCheck().UsesStatusLibrary());
+    const std::string path = PlaceProgram("QxChannel.exe", "Scan\\QxChannel.exe");
+    const DWORD channel = Run(path).GetId();
+
+    CRecordingScan scan;
+    ASSERT_TRUE(scan.UsesStatusLibrary());
+    ASSERT_TRUE(scan.LoadLibraries());
+    ASSERT_TRUE(scan.Scan());
+    bool found = false;
+    for (const auto& [image, id] : scan.m_seen)
+        if (id == channel) found = EqualsNoCase(image, path);
+    EXPECT_TRUE(found);
+
+    CRecordingScan stopping(1);
+    ASSERT_TRUE(stopping.LoadLibraries());
+    EXPECT_TRUE(stopping.Scan());
+    EXPECT_EQ(stopping.m_seen.size(), 1u);
+
+    CRecordingScan unloaded;  // the status-library walk needs its libraries loaded first
+    EXPECT_FALSE(unloaded.Scan());
+}
+
+// EnumProcesses as a busy machine answers it: as many ids as fit, never more.
+DWORD g_dwRunningCount = 0;
+std::vector<DWORD> g_askedBytes;
+
+BOOL WINAPI FakeEnumProcesses(DWORD* ids, DWORD bytes, DWORD* bytesReturned) {
+    g_askedBytes.push_back(bytes);
+    const DWORD count = std::min<DWORD>(bytes / sizeof(DWORD), g_dwRunningCount);
+    for (DWORD i = 0; i < count; ++i) ids[i] = (i + 1) * 4;
+    *bytesReturned = count * sizeof(DWORD);
+    return TRUE;
+}
+
+BOOL WINAPI FailingEnumProcesses(DWORD*, DWORD, DWORD*) { return FALSE; }
+
+TEST(ProcessIds, TheBufferGrowsUntilEveryIdFits) {
+    std::vector<DWORD> ids;
+    for (DWORD running : {5u, 1023u, 1024u, 3000u}) {
+        g_dwRunningCount = running;
+        g_askedBytes.clear();
+        ASSERT_TRUE(EnumAllProcessIds(FakeEnumProcesses, ids));
+        ASSERT_EQ(ids.size(), running);
+        EXPECT_EQ(ids.back(), running * 4);
+        EXPECT_EQ(g_askedBytes.front(), 4096u);
+    }
+    EXPECT_EQ(g_askedBytes.size(), 3u);  // 1024, 2048 and 4096 ids
+    EXPECT_FALSE(EnumAllProcessIds(FailingEnumProcesses, ids));
+    EXPECT_TRUE(ids.empty());
+}
+
+}  // namespace

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "framework/ScopedHandles.h"
+#include "support/ChildProcess.h"
+#include "support/SampleProduct.h"
+#include "support/ScratchFolder.h"
+#include "system/InstallProbe.h"
+#include "system/ProductNames.h"
+#include "system/RegistryAccess.h"
+#include "util/TextCompare.h"
+
+namespace {
+
+const char* const FILTER_CLASS_KEYS[] = {
+    "SOFTWARE\\Classes\\CLSID\\{D47945FF-3513-4E25-9573-279AEB9655EA}",
+    "SOFTWARE\\Classes\\CLSID\\{DFB57666-7A11-45F1-88A4-460B2FA08A6C}",
+    "SOFTWARE\\Classes\\CLSID\\{3DEB868E-4AF5-4DCA-B816-713E2D59E18B}",
+};
+const char* const FILTER_FILES[] = {"AX\\ScrollFilter.ax", "AX\\FeedFilter.ax", "AX\\FadeFilter.ax"};
+
+HRESULT CallRegistration(const std::string& path, const char* entry) {
+    CScopedLibrary library(::LoadLibraryA(path.c_str()));
+    if (!library) return E_FAIL;
+    auto call = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void (*)()>(::GetProcAddress(library.Get(), entry)));
+    return call ? call() : E_NOINTERFACE;
+}
+
+TEST(SampleProduct, FiltersRegisterTheirClassAndTheScrollFilterLeadsToTheInstallation) {
+    CScratchFolder scratch;
+    CSampleInstallation installation;
+    ASSERT_TRUE(installation.Create("0.0.6.7", scratch.Path() + "Quorindo"));
+    installation.DeleteValue(PRODUCT_KEY, INSTALL_PATH_VALUE);
+    installation.DeleteValue(PRODUCT_SERVER_KEY, "");
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(FILTER_FILES[i]);
+        const std::string path = installation.GetPath(FILTER_FILES[i]);
+        ASSERT_EQ(CallRegistration(path, "DllRegisterServer"), S_OK);
+        const std::string serverKey = std::string(FILTER_CLASS_KEYS[i]) + "\\InprocServer32";
+        EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, serverKey, ""), path);
+        EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, serverKey, "ThreadingModel"), "Both");
+    }
+    EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_SERVER_KEY, ""),
+              installation.GetPath("AX\\ScrollFilter.ax"));
+    EXPECT_EQ(CInstallProbe::GetInstallPath(), ToLowerMb(installation.GetFolder()));
+
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(CallRegistration(installation.GetPath(FILTER_FILES[i]), "DllUnregisterServer"), S_OK);
+        EXPECT_FALSE(CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, FILTER_CLASS_KEYS[i], ""));
+        EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, FILTER_CLASS_KEYS[i], ""), "");
+    }
+    EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_SERVER_KEY, ""), "");
+    EXPECT_EQ(CInstallProbe::GetInstallPath(), "");
+    // Unregistering what is already gone succeeds too.
+    EXPECT_EQ(CallRegistration(installation.GetPath(FILTER_FILES[0]), "DllUnregisterServer"), S_OK);
+}
+
+struct FIND_WINDOW {
+    DWORD dwProcessId;
+    HWND hWnd;
+};
+
+BOOL CALLBACK MatchServerWindow(HWND wnd, LPARAM param) {
+    auto* search = reinterpret_cast<FIND_WINDOW*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(wnd, &owner);
+    char title[64] = {};
+    ::GetWindowTextA(wnd, title, sizeof(title));
+    if (owner != search->dwProcessId || std::string(title) != UPGRADE_SERVER_TITLE) return TRUE;
+    search->hWnd = wnd;
+    return FALSE;
+}
+
+// The server's window, told apart from any other window of that title by its process.
+HWND FindServerWindow(DWORD processId) {
+    FIND_WINDOW search{processId, nullptr};
+    // A program starting up may have its message queue before its window.
+    for (int attempt = 0; attempt < 1000 && search.hWnd == nullptr; ++attempt) {
+        if (attempt > 0) ::Sleep(20);
+        ::EnumWindows(MatchServerWindow, reinterpret_cast<LPARAM>(&search));
+    }
+    return search.hWnd;
+}
+
+TEST(SampleProduct, UpgradeServerRecordsEveryResultCode) {
+    CScratchFolder scratch;
+    const std::string log = scratch.Path() + "codes.log";
+    CChildProcess server;
+    ASSERT_TRUE(server.Start(GetSampleVersionFolder("0.0.6.5") + "QuorindoUpgradeServer.exe", "/log \"" + log + "\""));
+    const HWND wnd = FindServerWindow(server.GetId());
+    ASSERT_NE(wnd, nullptr);
+    const UINT message = ::RegisterWindowMessageA(UPGRADE_REPORT_MESSAGE);
+    ::SendMessageA(wnd, message, 4, 0);
+    ::SendMessageA(wnd, message, 0, 0);
+    ::SendMessageA(wnd, message, 10, 0);
+    EXPECT_EQ(ReadFileText(log), "4\r\n0\r\n10\r\n");
+    ::PostMessageA(wnd, WM_CLOSE, 0, 0);
+    DWORD exitCode = 1;
+    EXPECT_TRUE(server.Wait(10000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+}
+
+// Runs the loading probe from a download folder holding libraries named like system ones.
+std::vector<std::string> LoadedPlants(const std::string& arguments) {
+    CScratchFolder folder;
+    const std::string probe = folder.Path() + "DllSearchProbe.exe";
+    EXPECT_TRUE(::CopyFileA(GetSampleTestFile("DllSearchProbe.exe").c_str(), probe.c_str(), FALSE));
+    for (const char* name : {"psapi.dll", "vdmdbg.dll", "version.dll"}) {
+        EXPECT_TRUE(::CopyFileA(GetSampleTestFile(std::string("planted\\") + name).c_str(),
+                                (folder.Path() + name).c_str(), FALSE));
+    }
+    CChildProcess run;
+    EXPECT_TRUE(run.Start(probe, arguments, folder.Path(), false));
+    DWORD exitCode = 1;
+    EXPECT_TRUE(run.Wait(60000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    const std::vector<std::string> loaded = ListFiles(folder.Path(), "*.loaded");
+    // The libraries of a process that just ended may stay in use for a moment.
+    for (int attempt = 0; attempt < 200 && ::GetFileAttributesA(folder.Path().c_str()) != INVALID_FILE_ATTRIBUTES;
+         ++attempt) {
+        DeleteTree(folder.Path());
+        ::Sleep(10);
+    }
+    return loaded;
+}
+
+// Wine prefers its builtin libraries to files of the same name unless WINEDLLOVERRIDES says
+// "n,b" for them; the test's environment does so for the three (QU_EXTRA_DLLOVERRIDES).
+TEST(SampleProduct, SystemLibrariesAreNeverTakenFromTheProgramsFolder) {
+    // Proof that the plants work: a plain load by name takes them.
+    EXPECT_EQ(LoadedPlants("/plain").size(), 3u);
+    EXPECT_EQ(LoadedPlants("").size(), 0u);
+}
+
+}  // namespace
