@@ -35,7 +35,8 @@ bool CProcessScanner::OnProcess(const std::string&, DWORD) { return true; }
 bool CProcessScanner::ScanSnapshot() {
     CToolhelpFunctions functions;
     if (!functions.Resolve(false)) return false;
-    functions.WalkProcesses([this](const PROCESSENTRY32& entry) { return OnProcess(entry.szExeFile, entry.th32ProcessID); });
+    functions.WalkProcesses(
+        [this](const PROCESSENTRY32& entry) { return OnProcess(entry.szExeFile, entry.th32ProcessID); });
     return true;
 }
 

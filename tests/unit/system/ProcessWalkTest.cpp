@@ -25,7 +25,8 @@ protected:
     std::string PlaceProgram(const std::string& sampleFile, const std::string& relative) {
         const std::string path = m_scratch.Path() + relative;
         const size_t slash = relative.rfind('\\');
-        if (slash != std::string::npos) ::CreateDirectoryA((m_scratch.Path() + relative.substr(0, slash)).c_str(), nullptr);
+        if (slash != std::string::npos)
+            ::CreateDirectoryA((m_scratch.Path() + relative.substr(0, slash)).c_str(), nullptr);
         EXPECT_TRUE(::CopyFileA((GetSampleVersionFolder("0.0.6.5") + sampleFile).c_str(), path.c_str(), FALSE)) << path;
         return path;
     }

@@ -10,6 +10,7 @@
 #include "system/InstallProbe.h"
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
+#include "system/SystemLibrary.h"
 #include "util/TextCompare.h"
 
 namespace {
@@ -24,8 +25,8 @@ const char* const FILTER_FILES[] = {"AX\\ScrollFilter.ax", "AX\\FeedFilter.ax", 
 HRESULT CallRegistration(const std::string& path, const char* entry) {
     CScopedLibrary library(::LoadLibraryA(path.c_str()));
     if (!library) return E_FAIL;
-    auto call = reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void (*)()>(::GetProcAddress(library.Get(), entry)));
-    return call ? call() : E_NOINTERFACE;
+    HRESULT(WINAPI * call)() = nullptr;
+    return ResolveEntryPoint(library.Get(), entry, call) ? call() : E_NOINTERFACE;
 }
 
 TEST(SampleProduct, FiltersRegisterTheirClassAndTheScrollFilterLeadsToTheInstallation) {
