@@ -1,0 +1,100 @@
+// The least work that puts the same files in place: zlib loaded once, every member inflated
+// from memory to its destination through a 64 KiB buffer. Nothing is backed up or timed.
+// Usage: bench_baseline.exe <package file> <installation folder\>
+#include <zlib.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "BenchSupport.h"
+#include "framework/ScopedHandles.h"
+#include "package/CompressionLibrary.h"
+#include "package/PackageEntryReader.h"
+
+namespace {
+
+using InflateInitFunc = int (*)(z_streamp, int, const char*, int);
+using InflateFunc = int (*)(z_streamp, int);
+using InflateEndFunc = int (*)(z_streamp);
+
+struct INFLATE_FUNCTIONS {
+    InflateInitFunc init;
+    InflateFunc inflate;
+    InflateEndFunc end;
+};
+
+template <class F>
+bool Bind(HMODULE module, const char* name, F& entry) {
+    entry = reinterpret_cast<F>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+    return entry != nullptr;
+}
+
+constexpr DWORD kBufferSize = 64 * 1024;
+
+bool InflateTo(const INFLATE_FUNCTIONS& z, const BYTE* data, DWORD length, const std::string& path, BYTE* buffer) {
+    CScopedKernelHandle file(
+        ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return false;
+    z_stream s{};
+    if (z.init(&s, 15 + 16, ZLIB_VERSION, sizeof s) != Z_OK) return false;
+    s.next_in = const_cast<BYTE*>(data);
+    s.avail_in = length;
+    int rc = Z_OK;
+    bool written = true;
+    while (rc == Z_OK && written) {
+        s.next_out = buffer;
+        s.avail_out = kBufferSize;
+        rc = z.inflate(&s, Z_NO_FLUSH);
+        DWORD count = 0;
+        const DWORD produced = kBufferSize - s.avail_out;
+        written = ::WriteFile(file.Get(), buffer, produced, &count, nullptr) && count == produced;
+    }
+    z.end(&s);
+    return rc == Z_STREAM_END && written;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: bench_baseline <package file> <installation folder\\>\n");
+        return 2;
+    }
+    CUpgradePackage package;
+    if (!ReadPackageFile(argv[1], package)) {
+        std::fprintf(stderr, "cannot read %s\n", argv[1]);
+        return 1;
+    }
+    CMemorySampler memory;
+    CStopwatch watch;
+    const std::string libraryPath = ExtractCompressionLibrary();
+    int failures = 0;
+    {
+        CScopedLibrary library(::LoadLibraryA(libraryPath.c_str()));
+        INFLATE_FUNCTIONS z{};
+        if (!Bind(library.Get(), "inflateInit2_", z.init) || !Bind(library.Get(), "inflate", z.inflate) ||
+            !Bind(library.Get(), "inflateEnd", z.end)) {
+            std::fprintf(stderr, "cannot bind zlib from %s\n", libraryPath.c_str());
+            return 1;
+        }
+        auto buffer = std::make_unique<BYTE[]>(kBufferSize);
+        package.m_dwCursor = PACKAGE_FIRST_ENTRY;
+        for (DWORD i = 0; i < package.GetEntryCount(); ++i) {
+            PACKAGE_ENTRY_FIELDS fields;
+            const std::string error = ReadPackageEntry(package.m_pBuffer.get(), package.m_dwSize, package.m_dwCursor,
+                                                       argv[2], INSTALL_READ, fields);
+            if (!error.empty() ||
+                !InflateTo(z, fields.pCompressedData, fields.dwCompressedLength, fields.strDestPath, buffer.get())) {
+                std::fprintf(stderr, "entry %lu failed %s\n", i, error.c_str());
+                ++failures;
+            }
+        }
+    }
+    ::DeleteFileA(libraryPath.c_str());
+    const double inflateMs = watch.Lap();
+    std::printf("baseline inflate_ms=%.1f package=%lu start_private=%zu peak_private=%zu peak_working_set=%zu "
+                "failures=%d\n",
+                inflateMs, package.m_dwSize, memory.GetStartPrivate(), memory.GetPeakPrivate(),
+                CMemorySampler::GetPeakWorkingSet(), failures);
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "package/UpgradePackage.h"
+
+// Reads a package file into the buffer the passes read, as the loader does with resource 130.
+bool ReadPackageFile(const std::string& path, CUpgradePackage& package);
+
+// Milliseconds since construction or the last lap.
+class CStopwatch {
+public:
+    CStopwatch();
+    double Lap();
+
+private:
+    LARGE_INTEGER m_frequency{};
+    LARGE_INTEGER m_last{};
+};
+
+// The process's private memory, sampled every 2 ms on a thread of its own: the system keeps no
+// peak of it.
+class CMemorySampler {
+public:
+    CMemorySampler();
+    ~CMemorySampler();
+    CMemorySampler(const CMemorySampler&) = delete;
+    CMemorySampler& operator=(const CMemorySampler&) = delete;
+
+    SIZE_T GetStartPrivate() const { return m_start; }
+    SIZE_T GetPeakPrivate() const { return m_peak.load(); }
+    // The largest working set the process had, as the system keeps it.
+    static SIZE_T GetPeakWorkingSet();
+
+private:
+    static SIZE_T GetPrivate();
+    SIZE_T m_start;
+    std::atomic<SIZE_T> m_peak;
+    std::atomic<bool> m_bStop{false};
+    std::thread m_thread;
+};
