@@ -16,8 +16,9 @@ namespace {
 std::string MakeTempFile(std::string& tempPath) {
     tempPath = NewTempFile();
     if (!tempPath.empty()) return std::string();
+    const DWORD osError = ::GetLastError();
     CFileException error;
-    error.Set(::GetLastError(), GetTempFolder());
+    error.Set(osError, GetTempFolder());
     if (error.m_cause == CFileException::none) error.m_cause = CFileException::generic;
     return GetExceptionMessage(&error);
 }
