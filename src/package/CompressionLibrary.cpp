@@ -91,6 +91,16 @@ std::string WriteScratchFile(const void* bytes, DWORD size) {
     return path;
 }
 
+// The library copies a file that is not gzip through unchanged, so data whose header is damaged
+// would be installed as it stands. Anything but an empty file must start like a gzip member.
+bool LooksLikeGzip(const std::string& path) {
+    CFile file;
+    if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone)) return false;
+    BYTE magic[2] = {};
+    const UINT read = file.Read(magic, sizeof magic);
+    return read == 0 || (read == sizeof magic && magic[0] == 0x1F && magic[1] == 0x8B);
+}
+
 // Inflates every piece; false on damaged data or a short write.
 bool InflateInto(GzReadFunc gzRead, GzFile input, FILE* output) {
     char buffer[kTransferSize];
@@ -137,6 +147,7 @@ int DecompressFile(const std::string& gzipPath, const std::string& outputPath, c
     if (!library.Bind("gzopen", gzOpen) || !library.Bind("gzread", gzRead) || !library.Bind("gzclose", gzClose)) {
         return -1;
     }
+    if (!LooksLikeGzip(gzipPath)) return -1;
     CGzipHandle input(gzClose, gzOpen(gzipPath.c_str(), "rb"));
     if (!input.IsOpen()) return -1;
     CScopedStdFile output(std::fopen(outputPath.c_str(), "wb"));

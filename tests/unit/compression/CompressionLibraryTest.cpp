@@ -97,6 +97,12 @@ TEST_F(CompressionLibrary, FailuresBeforeTheOutputLeaveItAlone) {
     EXPECT_EQ(DecompressFile(In("missing.gz"), In("out.bin"), m_strLibrary, &changed), -1);
     EXPECT_FALSE(changed);
     EXPECT_EQ(DecompressFile(In("member.gz"), In("no-such-folder\\out.bin"), m_strLibrary), -1);
+    // The library would copy data that is not gzip straight through.
+    std::vector<BYTE> badHeader = GzipBytes("payload");
+    badHeader[0] = 'P';
+    WriteFileText(In("bad-header.gz"), AsText(badHeader));
+    EXPECT_EQ(DecompressFile(In("bad-header.gz"), In("out.bin"), m_strLibrary, &changed), -1);
+    EXPECT_FALSE(changed);
     EXPECT_EQ(CompressFile(In("missing.bin"), In("new.gz"), rate, m_strLibrary), -1);
     EXPECT_EQ(ReadFileText(In("out.bin")), "untouched");
     EXPECT_EQ(rate, "unchanged");
