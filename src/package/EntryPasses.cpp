@@ -1,8 +1,8 @@
 #include "package/EntryPasses.h"
 
+#include "package/CompressionLibrary.h"
 #include "package/ScratchFile.h"
 #include "package/StageLines.h"
-#include "package/CompressionLibrary.h"
 #include "ui/ActionLine.h"
 #include "util/PathParts.h"
 #include "util/TextCompare.h"
