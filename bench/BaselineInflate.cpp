@@ -1,6 +1,6 @@
 // The least work that puts the same files in place: zlib loaded once, every member inflated
 // from memory to its destination through a 64 KiB buffer. Nothing is backed up or timed.
-// Usage: bench_baseline.exe <package file> <installation folder\>
+// Usage: bench_baseline.exe <package file> <installation folder\> <temporary folder\>
 #include <zlib.h>
 
 #include <cstdio>
@@ -56,10 +56,11 @@ bool InflateTo(const INFLATE_FUNCTIONS& z, const BYTE* data, DWORD length, const
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: bench_baseline <package file> <installation folder\\>\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: bench_baseline <package file> <installation folder\\> <temporary folder\\>\n");
         return 2;
     }
+    UseTempFolder(argv[3]);
     CUpgradePackage package;
     if (!ReadPackageFile(argv[1], package)) {
         std::fprintf(stderr, "cannot read %s\n", argv[1]);

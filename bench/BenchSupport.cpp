@@ -21,6 +21,11 @@ bool ReadPackageFile(const std::string& path, CUpgradePackage& package) {
     return true;
 }
 
+void UseTempFolder(const std::string& folder) {
+    ::SetEnvironmentVariableA("TMP", folder.c_str());
+    ::SetEnvironmentVariableA("TEMP", folder.c_str());
+}
+
 CStopwatch::CStopwatch() {
     ::QueryPerformanceFrequency(&m_frequency);
     ::QueryPerformanceCounter(&m_last);

@@ -1,6 +1,6 @@
 // Times the upgrader's first and second pass over a package against an existing installation,
 // exactly as the upgrade run drives them, and samples its private memory meanwhile.
-// Usage: bench_upgrade.exe <package file> <installation folder\>
+// Usage: bench_upgrade.exe <package file> <installation folder\> <temporary folder\>
 #include <cstdio>
 #include <vector>
 
@@ -55,10 +55,11 @@ double TimeScratchFiles(DWORD entries) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: bench_upgrade <package file> <installation folder\\>\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: bench_upgrade <package file> <installation folder\\> <temporary folder\\>\n");
         return 2;
     }
+    UseTempFolder(argv[3]);
     CUpgradePackage package;
     if (!ReadPackageFile(argv[1], package)) {
         std::fprintf(stderr, "cannot read %s\n", argv[1]);

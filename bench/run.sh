@@ -4,6 +4,8 @@
 # same members to the same destinations (zlib loaded once, 64 KiB buffer), under the same Wine
 # in the same run. Prints the medians, their ratio and the upgrader's peak private memory.
 # Usage: bench/run.sh [build folder] [rounds]
+# With QU_BENCH_TMPFS=1 (root only) the installation and the scratch files live on a tmpfs, which
+# takes the disk out of the figures and leaves the work of the programs and of Wine.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(realpath -m "${1:-$root/build-bench}")
@@ -20,30 +22,49 @@ rm -f "$log"
 
 export QU_WINE_DIR=$build/wine
 "$root/scripts/wine-session.sh" start "$QU_WINE_DIR"
-trap '"$root/scripts/wine-session.sh" stop "$QU_WINE_DIR"' EXIT
 # shellcheck source=../scripts/wine-env.sh
 source "$root/scripts/wine-env.sh"
 
+# The data folder is mapped as drive P: so that the installation sits as shallow as a real one
+# ("P:\Program Files\Quorindo\"): the first pass looks at every folder on the way down.
 data=$build/bench-data
-windows() { echo "Z:${1//\//\\}"; }
+drive="$WINEPREFIX/dosdevices/p:"
+if mountpoint -q "$data" 2>/dev/null; then umount "$data"; fi
 rm -rf "$data" && mkdir -p "$data"
-"$WINE" "$build/bench/bench_payload.exe" "$(windows "$data")\\"
+cleanup() {
+  rm -f "$drive"
+  if mountpoint -q "$data" 2>/dev/null; then umount "$data"; fi
+  "$root/scripts/wine-session.sh" stop "$QU_WINE_DIR"
+}
+trap cleanup EXIT
+if [ "${QU_BENCH_TMPFS:-0}" = 1 ]; then
+  mount -t tmpfs -o size=512m qu-bench "$data"
+fi
+rm -f "$drive" && ln -s "$data" "$drive"
+mkdir -p "$data/temp" "$data/Program Files"
+"$WINE" "$build/bench/bench_payload.exe" 'P:\'
 
 # A fresh copy of the previous version before every run; cp -a keeps the files' times.
 fresh_installation() {
-  rm -rf "$data/install"
-  cp -a "$data/installed" "$data/install"
+  rm -rf "$data/Program Files/Quorindo"
+  cp -a "$data/installed" "$data/Program Files/Quorindo"
 }
 
-package=$(windows "$data/payload.dat")
-install="$(windows "$data/install")\\"
+package='P:\payload.dat'
+install='P:\Program Files\Quorindo\'
+temp='P:\temp\'
+# One round that is not counted: the prefix's own services settle and the files get cached.
+fresh_installation
+"$WINE" "$build/bench/bench_baseline.exe" "$package" "$install" "$temp" >/dev/null
+fresh_installation
+"$WINE" "$build/bench/bench_upgrade.exe" "$package" "$install" "$temp" >/dev/null
 : > "$data/baseline.txt"
 : > "$data/upgrade.txt"
 for _ in $(seq "$rounds"); do
   fresh_installation
-  "$WINE" "$build/bench/bench_baseline.exe" "$package" "$install" | tr -d '\r' >> "$data/baseline.txt"
+  "$WINE" "$build/bench/bench_baseline.exe" "$package" "$install" "$temp" | tr -d '\r' >> "$data/baseline.txt"
   fresh_installation
-  "$WINE" "$build/bench/bench_upgrade.exe" "$package" "$install" | tr -d '\r' >> "$data/upgrade.txt"
+  "$WINE" "$build/bench/bench_upgrade.exe" "$package" "$install" "$temp" | tr -d '\r' >> "$data/upgrade.txt"
 done
 
 # The median of one key=value field over the rounds.
@@ -63,11 +84,11 @@ peak_private=$(grep -o "peak_private=[0-9]*" "$data/upgrade.txt" | cut -d= -f2 |
 baseline_peak=$(grep -o "peak_private=[0-9]*" "$data/baseline.txt" | cut -d= -f2 | sort -g | tail -1)
 
 awk -v b="$baseline_ms" -v u="$upgrade_ms" -v bk="$backup_ms" -v ins="$install_ms" -v cl="$cleanup_ms" \
-    -v ld="$loads_ms" -v sc="$scratch_ms" \
+    -v ld="$loads_ms" -v sc="$scratch_ms" -v fs="$(stat -f -c %T "$data")" \
     -v pkg="$package_bytes" -v sp="$start_private" -v pp="$peak_private" -v bp="$baseline_peak" -v r="$rounds" '
 BEGIN {
   mb = 1024 * 1024
-  printf "payload: 83 files, package %.2f MB; medians of %d rounds\n", pkg / 1e6, r
+  printf "payload: 83 files, package %.2f MB; medians of %d rounds; data on %s\n", pkg / 1e6, r, fs
   printf "baseline inflate (one load, 64 KiB):   %8.1f ms\n", b
   printf "upgrader first + second pass:          %8.1f ms  (backup %.1f, install %.1f; cleanup after: %.1f)\n", u, bk, ins, cl
   printf "  of which 83 library loads/unloads:   %8.1f ms, 166 scratch files made: %.1f ms (timed apart)\n", ld, sc
