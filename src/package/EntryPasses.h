@@ -51,6 +51,8 @@ public:
     void BeginInstallPass();
     size_t GetRecordCount() const { return m_backups.GetCount(); }
     const CBackupRecord& GetRecord(size_t index) const { return *m_backups.GetAt(index); }
+    // The backup list, in package order: where the run finds the command list's record.
+    const COwningList<CBackupRecord>& GetRecords() const { return m_backups; }
     ENTRY_OUTCOME InstallEntry(size_t index, CLineSink& sink);
     bool HasInstalledRecord() const;
 
