@@ -1,0 +1,39 @@
+#include "commands/RegistrationRecord.h"
+
+#include <windows.h>
+
+#include "framework/File.h"
+#include "util/IniFile.h"
+#include "util/TextFormat.h"
+
+const char* const REGISTRATION_RECORD_FILE = "RegisterFilter.log";
+
+namespace {
+
+const char* const RECORD_SECTION = "Register";
+const char* const COUNT_KEY = "Count";
+
+std::string ItemKey(int position) { return FormatText("Item %d", position); }
+
+}  // namespace
+
+void LoadRegistrationRecord(const std::string& folder, CRegistrationList& list) {
+    list.clear();
+    const std::string path = folder + REGISTRATION_RECORD_FILE;
+    const int count = static_cast<int>(::GetPrivateProfileIntA(RECORD_SECTION, COUNT_KEY, 0, path.c_str()));
+    // Every item up to the count is kept as read, empty and repeated values included.
+    for (int i = 1; i <= count; ++i) list.push_back(GetIniString(RECORD_SECTION, ItemKey(i), "", path));
+}
+
+void SaveRegistrationRecord(const std::string& folder, const CRegistrationList& list) {
+    const std::string path = folder + REGISTRATION_RECORD_FILE;
+    // Truncate first: the profile writer only adds and replaces keys, so items of an older,
+    // longer list would otherwise stay behind the new count.
+    {
+        CFile file;
+        if (file.Open(path, CFile::modeCreate | CFile::modeWrite)) file.Close();
+    }
+    WriteIniInt(RECORD_SECTION, COUNT_KEY, static_cast<int>(list.size()), path);
+    for (size_t i = 0; i < list.size(); ++i)
+        ::WritePrivateProfileStringA(RECORD_SECTION, ItemKey(static_cast<int>(i) + 1).c_str(), list[i].c_str(), path.c_str());
+}

@@ -1,0 +1,59 @@
+#include "commands/ServerRegistration.h"
+
+#include <windows.h>
+
+#include "framework/ScopedHandles.h"
+#include "util/PathParts.h"
+#include "util/TextFormat.h"
+
+namespace {
+
+using SelfRegistrationEntry = HRESULT(STDAPICALLTYPE*)();
+
+const char* const EMPTY_PATH_TEXT = "The file to register is empty!";
+
+void EnterFolderOf(const std::string& path) {
+    std::string drive;
+    std::string dir;
+    SplitPath(path, &drive, &dir, nullptr, nullptr);
+    ::SetCurrentDirectoryA((drive + dir).c_str());
+}
+
+SelfRegistrationEntry FindEntry(HMODULE module, const char* name) {
+    FARPROC proc = ::GetProcAddress(module, name);
+    // Through a neutral function type: the export's real type is the COM convention.
+    return reinterpret_cast<SelfRegistrationEntry>(reinterpret_cast<void (*)()>(proc));
+}
+
+}  // namespace
+
+std::string RegisterServerFile(const std::string& path) {
+    if (path.empty()) return EMPTY_PATH_TEXT;
+    EnterFolderOf(path);
+    CScopedLibrary library(::LoadLibraryA(path.c_str()));
+    if (!library) {
+        const DWORD error = ::GetLastError();
+        return FormatText("Load file '%s' failed(error code = %d)!", path.c_str(), static_cast<int>(error));
+    }
+    SelfRegistrationEntry entry = FindEntry(library.Get(), "DllRegisterServer");
+    if (entry == nullptr)
+        return FormatText("Register file %s failed because of can not fetch function 'DllRegisterServer'!",
+                          path.c_str());
+    const HRESULT status = entry();
+    if (FAILED(status))
+        return FormatText("Register file %s failed(hr=0x%x)!", path.c_str(), static_cast<unsigned>(status));
+    return std::string();
+}
+
+std::string UnregisterServerFile(const std::string& path) {
+    if (path.empty()) return EMPTY_PATH_TEXT;
+    EnterFolderOf(path);
+    CScopedLibrary library(::LoadLibraryA(path.c_str()));
+    if (!library) return FormatText("Load file %s failed!", path.c_str());
+    SelfRegistrationEntry entry = FindEntry(library.Get(), "DllUnregisterServer");
+    if (entry == nullptr)
+        return FormatText("Unregister file %s failed because of can not fetch function 'DllUnregisterServer'!",
+                          path.c_str());
+    if (FAILED(entry())) return FormatText("Register file %s failed!", path.c_str());
+    return std::string();
+}
