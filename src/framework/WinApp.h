@@ -1,6 +1,11 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
+
+class CCommandLineInfo;
+class CWnd;
 
 // The application object: its executable's name and its start-up work.
 class CWinApp {
@@ -13,9 +18,21 @@ public:
     // Runs the application's work; false ends the program at once.
     virtual bool InitInstance() { return false; }
 
+    // Fills the information from the process's own command line.
+    void ParseCommandLine(CCommandLineInfo& info) const;
+
     // Base name of the executable, without ".exe".
     std::string m_strExeName;
+    // The window that message boxes of the application belong to, while it exists.
+    CWnd* m_pMainWnd = nullptr;
 };
 
 // The one application object of the process, or null.
 CWinApp* AfxGetApp();
+
+// A message box of the application, titled with its name and owned by its main window.
+// Without an icon type, OK boxes show the exclamation mark.
+int AfxMessageBox(const std::string& text, UINT nType = MB_OK);
+
+// The program's main routine: runs the application object's InitInstance.
+int AfxWinMain();
