@@ -1,0 +1,118 @@
+#include "ui/ActionListBox.h"
+
+#include "framework/ScopedHandles.h"
+#include "resources/resource.h"
+#include "ui/ActionLine.h"
+
+namespace {
+
+bool IsItemIndex(int index) { return index != LB_ERR && index != LB_ERRSPACE; }
+
+// Word-wrapped text in the item's rectangle, as drawn and as measured.
+const UINT LINE_TEXT_FORMAT = DT_WORDBREAK;
+
+}  // namespace
+
+int CActionListBox::AddColoredString(const char* text, COLORREF color, int nIndex) const {
+    const int index = InsertString(nIndex, text);
+    if (!IsItemIndex(index)) return index;
+    if (index > 0 && static_cast<COLORREF>(GetItemData(index - 1)) == color) color = GetHalfTone(color);
+    SetItemData(index, color);
+    return index;
+}
+
+int CActionListBox::AddActionLine(const char* text, COLORREF color) const {
+    // Off while both items go in, so a line never shows without its separator.
+    SetRedraw(false);
+    const int index = AddColoredString(text, color);
+    SetCurSel(index);
+    AddColoredString("", color);
+    SetRedraw(true);
+    return index;
+}
+
+std::string CActionListBox::GetAllText() const {
+    std::string all;
+    const int count = GetCount();
+    for (int i = 0; i < count; ++i) {
+        all += GetText(i);
+        all += ACTION_LINE_SEPARATOR;
+    }
+    return all;
+}
+
+void CActionListBox::MeasureItem(MEASUREITEMSTRUCT* pMeasure) {
+    const int index = static_cast<int>(pMeasure->itemID);
+    if (index < 0) return;
+    CScopedWindowDC dc(m_hWnd);
+    if (dc.Get() == nullptr) return;
+    CScopedSelectObject font(dc.Get(), GetFont());
+    const std::string text = GetText(index);
+    RECT rect{};
+    GetItemRect(index, &rect);
+    const int height = ::DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &rect,
+                                   LINE_TEXT_FORMAT | DT_CALCRECT);
+    pMeasure->itemHeight = height > static_cast<int>(MAX_ITEM_HEIGHT) ? MAX_ITEM_HEIGHT : static_cast<UINT>(height);
+}
+
+void CActionListBox::DrawItem(const DRAWITEMSTRUCT* pDraw) {
+    const int index = static_cast<int>(pDraw->itemID);
+    if (index < 0) return;
+    const bool bSelected = (pDraw->itemState & ODS_SELECTED) != 0;
+    const bool bWhole = (pDraw->itemAction & ODA_DRAWENTIRE) != 0;
+    const bool bSelectionChange = (pDraw->itemAction & ODA_SELECT) != 0;
+    // A focus change alone draws nothing, and no focus rectangle is ever drawn.
+    const bool bDrawSelected = bSelected && (bWhole || bSelectionChange);
+    const bool bDrawPlain = !bDrawSelected && (bWhole || (!bSelected && bSelectionChange));
+    if (!bDrawSelected && !bDrawPlain) return;
+
+    CScopedSelectObject font(pDraw->hDC, GetFont());
+    DrawLine(pDraw->hDC, pDraw->rcItem, GetText(index), static_cast<COLORREF>(pDraw->itemData), bDrawSelected);
+}
+
+void CActionListBox::DrawLine(HDC dc, const RECT& rect, const std::string& text, COLORREF color,
+                              bool bSelected) const {
+    RECT textRect = rect;
+    if (bSelected) {
+        ::FillRect(dc, &rect, ::GetSysColorBrush(COLOR_HIGHLIGHT));
+        const COLORREF oldText = ::SetTextColor(dc, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
+        const COLORREF oldBack = ::SetBkColor(dc, ::GetSysColor(COLOR_HIGHLIGHT));
+        ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect, LINE_TEXT_FORMAT);
+        ::SetTextColor(dc, oldText);
+        ::SetBkColor(dc, oldBack);
+        return;
+    }
+    // The text keeps the context's colour (the window-text colour) on the line's own colour.
+    ::SetBkColor(dc, color);
+    CScopedGdiObject brush(::CreateSolidBrush(color));
+    if (brush) ::FillRect(dc, &rect, static_cast<HBRUSH>(brush.Get()));
+    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect, LINE_TEXT_FORMAT);
+}
+
+LRESULT CActionListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_RBUTTONUP:
+        // An empty list has nothing to export.
+        if (GetCount() > 0) ShowPopupMenu();
+        break;
+    case WM_COMMAND:
+        // The menu's commands go to the dialog, as messages numbered like the commands.
+        if (LOWORD(wParam) == ID_COPY_ALL || LOWORD(wParam) == ID_SAVE_ALL) {
+            ::SendMessageA(::GetParent(m_hWnd), LOWORD(wParam), 0, 0);
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return Default(message, wParam, lParam);
+}
+
+void CActionListBox::ShowPopupMenu() const {
+    CScopedMenu menu(::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MENU_POPUP)));
+    if (!menu) return;
+    HMENU popup = ::GetSubMenu(menu.Get(), 0);
+    POINT cursor{};
+    if (popup == nullptr || !::GetCursorPos(&cursor)) return;
+    ::TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, m_hWnd, nullptr);
+}
