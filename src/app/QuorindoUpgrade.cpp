@@ -1,0 +1,14 @@
+#include <windows.h>
+
+#include "app/UpgradeApp.h"
+#include "framework/WinApp.h"
+
+// QuorindoUpgradeBuilder.exe is built from this file with the create-version switch on.
+#ifndef QU_CREATE_VERSION
+#define QU_CREATE_VERSION 0
+#endif
+
+// The one application object, made before WinMain runs.
+CUpgradeApp theApp(QU_CREATE_VERSION != 0);
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return AfxWinMain(); }

@@ -1,0 +1,39 @@
+#include "app/UpgradeApp.h"
+
+#include <commctrl.h>
+
+#include "app/UpgradeDlg.h"
+#include "system/ProductNames.h"
+#include "util/TextCompare.h"
+
+namespace {
+const char PACKAGE_VERSION[] = "0.0.6.7";
+const char AUTO_SWITCH[] = "auto";
+}  // namespace
+
+void CUpgradeCommandLineInfo::ParseParam(const char* pszParam, bool bFlag, bool bLast) {
+    // Every switch decides anew, so the last one wins.
+    if (bFlag) m_bAuto = EqualsNoCase(pszParam, AUTO_SWITCH);
+    CCommandLineInfo::ParseParam(pszParam, bFlag, bLast);
+}
+
+CUpgradeApp::CUpgradeApp(bool bCreateVersion)
+    : CWinApp("QuorindoUpgrade"),
+      m_bCreateVersion(bCreateVersion),
+      m_strPackageVersion(PACKAGE_VERSION),
+      m_uReportMessage(::RegisterWindowMessageA(UPGRADE_REPORT_MESSAGE)) {}
+
+bool CUpgradeApp::InitInstance() {
+    // The progress bar is a common control (version 6 through the manifest).
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+
+    ParseCommandLine(m_cmdInfo);
+    CUpgradeDlg dialog;
+    m_pMainWnd = &dialog;
+    dialog.DoModal();
+    m_pMainWnd = nullptr;
+    return false;
+}
+
+CUpgradeApp& GetUpgradeApp() { return *static_cast<CUpgradeApp*>(AfxGetApp()); }

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/CommandLineInfo.h"
+#include "framework/WinApp.h"
+
+// The upgrader's command line: the switch "auto" ("/auto", "-AUTO") asks for a silent run.
+class CUpgradeCommandLineInfo : public CCommandLineInfo {
+public:
+    void ParseParam(const char* pszParam, bool bFlag, bool bLast) override;
+
+    // Auto mode: hidden tool window, run at once, no message boxes, result code to the
+    // upgrade server, and the dialog closes itself after the run.
+    bool m_bAuto = false;
+};
+
+class CUpgradeApp : public CWinApp {
+public:
+    // bCreateVersion is the build's create-version switch: it offers the package builder.
+    explicit CUpgradeApp(bool bCreateVersion = false);
+
+    // Parses the command line and runs the main dialog; answers false, so the program
+    // ends when the dialog does.
+    bool InitInstance() override;
+
+    CUpgradeCommandLineInfo m_cmdInfo;
+    bool m_bCreateVersion;
+    std::string m_strPackageVersion;
+    // The message that carries a result code to the upgrade server; registered with the
+    // system when the application object is made, before the program's main routine.
+    UINT m_uReportMessage;
+};
+
+// The process's application object (made by the program's main file, or by a test).
+CUpgradeApp& GetUpgradeApp();

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <windows.h>
+
+#include "framework/Dialog.h"
+#include "framework/ProgressCtrl.h"
+#include "framework/ScopedHandles.h"
+#include "ui/ActionLine.h"
+#include "ui/ActionListBox.h"
+
+// Requests the worker sends to the dialog, carried out on the dialog's thread.
+constexpr UINT WM_EXECUTE_COMMAND = WM_USER + 1001;      // one post-install command
+constexpr UINT WM_SET_FFDSHOW_OPTIONS = WM_USER + 1002;  // the decoder options, before the commands
+
+// The main dialog (template 102): the action list, the progress bar, "Upgrade" and Close.
+// AddLine (from CLineSink) is the one way every part of the upgrade reports; it may be
+// called from the dialog's thread and from the worker thread.
+//
+// Members that belong to a subsystem are defined in that subsystem's folder.
+class CUpgradeDlg : public CDialog, public CLineSink {
+public:
+    explicit CUpgradeDlg(HWND hParent = nullptr);
+
+    // Auto mode of the command line: no message boxes, hidden tool window.
+    static bool IsAutoMode();
+
+protected:
+    INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void DoDataExchange() override;
+    BOOL OnInitDialog() override;
+
+    // Steps of AddLine after formatting: the coloured line and its separator, then the
+    // calling thread's pending messages are served.
+    int AppendLine(int nKind, const char* text) override;
+
+    // Menu and button commands; true when handled.
+    bool OnCommand(WPARAM wParam, LPARAM lParam);
+    bool OnSysCommand(WPARAM nID, LPARAM lParam);
+    bool OnPaint();
+    HICON OnQueryDragIcon() const { return m_hIcon; }
+    void OnRButtonUp() const;
+    LRESULT OnSetFfdshowOptions(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCopyAll();
+    LRESULT OnSaveAll();
+
+    // A message box of the dialog; never shown in auto mode.
+    void ShowMessage(const std::string& text) const;
+
+    CScopedGdiObject m_font;
+    CProgressCtrl m_progress;
+    CActionListBox m_list;
+    HICON m_hIcon;
+
+private:
+    void AddAboutToSystemMenu() const;
+    void BecomeHiddenToolWindow() const;
+    void CreateListFont();
+};
