@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "commands/UpgradeCommand.h"
+#include "support/ScratchFolder.h"
+#include "util/PathTokens.h"
+
+namespace {
+
+const char* const INSTALL = "C:\\Apps\\Quorindo\\";
+
+std::unique_ptr<CUpgradeCommand> Command(const std::string& type, const std::string& dest,
+                                         const std::string& other = "") {
+    auto command = std::make_unique<CUpgradeCommand>();
+    command->m_strType = type;
+    command->m_strDestPath = dest;
+    command->m_strAnotherFileName = other;
+    return command;
+}
+
+TEST(CommandKinds, ValuesReadAlikeWithOrWithoutBlanksAndPathsAreExpanded) {
+    CScratchFolder scratch;
+    const std::string list = scratch.Path() + "CMD List.ini";
+    WriteFileText(list,
+                  "[CMD 1]\r\nType = Rename\r\nDest Relative Path =.\\Skin\\old.ini\r\n"
+                  "Another File Name=  <System>\\new.ini  \r\nSource Path = <Temp>\\src.exe\r\n\r\n"
+                  "[CMD 2]\r\nType=ShortCut\r\nDest Relative Path= Tools\\Quorindo \r\n");
+
+    CUpgradeCommand first;
+    first.ReadFromIni("CMD 1", list, INSTALL);
+    EXPECT_EQ(first.m_strType, "Rename");
+    EXPECT_EQ(first.m_strDestPath, "C:\\Apps\\Quorindo\\Skin\\old.ini");
+    EXPECT_EQ(first.m_strAnotherFileName, GetWindowsFolder() + "System32\\new.ini");
+    EXPECT_EQ(first.m_strSourcePath, GetTempFolder() + "src.exe");
+
+    CUpgradeCommand second;
+    second.ReadFromIni("cmd 2", list, INSTALL);
+    EXPECT_EQ(second.m_strType, "ShortCut");
+    EXPECT_EQ(second.m_strDestPath, "Tools\\Quorindo");
+    EXPECT_EQ(second.m_strSourcePath, "");
+
+    CUpgradeCommand missing;
+    missing.ReadFromIni("CMD 3", list, INSTALL);
+    EXPECT_EQ(missing.m_strType + missing.m_strDestPath + missing.m_strSourcePath + missing.m_strAnotherFileName, "");
+}
+
+TEST(CommandKinds, DescriptionsNameTheFileOrTheWholePath) {
+    const std::string dest = "C:\\Apps\\Quorindo\\AX\\FeedFilter.ax";
+    EXPECT_EQ(Command("Register", dest)->GetDescription(), "Register FeedFilter.ax");
+    EXPECT_EQ(Command("UNREGISTER", dest)->GetDescription(), "Unregister FeedFilter.ax");
+    EXPECT_EQ(Command("remove file", dest)->GetDescription(), "Remove file FeedFilter.ax");
+    EXPECT_EQ(Command("Rename", dest, "C:\\x\\Feed.old")->GetDescription(),
+              "Rename file FeedFilter.ax to C:\\x\\Feed.old");
+    EXPECT_EQ(Command("Rename", dest)->GetDescription(), "Rename file FeedFilter.ax to ");
+    EXPECT_EQ(Command("shortcut", "Tools\\Upgrade")->GetDescription(), "Create shortcut Tools\\Upgrade");
+    EXPECT_EQ(Command("RemoveShortCut", dest)->GetDescription(), "Remove shortcut " + dest);
+    EXPECT_EQ(Command("AutoRun", ".\\x\\QuorindoUpgradeServer.exe")->GetDescription(),
+              "Enable QuorindoUpgradeServer.exe to auto run");
+}
+
+TEST(CommandKinds, KindsAreWholeWordsSoNearMissesAreUnknown) {
+    for (const char* type : {"", "Remove", "Delete", "RemoveFile", "Remove  File", "Register ", "Auto Run"}) {
+        SCOPED_TRACE(type);
+        CRegistrationList registered = {"C:\\kept.ax"};
+        const auto command = Command(type, "C:\\nowhere\\a.ax");
+        EXPECT_EQ(command->GetDescription(), "Unknow command");
+        EXPECT_EQ(command->Execute(registered), "Unknow command");
+        EXPECT_EQ(registered, CRegistrationList{"C:\\kept.ax"});
+    }
+}
+
+TEST(CommandKinds, ServerCommandsWithoutAPathFailAlike) {
+    CRegistrationList registered;
+    EXPECT_EQ(Command("Register", "")->Execute(registered), "The file to register is empty!");
+    EXPECT_EQ(Command("Unregister", "")->Execute(registered), "The file to register is empty!");
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "commands/UpgradeCommand.h"
+#include "support/RegistryValueGuard.h"
+#include "support/ScratchFolder.h"
+#include "system/RegistryAccess.h"
+#include "util/FileErrors.h"
+#include "util/FileHelpers.h"
+
+namespace {
+
+const char* const RUN_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::string Execute(const std::string& type, const std::string& dest, const std::string& other = "") {
+    CUpgradeCommand command;
+    command.m_strType = type;
+    command.m_strDestPath = dest;
+    command.m_strAnotherFileName = other;
+    CRegistrationList registered;
+    return command.Execute(registered);
+}
+
+class FileCommandsTest : public ::testing::Test {
+protected:
+    CScratchFolder m_scratch;
+    const std::string m_strFolder = m_scratch.Path();
+};
+
+TEST_F(FileCommandsTest, RemoveFileDeletesAReadOnlyFileAndReportsAMissingOne) {
+    const std::string file = m_strFolder + "old.ax";
+    WriteFileText(file, "old");
+    ASSERT_TRUE(::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+
+    EXPECT_EQ(Execute("Remove File", file), "");
+    EXPECT_FALSE(FileExists(file));
+
+    const std::string text = Execute("REMOVE FILE", file);
+    EXPECT_EQ(text, "Remove file " + file + " failed because of " + GetSystemErrorText(ERROR_FILE_NOT_FOUND));
+    EXPECT_NE(GetSystemErrorText(ERROR_FILE_NOT_FOUND), "");
+}
+
+TEST_F(FileCommandsTest, RenameMovesAReadOnlyFileButNeverReplacesAnother) {
+    const std::string oldName = m_strFolder + "Skin.ini";
+    const std::string newName = m_strFolder + "Skin.bak";
+    WriteFileText(oldName, "skin");
+    ASSERT_TRUE(::SetFileAttributesA(oldName.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    EXPECT_EQ(Execute("rename", oldName, newName), "");
+    EXPECT_FALSE(FileExists(oldName));
+    EXPECT_EQ(ReadFileText(newName), "skin");
+    EXPECT_FALSE(IsReadOnly(newName)) << "the attribute was cleared before the move";
+
+    WriteFileText(oldName, "newer");
+    EXPECT_EQ(Execute("Rename", oldName, newName),
+              "Rename file Skin.ini to " + newName + " failed because of accessDenied");
+    EXPECT_EQ(ReadFileText(oldName), "newer");
+    EXPECT_EQ(ReadFileText(newName), "skin");
+
+    EXPECT_EQ(Execute("Rename", m_strFolder + "none.ini", newName),
+              "Rename file none.ini to " + newName + " failed because of fileNotFound");
+    EXPECT_EQ(Execute("Rename", oldName, ""), "Rename file Skin.ini to  failed because of badPath");
+}
+
+TEST(AutoRunCommand, WritesTheValueOnceAndLeavesAnExistingOneAlone) {
+    CRegistryValueGuard guard(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer");
+    guard.Delete();
+
+    EXPECT_EQ(Execute("AutoRun", "C:\\Apps\\Quorindo\\QuorindoUpgradeServer.exe"), "");
+    EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
+              "C:\\Apps\\Quorindo\\QuorindoUpgradeServer.exe");
+
+    ASSERT_TRUE(guard.Set("\"D:\\Elsewhere\\Server.exe\" /quiet"));
+    EXPECT_EQ(Execute("autorun", "C:\\Apps\\Quorindo\\QuorindoUpgradeServer.exe"), "");
+    EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
+              "\"D:\\Elsewhere\\Server.exe\" /quiet");
+}
+
+}  // namespace

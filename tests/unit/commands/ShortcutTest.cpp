@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include "commands/UpgradeCommand.h"
+#include "framework/ScopedHandles.h"
+#include "support/ScratchFolder.h"
+#include "util/FileHelpers.h"
+
+namespace {
+
+std::string ShellFolder(int csidl) {
+    char buffer[MAX_PATH] = {};
+    if (!::SHGetSpecialFolderPathA(nullptr, buffer, csidl, FALSE)) return std::string();
+    return std::string(buffer) + "\\";
+}
+
+std::string Execute(const std::string& type, const std::string& name, const std::string& target = "") {
+    CUpgradeCommand command;
+    command.m_strType = type;
+    command.m_strDestPath = name;
+    command.m_strSourcePath = target;
+    CRegistrationList registered;
+    return command.Execute(registered);
+}
+
+struct LINK_FIELDS {
+    std::string path;
+    std::string workingFolder;
+    std::string icon;
+    int iconIndex = -1;
+};
+
+// Reads a saved link back through the shell's own link object.
+LINK_FIELDS ReadLink(const std::string& linkPath) {
+    LINK_FIELDS fields;
+    CScopedComInit com;
+    CScopedComPtr<IShellLinkA> link;
+    CScopedComPtr<IPersistFile> file;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                  link.ReceiveVoid())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, file.ReceiveVoid())))
+        return fields;
+    wchar_t widePath[MAX_PATH] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, widePath, MAX_PATH);
+    if (FAILED(file->Load(widePath, STGM_READ))) return fields;
+    char buffer[MAX_PATH] = {};
+    if (SUCCEEDED(link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH))) fields.path = buffer;
+    if (SUCCEEDED(link->GetWorkingDirectory(buffer, MAX_PATH))) fields.workingFolder = buffer;
+    if (SUCCEEDED(link->GetIconLocation(buffer, MAX_PATH, &fields.iconIndex))) fields.icon = buffer;
+    return fields;
+}
+
+// The host's path of a file of the prefix.
+std::string UnixPathOf(const std::string& path) {
+    using TO_UNIX_PROC = char*(CDECL*)(const wchar_t*);
+    auto toUnix = reinterpret_cast<TO_UNIX_PROC>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    wchar_t widePath[MAX_PATH] = {};
+    ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH);
+    char* unixPath = toUnix ? toUnix(widePath) : nullptr;
+    if (unixPath == nullptr) return std::string();
+    std::string text = unixPath;
+    ::HeapFree(::GetProcessHeap(), 0, unixPath);
+    return text;
+}
+
+// Runs Debian's lnkinfo on the host and answers what it printed. Wine starts a host program as a
+// process of its own that the caller cannot wait for, so the shell renames the report into place
+// once lnkinfo is done, and the test waits for that name.
+std::string RunLnkinfo(const std::string& linkPath, const std::string& reportFile) {
+    const std::string report = UnixPathOf(reportFile);
+    std::string commandLine = "/bin/sh -c \"/usr/bin/lnkinfo '" + UnixPathOf(linkPath) + "' >'" + report +
+                              ".part' 2>&1; mv '" + report + ".part' '" + report + "'\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!::CreateProcessA("Z:\\bin\\sh", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process))
+        return std::string();
+    CScopedKernelHandle processHandle(process.hProcess);
+    CScopedKernelHandle threadHandle(process.hThread);
+    for (int i = 0; i < 300 && !FileExists(reportFile); ++i) ::Sleep(100);
+    return FileExists(reportFile) ? ReadFileText(reportFile) : std::string();
+}
+
+// The value of one "\tLabel\t\t: value" line of lnkinfo's report.
+std::string LnkinfoField(const std::string& report, const std::string& label) {
+    const size_t at = report.find("\t" + label + "\t");
+    if (at == std::string::npos) return "(missing)";
+    const size_t colon = report.find(": ", at);
+    const size_t end = report.find('\n', at);
+    if (colon == std::string::npos || colon > end) return "(missing)";
+    return report.substr(colon + 2, end - colon - 2);
+}
+
+// Every test starts without the product's Start-menu folders and leaves none behind.
+class ShortcutTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(m_strUserPrograms, "\\");
+        ASSERT_NE(m_strCommonPrograms, "\\");
+        ASSERT_FALSE(FolderExists(m_strUserPrograms + "Quorindo")) << "left over by someone else";
+        ASSERT_FALSE(FolderExists(m_strCommonPrograms + "Quorindo")) << "left over by someone else";
+        m_strTarget = m_scratch.Path() + "Quorindo.exe";
+        WriteFileText(m_strTarget, "MZ");
+    }
+    void TearDown() override {
+        DeleteTree(m_strUserPrograms + "Quorindo");
+        DeleteTree(m_strCommonPrograms + "Quorindo");
+    }
+
+    CScratchFolder m_scratch;
+    const std::string m_strUserPrograms = ShellFolder(CSIDL_PROGRAMS);
+    const std::string m_strCommonPrograms = ShellFolder(CSIDL_COMMON_PROGRAMS);
+    std::string m_strTarget;
+};
+
+TEST_F(ShortcutTest, WithoutTheProductsFolderNothingIsMadeAndItStillSucceeds) {
+    EXPECT_EQ(Execute("ShortCut", "Quorindo Upgrade", m_strTarget), "");
+    EXPECT_FALSE(FolderExists(m_strUserPrograms + "Quorindo"));
+    EXPECT_FALSE(FolderExists(m_strCommonPrograms + "Quorindo"));
+    EXPECT_EQ(Execute("RemoveShortCut", "Quorindo Upgrade"), "");
+}
+
+TEST_F(ShortcutTest, RealLinkInTheUsersFolderReadsBackAndIsRemovedByNameOnly) {
+    ASSERT_TRUE(::CreateDirectoryA((m_strUserPrograms + "Quorindo").c_str(), nullptr));
+    const std::string link = m_strUserPrograms + "Quorindo\\Quorindo Upgrade.lnk";
+
+    EXPECT_EQ(Execute("shortcut", "Quorindo Upgrade", m_strTarget), "");
+    ASSERT_TRUE(FileExists(link));
+    const LINK_FIELDS fields = ReadLink(link);
+    EXPECT_STRCASEEQ(fields.path.c_str(), m_strTarget.c_str());
+    EXPECT_STRCASEEQ(fields.workingFolder.c_str(), m_scratch.Path().c_str());
+    EXPECT_STRCASEEQ(fields.icon.c_str(), m_strTarget.c_str());
+    EXPECT_EQ(fields.iconIndex, 0);
+
+    // An independent reader of the link format agrees, and finds nothing else set.
+    const std::string report = RunLnkinfo(link, m_scratch.Path() + "lnkinfo.txt");
+    ASSERT_NE(report.find("Windows Shortcut information"), std::string::npos) << report;
+    EXPECT_EQ(LnkinfoField(report, "Local path"), m_strTarget) << report;
+    EXPECT_EQ(LnkinfoField(report, "Working directory"), m_scratch.Path()) << report;
+    EXPECT_EQ(LnkinfoField(report, "Icon location"), m_strTarget) << report;
+    EXPECT_EQ(LnkinfoField(report, "Icon index"), "0") << report;
+    EXPECT_EQ(LnkinfoField(report, "Hot Key value"), "0") << report;
+    EXPECT_EQ(report.find("Contains a description string"), std::string::npos) << report;
+    EXPECT_EQ(report.find("Contains a command line arguments string"), std::string::npos) << report;
+
+    // A full path names no shortcut of the product's folder.
+    EXPECT_EQ(Execute("RemoveShortCut", m_strUserPrograms + "Quorindo\\Quorindo Upgrade"), "");
+    EXPECT_TRUE(FileExists(link));
+    EXPECT_EQ(Execute("REMOVESHORTCUT", "Quorindo Upgrade"), "");
+    EXPECT_FALSE(FileExists(link));
+}
+
+TEST_F(ShortcutTest, AllUsersFolderIsChosenWhereTheProductsOwnShortcutIs) {
+    ASSERT_TRUE(::CreateDirectoryA((m_strUserPrograms + "Quorindo").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA((m_strCommonPrograms + "Quorindo").c_str(), nullptr));
+    WriteFileText(m_strCommonPrograms + "Quorindo\\Quorindo.exe.lnk", "");
+
+    EXPECT_EQ(Execute("ShortCut", "Upgrade", m_strTarget), "");
+    EXPECT_TRUE(FileExists(m_strCommonPrograms + "Quorindo\\Upgrade.lnk"));
+    EXPECT_FALSE(FileExists(m_strUserPrograms + "Quorindo\\Upgrade.lnk"));
+    EXPECT_EQ(Execute("RemoveShortCut", "Upgrade"), "");
+    EXPECT_FALSE(FileExists(m_strCommonPrograms + "Quorindo\\Upgrade.lnk"));
+}
+
+TEST_F(ShortcutTest, TargetTooLongForItsBufferMakesNoShortcut) {
+    ASSERT_TRUE(::CreateDirectoryA((m_strUserPrograms + "Quorindo").c_str(), nullptr));
+    const std::string folder = "C:\\Apps\\";
+    const std::string fits = folder + std::string(MAX_PATH - 1 - folder.size() - 4, 'a') + ".exe";
+    const std::string tooLong = folder + std::string(MAX_PATH - folder.size() - 4, 'a') + ".exe";
+    ASSERT_EQ(fits.size(), static_cast<size_t>(MAX_PATH - 1));
+
+    EXPECT_EQ(Execute("ShortCut", "Long", tooLong), "");
+    EXPECT_FALSE(FileExists(m_strUserPrograms + "Quorindo\\Long.lnk"));
+    EXPECT_EQ(Execute("ShortCut", "Fits", fits), "");
+    EXPECT_STRCASEEQ(ReadLink(m_strUserPrograms + "Quorindo\\Fits.lnk").path.c_str(), fits.c_str());
+}
+
+}  // namespace
