@@ -69,6 +69,13 @@ bool CFile::Close(CFileException* error) {
     return true;
 }
 
+bool CFile::SeekTo(ULONGLONG offset, CFileException* error) {
+    LARGE_INTEGER distance{};
+    distance.QuadPart = static_cast<LONGLONG>(offset);
+    if (!::SetFilePointerEx(m_hFile.Get(), distance, nullptr, FILE_BEGIN)) return Fail(error, ::GetLastError());
+    return true;
+}
+
 ULONGLONG CFile::GetLength() const {
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(m_hFile.Get(), &size)) return 0;

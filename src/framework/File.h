@@ -34,6 +34,8 @@ public:
     // Writes all count bytes; false when any of them could not be written.
     bool Write(const void* buffer, UINT count, CFileException* error = nullptr);
     bool Close(CFileException* error = nullptr);
+    // Moves the file pointer to an offset from the start.
+    bool SeekTo(ULONGLONG offset, CFileException* error = nullptr);
     ULONGLONG GetLength() const;
     bool IsOpen() const { return m_hFile.IsValid(); }
     HANDLE GetHandle() const { return m_hFile.Get(); }

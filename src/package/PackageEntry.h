@@ -18,6 +18,13 @@ public:
     // Reads the entry at the cursor and installs it. Answers an error text, empty on success.
     std::string Install(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
                         const std::string& libraryPath);
+    // Builder: reads ("Source Path", "Dest Relative Path") from a section of the list file
+    // when loading, writes them there otherwise.
+    virtual void SerializeIni(bool bLoad, const std::string& section, const std::string& listFile);
+    // Builder: deflates the source into a new scratch file. False when it could not.
+    bool CompressSource(const std::string& libraryPath);
+    // Builder: the source's last-write time; 0 and 0 when the file cannot be opened for it.
+    void ReadSourceTime();
     // Writes the bytes into the scratch file, replacing what it held. Answers the file error's
     // text when the file cannot be opened or written whole, empty on success.
     static std::string WriteTempFile(const BYTE* data, DWORD length, const std::string& tempPath);

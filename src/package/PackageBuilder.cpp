@@ -1,0 +1,140 @@
+#include "package/PackageBuilder.h"
+
+#include <memory>
+#include <vector>
+
+#include "framework/File.h"
+#include "framework/OwningList.h"
+#include "package/PackageEntry.h"
+#include "package/ScratchFile.h"
+#include "package/CompressionLibrary.h"
+#include "ui/ActionLine.h"
+#include "util/FileErrors.h"
+#include "util/IniFile.h"
+#include "util/PathParts.h"
+#include "util/TextFormat.h"
+
+namespace {
+
+struct BUILD_ITEM {
+    std::unique_ptr<CPackageEntry> entry;
+    bool bCompressed = false;
+};
+
+bool WriteDword(CFile& output, DWORD value, CFileException& error) {
+    BYTE bytes[4];
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<BYTE>(value >> (8 * i));
+    return output.Write(bytes, sizeof bytes, &error);
+}
+
+std::vector<BUILD_ITEM> ReadSourceList(const std::string& listFile) {
+    const int count = std::atoi(GetIniString("Install Source", "source count", "0", listFile).c_str());
+    std::vector<BUILD_ITEM> items;
+    for (int i = 1; i <= count; ++i) {
+        BUILD_ITEM item;
+        item.entry = std::make_unique<CPackageEntry>();
+        item.entry->SerializeIni(true, FormatText("Source %d", i), listFile);
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+void CompressSources(CLineSink& sink, std::vector<BUILD_ITEM>& items, const std::string& libraryPath) {
+    for (BUILD_ITEM& item : items) {
+        CPackageEntry& entry = *item.entry;
+        item.bCompressed = entry.CompressSource(libraryPath);
+        if (!item.bCompressed) {
+            // Left out: an empty entry would install an empty file.
+            sink.AddLine(LINE_ABORT, "        Compress file %s failed!", entry.m_strSourcePath.c_str());
+            continue;
+        }
+        entry.ReadSourceTime();
+        sink.AddLine(LINE_INFO, "        Compressed file %s(Rate : %s)", GetFileNameOf(entry.m_strSourcePath).c_str(),
+                     entry.m_strRate.c_str());
+    }
+}
+
+// Writes the entries that were compressed, then the count of those actually written.
+// False when the output itself could not be written.
+bool CombineEntries(CLineSink& sink, CFile& output, const std::vector<BUILD_ITEM>& items,
+                    PACKAGE_BUILD_RESULT& result) {
+    CFileException error;
+    if (!WriteDword(output, 0, error)) {
+        sink.AddLine(LINE_ABORT, "        Combine compressed files failed because of %s!",
+                     GetExceptionMessage(&error).c_str());
+        return false;
+    }
+    DWORD written = 0;
+    for (const BUILD_ITEM& item : items) {
+        if (!item.bCompressed) continue;
+        bool outputFailed = false;
+        const std::string text = WriteEntry(output, *item.entry, outputFailed);
+        if (!text.empty()) sink.AddLine(LINE_ABORT, "        Combine compressed files failed because of %s!", text.c_str());
+        if (outputFailed) return false;
+        if (text.empty()) ++written;
+    }
+    // A package never announces entries it lacks.
+    if (!output.SeekTo(0, &error) || !WriteDword(output, written, error)) {
+        sink.AddLine(LINE_ABORT, "        Combine compressed files failed because of %s!",
+                     GetExceptionMessage(&error).c_str());
+        return false;
+    }
+    result.nWritten = static_cast<int>(written);
+    return true;
+}
+
+}  // namespace
+
+std::string WriteEntry(CFile& output, const CPackageEntry& entry, bool& outputFailed) {
+    outputFailed = false;
+    CFile temp;
+    CFileException error;
+    if (!temp.Open(entry.m_strTempPath, CFile::modeRead | CFile::typeBinary, &error))
+        return GetFileExceptionText(&error);
+    const DWORD length = static_cast<DWORD>(temp.GetLength());
+    std::vector<BYTE> data(length);
+    if (length != 0 && temp.Read(data.data(), length, &error) != length) {
+        if (error.m_cause == CFileException::none) error.Set(ERROR_HANDLE_EOF, entry.m_strTempPath);
+        return GetFileExceptionText(&error);
+    }
+    temp.Close();
+
+    const DWORD pathLength = static_cast<DWORD>(entry.m_strRelativePath.size());
+    const bool written = WriteDword(output, pathLength, error) &&
+                         output.Write(entry.m_strRelativePath.data(), pathLength, &error) &&
+                         WriteDword(output, entry.m_ftLastWrite.dwHighDateTime, error) &&
+                         WriteDword(output, entry.m_ftLastWrite.dwLowDateTime, error) &&
+                         WriteDword(output, length, error) && output.Write(data.data(), length, &error);
+    if (written) return std::string();
+    outputFailed = true;
+    return GetExceptionMessage(&error);
+}
+
+PACKAGE_BUILD_RESULT BuildPackageFile(CLineSink& sink, const std::string& listFile, const std::string& outputFile,
+                                      HMODULE libraryModule) {
+    PACKAGE_BUILD_RESULT result;
+    sink.AddLine(LINE_INFO, "Reading compressed files from UpgradeSet.ini");
+    std::vector<BUILD_ITEM> items = ReadSourceList(listFile);
+    result.nSources = static_cast<int>(items.size());
+
+    const std::string libraryPath = ExtractCompressionLibrary(libraryModule);
+    CompressSources(sink, items, libraryPath);
+
+    sink.AddLine(LINE_INFO, "Combine compressed files to CompressData.dat");
+    CFile output;
+    CFileException error;
+    if (output.Open(outputFile, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary, &error)) {
+        result.bOutputDone = CombineEntries(sink, output, items, result);
+        output.Close();
+        if (result.bOutputDone) {
+            sink.AddLine(LINE_INFO, "        Combine compressed files to %s completely!", outputFile.c_str());
+        } else {
+            CFile::Remove(outputFile);  // no half-written package is left behind
+        }
+    } else {
+        sink.AddLine(LINE_ABORT, "        Create file %s failed because of %s!", outputFile.c_str(),
+                     GetFileErrorReason(error.m_cause).c_str());
+    }
+    DeleteScratchFile(libraryPath);
+    return result;  // the entries delete their scratch files as the list goes
+}

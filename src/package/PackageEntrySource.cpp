@@ -1,0 +1,34 @@
+// The builder's side of a package entry: where its source is, its time and its compressed copy.
+#include "package/PackageEntry.h"
+
+#include "framework/ScopedHandles.h"
+#include "package/CompressionLibrary.h"
+#include "util/IniFile.h"
+#include "util/IniKeys.h"
+#include "util/PathTokens.h"
+
+void CPackageEntry::SerializeIni(bool bLoad, const std::string& section, const std::string& listFile) {
+    if (bLoad) {
+        m_strSourcePath = GetIniString(section, INI_KEY_SOURCE_PATH, "", listFile);
+        m_strRelativePath = GetIniString(section, INI_KEY_DEST_RELATIVE_PATH, "", listFile);
+        return;
+    }
+    ::WritePrivateProfileStringA(section.c_str(), INI_KEY_SOURCE_PATH, m_strSourcePath.c_str(), listFile.c_str());
+    ::WritePrivateProfileStringA(section.c_str(), INI_KEY_DEST_RELATIVE_PATH, m_strRelativePath.c_str(),
+                                 listFile.c_str());
+}
+
+bool CPackageEntry::CompressSource(const std::string& libraryPath) {
+    m_strTempPath = NewTempFile();
+    if (m_strTempPath.empty()) return false;
+    return CompressFile(m_strSourcePath, m_strTempPath, m_strRate, libraryPath) == 1;
+}
+
+void CPackageEntry::ReadSourceTime() {
+    // The same access the installer uses to set a time: a source that is read-only, or
+    // held open without shared writing, keeps no time.
+    CScopedKernelHandle file(::CreateFileA(m_strSourcePath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.IsValid() || !::GetFileTime(file.Get(), nullptr, nullptr, &m_ftLastWrite)) m_ftLastWrite = FILETIME{};
+}

@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "framework/File.h"
+#include "package/PackageBuilder.h"
+#include "package/PackageEntryReader.h"
+#include "package/UpgradePackage.h"
+#include "support/RecordingSink.h"
+#include "support/ScratchFolder.h"
+#include "support/TestGzip.h"
+#include "ui/ActionLine.h"
+
+namespace {
+
+class PackageBuilder : public ::testing::Test {
+protected:
+    std::string List() const { return m_folder.Path() + "UpgradeSet.ini"; }
+    std::string Output() const { return m_folder.Path() + "CompressData.dat"; }
+
+    void SetSources(const std::vector<std::pair<std::string, std::string>>& sources) {
+        WritePrivateProfileStringA("Install Source", "source count", std::to_string(sources.size()).c_str(),
+                                   List().c_str());
+        for (size_t i = 0; i < sources.size(); ++i) {
+            const std::string section = "Source " + std::to_string(i + 1);
+            WritePrivateProfileStringA(section.c_str(), "Source Path", sources[i].first.c_str(), List().c_str());
+            WritePrivateProfileStringA(section.c_str(), "Dest Relative Path", sources[i].second.c_str(),
+                                       List().c_str());
+        }
+    }
+    std::vector<BYTE> OutputBytes() const {
+        const std::string text = ReadFileText(Output());
+        return std::vector<BYTE>(text.begin(), text.end());
+    }
+    PACKAGE_BUILD_RESULT Build() { return BuildPackageFile(m_sink, List(), Output()); }
+
+    CScratchFolder m_folder;
+    CRecordingSink m_sink;
+};
+
+}  // namespace
+
+TEST_F(PackageBuilder, NoSourcesGiveTheZeroCount) {
+    const PACKAGE_BUILD_RESULT result = Build();  // no list file at all
+    EXPECT_TRUE(result.IsComplete());
+    EXPECT_EQ(OutputBytes(), (std::vector<BYTE>{0, 0, 0, 0}));
+    ASSERT_EQ(m_sink.lines.size(), 3u);
+    EXPECT_EQ(m_sink.lines[0].text, "Reading compressed files from UpgradeSet.ini");
+    EXPECT_EQ(m_sink.lines[1].text, "Combine compressed files to CompressData.dat");
+    EXPECT_EQ(m_sink.lines[2].text, "        Combine compressed files to " + Output() + " completely!");
+    EXPECT_TRUE(ListFiles(m_folder.Temp(), "JVR*.tmp").empty());
+}
+
+TEST_F(PackageBuilder, TheReaderReadsBackEverySource) {
+    const std::string a = m_folder.Path() + "Quorindo.exe", b = m_folder.Path() + "readme.txt";
+    WriteFileText(a, std::string(5000, 'q') + "player");
+    WriteFileText(b, "");
+    SetLastWriteTime(a, MakeFileTime(0x01D70000, 0x12345678));
+    SetSources({{a, ".\\Quorindo.exe"}, {b, "<Temp>\\sub\\readme.txt"}});
+    ASSERT_TRUE(Build().IsComplete());
+    EXPECT_EQ(m_sink.lines[1].text.rfind("        Compressed file Quorindo.exe(Rate : ", 0), 0u);
+    EXPECT_EQ(m_sink.lines[2].text, "        Compressed file readme.txt(Rate : 0.00%)");
+
+    const std::vector<BYTE> package = OutputBytes();
+    ASSERT_EQ(ReadPackageDword(package.data()), 2u);
+    DWORD cursor = PACKAGE_FIRST_ENTRY;
+    PACKAGE_ENTRY_FIELDS first, second;
+    const DWORD size = static_cast<DWORD>(package.size());
+    ASSERT_EQ(ReadPackageEntry(package.data(), size, cursor, "C:\\P\\", INSTALL_READ, first), "");
+    ASSERT_EQ(ReadPackageEntry(package.data(), size, cursor, "C:\\P\\", INSTALL_READ, second), "");
+    EXPECT_EQ(cursor, size);
+    EXPECT_EQ(first.strRelativePath, ".\\Quorindo.exe");
+    EXPECT_EQ(first.ftLastWrite.dwHighDateTime, 0x01D70000u);
+    EXPECT_EQ(first.ftLastWrite.dwLowDateTime, 0x12345678u);
+    std::string content;
+    ASSERT_TRUE(GunzipBytes(std::vector<BYTE>(first.pCompressedData, first.pCompressedData + first.dwCompressedLength),
+                            content));
+    EXPECT_EQ(content, std::string(5000, 'q') + "player");
+    EXPECT_EQ(second.strRelativePath, "<Temp>\\sub\\readme.txt");
+    EXPECT_TRUE(ListFiles(m_folder.Temp(), "JVR*.tmp").empty());
+}
+
+TEST_F(PackageBuilder, TwoRunsGiveTheSameBytes) {
+    const std::string a = m_folder.Path() + "a.dll";
+    WriteFileText(a, "same bytes every time");
+    SetSources({{a, ".\\a.dll"}});
+    ASSERT_TRUE(Build().IsComplete());
+    const std::vector<BYTE> first = OutputBytes();
+    ASSERT_TRUE(Build().IsComplete());
+    EXPECT_EQ(OutputBytes(), first);
+}
+
+TEST_F(PackageBuilder, ASourceThatCannotBeCompressedIsLeftOutAndCounted) {
+    const std::string a = m_folder.Path() + "a.dll";
+    WriteFileText(a, "present");
+    const std::string missing = m_folder.Path() + "missing.dll";
+    SetSources({{missing, ".\\missing.dll"}, {a, ".\\a.dll"}});
+    const PACKAGE_BUILD_RESULT result = Build();
+    EXPECT_FALSE(result.IsComplete());
+    EXPECT_EQ(result.nSources, 2);
+    EXPECT_EQ(result.nWritten, 1);
+    EXPECT_EQ(m_sink.lines[1].nKind, LINE_ABORT);
+    EXPECT_EQ(m_sink.lines[1].text, "        Compress file " + missing + " failed!");
+    const std::vector<BYTE> package = OutputBytes();
+    EXPECT_EQ(ReadPackageDword(package.data()), 1u);  // the count says what follows
+}
+
+TEST_F(PackageBuilder, SourcePathsAreOpenedAsTheyStand) {
+    SetCurrentDirectoryA(m_folder.Path().c_str());
+    WriteFileText(m_folder.Path() + "rel.dll", "relative");
+    SetSources({{".\\rel.dll", ".\\rel.dll"}});
+    EXPECT_TRUE(Build().IsComplete());
+    SetCurrentDirectoryA("C:\\");
+}
+
+TEST_F(PackageBuilder, ALockedOrReadOnlySourceKeepsNoTime) {
+    const std::string held = m_folder.Path() + "held.dll", readOnly = m_folder.Path() + "ro.dll";
+    WriteFileText(held, "held");
+    WriteFileText(readOnly, "read only");
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    CFile holder;
+    ASSERT_TRUE(holder.Open(held, CFile::modeRead | CFile::shareDenyWrite));
+    SetSources({{held, ".\\held.dll"}, {readOnly, ".\\ro.dll"}});
+    ASSERT_TRUE(Build().IsComplete());
+    const std::vector<BYTE> package = OutputBytes();
+    DWORD cursor = PACKAGE_FIRST_ENTRY;
+    PACKAGE_ENTRY_FIELDS entry;
+    ASSERT_EQ(ReadPackageEntry(package.data(), static_cast<DWORD>(package.size()), cursor, "C:\\", INSTALL_READ, entry),
+              "");
+    EXPECT_EQ(entry.ftLastWrite.dwHighDateTime, 0u);
+    EXPECT_EQ(entry.ftLastWrite.dwLowDateTime, 0u);
+    // Wine lets an administrator open a read-only file for writing, so that source may
+    // keep its time there; Windows refuses the open and stores none.
+}
+
+TEST_F(PackageBuilder, AnOutputThatCannotBeCreatedIsReported) {
+    const PACKAGE_BUILD_RESULT result = BuildPackageFile(m_sink, List(), m_folder.Path() + "no\\such\\CompressData.dat");
+    EXPECT_FALSE(result.bOutputDone);
+    EXPECT_EQ(m_sink.lines.back().nKind, LINE_ABORT);
+    EXPECT_EQ(m_sink.lines.back().text,
+              "        Create file " + m_folder.Path() + "no\\such\\CompressData.dat failed because of badPath!");
+}
