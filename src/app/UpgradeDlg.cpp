@@ -46,6 +46,8 @@ INT_PTR CUpgradeDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return Answer(OnSaveAll());
     case WM_SET_FFDSHOW_OPTIONS:
         return Answer(OnSetFfdshowOptions(wParam, lParam));
+    case WM_EXECUTE_COMMAND:
+        return Answer(OnExecuteCommand(wParam, lParam));
     default:
         break;
     }

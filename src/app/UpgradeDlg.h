@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "framework/Dialog.h"
 #include "framework/ProgressCtrl.h"
 #include "framework/ScopedHandles.h"
@@ -24,6 +26,13 @@ public:
     // Auto mode of the command line: no message boxes, hidden tool window.
     static bool IsAutoMode();
 
+    // Runs the post-install command list (commands/). Called on the worker thread; each command
+    // is carried out on the dialog's thread through WM_EXECUTE_COMMAND.
+    void RunCommandList(const std::string& listPath, const std::string& installFolder);
+    // Copies the running upgrader into the installation's "Upgrade\" folder (upgrade/).
+    // False when the copy failed and the upgrade must not go on.
+    bool CopySelfToUpgradeFolder(std::string installFolder);
+
 protected:
     INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void DoDataExchange() override;
@@ -40,6 +49,7 @@ protected:
     HICON OnQueryDragIcon() const { return m_hIcon; }
     void OnRButtonUp() const;
     LRESULT OnSetFfdshowOptions(WPARAM wParam, LPARAM lParam);
+    LRESULT OnExecuteCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnCopyAll();
     LRESULT OnSaveAll();
 
