@@ -18,6 +18,8 @@ CUpgradeDlg::CUpgradeDlg(HWND hParent)
     : CDialog(IDD_QUORINDOUPGRADE_DIALOG, hParent),
       m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
+CUpgradeDlg::~CUpgradeDlg() { StopUpgrade(); }
+
 bool CUpgradeDlg::IsAutoMode() { return GetUpgradeApp().m_cmdInfo.m_bAuto; }
 
 INT_PTR CUpgradeDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -74,6 +76,8 @@ BOOL CUpgradeDlg::OnInitDialog() {
     std::string title = FormatText("Upgrade Quorindo to Version %s", version);
     if (app.m_bCreateVersion) title += " - Is Create Version";
     SetText(title);
+    // Auto mode runs at once, without asking.
+    if (IsAutoMode()) OnUpgrade();
     return TRUE;
 }
 
@@ -121,6 +125,14 @@ int CUpgradeDlg::AppendLine(int nKind, const char* text) {
 
 bool CUpgradeDlg::OnCommand(WPARAM wParam, LPARAM /*lParam*/) {
     switch (LOWORD(wParam)) {
+    case IDC_UPGRADE:
+        if (HIWORD(wParam) != BN_CLICKED) return false;
+        OnUpgrade();
+        return true;
+    case ID_COMPRESS_DATA:
+        if (!GetUpgradeApp().m_bCreateVersion) return false;
+        BuildPackage();
+        return true;
     default:
         return false;
     }

@@ -9,6 +9,7 @@
 #include "framework/ScopedHandles.h"
 #include "ui/ActionLine.h"
 #include "ui/ActionListBox.h"
+#include "upgrade/UpgradeWorker.h"
 
 // Requests the worker sends to the dialog, carried out on the dialog's thread.
 constexpr UINT WM_EXECUTE_COMMAND = WM_USER + 1001;      // one post-install command
@@ -19,9 +20,13 @@ constexpr UINT WM_SET_FFDSHOW_OPTIONS = WM_USER + 1002;  // the decoder options,
 // called from the dialog's thread and from the worker thread.
 //
 // Members that belong to a subsystem are defined in that subsystem's folder.
-class CUpgradeDlg : public CDialog, public CLineSink {
+class CUpgradeDlg : public CDialog, public CUpgradeWorker, public CLineSink {
+    friend class CUpgradeRun;  // the run drives the list, the bar and the Close button
+
 public:
     explicit CUpgradeDlg(HWND hParent = nullptr);
+    // Ends a run that is still going before the dialog goes.
+    ~CUpgradeDlg() override;
 
     // Auto mode of the command line: no message boxes, hidden tool window.
     static bool IsAutoMode();
@@ -32,6 +37,10 @@ public:
     // Copies the running upgrader into the installation's "Upgrade\" folder (upgrade/).
     // False when the copy failed and the upgrade must not go on.
     bool CopySelfToUpgradeFolder(std::string installFolder);
+    // The whole upgrade, on the worker thread (upgrade/).
+    void DoUpgrade() override;
+    // Sends a result code to the upgrade server's window, when there is one.
+    void ReportResult(int nCode, LPARAM lSecond) const;
 
 protected:
     INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -50,6 +59,12 @@ protected:
     void OnRButtonUp() const;
     LRESULT OnSetFfdshowOptions(WPARAM wParam, LPARAM lParam);
     LRESULT OnExecuteCommand(WPARAM wParam, LPARAM lParam);
+    // Run control (upgrade/): the "Upgrade" button, Close/Escape and Enter.
+    void OnUpgrade();
+    void OnCancel() override;
+    void OnOK() override;
+    // The package builder's command (package/), offered only in the create-version build.
+    void BuildPackage();
     LRESULT OnCopyAll();
     LRESULT OnSaveAll();
 

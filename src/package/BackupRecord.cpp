@@ -13,8 +13,10 @@ std::string BackupFailure(const std::string& destPath, DWORD error) {
     return FormatText("Backup file %s failed because of %s", destPath.c_str(), GetSystemErrorText(error).c_str());
 }
 
-std::string RestoreFailure(const std::string& destPath, DWORD error) {
-    return FormatText("Restore file %s failed because of %s", destPath.c_str(), GetSystemErrorText(error).c_str());
+std::string RestoreFailure(const std::string& destPath, DWORD error, std::string* reason) {
+    const std::string systemText = GetSystemErrorText(error);
+    if (reason != nullptr) *reason = systemText;
+    return FormatText("Restore file %s failed because of %s", destPath.c_str(), systemText.c_str());
 }
 
 }  // namespace
@@ -52,11 +54,11 @@ DWORD CBackupRecord::GetPackedSize() const {
 
 bool CBackupRecord::CanRestore() const { return !m_strBackupPath.empty() || (m_bDestChanged && m_bHadNoFile); }
 
-std::string CBackupRecord::Restore() const {
+std::string CBackupRecord::Restore(std::string* reason) const {
     if (!m_bInstalled && !m_bDestChanged) return std::string();
     if (!m_strBackupPath.empty()) {
         if (!::CopyFileA(m_strBackupPath.c_str(), m_strDestPath.c_str(), FALSE)) {
-            return RestoreFailure(m_strDestPath, ::GetLastError());
+            return RestoreFailure(m_strDestPath, ::GetLastError(), reason);
         }
         // Not every copy carries the attributes over (Wine's does not), and read-only must come back.
         if (m_dwAttributes != INVALID_FILE_ATTRIBUTES) ::SetFileAttributesA(m_strDestPath.c_str(), m_dwAttributes);
@@ -65,7 +67,7 @@ std::string CBackupRecord::Restore() const {
     // A file the package added stays, unless a failed install left it half written.
     if (m_bDestChanged && m_bHadNoFile && !::DeleteFileA(m_strDestPath.c_str())) {
         const DWORD error = ::GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND) return RestoreFailure(m_strDestPath, error);
+        if (error != ERROR_FILE_NOT_FOUND) return RestoreFailure(m_strDestPath, error, reason);
     }
     return std::string();
 }

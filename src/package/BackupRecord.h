@@ -24,7 +24,8 @@ public:
     DWORD GetPackedSize() const;
     // Puts the destination back as the first pass found it, for an installed record or one whose
     // destination a failed install changed. Answers an error text, empty on success.
-    std::string Restore() const;
+    // reason, when given, receives the system's reason of a failure on its own.
+    std::string Restore(std::string* reason = nullptr) const;
     // True when a restore of this record has something to do.
     bool CanRestore() const;
 

@@ -89,12 +89,11 @@ void CEntryPasses::Restore(CLineSink& sink, const std::function<void(const CBack
 void CEntryPasses::RestoreRecord(const CBackupRecord& record, CLineSink& sink) const {
     const std::string fileName = GetFileNameOf(record.m_strDestPath);
     sink.AddLine(LINE_INFO, "        Restore file %s, please waiting...", fileName.c_str());
-    const std::string error = record.Restore();
-    if (error.empty()) {
+    std::string reason;
+    if (record.Restore(&reason).empty()) {
         sink.AddLine(LINE_INFO, "        Restore file %s successfully", fileName.c_str());
     } else {
-        // The record's text already names the file and the reason.
-        sink.AddLine(LINE_INFO, "        %s", error.c_str());
+        sink.AddLine(LINE_INFO, "        Restore file %s failed because of %s", fileName.c_str(), reason.c_str());
     }
 }
 

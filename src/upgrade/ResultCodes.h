@@ -1,0 +1,17 @@
+#pragma once
+
+// Result codes sent to the upgrade server in auto mode. Other programs rely on these
+// values: never renumber them.
+enum UPGRADE_RESULT {
+    RESULT_SUCCEEDED = 0,
+    RESULT_UPGRADE_PRESSED = 1,  // "Upgrade" pressed during an auto-mode run
+    RESULT_NOT_INSTALLED = 2,
+    RESULT_VERSION_UNREADABLE = 3,
+    RESULT_NOT_OLDER = 4,
+    RESULT_PRODUCT_RUNNING = 5,
+    RESULT_PACKAGE_NOT_LOADED = 6,
+    RESULT_PACKAGE_TOO_SHORT = 7,
+    RESULT_BACKUP_FAILED = 8,
+    RESULT_INSTALL_FAILED = 9,
+    RESULT_SELF_COPY_FAILED = 10,
+};
