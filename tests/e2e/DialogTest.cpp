@@ -1,0 +1,345 @@
+// The main dialog of the real upgrader, driven from outside like an accessibility client would.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "framework/ScopedHandles.h"
+#include "support/ChildProcess.h"
+#include "support/RegistryValueGuard.h"
+#include "support/WindowRobot.h"
+#include "system/ProductNames.h"
+
+namespace {
+
+const char TITLE[] = "Upgrade Quorindo to Version 0.0.6.7";
+const char BUILDER_TITLE[] = "Upgrade Quorindo to Version 0.0.6.7 - Is Create Version";
+const char GREETING[] = "Press button 'Upgrade' to start to upgrade Quorindo to Version : 0.0.6.7";
+const char ADMIN_ADVICE[] = "Please run as 'Administrator' under Vista / Win7";
+const char SEPARATOR[] = "\r\n\r\n";
+const COLORREF YELLOW = 0x0000DCDC;
+const COLORREF DARK_YELLOW = 0x00006E6E;
+const int LIST_ID = 1000;
+const UINT WM_SET_FFDSHOW_OPTIONS = WM_USER + 1002;
+const UINT ID_COPY_ALL = 0x8068;
+const char FFDSHOW_KEY[] = "Software\\GNU\\ffdshow";
+
+// The program named by an environment variable that holds its Unix path.
+std::string GetProgramPath(const char* variable) {
+    char buffer[MAX_PATH] = "";
+    const DWORD length = ::GetEnvironmentVariableA(variable, buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    std::string path = buffer;
+    if (path[0] != '/') return path;
+    path = "Z:" + path;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The upgrader running as its own process, with its dialog found.
+class CRunningUpgrader {
+public:
+    explicit CRunningUpgrader(const std::string& arguments = std::string(), const char* variable = "QU_UPGRADE_EXE",
+                              const char* title = TITLE) {
+        const std::string program = GetProgramPath(variable);
+        if (program.empty() || !m_process.Start(program, arguments)) return;
+        m_hDialog = robot::WaitForWindow(title);
+    }
+    ~CRunningUpgrader() { Close(); }
+
+    HWND Dialog() const { return m_hDialog; }
+    HWND List() const { return ::GetDlgItem(m_hDialog, LIST_ID); }
+    DWORD ProcessId() const { return m_process.GetId(); }
+    // The Close button; true when the program then ended by itself.
+    bool Close() {
+        if (!m_process.IsRunning()) return true;
+        if (m_hDialog != nullptr) robot::PressButton(m_hDialog, IDCANCEL);
+        const bool ended = WaitForExit();
+        m_process.End();
+        return ended;
+    }
+    bool WaitForExit() const { return robot::WaitForHandle(m_process.GetHandle()); }
+
+private:
+    CChildProcess m_process;
+    HWND m_hDialog = nullptr;
+};
+
+// Stands in for the product's upgrade server and holds every report until released, so an
+// auto-mode dialog cannot end its run before the test has looked at it.
+class CHoldingUpgradeServer {
+public:
+    CHoldingUpgradeServer() : m_hRelease(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        s_uReport = ::RegisterWindowMessageA(UPGRADE_REPORT_MESSAGE);
+        s_hRelease = m_hRelease.Get();
+        CScopedKernelHandle ready(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        m_hReady = ready.Get();
+        m_hThread.Reset(::CreateThread(nullptr, 0, &ThreadMain, this, 0, nullptr));
+        ::WaitForSingleObject(ready.Get(), robot::WAIT_MS);
+    }
+    ~CHoldingUpgradeServer() {
+        Release();
+        if (m_hWnd != nullptr) ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+        ::WaitForSingleObject(m_hThread.Get(), robot::WAIT_MS);
+    }
+    void Release() const { ::SetEvent(m_hRelease.Get()); }
+
+private:
+    static DWORD WINAPI ThreadMain(void* param) {
+        auto* self = static_cast<CHoldingUpgradeServer*>(param);
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = &WindowProc;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.lpszClassName = "QuorindoHoldingUpgradeServer";
+        ::RegisterClassA(&wc);
+        self->m_hWnd = ::CreateWindowA(wc.lpszClassName, UPGRADE_SERVER_TITLE, WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                       nullptr, wc.hInstance, nullptr);
+        ::SetEvent(self->m_hReady);
+        MSG msg;
+        while (::GetMessageA(&msg, nullptr, 0, 0) > 0) ::DispatchMessageA(&msg);
+        return 0;
+    }
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == s_uReport) ::WaitForSingleObject(s_hRelease, robot::WAIT_MS);
+        if (message == WM_CLOSE) {
+            ::DestroyWindow(window);
+            ::PostQuitMessage(0);
+            return 0;
+        }
+        return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    static inline UINT s_uReport = 0;
+    static inline HANDLE s_hRelease = nullptr;
+    CScopedKernelHandle m_hRelease;
+    CScopedKernelHandle m_hThread;
+    HANDLE m_hReady = nullptr;
+    HWND m_hWnd = nullptr;
+};
+
+bool HasExStyle(HWND window, LONG_PTR style) { return (::GetWindowLongPtrA(window, GWL_EXSTYLE) & style) != 0; }
+
+// Copy All through the list's own menu; answers the clipboard bytes.
+std::string CopyAllThroughMenu(const CRunningUpgrader& upgrader) {
+    robot::ClearClipboard();
+    robot::RightClick(upgrader.List());
+    HWND menu = robot::WaitForProcessWindow(upgrader.ProcessId(), "#32768");
+    if (menu == nullptr) return "(no menu)";
+    robot::ChoosePopupMenuItem(menu, 0);
+    std::string bytes;
+    robot::WaitUntil([&] { return robot::ReadClipboardText(&bytes); });
+    return bytes;
+}
+
+void ReplaceLines(HWND list, const std::vector<std::string>& lines) {
+    ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    for (const std::string& line : lines) ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+}
+
+}  // namespace
+
+TEST(MainDialog, GreetsInYellowWithDarkerSeparatorsAndCloses) {
+    CRunningUpgrader upgrader;
+    ASSERT_NE(upgrader.Dialog(), nullptr);
+    EXPECT_TRUE(::IsWindowVisible(upgrader.Dialog()));
+    EXPECT_TRUE(HasExStyle(upgrader.Dialog(), WS_EX_APPWINDOW));
+    EXPECT_FALSE(HasExStyle(upgrader.Dialog(), WS_EX_TOOLWINDOW));
+    EXPECT_EQ(::FindWindowA(nullptr, BUILDER_TITLE), nullptr);
+
+    const std::vector<robot::ListLine> lines = robot::ReadList(upgrader.List());
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].text, GREETING);
+    EXPECT_EQ(lines[0].color, YELLOW);
+    EXPECT_EQ(lines[1].text, "");
+    EXPECT_EQ(lines[1].color, DARK_YELLOW);
+    EXPECT_EQ(lines[2].text, ADMIN_ADVICE);
+    EXPECT_EQ(lines[2].color, YELLOW);
+    EXPECT_EQ(lines[3].color, DARK_YELLOW);
+    // The separators are bars as high as a line of text, not hairlines.
+    EXPECT_EQ(robot::GetItemHeight(upgrader.List(), 1), robot::GetItemHeight(upgrader.List(), 0));
+    EXPECT_EQ(::SendMessageA(upgrader.List(), LB_GETCURSEL, 0, 0), 2);
+
+    EXPECT_TRUE(upgrader.Close());
+}
+
+TEST(MainDialog, CloseBoxActsAsTheCloseButton) {
+    CRunningUpgrader upgrader;
+    ASSERT_NE(upgrader.Dialog(), nullptr);
+    ::PostMessageA(upgrader.Dialog(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(upgrader.WaitForExit());
+}
+
+TEST(MainDialog, AboutBoxFromTheSystemMenu) {
+    CRunningUpgrader upgrader;
+    ASSERT_NE(upgrader.Dialog(), nullptr);
+    ::PostMessageA(upgrader.Dialog(), WM_SYSCOMMAND, 0x0010, 0);
+    HWND about = robot::WaitForProcessWindow(upgrader.ProcessId(), "#32770", upgrader.Dialog());
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(robot::GetTitle(about), "About QuorindoUpgrade");
+    EXPECT_NE(robot::GetMessageBoxText(about).find("QuorindoUpgrade Version 0.0.6.7"), std::string::npos);
+    robot::PressButton(about, IDOK);
+    EXPECT_TRUE(robot::WaitUntil([&] { return !::IsWindow(about); }));
+}
+
+TEST(MainDialog, AutoSwitchHidesTheDialogAsAToolWindow) {
+    for (const char* arguments : {"/auto", "-AUTO", "/Auto", "setup.ini /auto"}) {
+        SCOPED_TRACE(arguments);
+        CHoldingUpgradeServer server;
+        CRunningUpgrader upgrader(arguments);
+        ASSERT_NE(upgrader.Dialog(), nullptr);
+        EXPECT_TRUE(HasExStyle(upgrader.Dialog(), WS_EX_TOOLWINDOW));
+        EXPECT_FALSE(HasExStyle(upgrader.Dialog(), WS_EX_APPWINDOW));
+        // Never shown: not after initialisation, not when its modal loop first goes idle.
+        for (int look = 0; look < 20; ++look) {
+            EXPECT_FALSE(::IsWindowVisible(upgrader.Dialog()));
+            ::Sleep(10);
+        }
+        server.Release();
+    }
+}
+
+TEST(MainDialog, OtherCommandLinesKeepTheNormalDialog) {
+    // The last switch decides; plain parameters and other spellings change nothing.
+    for (const char* arguments : {"/auto /x", "auto", "--auto", "/autox", "-auto -quiet"}) {
+        SCOPED_TRACE(arguments);
+        CRunningUpgrader upgrader(arguments);
+        ASSERT_NE(upgrader.Dialog(), nullptr);
+        EXPECT_TRUE(::IsWindowVisible(upgrader.Dialog()));
+        EXPECT_TRUE(HasExStyle(upgrader.Dialog(), WS_EX_APPWINDOW));
+        EXPECT_FALSE(HasExStyle(upgrader.Dialog(), WS_EX_TOOLWINDOW));
+    }
+}
+
+TEST(MainDialog, CompressDataMenuOnlyInTheBuilder) {
+    {
+        CRunningUpgrader upgrader;
+        ASSERT_NE(upgrader.Dialog(), nullptr);
+        // Copy All, posted after the click, tells when the click has been handled.
+        robot::ClearClipboard();
+        robot::RightClick(upgrader.Dialog(), 300, 20);
+        ::PostMessageA(upgrader.Dialog(), ID_COPY_ALL, 0, 0);
+        std::string bytes;
+        ASSERT_TRUE(robot::WaitUntil([&] { return robot::ReadClipboardText(&bytes); }));
+        EXPECT_TRUE(robot::FindProcessWindows(upgrader.ProcessId(), "#32768").empty());
+    }
+    CRunningUpgrader builder("", "QU_BUILDER_EXE", BUILDER_TITLE);
+    ASSERT_NE(builder.Dialog(), nullptr);
+    robot::RightClick(builder.Dialog(), 300, 20);
+    HWND menu = robot::WaitForProcessWindow(builder.ProcessId(), "#32768");
+    ASSERT_NE(menu, nullptr);
+    ::PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(robot::WaitUntil([&] { return robot::FindProcessWindows(builder.ProcessId(), "#32768").empty(); }));
+}
+
+TEST(ActionListMenu, CopyAllPutsEveryLineWithItsSeparatorOnTheClipboard) {
+    CRunningUpgrader upgrader;
+    ASSERT_NE(upgrader.Dialog(), nullptr);
+    const std::string greetings = std::string(GREETING) + SEPARATOR + SEPARATOR + ADMIN_ADVICE + SEPARATOR + SEPARATOR;
+    EXPECT_EQ(CopyAllThroughMenu(upgrader), greetings + '\0');
+
+    ReplaceLines(upgrader.List(), {"A", "", "B"});
+    EXPECT_EQ(CopyAllThroughMenu(upgrader), std::string("A\r\n\r\n\r\n\r\nB\r\n\r\n") + '\0');
+    // The export leaves the list as it was.
+    EXPECT_EQ(robot::ReadList(upgrader.List()).size(), 3u);
+}
+
+TEST(ActionListMenu, RightClickOnAnEmptyListShowsNoMenu) {
+    CRunningUpgrader upgrader;
+    ASSERT_NE(upgrader.Dialog(), nullptr);
+    ::SendMessageA(upgrader.List(), LB_RESETCONTENT, 0, 0);
+    robot::ClearClipboard();
+    robot::RightClick(upgrader.List());
+    // Copy All, posted after the click, tells when the click has been handled.
+    ::PostMessageA(upgrader.Dialog(), ID_COPY_ALL, 0, 0);
+    std::string bytes;
+    ASSERT_TRUE(robot::WaitUntil([&] { return robot::ReadClipboardText(&bytes); }));
+    EXPECT_EQ(bytes, std::string(1, '\0'));
+    EXPECT_TRUE(robot::FindProcessWindows(upgrader.ProcessId(), "#32768").empty());
+}
+
+TEST(ActionListMenu, SaveAllWritesATextFileThroughTheSaveDialog) {
+    char temp[MAX_PATH] = "";
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string name = std::string(temp) + "qu-saved-list-" + std::to_string(::GetCurrentProcessId());
+    const std::string saved = name + ".txt";
+    ::DeleteFileA(saved.c_str());
+
+    CRunningUpgrader upgrader;
+    ASSERT_NE(upgrader.Dialog(), nullptr);
+    ReplaceLines(upgrader.List(), {"12345", "", "1234567"});
+    robot::RightClick(upgrader.List());
+    HWND menu = robot::WaitForProcessWindow(upgrader.ProcessId(), "#32768");
+    ASSERT_NE(menu, nullptr);
+    robot::ChoosePopupMenuItem(menu, 1);
+    HWND saveDialog = robot::WaitForProcessWindow(upgrader.ProcessId(), "#32770", upgrader.Dialog());
+    ASSERT_NE(saveDialog, nullptr);
+    // A name typed without an extension gets .txt.
+    ASSERT_TRUE(robot::EnterFileName(saveDialog, name));
+    ASSERT_TRUE(robot::WaitUntil([&] { return !::IsWindow(saveDialog); }));
+    ASSERT_TRUE(robot::WaitUntil([&] { return ReadFileBytes(saved).size() == 25; }));
+    EXPECT_EQ(ReadFileBytes(saved), std::string("12345\r\n\r\n\r\n\r\n1234567\r\n\r\n") + '\0');
+    EXPECT_TRUE(upgrader.Close());
+    ::DeleteFileA(saved.c_str());
+}
+
+namespace {
+
+DWORD ReadDword(HKEY key, const char* name, DWORD* type) {
+    DWORD value = 0xFFFFFFFF;
+    DWORD size = sizeof value;
+    *type = REG_NONE;
+    ::RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(&value), &size);
+    return value;
+}
+
+bool KeyExists(HKEY hive, const char* path) {
+    CScopedRegKey key;
+    return ::RegOpenKeyExA(hive, path, 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+TEST(DecoderOptions, StoredAsDwordsOnlyWhenTheDecoderKeyExists) {
+    CRunningUpgrader upgrader;
+    ASSERT_NE(upgrader.Dialog(), nullptr);
+    {
+        CRegistryValueGuard mpg2(HKEY_CURRENT_USER, FFDSHOW_KEY, "mpg2");
+        CRegistryValueGuard cram(HKEY_CURRENT_USER, FFDSHOW_KEY, "cram");
+        CRegistryValueGuard other(HKEY_CURRENT_USER, FFDSHOW_KEY, "xvid");
+        // Other types before: the options must end up as DWORDs all the same.
+        ASSERT_TRUE(mpg2.Set("0"));
+        ASSERT_TRUE(cram.Set("1"));
+        ASSERT_TRUE(other.Set("kept"));
+        EXPECT_EQ(::SendMessageA(upgrader.Dialog(), WM_SET_FFDSHOW_OPTIONS, 0, 0), 0);
+
+        CScopedRegKey key;
+        ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, FFDSHOW_KEY, 0, KEY_READ, key.Receive()), ERROR_SUCCESS);
+        DWORD type = REG_NONE;
+        EXPECT_EQ(ReadDword(key.Get(), "mpg2", &type), 1u);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+        EXPECT_EQ(ReadDword(key.Get(), "cram", &type), 0u);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+        char text[16] = "";
+        DWORD size = sizeof text;
+        EXPECT_EQ(::RegQueryValueExA(key.Get(), "xvid", nullptr, &type, reinterpret_cast<BYTE*>(text), &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+        EXPECT_STREQ(text, "kept");
+    }
+    // The guards removed the key they made: now the decoder is not installed.
+    if (KeyExists(HKEY_CURRENT_USER, FFDSHOW_KEY)) GTEST_SKIP() << "the prefix has a decoder key of its own";
+    const bool parentBefore = KeyExists(HKEY_CURRENT_USER, "Software\\GNU");
+    EXPECT_EQ(::SendMessageA(upgrader.Dialog(), WM_SET_FFDSHOW_OPTIONS, 0, 0), 0);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, FFDSHOW_KEY));
+    EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, "Software\\GNU"), parentBefore);
+}
