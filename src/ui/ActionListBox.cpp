@@ -50,8 +50,8 @@ void CActionListBox::MeasureItem(MEASUREITEMSTRUCT* pMeasure) {
     const std::string text = GetText(index);
     RECT rect{};
     GetItemRect(index, &rect);
-    const int height = ::DrawTextA(dc.Get(), text.c_str(), static_cast<int>(text.size()), &rect,
-                                   LINE_TEXT_FORMAT | DT_CALCRECT);
+    // Measured as a terminated string, so an empty separator is one text row high, not zero.
+    const int height = ::DrawTextA(dc.Get(), text.c_str(), -1, &rect, LINE_TEXT_FORMAT | DT_CALCRECT);
     pMeasure->itemHeight = height > static_cast<int>(MAX_ITEM_HEIGHT) ? MAX_ITEM_HEIGHT : static_cast<UINT>(height);
 }
 
@@ -77,7 +77,7 @@ void CActionListBox::DrawLine(HDC dc, const RECT& rect, const std::string& text,
         ::FillRect(dc, &rect, ::GetSysColorBrush(COLOR_HIGHLIGHT));
         const COLORREF oldText = ::SetTextColor(dc, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
         const COLORREF oldBack = ::SetBkColor(dc, ::GetSysColor(COLOR_HIGHLIGHT));
-        ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect, LINE_TEXT_FORMAT);
+        ::DrawTextA(dc, text.c_str(), -1, &textRect, LINE_TEXT_FORMAT);
         ::SetTextColor(dc, oldText);
         ::SetBkColor(dc, oldBack);
         return;
@@ -86,7 +86,7 @@ void CActionListBox::DrawLine(HDC dc, const RECT& rect, const std::string& text,
     ::SetBkColor(dc, color);
     CScopedGdiObject brush(::CreateSolidBrush(color));
     if (brush) ::FillRect(dc, &rect, static_cast<HBRUSH>(brush.Get()));
-    ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect, LINE_TEXT_FORMAT);
+    ::DrawTextA(dc, text.c_str(), -1, &textRect, LINE_TEXT_FORMAT);
 }
 
 LRESULT CActionListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
