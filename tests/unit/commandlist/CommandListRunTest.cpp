@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cctype>
+
+#include "OpenDialog.h"
+#include "commands/UpgradeCommand.h"
+#include "support/RegistryValueGuard.h"
+#include "support/SampleProduct.h"
+#include "support/ScratchFolder.h"
+#include "system/RegistryAccess.h"
+#include "ui/ActionLine.h"
+#include "util/FileHelpers.h"
+
+// This test program doubles as a COM server, so a test can see which thread registers it:
+// loading the running program as a library hands back the program itself.
+namespace {
+DWORD g_dwRegisteringThread = 0;
+}
+extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllRegisterServer() {
+    g_dwRegisteringThread = ::GetCurrentThreadId();
+    return S_OK;
+}
+
+namespace {
+
+using LINE = COpenDialog::LINE;
+
+const char* const FEED_FILTER_CLASS_KEY = "SOFTWARE\\Classes\\CLSID\\{DFB57666-7A11-45F1-88A4-460B2FA08A6C}";
+const char* const RUN_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const FFDSHOW_KEY = "Software\\GNU\\ffdshow";
+
+LINE Info(const std::string& text) { return {text, LINE_INFO_COLOR}; }
+LINE Prompt(const std::string& text) { return {text, LINE_PROMPT_COLOR}; }
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string OwnPath() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+DWORD ReadDword(const char* keyPath, const char* name) {
+    DWORD value = 0xFFFFFFFF;
+    DWORD size = sizeof value;
+    ::RegGetValueA(HKEY_CURRENT_USER, keyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
+// An installed sample product, a command list in the temporary folder and the dialog open on
+// its own thread; the test's thread plays the upgrade's worker.
+class CommandListRunTest : public ::testing::Test {
+protected:
+    // Opening and closing a dialog is slow under Wine: the tests share one.
+    static void SetUpTestSuite() { s_pDialog = new COpenDialog; }
+    static void TearDownTestSuite() {
+        delete s_pDialog;
+        s_pDialog = nullptr;
+    }
+
+    void SetUp() override {
+        ::GetCurrentDirectoryA(MAX_PATH, m_szOldFolder);
+        ASSERT_TRUE(m_install.Create("0.0.6.7"));
+        ASSERT_TRUE(m_dialog.IsOpen());
+        m_dialog.MarkLines();
+        m_strFolder = m_install.GetFolder();
+        m_strList = m_scratch.Temp() + "CMD List.ini";
+        m_strRecord = m_strFolder + "RegisterFilter.log";
+        // A decoder is installed: its key exists.
+        ASSERT_TRUE(m_mpg2.Set("old"));
+        ASSERT_TRUE(m_cram.Set("old"));
+        m_autoRun.Delete();
+    }
+    void TearDown() override {
+        ::SetCurrentDirectoryA(m_szOldFolder);
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, FEED_FILTER_CLASS_KEY);
+    }
+
+    void ExpectDecoderOptionsSet() {
+        EXPECT_EQ(ReadDword(FFDSHOW_KEY, "mpg2"), 1u);
+        EXPECT_EQ(ReadDword(FFDSHOW_KEY, "cram"), 0u);
+    }
+
+    static COpenDialog* s_pDialog;
+    CScratchFolder m_scratch;
+    CSampleInstallation m_install;
+    COpenDialog& m_dialog = *s_pDialog;
+    CRegistryValueGuard m_mpg2{HKEY_CURRENT_USER, FFDSHOW_KEY, "mpg2"};
+    CRegistryValueGuard m_cram{HKEY_CURRENT_USER, FFDSHOW_KEY, "cram"};
+    CRegistryValueGuard m_autoRun{HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"};
+    std::string m_strFolder;
+    std::string m_strList;
+    std::string m_strRecord;
+    char m_szOldFolder[MAX_PATH] = {};
+};
+
+COpenDialog* CommandListRunTest::s_pDialog = nullptr;
+
+TEST_F(CommandListRunTest, EveryKindRunsOnTheDialogsThreadAndIsReportedInItsColour) {
+    const std::string self = OwnPath();
+    WriteFileText(m_strFolder + "ReadOnly.txt", "x");
+    ASSERT_TRUE(::SetFileAttributesA((m_strFolder + "ReadOnly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    WriteFileText(m_strFolder + "Skin.ini", "skin");
+    WriteFileText(m_strFolder + "Keep.txt", "keep");
+    WriteFileText(m_strRecord, "[Register]\r\nCount=2\r\nItem 1=" + m_strFolder + "AX\\Gone.ax\r\nItem 2=C:\\Old\\kept.ax\r\n");
+    // Section 3 is missing and 9 lies beyond the count.
+    WriteFileText(m_strList,
+                  "[CMD List]\r\nCMD count = 8\r\n\r\n"
+                  "[CMD 1]\r\nType = Register\r\nDest Relative Path =.\\AX\\FeedFilter.ax\r\n\r\n"
+                  "[CMD 2]\r\nType=remove file\r\nDest Relative Path= .\\ReadOnly.txt\r\n\r\n"
+                  "[CMD 4]\r\nType = Rename\r\nDest Relative Path = .\\Skin.ini\r\nAnother File Name = .\\Skin.BAK\r\n\r\n"
+                  "[CMD 5]\r\nType = Register\r\nDest Relative Path = " + self + "\r\n\r\n"
+                  "[CMD 6]\r\nType = Unregister\r\nDest Relative Path = .\\AX\\Gone.ax\r\n\r\n"
+                  "[CMD 7]\r\nType = AutoRun\r\nDest Relative Path =.\\QuorindoUpgradeServer.exe\r\n\r\n"
+                  "[CMD 8]\r\nType = Delete\r\nDest Relative Path = .\\Keep.txt\r\n\r\n"
+                  "[CMD 9]\r\nType = Remove File\r\nDest Relative Path = .\\Keep.txt\r\n");
+
+    m_dialog.Dialog().RunCommandList(m_strList, m_strFolder);
+
+    const std::string selfName = self.substr(self.rfind('\\') + 1);
+    const std::vector<LINE> expected = {
+        Info("Start to execute command"),
+        Info("        Start to register feedfilter.ax..."),
+        Info("        Register FeedFilter.ax completely"),
+        Info("        Start to remove file readonly.txt..."),
+        Info("        Remove file ReadOnly.txt completely"),
+        Info("        Start to unknow command..."),
+        Prompt("        Unknow command"),
+        Info("        Start to rename file skin.ini to " + Lower(m_strFolder) + "skin.bak..."),
+        Info("        Rename file Skin.ini to " + m_strFolder + "Skin.BAK completely"),
+        Info("        Start to register " + Lower(selfName) + "..."),
+        Info("        Register " + selfName + " completely"),
+        Info("        Start to unregister gone.ax..."),
+        Prompt("        Load file " + m_strFolder + "AX\\Gone.ax failed!"),
+        Info("        Start to enable quorindoupgradeserver.exe to auto run..."),
+        Info("        Enable QuorindoUpgradeServer.exe to auto run completely"),
+        Info("        Start to unknow command..."),
+        Prompt("        Unknow command"),
+        Info("Execute command over"),
+    };
+    EXPECT_EQ(m_dialog.NewLines(), expected);
+
+    EXPECT_EQ(g_dwRegisteringThread, m_dialog.ThreadId());
+    EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, std::string(FEED_FILTER_CLASS_KEY) + "\\InprocServer32", ""),
+              m_strFolder + "AX\\FeedFilter.ax");
+    EXPECT_FALSE(FileExists(m_strFolder + "ReadOnly.txt"));
+    EXPECT_EQ(ReadFileText(m_strFolder + "Skin.BAK"), "skin");
+    EXPECT_TRUE(FileExists(m_strFolder + "Keep.txt"));
+    EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
+              m_strFolder + "QuorindoUpgradeServer.exe");
+    ExpectDecoderOptionsSet();
+    EXPECT_EQ(ReadFileText(m_strRecord), "[Register]\r\nCount=3\r\nItem 1=C:\\Old\\kept.ax\r\nItem 2=" + m_strFolder +
+                                             "AX\\FeedFilter.ax\r\nItem 3=" + self + "\r\n");
+    EXPECT_FALSE(FileExists(m_strList));
+}
+
+TEST_F(CommandListRunTest, ListWithoutCommandsStillSetsTheDecoderAndRewritesTheRecord) {
+    WriteFileText(m_strList, "; nothing to do\r\n");
+    WriteFileText(m_strRecord, "[Register]\r\nItem 1=C:\\a.ax\r\nCount = 2\r\nItem 2 = C:\\a.ax\r\n");
+
+    m_dialog.Dialog().RunCommandList(m_strList, m_strFolder);
+
+    EXPECT_TRUE(m_dialog.NewLines().empty());
+    ExpectDecoderOptionsSet();
+    EXPECT_EQ(ReadFileText(m_strRecord), "[Register]\r\nCount=2\r\nItem 1=C:\\a.ax\r\nItem 2=C:\\a.ax\r\n");
+    EXPECT_FALSE(FileExists(m_strList));
+}
+
+TEST_F(CommandListRunTest, MissingListRunsNothingAndWritesAnEmptyRecord) {
+    m_dialog.Dialog().RunCommandList(m_strList, m_strFolder);
+
+    EXPECT_TRUE(m_dialog.NewLines().empty());
+    EXPECT_EQ(ReadFileText(m_strRecord), "[Register]\r\nCount=0\r\n");
+}
+
+TEST_F(CommandListRunTest, IncompleteRequestsAreIgnored) {
+    CUpgradeCommand command;
+    command.m_strType = "Register";
+    command.m_strDestPath = OwnPath();
+    COMMAND_REQUEST request;
+    request.pCommand = &command;
+    CRegistrationList registered;
+    COMMAND_REQUEST empty;
+    g_dwRegisteringThread = 0;
+
+    EXPECT_EQ(::SendMessageA(m_dialog.Window(), WM_EXECUTE_COMMAND, 0, 0), 0);
+    ::SendMessageA(m_dialog.Window(), WM_EXECUTE_COMMAND, reinterpret_cast<WPARAM>(&request), 0);
+    ::SendMessageA(m_dialog.Window(), WM_EXECUTE_COMMAND, reinterpret_cast<WPARAM>(&empty),
+                   reinterpret_cast<LPARAM>(&registered));
+    EXPECT_EQ(g_dwRegisteringThread, 0u);
+    EXPECT_TRUE(registered.empty());
+
+    command.m_strType = "Nonsense";
+    ::SendMessageA(m_dialog.Window(), WM_EXECUTE_COMMAND, reinterpret_cast<WPARAM>(&request),
+                   reinterpret_cast<LPARAM>(&registered));
+    EXPECT_EQ(request.strError, "Unknow command");
+}
+
+}  // namespace

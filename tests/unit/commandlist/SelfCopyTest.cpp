@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "OpenDialog.h"
+#include "support/ChildProcess.h"
+#include "support/SampleProduct.h"
+#include "support/ScratchFolder.h"
+#include "ui/ActionLine.h"
+#include "util/FileErrors.h"
+#include "util/FileHelpers.h"
+
+namespace {
+
+using LINE = COpenDialog::LINE;
+
+// How the test tells a copy of itself, started from an installation's "Upgrade\" folder, what
+// to check and where to write what it saw.
+const char* const INSTALL_VARIABLE = "QU_SELF_COPY_INSTALL";
+const char* const REPORT_VARIABLE = "QU_SELF_COPY_REPORT";
+
+LINE Info(const std::string& text) { return {text, LINE_INFO_COLOR}; }
+
+std::string OwnPath() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+ULONGLONG FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::string Variable(const char* name) {
+    char value[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableA(name, value, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? value : "";
+}
+
+// An installation folder (without its final backslash, as a caller may give it) with its
+// "Upgrade\" folder.
+class SelfCopyTest : public ::testing::Test {
+protected:
+    // Opening and closing a dialog is slow under Wine: the tests share one.
+    static void SetUpTestSuite() { s_pDialog = new COpenDialog; }
+    static void TearDownTestSuite() {
+        delete s_pDialog;
+        s_pDialog = nullptr;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(::CreateDirectoryA(m_strInstall.c_str(), nullptr));
+        m_strTarget = m_strInstall + "\\Upgrade\\";
+        ASSERT_TRUE(m_dialog.IsOpen());
+        m_dialog.MarkLines();
+    }
+
+    std::vector<LINE> ExpectedStart() const {
+        return {Info("Is checking Quorindo upgrade..."),
+                Info("        Now will copy QuorindoUpgrade.exe to folder " + m_strTarget)};
+    }
+
+    static COpenDialog* s_pDialog;
+    COpenDialog& m_dialog = *s_pDialog;
+    CScratchFolder m_scratch;
+    const std::string m_strInstall = m_scratch.Path() + "Product";
+    std::string m_strTarget;
+};
+
+COpenDialog* SelfCopyTest::s_pDialog = nullptr;
+
+TEST_F(SelfCopyTest, CopyReplacesAnOlderOneUnderTheFixedName) {
+    ASSERT_TRUE(::CreateDirectoryA(m_strTarget.c_str(), nullptr));
+    WriteFileText(m_strTarget + "QuorindoUpgrade.exe", "older");
+    EXPECT_TRUE(m_dialog.Dialog().CopySelfToUpgradeFolder(m_strInstall));
+
+    std::vector<LINE> expected = ExpectedStart();
+    expected.push_back(Info("        Copy QuorindoUpgrade.exe to folder " + m_strTarget + " successfully"));
+    EXPECT_EQ(m_dialog.NewLines(), expected);
+    EXPECT_EQ(FileSize(m_strTarget + "QuorindoUpgrade.exe"), FileSize(OwnPath()));
+}
+
+TEST_F(SelfCopyTest, MissingUpgradeFolderIsMadeAndAnEmptyInstallFolderChecksNothing) {
+    EXPECT_TRUE(m_dialog.Dialog().CopySelfToUpgradeFolder(""));
+    EXPECT_TRUE(m_dialog.NewLines().empty());
+
+    EXPECT_TRUE(m_dialog.Dialog().CopySelfToUpgradeFolder(m_strInstall + "\\"));
+    EXPECT_EQ(m_dialog.NewLines().size(), 3u);
+    EXPECT_EQ(FileSize(m_strTarget + "QuorindoUpgrade.exe"), FileSize(OwnPath()));
+}
+
+TEST_F(SelfCopyTest, TargetHeldByARunningCopyFailsWithTheSystemsReason) {
+    ASSERT_TRUE(::CreateDirectoryA(m_strTarget.c_str(), nullptr));
+    const std::string running = m_strTarget + "QuorindoUpgrade.exe";
+    ASSERT_TRUE(::CopyFileA((GetSampleVersionFolder("0.0.6.7") + "Quorindo.exe").c_str(), running.c_str(), FALSE));
+    CChildProcess program;
+    ASSERT_TRUE(program.Start(running));
+    const ULONGLONG before = FileSize(running);
+
+    EXPECT_FALSE(m_dialog.Dialog().CopySelfToUpgradeFolder(m_strInstall));
+
+    std::vector<LINE> expected = ExpectedStart();
+    expected.push_back(Info("        Abort - Copy QuorindoUpgrade.exe to folder " + m_strTarget + " failed because of " +
+                            GetSystemErrorText(ERROR_SHARING_VIOLATION)));
+    EXPECT_EQ(m_dialog.NewLines(), expected);
+    EXPECT_EQ(FileSize(running), before);
+}
+
+TEST_F(SelfCopyTest, UpgraderRunningFromTheTargetFolderCopiesNothing) {
+    // A copy of this program, started from the target folder, checks the folder given in other
+    // letter case.
+    ASSERT_TRUE(::CreateDirectoryA(m_strTarget.c_str(), nullptr));
+    const std::string self = OwnPath();
+    const std::string copy = m_strTarget + self.substr(self.rfind('\\') + 1);
+    ASSERT_TRUE(::CopyFileA(self.c_str(), copy.c_str(), FALSE));
+    std::string install = m_strInstall + "\\";
+    ::CharUpperA(install.data());
+    const std::string report = m_scratch.Path() + "report.txt";
+
+    ::SetEnvironmentVariableA(INSTALL_VARIABLE, install.c_str());
+    ::SetEnvironmentVariableA(REPORT_VARIABLE, report.c_str());
+    CChildProcess child;
+    const bool started = child.Start(copy, "--gtest_filter=SelfCopyChild.*", "", false);
+    ::SetEnvironmentVariableA(INSTALL_VARIABLE, nullptr);
+    ::SetEnvironmentVariableA(REPORT_VARIABLE, nullptr);
+    ASSERT_TRUE(started);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(child.Wait(60000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+
+    EXPECT_EQ(ReadFileText(report), "true\nIs checking Quorindo upgrade...\n        Check Quorindo upgrade over.\n");
+    EXPECT_FALSE(FileExists(m_strTarget + "QuorindoUpgrade.exe"));
+
+    // The copy's image stays busy for a moment after it ended, and with it its folder.
+    ::DeleteFileA(copy.c_str());
+    for (int i = 0; i < 100 && !::RemoveDirectoryA(m_strTarget.c_str()); ++i) ::Sleep(50);
+}
+
+// Runs only inside the copy that the test above starts.
+TEST(SelfCopyChild, ReportsWhatTheCheckDid) {
+    const std::string install = Variable(INSTALL_VARIABLE);
+    if (install.empty()) GTEST_SKIP() << "run by SelfCopyTest.UpgraderRunningFromTheTargetFolderCopiesNothing";
+    COpenDialog dialog;
+    ASSERT_TRUE(dialog.IsOpen());
+
+    std::string report = dialog.Dialog().CopySelfToUpgradeFolder(install) ? "true\n" : "false\n";
+    for (const LINE& line : dialog.NewLines())
+        report += line.text + (line.color == LINE_INFO_COLOR ? "" : " (not white)") + "\n";
+    WriteFileText(Variable(REPORT_VARIABLE), report);
+}
+
+}  // namespace
