@@ -1,15 +1,20 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <cctype>
 
 #include "OpenDialog.h"
+#include "commands/RegistrationRecord.h"
 #include "commands/UpgradeCommand.h"
 #include "support/RegistryValueGuard.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
+#include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
 #include "ui/ActionLine.h"
+#include "util/PathTokens.h"
 #include "util/FileHelpers.h"
 
 // This test program doubles as a COM server, so a test can see which thread registers it:
@@ -26,7 +31,14 @@ namespace {
 
 using LINE = COpenDialog::LINE;
 
-const char* const FEED_FILTER_CLASS_KEY = "SOFTWARE\\Classes\\CLSID\\{DFB57666-7A11-45F1-88A4-460B2FA08A6C}";
+// The sample's scroll, feed and fade filters.
+const char* const FILTER_CLASS_KEYS[] = {
+    "SOFTWARE\\Classes\\CLSID\\{D47945FF-3513-4E25-9573-279AEB9655EA}",
+    "SOFTWARE\\Classes\\CLSID\\{DFB57666-7A11-45F1-88A4-460B2FA08A6C}",
+    "SOFTWARE\\Classes\\CLSID\\{3DEB868E-4AF5-4DCA-B816-713E2D59E18B}",
+};
+const char* const FILTER_FILES[] = {"AX\\ScrollFilter.ax", "AX\\FeedFilter.ax", "AX\\FadeFilter.ax"};
+const char* const FEED_FILTER_CLASS_KEY = FILTER_CLASS_KEYS[1];
 const char* const RUN_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char* const FFDSHOW_KEY = "Software\\GNU\\ffdshow";
 
@@ -42,6 +54,23 @@ std::string OwnPath() {
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);
     return path;
+}
+
+// The sample product's command list in the source tree, which the tests name by its host path.
+std::string SampleCommandList() {
+    char source[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableA("QU_SOURCE_DIR", source, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    std::string path = std::string("Z:") + source + "/sample/CMD List.ini";
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string ShellFolder(int csidl) {
+    char buffer[MAX_PATH] = {};
+    if (!::SHGetSpecialFolderPathA(nullptr, buffer, csidl, FALSE)) return std::string();
+    return std::string(buffer) + "\\";
 }
 
 DWORD ReadDword(const char* keyPath, const char* name) {
@@ -77,7 +106,8 @@ protected:
     }
     void TearDown() override {
         ::SetCurrentDirectoryA(m_szOldFolder);
-        DeleteRegistryTree(HKEY_LOCAL_MACHINE, FEED_FILTER_CLASS_KEY);
+        for (const char* key : FILTER_CLASS_KEYS) DeleteRegistryTree(HKEY_LOCAL_MACHINE, key);
+        if (!m_strMadeFolder.empty()) DeleteTree(m_strMadeFolder);
     }
 
     void ExpectDecoderOptionsSet() {
@@ -95,6 +125,7 @@ protected:
     std::string m_strFolder;
     std::string m_strList;
     std::string m_strRecord;
+    std::string m_strMadeFolder;
     char m_szOldFolder[MAX_PATH] = {};
 };
 
@@ -156,6 +187,40 @@ TEST_F(CommandListRunTest, EveryKindRunsOnTheDialogsThreadAndIsReportedInItsColo
     EXPECT_EQ(ReadFileText(m_strRecord), "[Register]\r\nCount=3\r\nItem 1=C:\\Old\\kept.ax\r\nItem 2=" + m_strFolder +
                                              "AX\\FeedFilter.ax\r\nItem 3=" + self + "\r\n");
     EXPECT_FALSE(FileExists(m_strList));
+}
+
+TEST_F(CommandListRunTest, SampleProductsListRegistersItsFiltersAndMakesItsShortcut) {
+    // The scroll filter also names itself the product's server; that value is put back.
+    m_install.DeleteValue(PRODUCT_SERVER_KEY, "");
+    const std::string productFolder = ShellFolder(CSIDL_PROGRAMS) + "Quorindo";
+    ASSERT_FALSE(FolderExists(productFolder));
+    ASSERT_TRUE(::CreateDirectoryA(productFolder.c_str(), nullptr));
+    m_strMadeFolder = productFolder;
+    ASSERT_TRUE(::CopyFileA(SampleCommandList().c_str(), m_strList.c_str(), FALSE)) << SampleCommandList();
+
+    m_dialog.Dialog().RunCommandList(m_strList, m_strFolder);
+
+    const std::vector<LINE> lines = m_dialog.NewLines();
+    ASSERT_EQ(lines.size(), 20u);
+    // Only the leftovers of old versions are missing on this installation.
+    std::vector<std::string> prompts;
+    for (const LINE& line : lines)
+        if (line.color != LINE_INFO_COLOR) prompts.push_back(line.text.substr(0, line.text.find(" failed")));
+    const std::string oldFilter = GetWindowsFolder() + "System32\\QxScroll.ax";
+    EXPECT_EQ(prompts, (std::vector<std::string>{"        Load file " + oldFilter, "        Remove file " + oldFilter,
+                                                 "        Rename file Skin.ini to " + m_strFolder + "Skin.old"}));
+    CRegistrationList expectedRecord;
+    for (int i = 0; i < 3; ++i) {
+        const std::string serverKey = std::string(FILTER_CLASS_KEYS[i]) + "\\InprocServer32";
+        EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, serverKey, ""), m_install.GetPath(FILTER_FILES[i]));
+        expectedRecord.push_back(m_install.GetPath(FILTER_FILES[i]));
+    }
+    CRegistrationList record;
+    LoadRegistrationRecord(m_strFolder, record);
+    EXPECT_EQ(record, expectedRecord);
+    EXPECT_TRUE(FileExists(productFolder + "\\Quorindo Player.lnk"));
+    EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
+              m_strFolder + "QuorindoUpgradeServer.exe");
 }
 
 TEST_F(CommandListRunTest, ListWithoutCommandsStillSetsTheDecoderAndRewritesTheRecord) {
