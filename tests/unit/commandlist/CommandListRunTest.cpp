@@ -137,7 +137,11 @@ TEST_F(CommandListRunTest, EveryKindRunsOnTheDialogsThreadAndIsReportedInItsColo
     ASSERT_TRUE(::SetFileAttributesA((m_strFolder + "ReadOnly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
     WriteFileText(m_strFolder + "Skin.ini", "skin");
     WriteFileText(m_strFolder + "Keep.txt", "keep");
-    WriteFileText(m_strRecord, "[Register]\r\nCount=2\r\nItem 1=" + m_strFolder + "AX\\Gone.ax\r\nItem 2=C:\\Old\\kept.ax\r\n");
+    // The feed filter is on record already, in other letter case.
+    std::string feedUpper = m_strFolder + "AX\\FeedFilter.ax";
+    ::CharUpperA(feedUpper.data());
+    WriteFileText(m_strRecord, "[Register]\r\nCount=3\r\nItem 1=" + m_strFolder + "AX\\Gone.ax\r\nItem 2=C:\\Old\\kept.ax\r\n" +
+                                   "Item 3=" + feedUpper + "\r\n");
     // Section 3 is missing and 9 lies beyond the count.
     WriteFileText(m_strList,
                   "[CMD List]\r\nCMD count = 8\r\n\r\n"
@@ -184,8 +188,8 @@ TEST_F(CommandListRunTest, EveryKindRunsOnTheDialogsThreadAndIsReportedInItsColo
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
               m_strFolder + "QuorindoUpgradeServer.exe");
     ExpectDecoderOptionsSet();
-    EXPECT_EQ(ReadFileText(m_strRecord), "[Register]\r\nCount=3\r\nItem 1=C:\\Old\\kept.ax\r\nItem 2=" + m_strFolder +
-                                             "AX\\FeedFilter.ax\r\nItem 3=" + self + "\r\n");
+    EXPECT_EQ(ReadFileText(m_strRecord),
+              "[Register]\r\nCount=3\r\nItem 1=C:\\Old\\kept.ax\r\nItem 2=" + feedUpper + "\r\nItem 3=" + self + "\r\n");
     EXPECT_FALSE(FileExists(m_strList));
 }
 

@@ -27,14 +27,8 @@ protected:
     const std::string m_strFolder = m_scratch.Path();
 };
 
-TEST_F(FileCommandsTest, RemoveFileDeletesAReadOnlyFileAndReportsAMissingOne) {
+TEST_F(FileCommandsTest, RemoveFileReportsAMissingFileWithTheSystemsText) {
     const std::string file = m_strFolder + "old.ax";
-    WriteFileText(file, "old");
-    ASSERT_TRUE(::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
-
-    EXPECT_EQ(Execute("Remove File", file), "");
-    EXPECT_FALSE(FileExists(file));
-
     const std::string text = Execute("REMOVE FILE", file);
     EXPECT_EQ(text, "Remove file " + file + " failed because of " + GetSystemErrorText(ERROR_FILE_NOT_FOUND));
     EXPECT_NE(GetSystemErrorText(ERROR_FILE_NOT_FOUND), "");

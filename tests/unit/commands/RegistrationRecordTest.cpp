@@ -43,11 +43,4 @@ TEST_F(RegistrationRecordTest, SavingAShorterListLeavesNoOlderItemsBehind) {
     EXPECT_EQ(ReadFileText(m_strRecord), "[Register]\r\nCount=1\r\nItem 1=C:\\2.ax\r\n");
 }
 
-TEST_F(RegistrationRecordTest, CountThatIsNotANumberLoadsNothing) {
-    WriteFileText(m_strRecord, "[Register]\r\nCount=many\r\nItem 1=C:\\1.ax\r\n");
-    CRegistrationList list;
-    LoadRegistrationRecord(m_strFolder, list);
-    EXPECT_TRUE(list.empty());
-}
-
 }  // namespace

@@ -4,8 +4,6 @@
 #include "commands/UpgradeCommand.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
-#include "system/RegistryAccess.h"
-#include "util/FileErrors.h"
 
 // This test program doubles as a server whose self-registration answers what a test tells it:
 // loading the running program as a library hands back the program itself.
@@ -17,19 +15,12 @@ extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllUnregisterServer() { 
 
 namespace {
 
-const char* const FEED_FILTER_CLASS_KEY = "SOFTWARE\\Classes\\CLSID\\{DFB57666-7A11-45F1-88A4-460B2FA08A6C}";
-
-std::string ServerPathOf(const std::string& classKey) {
-    return CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, classKey + "\\InprocServer32", "");
-}
-
 // Registration moves the process into the server's folder; every test gets its own back.
 class ServerRegistrationTest : public ::testing::Test {
 protected:
     void SetUp() override { ::GetCurrentDirectoryA(MAX_PATH, m_szOldFolder); }
     void TearDown() override {
         ::SetCurrentDirectoryA(m_szOldFolder);
-        DeleteRegistryTree(HKEY_LOCAL_MACHINE, FEED_FILTER_CLASS_KEY);
         g_hrRegistration = S_OK;
     }
 
@@ -51,28 +42,6 @@ protected:
     CRegistrationList m_registered;
     char m_szOldFolder[MAX_PATH] = {};
 };
-
-TEST_F(ServerRegistrationTest, SampleFilterRegistersOnceWhateverTheCaseAndUnregistersAgain) {
-    const std::string filter = CopySampleFile("AX\\FeedFilter.ax", "FeedFilter.ax");
-    m_registered = {"C:\\Other\\a.ax"};
-    ASSERT_EQ(ServerPathOf(FEED_FILTER_CLASS_KEY), "");
-
-    ASSERT_EQ(Execute("Register", filter), "");
-    EXPECT_EQ(ServerPathOf(FEED_FILTER_CLASS_KEY), filter) << "DllRegisterServer was called";
-    std::string upper = filter;
-    ::CharUpperA(upper.data());
-    EXPECT_EQ(Execute("register", upper), "");
-    EXPECT_EQ(m_registered, (CRegistrationList{"C:\\Other\\a.ax", filter}));
-
-    char current[MAX_PATH] = {};
-    ::GetCurrentDirectoryA(MAX_PATH, current);
-    EXPECT_STRCASEEQ(current, m_scratch.Path().substr(0, m_scratch.Path().size() - 1).c_str())
-        << "the server's folder is the current folder";
-
-    EXPECT_EQ(Execute("Unregister", filter), "");
-    EXPECT_EQ(ServerPathOf(FEED_FILTER_CLASS_KEY), "");
-    EXPECT_EQ(m_registered, CRegistrationList{"C:\\Other\\a.ax"});
-}
 
 TEST_F(ServerRegistrationTest, LibraryWithoutTheExportsFailsAndTheListStillChanges) {
     const std::string panel = CopySampleFile("TallyPanel.dll", "TallyPanel.dll");
