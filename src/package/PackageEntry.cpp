@@ -53,8 +53,12 @@ std::string CPackageEntry::Install(const BYTE* buffer, DWORD size, DWORD& cursor
     if (!error.empty()) return "Write compressed data to temp file failed because of " + error;
 
     const std::string& destPath = fields.strDestPath;
+    const DWORD attributes = ::GetFileAttributesA(destPath.c_str());
     ClearReadOnly(destPath);
     if (DecompressFile(m_strTempPath, destPath, libraryPath, &m_bDestChanged) != 1) {
+        // Left untouched, the file gets its read-only attribute back here: no restore will walk it.
+        if (!m_bDestChanged && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+            ::SetFileAttributesA(destPath.c_str(), attributes);
         return FormatText("Decompress to file %s failed!", destPath.c_str());
     }
     if (HasStoredTime(m_ftLastWrite)) ApplyLastWriteTime(destPath, m_ftLastWrite);
