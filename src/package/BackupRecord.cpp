@@ -52,7 +52,9 @@ DWORD CBackupRecord::GetPackedSize() const {
     return 16 + static_cast<DWORD>(m_strRelativePath.size()) + m_dwCompressedLength;
 }
 
-bool CBackupRecord::CanRestore() const { return !m_strBackupPath.empty() || (m_bDestChanged && m_bHadNoFile); }
+bool CBackupRecord::CanRestore() const {
+    return !m_strBackupPath.empty() || (m_bHadNoFile && (m_bInstalled || m_bDestChanged));
+}
 
 std::string CBackupRecord::Restore(std::string* reason) const {
     if (!m_bInstalled && !m_bDestChanged) return std::string();
@@ -64,8 +66,8 @@ std::string CBackupRecord::Restore(std::string* reason) const {
         if (m_dwAttributes != INVALID_FILE_ATTRIBUTES) ::SetFileAttributesA(m_strDestPath.c_str(), m_dwAttributes);
         return std::string();
     }
-    // A file the package added stays, unless a failed install left it half written.
-    if (m_bDestChanged && m_bHadNoFile && !::DeleteFileA(m_strDestPath.c_str())) {
+    // A file the package added goes again: the installation is left as it was before the run.
+    if (m_bHadNoFile && !::DeleteFileA(m_strDestPath.c_str())) {
         const DWORD error = ::GetLastError();
         if (error != ERROR_FILE_NOT_FOUND) return RestoreFailure(m_strDestPath, error, reason);
     }
