@@ -41,7 +41,8 @@ public:
     // Stops the worker, serving the calling thread's messages while it winds down.
     // 1 when there was no worker, 0 after one was stopped.
     int StopUpgrade();
-    bool IsStopRequested() const { return m_dwCommand.load() == CMD_STOP; }
+    // Virtual so that a test can act at each point where a run looks for a stop.
+    virtual bool IsStopRequested() const { return m_dwCommand.load() == CMD_STOP; }
     bool HasWorker() const { return m_hThread.load() != nullptr; }
 
 protected:

@@ -1,0 +1,140 @@
+// The upgrader started with "/auto": every outcome of a run reaches the upgrade server as its
+// result code, and the program ends by itself.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "RunFixture.h"
+#include "support/RegistryValueGuard.h"
+#include "support/UpgradeServerWindow.h"
+
+using namespace e2e;
+
+namespace {
+
+const DWORD RUN_WAIT_MS = 30000;
+
+bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+class AutoModeTest : public RunTest {
+protected:
+    // Runs the upgrader in auto mode to its end; answers the codes the server got.
+    std::vector<int> RunAuto(const std::vector<BYTE>& package) {
+        if (!StartUpgrader(package, "/auto")) return {-1};
+        EXPECT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS)) << "the auto run did not end";
+        m_server.WaitForCodes(1, 1000);
+        return m_server.Codes();
+    }
+
+    std::vector<BYTE> EmptyPackage() const { return CPackageWriter().Bytes(); }
+
+    CUpgradeServerWindow m_server;
+};
+
+TEST_F(AutoModeTest, RefusedInstallationsSendTheirCodes) {
+    // Nothing at the registered folder.
+    ASSERT_TRUE(m_install.SetInstallPath(m_scratch.Path() + "Nowhere"));
+    EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{2});
+}
+
+TEST_F(AutoModeTest, UnreadableVersionSendsThree) {
+    ASSERT_TRUE(m_install.UseMainExecutable("no-version"));
+    EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{3});
+}
+
+TEST_F(AutoModeTest, EqualVersionSendsFour) {
+    CSampleInstallation current;
+    ASSERT_TRUE(current.Create("0.0.6.7", m_scratch.Path() + "Current\\"));
+    ASSERT_TRUE(current.SetInstallPath());
+    EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{4});
+}
+
+TEST_F(AutoModeTest, NewerVersionSendsFour) {
+    ASSERT_TRUE(m_install.UseMainExecutable("1.10.2.3"));
+    EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{4});
+}
+
+TEST_F(AutoModeTest, RunningProductSendsFive) {
+    ASSERT_NE(m_install.Start(PRODUCT_EXE_NAME), nullptr);
+    EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{5});
+}
+
+TEST_F(AutoModeTest, PackageOfOneToThreeBytesSendsSeven) {
+    EXPECT_EQ(RunAuto({0x01}), std::vector<int>{7});
+    EXPECT_EQ(RunAuto({0x00, 0x00, 0x00}), (std::vector<int>{7, 7}));
+}
+
+TEST_F(AutoModeTest, UnreadableEntrySendsEightAndChangesNothing) {
+    // Two entries announced, one there: the backup pass cannot read the second.
+    const std::string before = ReadFileText(m_install.GetPath("TallyPanel.dll"));
+    const std::vector<BYTE> package = CPackageWriter().AddFile(".\\TallyPanel.dll", "new panel", TimeOf(1)).Bytes(2);
+    EXPECT_EQ(RunAuto(package), std::vector<int>{8});
+    EXPECT_EQ(ReadFileText(m_install.GetPath("TallyPanel.dll")), before);
+    EXPECT_TRUE(ScratchFiles().empty());
+}
+
+TEST_F(AutoModeTest, DamagedEntrySendsNineAndRestores) {
+    const std::string before = ReadFileText(m_install.GetPath("TallyPanel.dll"));
+    TEST_ENTRY damaged{".\\ClockPanel.dll", 0, 0, {'n', 'o', 't', ' ', 'g', 'z', 'i', 'p'}};
+    const std::vector<BYTE> package =
+        CPackageWriter().AddFile(".\\TallyPanel.dll", "new panel", TimeOf(1)).Add(damaged).Bytes();
+    EXPECT_EQ(RunAuto(package), std::vector<int>{9});
+    EXPECT_EQ(ReadFileText(m_install.GetPath("TallyPanel.dll")), before);
+    EXPECT_TRUE(ScratchFiles().empty());
+}
+
+TEST_F(AutoModeTest, UpgradeFolderThatIsAFileSendsTen) {
+    WriteFileText(m_install.GetPath("Upgrade"), "in the way");
+    EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{10});
+}
+
+TEST_F(AutoModeTest, SuccessSendsZeroAfterTheRecord) {
+    EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{0});
+    CRegistryValueGuard version(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE);
+    char text[32] = "";
+    DWORD size = sizeof(text);
+    EXPECT_EQ(::RegGetValueA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE, RRF_RT_REG_SZ, nullptr, text, &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(text, "0.0.6.7");
+}
+
+// The channel program keeps the run in its pause after the termination: long enough to act.
+class AutoModeChannelTest : public AutoModeTest {
+protected:
+    // Starts the auto run and waits until it has ended the channel program.
+    HWND StartAndWaitForChannelEnd() {
+        CChildProcess* channel = m_install.Start("QxChannel.exe");
+        if (channel == nullptr || !StartUpgrader(CPackageWriter().AddFile(".\\readme.txt", "x", TimeOf(2)).Bytes(), "/auto"))
+            return nullptr;
+        HWND dialog = robot::WaitForWindow(DIALOG_TITLE);
+        DWORD exitCode = 0;
+        EXPECT_TRUE(channel->Wait(robot::WAIT_MS, &exitCode));
+        EXPECT_EQ(exitCode, 0xFFFFFFF7u);
+        return dialog;
+    }
+};
+
+TEST_F(AutoModeChannelTest, UpgradePressedDuringTheRunSendsOneAndNothingElse) {
+    HWND dialog = StartAndWaitForChannelEnd();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(::IsWindowVisible(dialog));
+    robot::PressButton(dialog, UPGRADE_ID);
+    EXPECT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
+    ::Sleep(200);
+    EXPECT_EQ(m_server.Codes(), std::vector<int>{1});
+    EXPECT_FALSE(Exists(m_install.GetPath("readme.txt")));
+}
+
+TEST_F(AutoModeChannelTest, StoppedRunSendsNothing) {
+    HWND dialog = StartAndWaitForChannelEnd();
+    ASSERT_NE(dialog, nullptr);
+    robot::PressButton(dialog, IDCANCEL);
+    // The stopped run still ends the program: its posted IDOK arrives after the stop.
+    EXPECT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
+    ::Sleep(200);
+    EXPECT_TRUE(m_server.Codes().empty());
+    EXPECT_FALSE(Exists(m_install.GetPath("readme.txt")));
+    EXPECT_TRUE(ScratchFiles().empty());
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+#pragma once
+
+// What the tests of whole upgrade runs share: a sample installation registered as the product,
+// a private temporary folder, and a copy of the real upgrader carrying the test's package.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/ChildProcess.h"
+#include "support/PackageWriter.h"
+#include "support/ResourceInjector.h"
+#include "support/SampleProduct.h"
+#include "support/ScratchFolder.h"
+#include "support/WindowRobot.h"
+#include "system/ProductNames.h"
+
+namespace e2e {
+
+inline const char OLDER_VERSION[] = "0.0.6.5";
+inline const char DIALOG_TITLE[] = "Upgrade Quorindo to Version 0.0.6.7";
+inline const char CLOSING_LINE[] =
+    "All over for upgrading! Please right-click on 'List for Action' to copy or save the informations for upgrading.";
+inline const COLORREF RED = 0x000000C8;
+inline const COLORREF YELLOW = 0x0000DCDC;
+inline const COLORREF WHITE = 0x00FFFFFF;
+inline const int LIST_ID = 1000;
+inline const int UPGRADE_ID = 1001;
+
+// The program named by an environment variable that holds its Unix path, as a Windows path.
+inline std::string GetProgramPath(const char* variable) {
+    char buffer[MAX_PATH] = "";
+    const DWORD length = ::GetEnvironmentVariableA(variable, buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    std::string path = buffer;
+    if (path[0] != '/') return path;
+    path = "Z:" + path;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+// The lines of the action list without the empty separators between them.
+inline std::vector<robot::ListLine> ReadLines(HWND dialog) {
+    std::vector<robot::ListLine> lines;
+    for (robot::ListLine& line : robot::ReadList(::GetDlgItem(dialog, LIST_ID)))
+        if (line.length > 0) lines.push_back(std::move(line));
+    return lines;
+}
+
+inline bool HasLine(const std::vector<robot::ListLine>& lines, const std::string& text, COLORREF color) {
+    for (const robot::ListLine& line : lines)
+        if (line.text == text && line.color == color) return true;
+    return false;
+}
+
+inline std::string GetButtonText(HWND dialog, int id) {
+    char text[64] = "";
+    ::GetDlgItemTextA(dialog, id, text, sizeof(text));
+    return text;
+}
+
+inline FILETIME TimeOf(int day) { return MakeFileTime(0x01D00000 + static_cast<DWORD>(day), 0x12345678); }
+
+// One test's product installation at the older version and its upgrader copy.
+class RunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_install.Create(OLDER_VERSION, m_scratch.Path() + "Product\\"));
+        ASSERT_TRUE(m_install.SetInstallPath());
+        m_install.DeleteValue(PRODUCT_KEY, UPGRADE_TIME_VALUE);
+        m_install.DeleteValue(PRODUCT_KEY, UPGRADE_VERSION_VALUE);
+    }
+
+    // The upgrader with this package, outside the installation.
+    std::string MakeUpgrader(const std::vector<BYTE>& package) {
+        const std::string copy = m_scratch.Path() + "Downloads\\QuorindoUpgrade.exe";
+        ::CreateDirectoryA((m_scratch.Path() + "Downloads").c_str(), nullptr);
+        EXPECT_TRUE(CopyWithPackage(GetProgramPath("QU_UPGRADE_EXE"), copy, package));
+        return copy;
+    }
+
+    bool StartUpgrader(const std::vector<BYTE>& package, const std::string& arguments = std::string()) {
+        return m_upgrader.Start(MakeUpgrader(package), arguments, std::string(), arguments.empty());
+    }
+
+    std::vector<std::string> ScratchFiles() const { return ListFiles(m_scratch.Temp(), "JVR*.tmp"); }
+
+    CScratchFolder m_scratch;
+    CSampleInstallation m_install;
+    CChildProcess m_upgrader;
+};
+
+}  // namespace e2e
