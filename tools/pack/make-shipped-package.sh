@@ -35,4 +35,17 @@ mapfile -t files < <(cd "$payload" && find . -type f | sed 's|^\./||' | LC_ALL=C
 } > "$list"
 
 export QU_WINE_DIR="${QU_WINE_DIR:-$out/wine}"
-"$here/../../scripts/wine-run.sh" "$pack" build "$(to_windows "$list")" "$(to_windows "$out/CompressData.dat")"
+mkdir -p "$QU_WINE_DIR"
+rm -f "$out/CompressData.dat"
+status=0
+"$here/../../scripts/wine-run.sh" "$pack" build "$(to_windows "$list")" "$(to_windows "$out/CompressData.dat")" \
+  </dev/null || status=$?
+# A prefix of the build's own is left with no server running (QU_WINE_PRIVATE=1).
+if [ "${QU_WINE_PRIVATE:-0}" = 1 ]; then
+  # shellcheck source=../../scripts/wine-env.sh
+  source "$here/../../scripts/wine-env.sh"
+  "$WINESERVER" -w
+fi
+# A failed build leaves no package behind, so the next build tries again.
+[ "$status" -eq 0 ] || rm -f "$out/CompressData.dat"
+exit "$status"
