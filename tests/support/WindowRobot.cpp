@@ -180,9 +180,17 @@ bool ReadClipboardText(std::string* bytes) {
     return true;
 }
 
-void ClearClipboard() {
-    CScopedClipboard clipboard(nullptr);
-    if (clipboard.IsOpen()) ::EmptyClipboard();
+DWORD ClearClipboard() {
+    {
+        CScopedClipboard clipboard(nullptr);
+        if (clipboard.IsOpen()) ::EmptyClipboard();
+    }
+    return ::GetClipboardSequenceNumber();
+}
+
+bool WaitForClipboardText(DWORD since, std::string* bytes) {
+    return WaitUntil([&] { return ::GetClipboardSequenceNumber() != since; }) &&
+           WaitUntil([&] { return ReadClipboardText(bytes); });
 }
 
 }  // namespace robot

@@ -63,7 +63,11 @@ bool EnterFileName(HWND fileDialog, const std::string& name);
 // The CF_TEXT bytes on the clipboard up to and including the terminating zero; false when
 // there is no text or no zero inside the block.
 bool ReadClipboardText(std::string* bytes);
-// Empties the clipboard, so a test sees only what it caused.
-void ClearClipboard();
+// Empties the clipboard, so a test sees only what it caused; answers the clipboard's sequence
+// number afterwards.
+DWORD ClearClipboard();
+// Waits until a program has changed the clipboard since the sequence number, then reads its
+// text. The clipboard is not opened before: a program that found it held would fail its copy.
+bool WaitForClipboardText(DWORD since, std::string* bytes);
 
 }  // namespace robot
