@@ -127,17 +127,22 @@ private:
     HWND m_hWnd = nullptr;
 };
 
+// The title is set during initialisation: the dialog shows only after it.
+bool IsShown(HWND dialog) {
+    return robot::WaitUntil([&] { return ::IsWindowVisible(dialog) != FALSE; });
+}
+
 bool HasExStyle(HWND window, LONG_PTR style) { return (::GetWindowLongPtrA(window, GWL_EXSTYLE) & style) != 0; }
 
 // Copy All through the list's own menu; answers the clipboard bytes.
 std::string CopyAllThroughMenu(const CRunningUpgrader& upgrader) {
-    robot::ClearClipboard();
+    const DWORD cleared = robot::ClearClipboard();
     robot::RightClick(upgrader.List());
     HWND menu = robot::WaitForProcessWindow(upgrader.ProcessId(), "#32768");
     if (menu == nullptr) return "(no menu)";
     robot::ChoosePopupMenuItem(menu, 0);
     std::string bytes;
-    robot::WaitUntil([&] { return robot::ReadClipboardText(&bytes); });
+    robot::WaitForClipboardText(cleared, &bytes);
     return bytes;
 }
 
@@ -151,7 +156,7 @@ void ReplaceLines(HWND list, const std::vector<std::string>& lines) {
 TEST(MainDialog, GreetsInYellowWithDarkerSeparatorsAndCloses) {
     CRunningUpgrader upgrader;
     ASSERT_NE(upgrader.Dialog(), nullptr);
-    EXPECT_TRUE(::IsWindowVisible(upgrader.Dialog()));
+    EXPECT_TRUE(IsShown(upgrader.Dialog()));
     EXPECT_TRUE(HasExStyle(upgrader.Dialog(), WS_EX_APPWINDOW));
     EXPECT_FALSE(HasExStyle(upgrader.Dialog(), WS_EX_TOOLWINDOW));
     EXPECT_EQ(::FindWindowA(nullptr, BUILDER_TITLE), nullptr);
@@ -214,7 +219,7 @@ TEST(MainDialog, OtherCommandLinesKeepTheNormalDialog) {
         SCOPED_TRACE(arguments);
         CRunningUpgrader upgrader(arguments);
         ASSERT_NE(upgrader.Dialog(), nullptr);
-        EXPECT_TRUE(::IsWindowVisible(upgrader.Dialog()));
+        EXPECT_TRUE(IsShown(upgrader.Dialog()));
         EXPECT_TRUE(HasExStyle(upgrader.Dialog(), WS_EX_APPWINDOW));
         EXPECT_FALSE(HasExStyle(upgrader.Dialog(), WS_EX_TOOLWINDOW));
     }
@@ -225,11 +230,11 @@ TEST(MainDialog, CompressDataMenuOnlyInTheBuilder) {
         CRunningUpgrader upgrader;
         ASSERT_NE(upgrader.Dialog(), nullptr);
         // Copy All, posted after the click, tells when the click has been handled.
-        robot::ClearClipboard();
+        const DWORD cleared = robot::ClearClipboard();
         robot::RightClick(upgrader.Dialog(), 300, 20);
         ::PostMessageA(upgrader.Dialog(), ID_COPY_ALL, 0, 0);
         std::string bytes;
-        ASSERT_TRUE(robot::WaitUntil([&] { return robot::ReadClipboardText(&bytes); }));
+        ASSERT_TRUE(robot::WaitForClipboardText(cleared, &bytes));
         EXPECT_TRUE(robot::FindProcessWindows(upgrader.ProcessId(), "#32768").empty());
     }
     CRunningUpgrader builder("", "QU_BUILDER_EXE", BUILDER_TITLE);
@@ -257,12 +262,12 @@ TEST(ActionListMenu, RightClickOnAnEmptyListShowsNoMenu) {
     CRunningUpgrader upgrader;
     ASSERT_NE(upgrader.Dialog(), nullptr);
     ::SendMessageA(upgrader.List(), LB_RESETCONTENT, 0, 0);
-    robot::ClearClipboard();
+    const DWORD cleared = robot::ClearClipboard();
     robot::RightClick(upgrader.List());
     // Copy All, posted after the click, tells when the click has been handled.
     ::PostMessageA(upgrader.Dialog(), ID_COPY_ALL, 0, 0);
     std::string bytes;
-    ASSERT_TRUE(robot::WaitUntil([&] { return robot::ReadClipboardText(&bytes); }));
+    ASSERT_TRUE(robot::WaitForClipboardText(cleared, &bytes));
     EXPECT_EQ(bytes, std::string(1, '\0'));
     EXPECT_TRUE(robot::FindProcessWindows(upgrader.ProcessId(), "#32768").empty());
 }
