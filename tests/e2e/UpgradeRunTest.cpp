@@ -104,6 +104,12 @@ TEST_F(UpgradeRunTest, RefusalsEndTheRunWithTheirAbortLine) {
         m_upgrader.End();
     }
     {
+        ASSERT_TRUE(m_install.UseMainExecutable("no-version"));
+        const auto lines = Run(CPackageWriter().Bytes());
+        EXPECT_TRUE(HasLine(lines, "        Abort - Fetch the version of Quorindo failed, so can't upgrade!", RED));
+        m_upgrader.End();
+    }
+    {
         ASSERT_TRUE(m_install.UseMainExecutable("1.10.2.3"));
         const auto lines = Run(CPackageWriter().Bytes());
         EXPECT_TRUE(HasLine(lines,
