@@ -31,7 +31,7 @@ protected:
     CUpgradeServerWindow m_server;
 };
 
-TEST_F(AutoModeTest, RefusedInstallationsSendTheirCodes) {
+TEST_F(AutoModeTest, MissingInstallationSendsTwo) {
     // Nothing at the registered folder.
     ASSERT_TRUE(m_install.SetInstallPath(m_scratch.Path() + "Nowhere"));
     EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{2});
