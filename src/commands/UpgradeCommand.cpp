@@ -5,6 +5,7 @@
 #include "commands/ProgramShortcut.h"
 #include "commands/ServerRegistration.h"
 #include "util/IniFile.h"
+#include "util/IniKeys.h"
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
 #include "util/TextCompare.h"
@@ -71,8 +72,8 @@ std::string Unregister(const std::string& path, CRegistrationList& registered) {
 void CUpgradeCommand::ReadFromIni(const std::string& section, const std::string& listPath,
                                   const std::string& installFolder) {
     m_strType = GetIniString(section, "Type", "", listPath);
-    m_strDestPath = ExpandPathTokens(GetIniString(section, "Dest Relative Path", "", listPath), installFolder);
-    m_strSourcePath = ExpandPathTokens(GetIniString(section, "Source Path", "", listPath), installFolder);
+    m_strDestPath = ExpandPathTokens(GetIniString(section, INI_KEY_DEST_RELATIVE_PATH, "", listPath), installFolder);
+    m_strSourcePath = ExpandPathTokens(GetIniString(section, INI_KEY_SOURCE_PATH, "", listPath), installFolder);
     m_strAnotherFileName = ExpandPathTokens(GetIniString(section, "Another File Name", "", listPath), installFolder);
 }
 

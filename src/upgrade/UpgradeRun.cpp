@@ -25,7 +25,6 @@
 namespace {
 
 const char CHANNEL_PROGRAM_NAME[] = "QxChannel.exe";
-const char COMMAND_LIST_FILE_NAME[] = "CMD List.ini";
 // The channel program's exit code when we end it: -9 as an unsigned 32-bit value.
 const UINT CHANNEL_EXIT_CODE = 0xFFFFFFF7;
 const DWORD CHANNEL_SETTLE_MS = 1000;
@@ -190,7 +189,7 @@ bool CUpgradeRun::InstallEntries() {
 }
 
 void CUpgradeRun::RunCommandList() {
-    const CBackupRecord* commandList = FindEntryByFileName(&m_passes->GetRecords(), COMMAND_LIST_FILE_NAME);
+    const CBackupRecord* commandList = FindEntryByFileName(&m_passes->GetRecords(), COMMAND_LIST_FILE);
     if (commandList != nullptr) m_dlg.RunCommandList(commandList->m_strDestPath, m_strInstallFolder);
     m_dlg.AddLine(LINE_INFO, "Upgrade successfully!");
     m_bSucceeded = true;
