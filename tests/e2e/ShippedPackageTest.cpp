@@ -1,0 +1,210 @@
+// The package the build embeds in QuorindoUpgrade.exe: every entry is a file of the sample
+// product's newer version (or its command list) and inflates with the tests' own zlib, and the
+// shipped upgrader brings a sample installation of the older version up to date in auto mode.
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "framework/ScopedHandles.h"
+#include "support/ChildProcess.h"
+#include "support/ConsoleRun.h"
+#include "support/RegistryValueGuard.h"
+#include "support/SampleProduct.h"
+#include "support/ScratchFolder.h"
+#include "support/WindowRobot.h"
+#include "support/TestGzip.h"
+#include "support/UpgradeServerWindow.h"
+#include "system/RegistryAccess.h"
+#include "system/ProductNames.h"
+#include "upgrade/ResultCodes.h"
+
+namespace {
+
+const DWORD RUN_WAIT_MS = 120000;
+const char COMMAND_LIST_PATH[] = "<Temp>\\CMD List.ini";
+// The sample's scroll, feed and fade filters, registered by the command list.
+const char* const FILTER_CLASS_KEYS[] = {
+    "SOFTWARE\\Classes\\CLSID\\{D47945FF-3513-4E25-9573-279AEB9655EA}",
+    "SOFTWARE\\Classes\\CLSID\\{DFB57666-7A11-45F1-88A4-460B2FA08A6C}",
+    "SOFTWARE\\Classes\\CLSID\\{3DEB868E-4AF5-4DCA-B816-713E2D59E18B}",
+};
+const char RUN_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char FFDSHOW_KEY[] = "Software\\GNU\\ffdshow";
+
+// The program named by an environment variable that holds its Unix path, as a Windows path.
+std::string GetProgramPath(const char* variable) {
+    char buffer[MAX_PATH] = "";
+    const DWORD length = ::GetEnvironmentVariableA(variable, buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    std::string path = buffer;
+    if (path[0] != '/') return path;
+    path = "Z:" + path;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+DWORD DwordAt(const std::string& bytes, size_t offset) {
+    DWORD value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<BYTE>(bytes.at(offset + i));
+    return value;
+}
+
+// Resource "PACKAGE" 130 of a program, as bytes.
+std::string ReadPackageResource(const std::string& program) {
+    CScopedLibrary module(::LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (!module) return std::string();
+    HRSRC found = ::FindResourceA(module.Get(), MAKEINTRESOURCEA(130), "PACKAGE");
+    HGLOBAL loaded = found ? ::LoadResource(module.Get(), found) : nullptr;
+    const void* data = loaded ? ::LockResource(loaded) : nullptr;
+    if (data == nullptr) return std::string();
+    return std::string(static_cast<const char*>(data), ::SizeofResource(module.Get(), found));
+}
+
+// The sample product's command list in the source tree.
+std::string SourceCommandList() {
+    char source[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableA("QU_SOURCE_DIR", source, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    std::string path = std::string("Z:") + source + "/sample/CMD List.ini";
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string ProgramsFolder() {
+    char buffer[MAX_PATH] = {};
+    if (!::SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_PROGRAMS, FALSE)) return std::string();
+    return std::string(buffer) + "\\";
+}
+
+DWORD ReadDword(const char* keyPath, const char* name) {
+    DWORD value = 0xFFFFFFFF;
+    DWORD size = sizeof value;
+    ::RegGetValueA(HKEY_CURRENT_USER, keyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
+TEST(ShippedPackage, EveryEntryIsANewerSampleFileAndInflates) {
+    const std::string package = ReadBytes(GetBuildFile("package/CompressData.dat"));
+    ASSERT_GE(package.size(), 4u);
+    EXPECT_EQ(ReadPackageResource(GetProgramPath("QU_UPGRADE_EXE")), package) << "the upgrader embeds another package";
+
+    const std::string newer = GetSampleVersionFolder("0.0.6.7");
+    std::set<std::string> stored;
+    size_t at = 4;
+    const DWORD count = DwordAt(package, 0);
+    for (DWORD i = 0; i < count; ++i) {
+        const DWORD length = DwordAt(package, at);
+        const std::string path = package.substr(at + 4, length);
+        at += 4 + length;
+        SCOPED_TRACE(path);
+        // One fixed time for every entry, so two builds make the same package.
+        EXPECT_EQ(DwordAt(package, at), DwordAt(package, 8 + DwordAt(package, 4)));
+        EXPECT_NE(DwordAt(package, at + 4), 0u);
+        const DWORD size = DwordAt(package, at + 8);
+        const std::string gzip = package.substr(at + 12, size);
+        at += 12 + size;
+        std::string content;
+        ASSERT_TRUE(GunzipBytes(std::vector<BYTE>(gzip.begin(), gzip.end()), content));
+        if (path == COMMAND_LIST_PATH) {
+            EXPECT_EQ(content, ReadBytes(SourceCommandList()));
+        } else {
+            ASSERT_EQ(path.substr(0, 2), ".\\");
+            EXPECT_EQ(content, ReadBytes(newer + path.substr(2)));
+        }
+        stored.insert(path);
+    }
+    EXPECT_EQ(at, package.size());
+    for (const char* component : SAMPLE_COMPONENTS) EXPECT_EQ(stored.count(std::string(".\\") + component), 1u) << component;
+    EXPECT_EQ(stored.count(COMMAND_LIST_PATH), 1u);
+    EXPECT_EQ(stored.count(".\\AX\\ScrollFilter.ax"), 1u);
+
+    std::string printed;
+    EXPECT_EQ(RunConsoleProgram(GetBuildFile("tools/pack/QuorindoPack.exe"),
+                                "verify \"" + GetProgramPath("QU_UPGRADE_EXE") + "\"", &printed),
+              0)
+        << printed;
+    EXPECT_NE(printed.find(std::to_string(count) + " entries, all well"), std::string::npos) << printed;
+}
+
+// A sample installation of the older version, registered as the product, with the registry
+// values, filters and shortcuts the upgrade touches put back afterwards.
+class ShippedUpgradeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_install.Create("0.0.6.5", m_scratch.Path() + "Product\\"));
+        ASSERT_TRUE(m_install.SetInstallPath());
+        m_install.DeleteValue(PRODUCT_KEY, UPGRADE_TIME_VALUE);
+        m_install.DeleteValue(PRODUCT_KEY, UPGRADE_VERSION_VALUE);
+        // The scroll filter names itself the product's server too; that value is put back.
+        m_install.DeleteValue(PRODUCT_SERVER_KEY, "");
+        m_autoRun.Delete();
+        // A decoder is installed: its key exists.
+        ASSERT_TRUE(m_mpg2.Set("old"));
+        ASSERT_TRUE(m_cram.Set("old"));
+        m_strMenuFolder = ProgramsFolder() + "Quorindo";
+        m_bMadeMenuFolder = ::CreateDirectoryA(m_strMenuFolder.c_str(), nullptr) != FALSE;
+    }
+    void TearDown() override {
+        m_install.EndPrograms();
+        for (const char* key : FILTER_CLASS_KEYS) DeleteRegistryTree(HKEY_LOCAL_MACHINE, key);
+        ::DeleteFileA((m_strMenuFolder + "\\Quorindo Player.lnk").c_str());
+        if (m_bMadeMenuFolder) ::RemoveDirectoryA(m_strMenuFolder.c_str());
+    }
+
+    CScratchFolder m_scratch;
+    CSampleInstallation m_install;
+    CChildProcess m_upgrader;
+    CRegistryValueGuard m_autoRun{HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"};
+    CRegistryValueGuard m_mpg2{HKEY_CURRENT_USER, FFDSHOW_KEY, "mpg2"};
+    CRegistryValueGuard m_cram{HKEY_CURRENT_USER, FFDSHOW_KEY, "cram"};
+    std::string m_strMenuFolder;
+    bool m_bMadeMenuFolder = false;
+};
+
+TEST_F(ShippedUpgradeTest, AutoModeUpgradesTheSampleInstallationAndReportsSuccess) {
+    ASSERT_NE(m_install.Start("QxChannel.exe"), nullptr);
+    // The shipped upgrader as it is, outside the installation.
+    const std::string upgrader = m_scratch.Path() + "QuorindoUpgrade.exe";
+    ASSERT_TRUE(::CopyFileA(GetProgramPath("QU_UPGRADE_EXE").c_str(), upgrader.c_str(), FALSE));
+    CUpgradeServerWindow server;
+    ASSERT_TRUE(m_upgrader.Start(upgrader, "/auto", std::string(), false));
+    ASSERT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS)) << "the auto run did not end";
+    server.WaitForCodes(1, 1000);
+    EXPECT_EQ(server.Codes(), std::vector<int>{RESULT_SUCCEEDED});
+
+    const std::string newer = GetSampleVersionFolder("0.0.6.7");
+    for (const char* component : SAMPLE_COMPONENTS)
+        EXPECT_EQ(ReadBytes(m_install.GetPath(component)), ReadBytes(newer + component)) << component;
+    EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE), "0.0.6.7");
+    EXPECT_FALSE(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE).empty());
+    // The command list ran: filters registered and recorded, shortcut made, server auto-started.
+    const std::string record = ReadBytes(m_install.GetPath("RegisterFilter.log"));
+    for (const char* filter : {"AX\\ScrollFilter.ax", "AX\\FeedFilter.ax", "AX\\FadeFilter.ax"})
+        EXPECT_NE(record.find(m_install.GetPath(filter)), std::string::npos) << record;
+    EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, std::string(FILTER_CLASS_KEYS[0]) + "\\InprocServer32", ""),
+              m_install.GetPath("AX\\ScrollFilter.ax"));
+    EXPECT_NE(::GetFileAttributesA((m_strMenuFolder + "\\Quorindo Player.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
+              m_install.GetPath("QuorindoUpgradeServer.exe"));
+    EXPECT_EQ(ReadDword(FFDSHOW_KEY, "mpg2"), 1u);
+    EXPECT_EQ(ReadDword(FFDSHOW_KEY, "cram"), 0u);
+    EXPECT_NE(::GetFileAttributesA(m_install.GetPath("Upgrade\\QuorindoUpgrade.exe").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(ListFiles(m_scratch.Temp(), "JVR*.tmp").empty());
+}
+
+}  // namespace

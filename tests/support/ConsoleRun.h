@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+// Runs a console program to its end and collects what it wrote to stdout and stderr.
+// Answers its exit status, or -1 when it could not be started or did not end in time.
+int RunConsoleProgram(const std::string& exePath, const std::string& arguments, std::string* output);
+
+// A file of the build tree (QU_BUILD_DIR, a Unix path under Wine) as a Windows path:
+// "tools/pack/QuorindoPack.exe", "package/CompressData.dat".
+std::string GetBuildFile(const std::string& relative);
