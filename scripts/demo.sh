@@ -112,6 +112,9 @@ if [ "$headless" = 1 ]; then
   import -window "${window:-root}" "$demo/screenshot.png" && echo "Screenshot: $demo/screenshot.png"
   [ -f "$demo/action-list.txt" ] && echo "Saved list: $demo/action-list.txt"
   "$WINE" "$robot" close </dev/null >/dev/null 2>&1 || true
+  # A dialog that did not close within ten seconds is ended.
+  for _ in $(seq 1 100); do kill -0 "$upgrader" 2>/dev/null || break; sleep 0.1; done
+  kill "$upgrader" 2>/dev/null || true
   [ "$robot_status" -eq 0 ] && interactive_ok=1
 else
   echo "Press \"Upgrade\" in the dialog, then Close when the yellow closing line appears."
@@ -127,7 +130,6 @@ autorun=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v
 [ "$headless" = 0 ] && [ "$version_after" = 0.0.6.7 ] && [ "$upgrade_version" = 0.0.6.7 ] && interactive_ok=1
 
 echo "== Putting 0.0.6.5 back and upgrading once more with /auto"
-"$WINE" "$robot" close </dev/null >/dev/null 2>&1 || true
 # Every program of the machine ends; the prefix and the display stay.
 "$WINESERVER" -k 2>/dev/null || true
 "$WINESERVER" -w 2>/dev/null || true
