@@ -1,11 +1,13 @@
 #include "support/UpgradeServerWindow.h"
 
+#include "system/ProductNames.h"
+
 namespace {
 const char kClassName[] = "QuorindoTestUpgradeServer";
 }
 
 CUpgradeServerWindow::CUpgradeServerWindow() {
-    m_uMessage = RegisterWindowMessageA("Quorindo_Upgrade_Communication");
+    m_uMessage = RegisterWindowMessageA(UPGRADE_REPORT_MESSAGE);
     m_hReady.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     m_hThread.Reset(CreateThread(nullptr, 0, &CUpgradeServerWindow::ThreadMain, this, 0, &m_dwThreadId));
     WaitForSingleObject(m_hReady.Get(), 10000);
@@ -37,7 +39,7 @@ DWORD WINAPI CUpgradeServerWindow::ThreadMain(void* param) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = kClassName;
     RegisterClassA(&wc);
-    self->m_hWnd = CreateWindowA(kClassName, "QuorindoUpgradeServer", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+    self->m_hWnd = CreateWindowA(kClassName, UPGRADE_SERVER_TITLE, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
                                  wc.hInstance, self);
     SetEvent(self->m_hReady.Get());
     MSG msg;
