@@ -73,10 +73,18 @@ reg_value() {
 # The product's own programs, started from the installation. The upgrade ends the channel program
 # itself; the server's own file may stay in use, which the upgrade tolerates.
 start_product_programs() {
-  "$WINE" "$install_win\\QuorindoUpgradeServer.exe" /log "$server_log_win" </dev/null >/dev/null 2>&1 &
-  "$WINE" "$install_win\\QxChannel.exe" </dev/null >/dev/null 2>&1 &
+  "$WINE" "$robot" run "$install_win\\QuorindoUpgradeServer.exe" /log "$server_log_win" </dev/null >/dev/null 2>&1 &
+  "$WINE" "$robot" run "$install_win\\QxChannel.exe" </dev/null >/dev/null 2>&1 &
   "$WINE" "$robot" wait QuorindoUpgradeServer </dev/null >/dev/null 2>&1 ||
     { echo "the sample upgrade server did not start" >&2; return 1; }
+}
+# Every program of ours runs under the robot's "run", which ends with 3 when the program crashed
+# (the prefix ends a crashed program at once). A crash ends the demo.
+CRASHED=3
+fail_on_crash() {
+  [ "$2" -eq "$CRASHED" ] || return 0
+  echo "== $1 crashed; the demo stops here (the exception code is above)" >&2
+  exit 1
 }
 colour_lines() {
   local red=$'\e[31m' yellow=$'\e[33m' white=$'\e[37m' plain=$'\e[0m'
@@ -97,7 +105,7 @@ start_product_programs
 
 echo "== Running $upgrader_win"
 interactive_ok=0
-"$WINE" "$upgrader_win" </dev/null >/dev/null 2>&1 &
+"$WINE" "$robot" run "$upgrader_win" </dev/null >/dev/null 2>"$demo/upgrader.txt" &
 upgrader=$!
 if [ "$headless" = 1 ]; then
   robot_status=0
@@ -119,7 +127,10 @@ if [ "$headless" = 1 ]; then
 else
   echo "Press \"Upgrade\" in the dialog, then Close when the yellow closing line appears."
 fi
-wait "$upgrader" || true
+upgrader_status=0
+wait "$upgrader" || upgrader_status=$?
+cat "$demo/upgrader.txt" >&2
+fail_on_crash "$upgrader_win" "$upgrader_status"
 version_after=$(installed_version)
 upgrade_version=$(reg_value "$product_key" 'Upgrade Version')
 upgrade_time=$(reg_value "$product_key" 'Upgrade Time')
@@ -136,7 +147,9 @@ echo "== Putting 0.0.6.5 back and upgrading once more with /auto"
 install_sample
 : > "$server_log"
 start_product_programs
-wine "$upgrader_win" /auto || true
+auto_status=0
+"$WINE" "$robot" run "$upgrader_win" /auto </dev/null >/dev/null || auto_status=$?
+fail_on_crash "$upgrader_win /auto" "$auto_status"
 auto_code=$(tr -d '\r' < "$server_log" | tail -1)
 auto_version=$(installed_version)
 

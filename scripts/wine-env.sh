@@ -11,3 +11,16 @@ fi
 if [ -x /usr/lib/wine/wine64 ]; then WINE=/usr/lib/wine/wine64; else WINE=$(command -v wine64 || command -v wine); fi
 if [ -x /usr/lib/wine/wineserver ]; then WINESERVER=/usr/lib/wine/wineserver; else WINESERVER=$(command -v wineserver); fi
 export WINE WINESERVER
+
+# Makes the prefix on first use, set up so that a crashing program ends at once with its
+# exception code: Wine's debugger prints the backtrace on stderr and shows no crash dialog that
+# nobody could press. Every prefix of ours (tests, demo, package build, benches) is made here.
+qu_ensure_prefix() {
+  local ready="$WINEPREFIX/.quorindo-prefix"
+  [ -f "$ready" ] && return 0
+  mkdir -p "$QU_WINE_DIR"
+  "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+  "$WINESERVER" -w
+  touch "$ready"
+}

@@ -5,4 +5,5 @@ set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=wine-env.sh
 source "$here/wine-env.sh"
+qu_ensure_prefix
 exec "$WINE" "$@"

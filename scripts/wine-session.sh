@@ -31,10 +31,9 @@ case "$action" in
     rm -f "$QU_WINE_DIR/display"
     start_display || exit 1
     source "$here/wine-env.sh"
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    if [ ! -f "$WINEPREFIX/.quorindo-prefix" ]; then
       echo "Creating Wine prefix $WINEPREFIX (first use takes a while)"
-      "$WINE" wineboot -i </dev/null >/dev/null 2>&1
-      "$WINESERVER" -w
+      qu_ensure_prefix
     fi
     setsid "$WINESERVER" -p </dev/null >/dev/null 2>&1 &
     # Prove the prefix answers before any test relies on it.

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "support/CrashReport.h"
 #include "util/PathParts.h"
 
 namespace {
@@ -34,6 +35,8 @@ bool CChildProcess::Start(const std::string& exePath, const std::string& argumen
     CScopedKernelHandle thread(info.hThread);
     m_hProcess.Reset(info.hProcess);
     m_dwId = info.dwProcessId;
+    m_strExePath = exePath;
+    m_bCrashReported = false;
     if (bWaitForMessageLoop) WaitForMessageLoop(info.dwThreadId);
     return true;
 }
@@ -55,11 +58,19 @@ bool CChildProcess::Wait(DWORD timeoutMs, DWORD* exitCode) {
     if (!m_hProcess) return false;
     if (::WaitForSingleObject(m_hProcess.Get(), timeoutMs) != WAIT_OBJECT_0) return false;
     if (exitCode) ::GetExitCodeProcess(m_hProcess.Get(), exitCode);
+    ReportIfCrashed();
     return true;
+}
+
+void CChildProcess::ReportIfCrashed() {
+    DWORD status = 0;
+    if (m_bCrashReported || IsRunning() || !::GetExitCodeProcess(m_hProcess.Get(), &status)) return;
+    m_bCrashReported = ReportCrash(m_strExePath, status);
 }
 
 void CChildProcess::End() {
     if (!m_hProcess) return;
+    ReportIfCrashed();
     if (IsRunning()) ::TerminateProcess(m_hProcess.Get(), 1);
     ::WaitForSingleObject(m_hProcess.Get(), END_WAIT_MS);
     m_hProcess.Reset();

@@ -26,13 +26,20 @@ public:
     HANDLE GetHandle() const { return m_hProcess.Get(); }
     bool IsRunning() const;
     // Waits for the program to end by itself; false when it still runs after the time.
+    // A program that crashed fails the test with its exception code.
     bool Wait(DWORD timeoutMs, DWORD* exitCode = nullptr);
-    // Terminates the program (when it still runs) and waits until it is gone.
+    // Terminates the program (when it still runs) and waits until it is gone. A program that
+    // had already crashed fails the test with its exception code.
     void End();
 
 private:
     void WaitForMessageLoop(DWORD threadId) const;
 
+    // Reports a crash once, whichever of Wait and End sees it first.
+    void ReportIfCrashed();
+
     CScopedKernelHandle m_hProcess;
     DWORD m_dwId = 0;
+    std::string m_strExePath;
+    bool m_bCrashReported = false;
 };

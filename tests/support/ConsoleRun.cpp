@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/ScopedHandles.h"
+#include "support/CrashReport.h"
 
 namespace {
 
@@ -48,6 +49,7 @@ int RunConsoleProgram(const std::string& exePath, const std::string& arguments, 
     }
     DWORD status = 0;
     ::GetExitCodeProcess(process.Get(), &status);
+    ReportCrash(exePath, status);
     return static_cast<int>(status);
 }
 

@@ -4,12 +4,15 @@
 //       program's own Save All. Exit status 0 when the run ended with the success line.
 //   QuorindoDemoRobot close                      press Close and wait until the dialog is gone.
 //   QuorindoDemoRobot wait <title>               wait until a top-level window (hidden too) exists.
+//   QuorindoDemoRobot run <program> [arguments]  start a program and wait for it to end. Exit
+//       status 3, and a line naming the exception code, when it crashed; its own status otherwise.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "framework/ScopedHandles.h"
 #include "support/WindowRobot.h"
 
 namespace {
@@ -23,6 +26,10 @@ const int UPGRADE_ID = 1001;
 const int SAVE_ALL_POSITION = 1;
 const DWORD START_WAIT_MS = 60000;
 const DWORD RUN_WAIT_MS = 300000;
+// Statuses 0xC0000000-0xCFFFFFFF are the exceptions that ended a program.
+const DWORD CRASH_STATUS_MASK = 0xF0000000;
+const DWORD CRASH_STATUS = 0xC0000000;
+const int CRASHED = 3;
 
 std::vector<robot::ListLine> ReadLines(HWND dialog) {
     std::vector<robot::ListLine> lines;
@@ -52,10 +59,11 @@ int Upgrade(const std::string& savePath) {
     robot::PressButton(advice, IDOK);
 
     std::vector<robot::ListLine> lines;
+    // A dialog that went away (a crashed upgrader) ends the wait at once.
     if (!robot::WaitUntil([&] {
             lines = ReadLines(dialog);
-            return !lines.empty() && lines.back().text == CLOSING_LINE;
-        }, RUN_WAIT_MS))
+            return !::IsWindow(dialog) || (!lines.empty() && lines.back().text == CLOSING_LINE);
+        }, RUN_WAIT_MS) || !::IsWindow(dialog))
         return Fail("the run did not reach its closing line");
     bool succeeded = false;
     for (const robot::ListLine& line : lines) {
@@ -82,6 +90,33 @@ int Close() {
     return robot::WaitUntil([&] { return !::IsWindow(dialog); }) ? 0 : Fail("the dialog stayed open");
 }
 
+// The program and its arguments, each quoted, as one command line.
+std::string JoinCommandLine(int argc, char** argv, int first) {
+    std::string line;
+    for (int i = first; i < argc; ++i) {
+        if (!line.empty()) line += ' ';
+        line += '"' + std::string(argv[i]) + '"';
+    }
+    return line;
+}
+
+int Run(int argc, char** argv) {
+    std::string commandLine = JoinCommandLine(argc, argv, 2);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessA(argv[2], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return Fail("the program could not be started");
+    CScopedKernelHandle process(info.hProcess);
+    CScopedKernelHandle thread(info.hThread);
+    ::WaitForSingleObject(process.Get(), INFINITE);
+    DWORD status = 0;
+    ::GetExitCodeProcess(process.Get(), &status);
+    if ((status & CRASH_STATUS_MASK) != CRASH_STATUS) return static_cast<int>(status & 0xFF);
+    std::fprintf(stderr, "robot: %s crashed with exception 0x%08lX\n", argv[2], static_cast<unsigned long>(status));
+    return CRASHED;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,6 +125,8 @@ int main(int argc, char** argv) {
     if (command == "close" && argc == 2) return Close();
     if (command == "wait" && argc == 3)
         return robot::WaitForWindow(argv[2], START_WAIT_MS) != nullptr ? 0 : Fail("no such window");
-    std::fputs("Usage: QuorindoDemoRobot upgrade <saved list.txt> | close | wait <title>\n", stderr);
+    if (command == "run" && argc >= 3) return Run(argc, argv);
+    std::fputs("Usage: QuorindoDemoRobot upgrade <saved list.txt> | close | wait <title> | run <program> [arguments]\n",
+               stderr);
     return 2;
 }
