@@ -18,8 +18,7 @@ void CUpgradeCommandLineInfo::ParseParam(const char* pszParam, bool bFlag, bool 
 }
 
 CUpgradeApp::CUpgradeApp(bool bCreateVersion)
-    : CWinApp("QuorindoUpgrade"),
-      m_bCreateVersion(bCreateVersion),
+    : m_bCreateVersion(bCreateVersion),
       m_strPackageVersion(PACKAGE_VERSION),
       m_uReportMessage(::RegisterWindowMessageA(UPGRADE_REPORT_MESSAGE)) {}
 

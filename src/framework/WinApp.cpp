@@ -7,9 +7,21 @@
 
 namespace {
 CWinApp* g_pApp = nullptr;
-}
 
-CWinApp::CWinApp(const char* exeName) : m_strExeName(exeName) { g_pApp = this; }
+// The running module's file name without folder and extension.
+std::string GetRunningExeName() {
+    char path[MAX_PATH] = "";
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return std::string();
+    std::string name(path, length);
+    name.erase(0, name.find_last_of("\\/") + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+}  // namespace
+
+CWinApp::CWinApp() : m_strExeName(GetRunningExeName()) { g_pApp = this; }
 
 CWinApp::~CWinApp() {
     if (g_pApp == this) g_pApp = nullptr;

@@ -10,7 +10,8 @@ class CWnd;
 // The application object: its executable's name and its start-up work.
 class CWinApp {
 public:
-    explicit CWinApp(const char* exeName);
+    // The executable name is taken from the running program's own file, whatever it is called.
+    CWinApp();
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
     virtual ~CWinApp();
@@ -21,7 +22,7 @@ public:
     // Fills the information from the process's own command line.
     void ParseCommandLine(CCommandLineInfo& info) const;
 
-    // Base name of the executable, without ".exe".
+    // The running program's file name without its extension ("Setup" for Setup.exe).
     std::string m_strExeName;
     // The window that message boxes of the application belong to, while it exists.
     CWnd* m_pMainWnd = nullptr;

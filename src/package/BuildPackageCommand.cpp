@@ -10,6 +10,6 @@ void CUpgradeDlg::BuildPackage() {
         "\tLen of Dest Relative path(4 bytes)     +    Dest Relative path + \n"
         "\tThe last modify time for file(8 bytes) + \n"
         "\tLen of Compress Data(4 bytes)          +    Compress Data");
-    const std::string folder = GetModuleFolder(GetUpgradeApp());
+    const std::string folder = GetModuleFolder();
     BuildPackageFile(*this, folder + BUILDER_LIST_FILE, folder + BUILDER_OUTPUT_FILE);
 }

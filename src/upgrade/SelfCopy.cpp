@@ -25,7 +25,7 @@ bool CUpgradeDlg::CopySelfToUpgradeFolder(std::string installFolder) {
 
     const std::string target = WithBackslash(installFolder) + "Upgrade\\";
     const CUpgradeApp& app = GetUpgradeApp();
-    const std::string ownFolder = WithBackslash(GetModuleFolder(app));
+    const std::string ownFolder = WithBackslash(GetModuleFolder());
     if (EqualsNoCase(ownFolder, target)) {
         AddLine(LINE_INFO, "        Check Quorindo upgrade over.");
         return true;

@@ -57,10 +57,9 @@ std::string GetFileNameOf(const std::string& path) {
     return name + ext;
 }
 
-std::string GetModuleFolder(const CWinApp& app) {
-    const std::string moduleName = app.m_strExeName + ".exe";
+std::string GetModuleFolder() {
     char buffer[MAX_PATH] = {};
-    ::GetModuleFileNameA(::GetModuleHandleA(moduleName.c_str()), buffer, MAX_PATH);
+    ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
     std::string drive;
     std::string dir;
     SplitPath(buffer, &drive, &dir, nullptr, nullptr);

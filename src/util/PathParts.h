@@ -2,13 +2,11 @@
 
 #include <string>
 
-class CWinApp;
-
 // Splits a path as the runtime library's splitter does: "C:", "\dir\", "name", ".ext".
 // Both "\" and "/" separate; any output may be null; a missing part is empty.
 void SplitPath(const std::string& path, std::string* drive, std::string* dir, std::string* name,
                std::string* ext);
 // The last component of a path, name and extension together.
 std::string GetFileNameOf(const std::string& path);
-// The folder of the running upgrader's executable, ending with a backslash.
-std::string GetModuleFolder(const CWinApp& app);
+// The folder of the running program's own file, ending with a backslash.
+std::string GetModuleFolder();

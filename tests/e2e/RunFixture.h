@@ -74,16 +74,17 @@ protected:
         m_install.DeleteValue(PRODUCT_KEY, UPGRADE_VERSION_VALUE);
     }
 
-    // The upgrader with this package, outside the installation.
-    std::string MakeUpgrader(const std::vector<BYTE>& package) {
-        const std::string copy = m_scratch.Path() + "Downloads\\QuorindoUpgrade.exe";
+    // The upgrader with this package, outside the installation, under the given file name.
+    std::string MakeUpgrader(const std::vector<BYTE>& package, const std::string& name = "QuorindoUpgrade.exe") {
+        const std::string copy = m_scratch.Path() + "Downloads\\" + name;
         ::CreateDirectoryA((m_scratch.Path() + "Downloads").c_str(), nullptr);
         EXPECT_TRUE(CopyWithPackage(GetProgramPath("QU_UPGRADE_EXE"), copy, package));
         return copy;
     }
 
-    bool StartUpgrader(const std::vector<BYTE>& package, const std::string& arguments = std::string()) {
-        return m_upgrader.Start(MakeUpgrader(package), arguments, std::string(), arguments.empty());
+    bool StartUpgrader(const std::vector<BYTE>& package, const std::string& arguments = std::string(),
+                       const std::string& name = "QuorindoUpgrade.exe") {
+        return m_upgrader.Start(MakeUpgrader(package, name), arguments, std::string(), arguments.empty());
     }
 
     std::vector<std::string> ScratchFiles() const { return ListFiles(m_scratch.Temp(), "JVR*.tmp"); }

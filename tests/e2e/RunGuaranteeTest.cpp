@@ -30,15 +30,7 @@ using namespace e2e;
 namespace {
 
 // The program's application object: auto mode is switched on in the copies.
-class CTestApp : public CUpgradeApp {
-public:
-    CTestApp() {
-        char path[MAX_PATH] = {};
-        ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-        SplitPath(path, nullptr, nullptr, &m_strExeName, nullptr);
-    }
-};
-CTestApp g_app;
+CUpgradeApp g_app;
 
 const char* const MODE_VARIABLE = "QU_GUARANTEE_MODE";      // "intact" or the damaged entry's index
 const char* const REPORT_VARIABLE = "QU_GUARANTEE_REPORT";  // where a copy writes its run count

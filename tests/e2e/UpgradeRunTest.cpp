@@ -43,8 +43,8 @@ int IndexOf(const std::vector<robot::ListLine>& lines, const std::string& text) 
 class UpgradeRunTest : public RunTest {
 protected:
     // Starts the upgrader, presses "Upgrade" and confirms the advice.
-    HWND StartRun(const std::vector<BYTE>& package) {
-        if (!StartUpgrader(package)) return nullptr;
+    HWND StartRun(const std::vector<BYTE>& package, const std::string& name = "QuorindoUpgrade.exe") {
+        if (!StartUpgrader(package, std::string(), name)) return nullptr;
         m_hDialog = robot::WaitForWindow(DIALOG_TITLE);
         if (m_hDialog != nullptr) PressUpgrade();
         return m_hDialog;
@@ -65,8 +65,8 @@ protected:
         }, 60000);
         return lines;
     }
-    std::vector<robot::ListLine> Run(const std::vector<BYTE>& package) {
-        if (StartRun(package) == nullptr) return {};
+    std::vector<robot::ListLine> Run(const std::vector<BYTE>& package, const std::string& name = "QuorindoUpgrade.exe") {
+        if (StartRun(package, name) == nullptr) return {};
         return WaitForEnd();
     }
     // Waits until the run has ended the channel program: it then pauses a second.
@@ -117,6 +117,25 @@ TEST_F(UpgradeRunTest, RefusalsEndTheRunWithTheirAbortLine) {
                             "installed is more newer.",
                             RED));
         EXPECT_EQ(IndexOf(lines, "Analyzing upgrade package, please waiting..."), -1);
+    }
+}
+
+// A download comes renamed: the upgrader copies its own file into the installation, never an older
+// upgrader of the usual name that lies beside it.
+TEST_F(UpgradeRunTest, ARenamedUpgraderCopiesItselfNotAnOlderNamesakeBesideIt) {
+    const std::string target = m_install.GetPath("Upgrade\\");
+    const std::string downloads = m_scratch.Path() + "Downloads\\";
+    ::CreateDirectoryA(downloads.c_str(), nullptr);
+    WriteFileText(downloads + "QuorindoUpgrade.exe", "an older upgrader");
+    for (const char* name : {"Setup.exe", "QuorindoUpgrade (1).exe"}) {
+        SCOPED_TRACE(name);
+        const auto lines = Run(CPackageWriter().Bytes(), name);
+        EXPECT_TRUE(HasLine(lines, "        Copy QuorindoUpgrade.exe to folder " + target + " successfully", WHITE));
+        EXPECT_TRUE(HasLine(lines, SUCCEEDED, WHITE));
+        EXPECT_TRUE(ReadFileText(target + "QuorindoUpgrade.exe") == ReadFileText(downloads + name))
+            << "the installation holds another file than the running upgrader";
+        m_upgrader.End();
+        ::DeleteFileA((target + "QuorindoUpgrade.exe").c_str());
     }
 }
 

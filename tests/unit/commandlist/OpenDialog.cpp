@@ -9,21 +9,8 @@ namespace {
 // Bounds a broken dialog; the dialog normally opens within a fraction of it.
 const DWORD OPEN_WAIT_MS = 15000;
 
-std::string OwnExeName() {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name;
-    SplitPath(path, nullptr, nullptr, &name, nullptr);
-    return name;
-}
-
-// The dialog asks the application object for its mode while it opens. The executable name is
-// the test program's, as the upgrader's is that of its own file.
-class CTestApp : public CUpgradeApp {
-public:
-    CTestApp() { m_strExeName = OwnExeName(); }
-};
-CTestApp g_app;
+// The dialog asks the application object for its mode while it opens.
+CUpgradeApp g_app;
 
 }  // namespace
 

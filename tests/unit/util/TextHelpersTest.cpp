@@ -67,14 +67,16 @@ TEST(PathParts, OverlongPartsAreCut) {
     EXPECT_EQ(name.size(), 255u);
 }
 
-TEST(PathParts, ModuleFolderIsTheRunningProgramsFolder) {
+// Both come from the running program's own file, whatever it is called.
+TEST(PathParts, ModuleFolderAndExeNameAreTheRunningProgramsOwn) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string full = path;
     std::string stem = full.substr(full.find_last_of('\\') + 1);
     stem = stem.substr(0, stem.rfind('.'));
-    CWinApp app(stem.c_str());
-    EXPECT_EQ(GetModuleFolder(app), full.substr(0, full.find_last_of('\\') + 1));
+    CWinApp app;
+    EXPECT_EQ(app.m_strExeName, stem);
+    EXPECT_EQ(GetModuleFolder(), full.substr(0, full.find_last_of('\\') + 1));
 }
 
 TEST(IniFile, ReadsWrittenIntegersAndDefaults) {
