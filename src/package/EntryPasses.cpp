@@ -54,6 +54,8 @@ ENTRY_OUTCOME CEntryPasses::InstallEntry(size_t index, CLineSink& sink) {
     } else if (EqualsNoCase(GetFileNameOf(entry->m_strRelativePath), UPGRADE_SERVER_FILE_NAME)) {
         sink.AddLine(LINE_PROMPT, "        Error - %s", error.c_str());
         outcome = ENTRY_TOLERATED;
+        // Tolerated only as the file it was: one the inflate had already truncated goes back now.
+        if (entry->m_bDestChanged && !PutBackTolerated(index, sink)) return ENTRY_FAILED;
     } else {
         AddAbortLine(sink, error);
         // A destination that the failed inflate had already truncated is put back as well.
@@ -66,6 +68,21 @@ ENTRY_OUTCOME CEntryPasses::InstallEntry(size_t index, CLineSink& sink) {
     record.m_bInstalled = true;
     MarkTouched(index);
     return outcome;
+}
+
+bool CEntryPasses::PutBackTolerated(size_t index, CLineSink& sink) {
+    CBackupRecord& record = *m_backups.GetAt(index);
+    record.m_bDestChanged = true;
+    const std::string error = record.Restore();
+    if (error.empty()) {
+        record.m_bDestChanged = false;
+        return true;
+    }
+    // The file is neither the new one nor the old one: the run fails like any other entry, and
+    // the restore walk tries this file once more.
+    AddAbortLine(sink, error);
+    MarkTouched(index);
+    return false;
 }
 
 bool CEntryPasses::HasInstalledRecord() const {

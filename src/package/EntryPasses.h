@@ -66,6 +66,9 @@ public:
 
 private:
     void MarkTouched(size_t index) { m_nTouched = index + 1; }
+    // Puts back the destination of a tolerated entry that the failed inflate had changed.
+    // False, with its abort line, when it could not.
+    bool PutBackTolerated(size_t index, CLineSink& sink);
     void RestoreRecord(const CBackupRecord& record, CLineSink& sink) const;
 
     CUpgradePackage& m_package;

@@ -6,6 +6,7 @@
 
 #include "RunFixture.h"
 #include "support/RegistryValueGuard.h"
+#include "support/TestGzip.h"
 #include "support/UpgradeServerWindow.h"
 
 using namespace e2e;
@@ -80,6 +81,25 @@ TEST_F(AutoModeTest, DamagedEntrySendsNineAndRestores) {
         CPackageWriter().AddFile(".\\TallyPanel.dll", "new panel", TimeOf(1)).Add(damaged).Bytes();
     EXPECT_EQ(RunAuto(package), std::vector<int>{9});
     EXPECT_EQ(ReadFileText(m_install.GetPath("TallyPanel.dll")), before);
+    EXPECT_TRUE(ScratchFiles().empty());
+}
+
+// The server's own program is tolerated as it was, never as a half-written file: damaged mid-stream,
+// it is put back at once and the run goes on to its success.
+TEST_F(AutoModeTest, DamagedServerProgramIsPutBackAndTheRunSucceeds) {
+    const std::string server = m_install.GetPath("QuorindoUpgradeServer.exe");
+    const std::string before = ReadFileText(server);
+    const FILETIME beforeTime = GetLastWriteTime(server);
+    std::vector<BYTE> cut = GzipBytes(std::string(200000, 'q') + before);
+    cut.resize(cut.size() / 2);
+    const std::vector<BYTE> package = CPackageWriter()
+                                          .Add({".\\QuorindoUpgradeServer.exe", 0, 0, cut})
+                                          .AddFile(".\\TallyPanel.dll", "new panel", TimeOf(1))
+                                          .Bytes();
+    EXPECT_EQ(RunAuto(package), std::vector<int>{0});
+    EXPECT_TRUE(ReadFileText(server) == before) << "the server program was changed";
+    EXPECT_TRUE(GetLastWriteTime(server) == beforeTime);
+    EXPECT_EQ(ReadFileText(m_install.GetPath("TallyPanel.dll")), "new panel");
     EXPECT_TRUE(ScratchFiles().empty());
 }
 
