@@ -22,6 +22,8 @@ const FILTER FILTERS[] = {
     {"Quorindo Scroll Filter", "{D47945FF-3513-4E25-9573-279AEB9655EA}", true},
     {"Quorindo Feed Filter", "{DFB57666-7A11-45F1-88A4-460B2FA08A6C}", false},
     {"Quorindo Fade Filter", "{3DEB868E-4AF5-4DCA-B816-713E2D59E18B}", false},
+    // Test only: a filter that needs a library lying beside it (QU_FILTER_NEEDS_NEIGHBOUR).
+    {"Quorindo Neighbour Filter", "{36CAF893-E991-432E-83DA-61AFD1548113}", false},
 };
 const FILTER& THIS_FILTER = FILTERS[QU_FILTER_INDEX];
 
@@ -54,6 +56,11 @@ std::string OwnPath() {
 
 }  // namespace
 
+#ifdef QU_FILTER_NEEDS_NEIGHBOUR
+// Imported from FilterNeighbour.dll: the filter does not load without it.
+extern "C" __declspec(dllimport) int GetNeighbourAnswer();
+#endif
+
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -64,6 +71,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 HRESULT WINAPI DllRegisterServer() {
     const std::string path = OwnPath();
     if (path.empty()) return SELFREG_E_CLASS;
+#ifdef QU_FILTER_NEEDS_NEIGHBOUR
+    if (GetNeighbourAnswer() != 42) return SELFREG_E_CLASS;
+#endif
     const std::string serverKey = CLASS_KEY + "\\InprocServer32";
     bool ok = SetKeyValue(CLASS_KEY, nullptr, THIS_FILTER.name) && SetKeyValue(serverKey, nullptr, path) &&
               SetKeyValue(serverKey, "ThreadingModel", "Both");

@@ -19,6 +19,12 @@ void EnterFolderOf(const std::string& path) {
     ::SetCurrentDirectoryA((drive + dir).c_str());
 }
 
+// The file's own folder is searched first for the libraries it imports, as its installer meant;
+// the folder the upgrader was started from never is.
+HMODULE LoadServerFile(const std::string& path) {
+    return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 SelfRegistrationEntry FindEntry(HMODULE module, const char* name) {
     FARPROC proc = ::GetProcAddress(module, name);
     // Through a neutral function type: the export's real type is the COM convention.
@@ -30,7 +36,7 @@ SelfRegistrationEntry FindEntry(HMODULE module, const char* name) {
 std::string RegisterServerFile(const std::string& path) {
     if (path.empty()) return EMPTY_PATH_TEXT;
     EnterFolderOf(path);
-    CScopedLibrary library(::LoadLibraryA(path.c_str()));
+    CScopedLibrary library(LoadServerFile(path));
     if (!library) {
         const DWORD error = ::GetLastError();
         return FormatText("Load file '%s' failed(error code = %d)!", path.c_str(), static_cast<int>(error));
@@ -48,7 +54,7 @@ std::string RegisterServerFile(const std::string& path) {
 std::string UnregisterServerFile(const std::string& path) {
     if (path.empty()) return EMPTY_PATH_TEXT;
     EnterFolderOf(path);
-    CScopedLibrary library(::LoadLibraryA(path.c_str()));
+    CScopedLibrary library(LoadServerFile(path));
     if (!library) return FormatText("Load file %s failed!", path.c_str());
     SelfRegistrationEntry entry = FindEntry(library.Get(), "DllUnregisterServer");
     if (entry == nullptr)

@@ -13,6 +13,7 @@
 #include "support/ScratchFolder.h"
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
+#include "system/SystemLibrary.h"
 #include "ui/ActionLine.h"
 #include "util/PathTokens.h"
 #include "util/FileHelpers.h"
@@ -225,6 +226,34 @@ TEST_F(CommandListRunTest, SampleProductsListRegistersItsFiltersAndMakesItsShort
     EXPECT_TRUE(FileExists(productFolder + "\\Quorindo Player.lnk"));
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
               m_strFolder + "QuorindoUpgradeServer.exe");
+}
+
+// A filter finds the libraries it imports in its own folder, although the upgrader keeps the current
+// folder out of the library search (as it does from its start).
+TEST_F(CommandListRunTest, AFilterThatImportsALibraryBesideItRegistersAndUnregisters) {
+    ASSERT_TRUE(RemoveCurrentFolderFromDllSearch());
+    const std::string filter = m_strFolder + "AX\\NeighbourFilter.ax";
+    const std::string neighbour = m_strFolder + "AX\\FilterNeighbour.dll";
+    ASSERT_TRUE(::CopyFileA(GetSampleTestFile("neighbour\\NeighbourFilter.ax").c_str(), filter.c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(GetSampleTestFile("neighbour\\FilterNeighbour.dll").c_str(), neighbour.c_str(), FALSE));
+    const std::string classKey = "SOFTWARE\\Classes\\CLSID\\{36CAF893-E991-432E-83DA-61AFD1548113}";
+    const auto runOne = [&](const char* type) {
+        WriteFileText(m_strList, std::string("[CMD List]\r\nCMD count = 1\r\n[CMD 1]\r\nType = ") + type +
+                                     "\r\nDest Relative Path = .\\AX\\NeighbourFilter.ax\r\n");
+        m_dialog.MarkLines();
+        m_dialog.Dialog().RunCommandList(m_strList, m_strFolder);
+        const std::vector<LINE> lines = m_dialog.NewLines();
+        return lines.size() == 4 ? lines[2] : LINE{};
+    };
+
+    EXPECT_EQ(runOne("Register"), Info("        Register NeighbourFilter.ax completely"));
+    EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, classKey + "\\InprocServer32", ""), filter);
+    EXPECT_EQ(runOne("Unregister"), Info("        Unregister NeighbourFilter.ax completely"));
+    EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, classKey + "\\InprocServer32", ""), "");
+
+    ASSERT_TRUE(::DeleteFileA(neighbour.c_str()));
+    EXPECT_EQ(runOne("Register"), Prompt("        Load file '" + filter + "' failed(error code = 126)!"));
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, classKey);
 }
 
 TEST_F(CommandListRunTest, ListWithoutCommandsStillSetsTheDecoderAndRewritesTheRecord) {
