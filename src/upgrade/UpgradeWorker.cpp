@@ -63,7 +63,11 @@ void CUpgradeWorker::Reply(LONG result) {
 HRESULT CUpgradeWorker::StartUpgrade() {
     StopUpgrade();
     CSingleLock hold(m_lock);
-    if (!HasWorker() && !StartThread()) return E_FAIL;
+    if (!HasWorker()) {
+        // A new thread never sees a request that was meant for the one before it.
+        ClearRequest();
+        if (!StartThread()) return E_FAIL;
+    }
     return PostCommand(CMD_START, INFINITE);
 }
 
@@ -80,7 +84,15 @@ int CUpgradeWorker::StopUpgrade() {
     }
     CScopedKernelHandle thread(TakeThreadHandle());
     if (thread) WaitForSingleObject(thread.Get(), INFINITE);
+    // A stop that reached a run just as it ended on its own has nobody left to answer it.
+    ClearRequest();
     return 0;
+}
+
+void CUpgradeWorker::ClearRequest() {
+    m_dwCommand.store(CMD_NONE);
+    ResetEvent(m_hRequest.Get());
+    ResetEvent(m_hReply.Get());
 }
 
 int CUpgradeWorker::Run() {

@@ -51,6 +51,8 @@ protected:
 
 private:
     static unsigned __stdcall ThreadEntry(void* worker);
+    // Empties the request slot: no command, nothing waiting, no answer left behind.
+    void ClearRequest();
 
     CScopedKernelHandle m_hRequest;  // manual reset: a command waits
     CScopedKernelHandle m_hReply;    // auto reset: the worker answered

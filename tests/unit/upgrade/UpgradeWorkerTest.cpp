@@ -29,6 +29,27 @@ public:
     }
 };
 
+// A run that ends on its own, and a stop that arrives after the run's last look for one: the
+// worker's own look after the run is held until the stop is posted, and does not see it.
+class CLateStopWorker : public CTestWorker {
+public:
+    std::atomic<bool> runOver{false};
+    mutable std::atomic<bool> lateStopPosted{false};
+
+    void DoUpgrade() override {
+        ++runs;
+        runOver = true;
+    }
+    bool IsStopRequested() const override {
+        if (runs == 1 && runOver && !lateStopPosted) {
+            while (!CUpgradeWorker::IsStopRequested()) Sleep(1);
+            lateStopPosted = true;
+            return false;
+        }
+        return CUpgradeWorker::IsStopRequested();
+    }
+};
+
 void WaitUntilIdle(const CUpgradeWorker& worker) {
     for (int i = 0; i < 1000 && worker.HasWorker(); ++i) Sleep(5);
 }
@@ -70,6 +91,20 @@ TEST(UpgradeWorker, AFinishedRunReleasesTheWorkerAndANewRunGetsANewThread) {
     EXPECT_EQ(worker.runs, 2);
     EXPECT_NE(worker.workerThreadId, first);
     EXPECT_EQ(worker.StopUpgrade(), 1);
+}
+
+TEST(UpgradeWorker, AStopThatFindsItsRunEndedNeverReachesTheNextRun) {
+    CLateStopWorker worker;
+    ASSERT_EQ(worker.StartUpgrade(), S_OK);
+    while (!worker.runOver) Sleep(1);
+    worker.StopUpgrade();  // Close pressed as the run ends
+    EXPECT_TRUE(worker.lateStopPosted);
+    EXPECT_FALSE(worker.IsStopRequested()) << "the stop is left for the next run";
+
+    ASSERT_EQ(worker.StartUpgrade(), S_OK);
+    WaitUntilIdle(worker);
+    EXPECT_EQ(worker.runs, 2);
+    EXPECT_FALSE(worker.HasWorker());
 }
 
 TEST(UpgradeWorker, StartingAgainStopsTheRunningOne) {
