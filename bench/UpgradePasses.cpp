@@ -2,14 +2,15 @@
 // exactly as the upgrade run drives them, and samples its private memory meanwhile.
 // Usage: bench_upgrade.exe <package file> <installation folder\> <temporary folder\>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "BenchSupport.h"
 #include "framework/ScopedHandles.h"
 #include "package/CompressionLibrary.h"
-#include "package/EntryPasses.h"
+#include "package/EntryItemList.h"
 #include "package/ScratchFile.h"
-#include "ui/ActionLine.h"
+#include "util/LineSink.h"
 #include "util/PathTokens.h"
 
 namespace {
@@ -68,18 +69,17 @@ int main(int argc, char** argv) {
     CCountingSink sink;
     CMemorySampler memory;
     CStopwatch watch;
-    CEntryPasses passes(package, argv[2]);
-    passes.BeginBackupPass();
-    for (DWORD i = 0; i < passes.GetEntryCount(); ++i) passes.BackupNextEntry(sink);
+    const DWORD entries = package.GetEntryCount();
+    auto items = std::make_unique<CEntryItemList>(package, argv[2]);
+    items->Prepare(sink);
     const double backupMs = watch.Lap();
-    passes.ExtractLibrary();
-    passes.BeginInstallPass();
-    for (size_t i = 0; i < passes.GetRecordCount(); ++i) passes.InstallEntry(i, sink);
+    items->ExtractLibrary();
+    items->Do(sink);
     const double installMs = watch.Lap();
-    passes.Finish();
+    items.reset();
     const double cleanupMs = watch.Lap();
-    const double loadsMs = TimeLibraryLoads(passes.GetEntryCount());
-    const double scratchMs = TimeScratchFiles(passes.GetEntryCount());
+    const double loadsMs = TimeLibraryLoads(entries);
+    const double scratchMs = TimeScratchFiles(entries);
 
     std::printf("upgrade passes_ms=%.1f backup_ms=%.1f install_ms=%.1f cleanup_ms=%.1f loads_ms=%.1f "
                 "scratch_ms=%.1f package=%lu start_private=%zu peak_private=%zu peak_working_set=%zu failures=%d\n",

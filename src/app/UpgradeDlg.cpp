@@ -3,9 +3,11 @@
 #include "app/AboutDlg.h"
 #include "app/UpgradeApp.h"
 #include "framework/PaintDC.h"
+#include "package/PackageBuilder.h"
 #include "resources/resource.h"
 #include "ui/ActionListExport.h"
 #include "util/MessagePump.h"
+#include "util/PathParts.h"
 #include "util/TextFormat.h"
 
 namespace {
@@ -16,9 +18,10 @@ const char LIST_FONT_FACE[] = "MS Sans Serif";
 
 CUpgradeDlg::CUpgradeDlg(HWND hParent)
     : CDialog(IDD_QUORINDOUPGRADE_DIALOG, hParent),
-      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_worker([this] { DoUpgrade(); }) {}
 
-CUpgradeDlg::~CUpgradeDlg() { StopUpgrade(); }
+CUpgradeDlg::~CUpgradeDlg() { m_worker.StopUpgrade(); }
 
 bool CUpgradeDlg::IsAutoMode() { return GetUpgradeApp().m_cmdInfo.m_bAuto; }
 
@@ -182,4 +185,14 @@ LRESULT CUpgradeDlg::OnSaveAll() {
 void CUpgradeDlg::ShowMessage(const std::string& text) const {
     if (text.empty() || IsAutoMode()) return;
     AfxMessageBox(text);
+}
+
+void CUpgradeDlg::BuildPackage() {
+    ShowMessage(
+        "Program will compress these files, which list in UpgradeSet.ini, in format \n"
+        "\tLen of Dest Relative path(4 bytes)     +    Dest Relative path + \n"
+        "\tThe last modify time for file(8 bytes) + \n"
+        "\tLen of Compress Data(4 bytes)          +    Compress Data");
+    const std::string folder = GetModuleFolder();
+    BuildPackageFile(*this, folder + BUILDER_LIST_FILE, folder + BUILDER_OUTPUT_FILE);
 }

@@ -9,6 +9,7 @@
 #include "framework/ScopedHandles.h"
 #include "ui/ActionLine.h"
 #include "ui/ActionListBox.h"
+#include "upgrade/RunHost.h"
 #include "upgrade/UpgradeWorker.h"
 
 // Requests the worker sends to the dialog, carried out on the dialog's thread.
@@ -16,13 +17,10 @@ constexpr UINT WM_EXECUTE_COMMAND = WM_USER + 1001;      // one post-install com
 constexpr UINT WM_SET_FFDSHOW_OPTIONS = WM_USER + 1002;  // the decoder options, before the commands
 
 // The main dialog (template 102): the action list, the progress bar, "Upgrade" and Close.
-// AddLine (from CLineSink) is the one way every part of the upgrade reports; it may be
-// called from the dialog's thread and from the worker thread.
-//
-// Members that belong to a subsystem are defined in that subsystem's folder.
-class CUpgradeDlg : public CDialog, public CUpgradeWorker, public CLineSink {
-    friend class CUpgradeRun;  // the run drives the list, the bar and the Close button
-
+// It hosts the upgrade run, which its worker thread carries: AddLine (from CLineSink) may be
+// called from the dialog's thread and from the worker thread; the run's other requests reach the
+// dialog's controls through sent messages.
+class CUpgradeDlg : public CDialog, public IRunHost {
 public:
     explicit CUpgradeDlg(HWND hParent = nullptr);
     // Ends a run that is still going before the dialog goes.
@@ -31,16 +29,22 @@ public:
     // Auto mode of the command line: no message boxes, hidden tool window.
     static bool IsAutoMode();
 
-    // Runs the post-install command list (commands/). Called on the worker thread; each command
-    // is carried out on the dialog's thread through WM_EXECUTE_COMMAND.
-    void RunCommandList(const std::string& listPath, const std::string& installFolder);
-    // Copies the running upgrader into the installation's "Upgrade\" folder (upgrade/).
-    // False when the copy failed and the upgrade must not go on.
-    bool CopySelfToUpgradeFolder(std::string installFolder);
-    // The whole upgrade, on the worker thread (upgrade/).
-    void DoUpgrade() override;
+    // The whole upgrade, on the worker thread.
+    void DoUpgrade();
     // Sends a result code to the upgrade server's window, when there is one.
     void ReportResult(int nCode, LPARAM lSecond) const;
+
+    // The run's host (called on the worker thread).
+    bool IsStopRequested() override { return m_worker.IsStopRequested(); }
+    void ClearLines() override;
+    void SetProgressRange(int nUpper) override;
+    int GetProgress() override { return m_progress.GetPos(); }
+    void SetProgress(int nPosition) override { m_progress.SetPos(nPosition); }
+    void ReportResult(int nCode) override;
+    void ShowRunOver() override;
+    void CloseAfterRun() override;
+    void SetDecoderOptions() override;
+    void ExecuteCommand(COMMAND_REQUEST& request, CRegistrationList& registered) override;
 
 protected:
     INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -59,11 +63,11 @@ protected:
     void OnRButtonUp() const;
     LRESULT OnSetFfdshowOptions(WPARAM wParam, LPARAM lParam);
     LRESULT OnExecuteCommand(WPARAM wParam, LPARAM lParam);
-    // Run control (upgrade/): the "Upgrade" button, Close/Escape and Enter.
+    // Run control: the "Upgrade" button, Close/Escape and Enter.
     void OnUpgrade();
     void OnCancel() override;
     void OnOK() override;
-    // The package builder's command (package/), offered only in the create-version build.
+    // The package builder's command, offered only in the create-version build.
     void BuildPackage();
     LRESULT OnCopyAll();
     LRESULT OnSaveAll();
@@ -75,6 +79,7 @@ protected:
     CProgressCtrl m_progress;
     CActionListBox m_list;
     HICON m_hIcon;
+    CUpgradeWorker m_worker;  // last: it ends before the controls it reports to go
 
 private:
     void AddAboutToSystemMenu() const;

@@ -3,11 +3,19 @@
 #include <string>
 
 #include "framework/OwningList.h"
-#include "package/BackupRecord.h"
+#include "util/PathParts.h"
+#include "util/TextCompare.h"
 
 // The command list's file name; the package carries it as "<Temp>\" followed by this name.
 extern const char* const COMMAND_LIST_FILE;
 
-// The first record, in package order, whose destination's file name equals the given name
-// without regard to case; null when there is none or no list.
-CBackupRecord* FindEntryByFileName(const COwningList<CBackupRecord>* records, const std::string& fileName);
+// The first record, in package order, whose destination's file name (m_strDestPath) equals the
+// given name without regard to case; null when there is none or no list.
+template <class TRecord>
+TRecord* FindEntryByFileName(const COwningList<TRecord>* records, const std::string& fileName) {
+    if (records == nullptr) return nullptr;
+    for (const auto& record : *records) {
+        if (EqualsNoCase(GetFileNameOf(record->m_strDestPath), fileName)) return record.get();
+    }
+    return nullptr;
+}

@@ -8,7 +8,7 @@
 #include "package/PackageEntry.h"
 #include "package/ScratchFile.h"
 #include "package/CompressionLibrary.h"
-#include "ui/ActionLine.h"
+#include "util/LineSink.h"
 #include "util/FileErrors.h"
 #include "util/IniFile.h"
 #include "util/PathParts.h"

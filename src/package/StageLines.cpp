@@ -1,6 +1,6 @@
 #include "package/StageLines.h"
 
-#include "ui/ActionLine.h"
+#include "util/LineSink.h"
 
 void AddAbortLine(CLineSink& sink, const std::string& text) {
     sink.AddLine(LINE_ABORT, "        Abort - %s", text.c_str());

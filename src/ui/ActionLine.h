@@ -2,39 +2,15 @@
 
 #include <windows.h>
 
-#include <cstdarg>
+#include "util/LineSink.h"
 
-// Kinds of action lines and their colours (0x00BBGGRR).
-enum {
-    LINE_ABORT = 1,
-    LINE_PROMPT = 2,
-    LINE_INFO = 3,
-};
-
+// The colours of the line kinds (0x00BBGGRR).
 constexpr COLORREF LINE_ABORT_COLOR = 0x000000C8;
 constexpr COLORREF LINE_PROMPT_COLOR = 0x0000DCDC;
 constexpr COLORREF LINE_INFO_COLOR = 0x00FFFFFF;
-
-// A formatted line holds at most this many characters; longer ones are cut.
-constexpr int ACTION_LINE_MAX = 1023;
 
 // Colour of a line kind; unknown kinds are shown as information.
 COLORREF GetLineColor(int nKind);
 
 // Each component halved and rounded down: the colour of separators.
 COLORREF GetHalfTone(COLORREF color);
-
-// Whatever shows action lines: the main dialog's list, a console, a test's recorder.
-// Everything that reports goes through AddLine, so the same code serves all of them.
-class CLineSink {
-public:
-    virtual ~CLineSink() = default;
-
-    // printf-style; answers the index of the new line (or a negative value).
-    int AddLine(int nKind, const char* format, ...) __attribute__((format(printf, 3, 4)));
-    int AddLineV(int nKind, const char* format, va_list args) __attribute__((format(printf, 3, 0)));
-
-protected:
-    // Receives the already formatted text (at most ACTION_LINE_MAX characters).
-    virtual int AppendLine(int nKind, const char* text) = 0;
-};

@@ -3,6 +3,7 @@
 // Result codes sent to the upgrade server in auto mode. Other programs rely on these
 // values: never renumber them.
 enum UPGRADE_RESULT {
+    RESULT_NONE = -1,  // nothing is sent: the run was stopped, or the channel program stayed
     RESULT_SUCCEEDED = 0,
     RESULT_UPGRADE_PRESSED = 1,  // "Upgrade" pressed during an auto-mode run
     RESULT_NOT_INSTALLED = 2,

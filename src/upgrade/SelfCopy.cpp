@@ -1,16 +1,14 @@
+#include "upgrade/SelfCopy.h"
+
 #include <windows.h>
 
-#include "app/UpgradeApp.h"
-#include "app/UpgradeDlg.h"
 #include "util/FileErrors.h"
+#include "util/LineSink.h"
 #include "util/PathParts.h"
 #include "util/TextCompare.h"
 #include "util/TextFormat.h"
 
 namespace {
-
-// The name the upgrader has inside the installation, whatever it was downloaded as.
-const char* const SELF_COPY_FILE = "QuorindoUpgrade.exe";
 
 std::string WithBackslash(std::string folder) {
     if (folder.empty() || folder.back() != '\\') folder += '\\';
@@ -19,30 +17,29 @@ std::string WithBackslash(std::string folder) {
 
 }  // namespace
 
-bool CUpgradeDlg::CopySelfToUpgradeFolder(std::string installFolder) {
+bool CopySelfToUpgradeFolder(CLineSink& sink, std::string installFolder, const std::string& exeName) {
     if (installFolder.empty()) return true;
-    AddLine(LINE_INFO, "Is checking Quorindo upgrade...");
+    sink.AddLine(LINE_INFO, "Is checking Quorindo upgrade...");
 
     const std::string target = WithBackslash(installFolder) + "Upgrade\\";
-    const CUpgradeApp& app = GetUpgradeApp();
     const std::string ownFolder = WithBackslash(GetModuleFolder());
     if (EqualsNoCase(ownFolder, target)) {
-        AddLine(LINE_INFO, "        Check Quorindo upgrade over.");
+        sink.AddLine(LINE_INFO, "        Check Quorindo upgrade over.");
         return true;
     }
 
-    AddLine(LINE_INFO, "        Now will copy QuorindoUpgrade.exe to folder %s", target.c_str());
+    sink.AddLine(LINE_INFO, "        Now will copy QuorindoUpgrade.exe to folder %s", target.c_str());
     // Usually it exists from an earlier upgrade; if it cannot be made, the copy says why.
     ::CreateDirectoryA(target.c_str(), nullptr);
-    const std::string source = ownFolder + FormatText("%s.exe", app.m_strExeName.c_str());
+    const std::string source = ownFolder + FormatText("%s.exe", exeName.c_str());
     const std::string destination = target + SELF_COPY_FILE;
     if (::CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
-        AddLine(LINE_INFO, "        Copy QuorindoUpgrade.exe to folder %s successfully", target.c_str());
+        sink.AddLine(LINE_INFO, "        Copy QuorindoUpgrade.exe to folder %s successfully", target.c_str());
         return true;
     }
     const DWORD error = ::GetLastError();
     // White like the other lines of this check, although it ends the upgrade.
-    AddLine(LINE_INFO, "        Abort - Copy QuorindoUpgrade.exe to folder %s failed because of %s", target.c_str(),
-            GetSystemErrorText(error).c_str());
+    sink.AddLine(LINE_INFO, "        Abort - Copy QuorindoUpgrade.exe to folder %s failed because of %s",
+                 target.c_str(), GetSystemErrorText(error).c_str());
     return false;
 }

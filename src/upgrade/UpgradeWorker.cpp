@@ -21,8 +21,9 @@ const DWORD STOP_POLL_MS = 10;
 
 }  // namespace
 
-CUpgradeWorker::CUpgradeWorker()
-    : m_hRequest(CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_hReply(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+CUpgradeWorker::CUpgradeWorker(std::function<void()> runBody)
+    : m_runBody(std::move(runBody)),
+      m_hRequest(CreateEventA(nullptr, TRUE, FALSE, nullptr)), m_hReply(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 
 CUpgradeWorker::~CUpgradeWorker() {
     CScopedKernelHandle thread(TakeThreadHandle());

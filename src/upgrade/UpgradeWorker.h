@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 
 #include "framework/CriticalSection.h"
 #include "framework/ScopedHandles.h"
@@ -19,7 +20,8 @@ enum : DWORD {
 // thread starts and stops it. The lock is taken only on the dialog's thread.
 class CUpgradeWorker {
 public:
-    CUpgradeWorker();
+    // runBody is one whole run, called on the worker thread for each start.
+    explicit CUpgradeWorker(std::function<void()> runBody = {});
     virtual ~CUpgradeWorker();
     CUpgradeWorker(const CUpgradeWorker&) = delete;
     CUpgradeWorker& operator=(const CUpgradeWorker&) = delete;
@@ -27,7 +29,9 @@ public:
     // The thread body: serves commands until one run is over or a stop arrives.
     virtual int Run();
     // One whole run, on the worker thread.
-    virtual void DoUpgrade() = 0;
+    virtual void DoUpgrade() {
+        if (m_runBody) m_runBody();
+    }
 
     bool StartThread();
     // Stores the command and waits up to the time limit for the worker's answer.
@@ -54,6 +58,7 @@ private:
     // Empties the request slot: no command, nothing waiting, no answer left behind.
     void ClearRequest();
 
+    std::function<void()> m_runBody;
     CScopedKernelHandle m_hRequest;  // manual reset: a command waits
     CScopedKernelHandle m_hReply;    // auto reset: the worker answered
     std::atomic<DWORD> m_dwCommand{CMD_NONE};

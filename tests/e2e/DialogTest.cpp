@@ -3,14 +3,16 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "framework/ScopedHandles.h"
 #include "support/ChildProcess.h"
+#include "support/LineColours.h"
 #include "support/RegistryValueGuard.h"
+#include "support/ScratchFolder.h"
+#include "support/TestPaths.h"
 #include "support/WindowRobot.h"
 #include "system/ProductNames.h"
 
@@ -21,30 +23,10 @@ const char BUILDER_TITLE[] = "Upgrade Quorindo to Version 0.0.6.7 - Is Create Ve
 const char GREETING[] = "Press button 'Upgrade' to start to upgrade Quorindo to Version : 0.0.6.7";
 const char ADMIN_ADVICE[] = "Please run as 'Administrator' under Vista / Win7";
 const char SEPARATOR[] = "\r\n\r\n";
-const COLORREF YELLOW = 0x0000DCDC;
-const COLORREF DARK_YELLOW = 0x00006E6E;
 const int LIST_ID = 1000;
 const UINT WM_SET_FFDSHOW_OPTIONS = WM_USER + 1002;
 const UINT ID_COPY_ALL = 0x8068;
 const char FFDSHOW_KEY[] = "Software\\GNU\\ffdshow";
-
-// The program named by an environment variable that holds its Unix path.
-std::string GetProgramPath(const char* variable) {
-    char buffer[MAX_PATH] = "";
-    const DWORD length = ::GetEnvironmentVariableA(variable, buffer, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    std::string path = buffer;
-    if (path[0] != '/') return path;
-    path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 // The upgrader running as its own process, with its dialog found.
 class CRunningUpgrader {

@@ -21,11 +21,6 @@ const char BUILDER_TITLE[] = "Upgrade Quorindo to Version 0.0.6.7 - Is Create Ve
 const int LIST_ID = 1000;
 const int COMPRESS_DATA_POSITION = 0;  // the only item of the dialog's own menu
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
@@ -124,7 +119,7 @@ TEST_F(QuorindoPackTest, NoSourcesGiveAZeroCountListedAndVerified) {
     EXPECT_TRUE(Printed("Reading compressed files from UpgradeSet.ini")) << m_strPrinted;
     EXPECT_TRUE(Printed("Combine compressed files to CompressData.dat"));
     EXPECT_TRUE(Printed("        Combine compressed files to " + m_strOutput + " completely!"));
-    EXPECT_EQ(ReadBytes(m_strOutput), std::string(4, '\0'));
+    EXPECT_EQ(ReadFileBytes(m_strOutput), std::string(4, '\0'));
 
     EXPECT_EQ(Pack("list \"" + m_strOutput + "\""), 0);
     EXPECT_TRUE(Printed("0 entries, 0 bytes compressed, 0 bytes packed, package 4 bytes")) << m_strPrinted;
@@ -136,7 +131,7 @@ TEST_F(QuorindoPackTest, TwoSourcesReadBackWithTheirPathsTimesAndContents) {
     BuildTwo();
     EXPECT_NE(m_strPrinted.find("        Compressed file first.txt(Rate : "), std::string::npos) << m_strPrinted;
     EXPECT_NE(m_strPrinted.find("        Compressed file second.dll(Rate : "), std::string::npos);
-    const std::string package = ReadBytes(m_strOutput);
+    const std::string package = ReadFileBytes(m_strOutput);
     const std::vector<ENTRY> entries = ParsePackage(package);
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].path, ".\\first.txt");
@@ -150,7 +145,7 @@ TEST_F(QuorindoPackTest, TwoSourcesReadBackWithTheirPathsTimesAndContents) {
     // the same sources give the same bytes.
     EXPECT_EQ(entries[0].data.substr(0, 9), std::string("\x1F\x8B\x08\0\0\0\0\0\0", 9));
     ASSERT_EQ(Pack("build \"" + m_strList + "\" \"" + m_strOutput + "\""), 0);
-    EXPECT_EQ(ReadBytes(m_strOutput), package);
+    EXPECT_EQ(ReadFileBytes(m_strOutput), package);
 
     EXPECT_EQ(Pack("list \"" + m_strOutput + "\""), 0);
     EXPECT_NE(m_strPrinted.find(".\\first.txt"), std::string::npos) << m_strPrinted;
@@ -167,7 +162,7 @@ TEST_F(QuorindoPackTest, TwoSourcesReadBackWithTheirPathsTimesAndContents) {
 
 TEST_F(QuorindoPackTest, VerifyCatchesAFlippedByteAndATruncatedPackage) {
     BuildTwo();
-    const std::string package = ReadBytes(m_strOutput);
+    const std::string package = ReadFileBytes(m_strOutput);
     const std::vector<ENTRY> entries = ParsePackage(package);
     ASSERT_EQ(entries.size(), 2u);
 
@@ -192,7 +187,7 @@ TEST_F(QuorindoPackTest, MissingSourceIsLeftOutAndFailsTheBuild) {
     WriteList({{missing, ".\\missing.txt"}, {m_scratch.Path() + "first.txt", ".\\first.txt"}});
     EXPECT_EQ(Pack("build \"" + m_strList + "\" \"" + m_strOutput + "\""), 1);
     EXPECT_TRUE(Printed("        Compress file " + missing + " failed!")) << m_strPrinted;
-    const std::vector<ENTRY> entries = ParsePackage(ReadBytes(m_strOutput));
+    const std::vector<ENTRY> entries = ParsePackage(ReadFileBytes(m_strOutput));
     ASSERT_EQ(entries.size(), 1u);  // the count names only what is there
     EXPECT_EQ(entries[0].path, ".\\first.txt");
     EXPECT_EQ(Pack("verify \"" + m_strOutput + "\""), 0);
@@ -209,7 +204,7 @@ TEST_F(QuorindoPackTest, UsageAndExitStatuses) {
 
 TEST_F(QuorindoPackTest, BuilderDialogMakesTheSameBytesAsTheConsoleProgram) {
     BuildTwo();
-    const std::string fromConsole = ReadBytes(m_strOutput);
+    const std::string fromConsole = ReadFileBytes(m_strOutput);
     // The builder reads UpgradeSet.ini beside itself and writes CompressData.dat there.
     const std::string folder = m_scratch.Path() + "Builder\\";
     ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
@@ -240,7 +235,7 @@ TEST_F(QuorindoPackTest, BuilderDialogMakesTheSameBytesAsTheConsoleProgram) {
             if (line.text == completion) return true;
         return false;
     }));
-    EXPECT_EQ(ReadBytes(folder + "CompressData.dat"), fromConsole);
+    EXPECT_EQ(ReadFileBytes(folder + "CompressData.dat"), fromConsole);
     robot::PressButton(dialog, IDCANCEL);
     EXPECT_TRUE(robot::WaitForHandle(builder.GetHandle()));
 }

@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
+#include "support/LineColours.h"
 #include "support/PackageWriter.h"
 #include "support/ResourceInjector.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
+#include "support/TestPaths.h"
 #include "support/WindowRobot.h"
 #include "system/ProductNames.h"
 
@@ -23,24 +25,8 @@ inline const char OLDER_VERSION[] = "0.0.6.5";
 inline const char DIALOG_TITLE[] = "Upgrade Quorindo to Version 0.0.6.7";
 inline const char CLOSING_LINE[] =
     "All over for upgrading! Please right-click on 'List for Action' to copy or save the informations for upgrading.";
-inline const COLORREF RED = 0x000000C8;
-inline const COLORREF YELLOW = 0x0000DCDC;
-inline const COLORREF WHITE = 0x00FFFFFF;
 inline const int LIST_ID = 1000;
 inline const int UPGRADE_ID = 1001;
-
-// The program named by an environment variable that holds its Unix path, as a Windows path.
-inline std::string GetProgramPath(const char* variable) {
-    char buffer[MAX_PATH] = "";
-    const DWORD length = ::GetEnvironmentVariableA(variable, buffer, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    std::string path = buffer;
-    if (path[0] != '/') return path;
-    path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
 
 // The lines of the action list without the empty separators between them.
 inline std::vector<robot::ListLine> ReadLines(HWND dialog) {
@@ -68,10 +54,7 @@ inline FILETIME TimeOf(int day) { return MakeFileTime(0x01D00000 + static_cast<D
 class RunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_install.Create(OLDER_VERSION, m_scratch.Path() + "Product\\"));
-        ASSERT_TRUE(m_install.SetInstallPath());
-        m_install.DeleteValue(PRODUCT_KEY, UPGRADE_TIME_VALUE);
-        m_install.DeleteValue(PRODUCT_KEY, UPGRADE_VERSION_VALUE);
+        ASSERT_TRUE(m_install.CreateRegistered(OLDER_VERSION, m_scratch.Path() + "Product\\"));
     }
 
     // The upgrader with this package, outside the installation, under the given file name.

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <iterator>
 #include <set>
 #include <string>
@@ -39,24 +38,6 @@ const char* const FILTER_CLASS_KEYS[] = {
 const char RUN_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char FFDSHOW_KEY[] = "Software\\GNU\\ffdshow";
 
-// The program named by an environment variable that holds its Unix path, as a Windows path.
-std::string GetProgramPath(const char* variable) {
-    char buffer[MAX_PATH] = "";
-    const DWORD length = ::GetEnvironmentVariableA(variable, buffer, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    std::string path = buffer;
-    if (path[0] != '/') return path;
-    path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 DWORD DwordAt(const std::string& bytes, size_t offset) {
     DWORD value = 0;
     for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<BYTE>(bytes.at(offset + i));
@@ -74,17 +55,6 @@ std::string ReadPackageResource(const std::string& program) {
     return std::string(static_cast<const char*>(data), ::SizeofResource(module.Get(), found));
 }
 
-// The sample product's command list in the source tree.
-std::string SourceCommandList() {
-    char source[MAX_PATH] = {};
-    const DWORD length = ::GetEnvironmentVariableA("QU_SOURCE_DIR", source, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    std::string path = std::string("Z:") + source + "/sample/CMD List.ini";
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
 std::string ProgramsFolder() {
     char buffer[MAX_PATH] = {};
     if (!::SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_PROGRAMS, FALSE)) return std::string();
@@ -99,7 +69,7 @@ DWORD ReadDword(const char* keyPath, const char* name) {
 }
 
 TEST(ShippedPackage, EveryEntryIsANewerSampleFileAndInflates) {
-    const std::string package = ReadBytes(GetBuildFile("package/CompressData.dat"));
+    const std::string package = ReadFileBytes(GetBuildFile("package/CompressData.dat"));
     ASSERT_GE(package.size(), 4u);
     EXPECT_EQ(ReadPackageResource(GetProgramPath("QU_UPGRADE_EXE")), package) << "the upgrader embeds another package";
 
@@ -121,10 +91,10 @@ TEST(ShippedPackage, EveryEntryIsANewerSampleFileAndInflates) {
         std::string content;
         ASSERT_TRUE(GunzipBytes(std::vector<BYTE>(gzip.begin(), gzip.end()), content));
         if (path == COMMAND_LIST_PATH) {
-            EXPECT_EQ(content, ReadBytes(SourceCommandList()));
+            EXPECT_EQ(content, ReadFileBytes(GetSampleCommandList()));
         } else {
             ASSERT_EQ(path.substr(0, 2), ".\\");
-            EXPECT_EQ(content, ReadBytes(newer + path.substr(2)));
+            EXPECT_EQ(content, ReadFileBytes(newer + path.substr(2)));
         }
         stored.insert(path);
     }
@@ -189,11 +159,11 @@ TEST_F(ShippedUpgradeTest, AutoModeUpgradesTheSampleInstallationAndReportsSucces
 
     const std::string newer = GetSampleVersionFolder("0.0.6.7");
     for (const char* component : SAMPLE_COMPONENTS)
-        EXPECT_EQ(ReadBytes(m_install.GetPath(component)), ReadBytes(newer + component)) << component;
+        EXPECT_EQ(ReadFileBytes(m_install.GetPath(component)), ReadFileBytes(newer + component)) << component;
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE), "0.0.6.7");
     EXPECT_FALSE(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE).empty());
     // The command list ran: filters registered and recorded, shortcut made, server auto-started.
-    const std::string record = ReadBytes(m_install.GetPath("RegisterFilter.log"));
+    const std::string record = ReadFileBytes(m_install.GetPath("RegisterFilter.log"));
     for (const char* filter : {"AX\\ScrollFilter.ax", "AX\\FeedFilter.ax", "AX\\FadeFilter.ax"})
         EXPECT_NE(record.find(m_install.GetPath(filter)), std::string::npos) << record;
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, std::string(FILTER_CLASS_KEYS[0]) + "\\InprocServer32", ""),

@@ -52,14 +52,3 @@ int RunConsoleProgram(const std::string& exePath, const std::string& arguments, 
     ReportCrash(exePath, status);
     return static_cast<int>(status);
 }
-
-std::string GetBuildFile(const std::string& relative) {
-    char buffer[MAX_PATH] = "";
-    const DWORD length = ::GetEnvironmentVariableA("QU_BUILD_DIR", buffer, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    std::string path = std::string(buffer) + "/" + relative;
-    if (path[0] == '/') path = "Z:" + path;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}

@@ -6,6 +6,4 @@
 // Answers its exit status, or -1 when it could not be started or did not end in time.
 int RunConsoleProgram(const std::string& exePath, const std::string& arguments, std::string* output);
 
-// A file of the build tree (QU_BUILD_DIR, a Unix path under Wine) as a Windows path:
-// "tools/pack/QuorindoPack.exe", "package/CompressData.dat".
-std::string GetBuildFile(const std::string& relative);
+#include "support/TestPaths.h"

@@ -4,6 +4,7 @@
 
 #include "framework/ScopedHandles.h"
 #include "support/ScratchFolder.h"
+#include "support/TestPaths.h"
 #include "system/ProductNames.h"
 
 namespace {
@@ -14,8 +15,9 @@ std::string GetVariable(const char* name) {
     return length > 0 && length < MAX_PATH ? buffer : "";
 }
 
-// The build tree is named by a Unix path when the tests run under Wine.
-std::string ToWindowsPath(const std::string& path) {
+// The build tree is named by a Unix path when the tests run under Wine; Wine knows the drive
+// that shows it best.
+std::string HostToDosPath(const std::string& path) {
     if (path.empty() || path[0] != '/') return path;
     using TO_DOS_PROC = WCHAR*(CDECL*)(const char*);
     auto toDos = reinterpret_cast<TO_DOS_PROC>(
@@ -28,10 +30,7 @@ std::string ToWindowsPath(const std::string& path) {
             if (length > 0) return buffer;
         }
     }
-    std::string windowsPath = "Z:" + path;
-    for (char& c : windowsPath)
-        if (c == '/') c = '\\';
-    return windowsPath;
+    return ToWindowsPath(path);
 }
 
 std::string WithBackslash(std::string folder) {
@@ -90,8 +89,8 @@ const char* const SAMPLE_COMPONENTS[10] = {
 
 std::string GetSampleFolder() {
     const std::string sample = GetVariable("QU_SAMPLE_DIR");
-    if (!sample.empty()) return WithBackslash(ToWindowsPath(sample));
-    return WithBackslash(ToWindowsPath(GetVariable("QU_BUILD_DIR"))) + "sample\\";
+    if (!sample.empty()) return WithBackslash(HostToDosPath(sample));
+    return WithBackslash(HostToDosPath(GetVariable("QU_BUILD_DIR"))) + "sample\\";
 }
 
 std::string GetSampleVersionFolder(const std::string& version) { return GetSampleFolder() + version + "\\"; }
@@ -105,6 +104,13 @@ CSampleInstallation::~CSampleInstallation() {
     if (m_strFolder.empty()) return;
     DeleteTree(m_strFolder);
     for (const std::string& folder : m_newFolders) ::RemoveDirectoryA(folder.c_str());
+}
+
+bool CSampleInstallation::CreateRegistered(const std::string& version, const std::string& folder) {
+    if (!Create(version, folder) || !SetInstallPath()) return false;
+    DeleteValue(PRODUCT_KEY, UPGRADE_TIME_VALUE);
+    DeleteValue(PRODUCT_KEY, UPGRADE_VERSION_VALUE);
+    return true;
 }
 
 bool CSampleInstallation::Create(const std::string& version, const std::string& folder) {

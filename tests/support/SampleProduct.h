@@ -34,6 +34,9 @@ public:
     // Copies every file of the version into the folder, which must not exist yet (its missing
     // parents are made too). Without a folder, a fresh one under the temporary folder is used.
     bool Create(const std::string& version, const std::string& folder = std::string());
+    // Create, then registered as the installed product that has never been upgraded: "Install
+    // Path" names it, and no "Upgrade Time" or "Upgrade Version" is there.
+    bool CreateRegistered(const std::string& version, const std::string& folder);
     const std::string& GetFolder() const { return m_strFolder; }  // ends with a backslash
     std::string GetPath(const std::string& relative) const { return m_strFolder + relative; }
 

@@ -1,5 +1,8 @@
 #include "support/ScratchFolder.h"
 
+#include <fstream>
+#include <iterator>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -137,4 +140,9 @@ FILETIME MakeFileTime(DWORD high, DWORD low) {
 
 bool operator==(const FILETIME& a, const FILETIME& b) {
     return a.dwHighDateTime == b.dwHighDateTime && a.dwLowDateTime == b.dwLowDateTime;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }

@@ -31,6 +31,8 @@ private:
 // Small file helpers for tests; each fails the current test when the file system refuses.
 void WriteFileText(const std::string& path, const std::string& content);
 std::string ReadFileText(const std::string& path);
+// The file's bytes, or nothing while it cannot be read (for waiting on a file to appear).
+std::string ReadFileBytes(const std::string& path);
 FILETIME GetLastWriteTime(const std::string& path);
 void SetLastWriteTime(const std::string& path, FILETIME time);
 bool IsReadOnly(const std::string& path);

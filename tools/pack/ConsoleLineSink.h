@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/ActionLine.h"
+#include "util/LineSink.h"
 
 // Action lines on standard output, one per line, without colours or separators.
 class CConsoleLineSink : public CLineSink {

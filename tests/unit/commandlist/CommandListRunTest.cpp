@@ -10,6 +10,7 @@
 #include "commands/UpgradeCommand.h"
 #include "support/RegistryValueGuard.h"
 #include "support/SampleProduct.h"
+#include "support/TestPaths.h"
 #include "support/ScratchFolder.h"
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
@@ -49,23 +50,6 @@ LINE Prompt(const std::string& text) { return {text, LINE_PROMPT_COLOR}; }
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
-}
-
-std::string OwnPath() {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
-}
-
-// The sample product's command list in the source tree, which the tests name by its host path.
-std::string SampleCommandList() {
-    char source[MAX_PATH] = {};
-    const DWORD length = ::GetEnvironmentVariableA("QU_SOURCE_DIR", source, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    std::string path = std::string("Z:") + source + "/sample/CMD List.ini";
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
 }
 
 std::string ShellFolder(int csidl) {
@@ -133,7 +117,7 @@ protected:
 COpenDialog* CommandListRunTest::s_pDialog = nullptr;
 
 TEST_F(CommandListRunTest, EveryKindRunsOnTheDialogsThreadAndIsReportedInItsColour) {
-    const std::string self = OwnPath();
+    const std::string self = GetOwnPath();
     WriteFileText(m_strFolder + "ReadOnly.txt", "x");
     ASSERT_TRUE(::SetFileAttributesA((m_strFolder + "ReadOnly.txt").c_str(), FILE_ATTRIBUTE_READONLY));
     WriteFileText(m_strFolder + "Skin.ini", "skin");
@@ -155,7 +139,7 @@ TEST_F(CommandListRunTest, EveryKindRunsOnTheDialogsThreadAndIsReportedInItsColo
                   "[CMD 8]\r\nType = Delete\r\nDest Relative Path = .\\Keep.txt\r\n\r\n"
                   "[CMD 9]\r\nType = Remove File\r\nDest Relative Path = .\\Keep.txt\r\n");
 
-    m_dialog.Dialog().RunCommandList(m_strList, m_strFolder);
+    RunCommandList(m_dialog.Dialog(), m_strList, m_strFolder);
 
     const std::string selfName = self.substr(self.rfind('\\') + 1);
     const std::vector<LINE> expected = {
@@ -201,9 +185,9 @@ TEST_F(CommandListRunTest, SampleProductsListRegistersItsFiltersAndMakesItsShort
     ASSERT_FALSE(FolderExists(productFolder));
     ASSERT_TRUE(::CreateDirectoryA(productFolder.c_str(), nullptr));
     m_strMadeFolder = productFolder;
-    ASSERT_TRUE(::CopyFileA(SampleCommandList().c_str(), m_strList.c_str(), FALSE)) << SampleCommandList();
+    ASSERT_TRUE(::CopyFileA(GetSampleCommandList().c_str(), m_strList.c_str(), FALSE)) << GetSampleCommandList();
 
-    m_dialog.Dialog().RunCommandList(m_strList, m_strFolder);
+    RunCommandList(m_dialog.Dialog(), m_strList, m_strFolder);
 
     const std::vector<LINE> lines = m_dialog.NewLines();
     ASSERT_EQ(lines.size(), 20u);
@@ -241,7 +225,7 @@ TEST_F(CommandListRunTest, AFilterThatImportsALibraryBesideItRegistersAndUnregis
         WriteFileText(m_strList, std::string("[CMD List]\r\nCMD count = 1\r\n[CMD 1]\r\nType = ") + type +
                                      "\r\nDest Relative Path = .\\AX\\NeighbourFilter.ax\r\n");
         m_dialog.MarkLines();
-        m_dialog.Dialog().RunCommandList(m_strList, m_strFolder);
+        RunCommandList(m_dialog.Dialog(), m_strList, m_strFolder);
         const std::vector<LINE> lines = m_dialog.NewLines();
         return lines.size() == 4 ? lines[2] : LINE{};
     };
@@ -260,7 +244,7 @@ TEST_F(CommandListRunTest, ListWithoutCommandsStillSetsTheDecoderAndRewritesTheR
     WriteFileText(m_strList, "; nothing to do\r\n");
     WriteFileText(m_strRecord, "[Register]\r\nItem 1=C:\\a.ax\r\nCount = 2\r\nItem 2 = C:\\a.ax\r\n");
 
-    m_dialog.Dialog().RunCommandList(m_strList, m_strFolder);
+    RunCommandList(m_dialog.Dialog(), m_strList, m_strFolder);
 
     EXPECT_TRUE(m_dialog.NewLines().empty());
     ExpectDecoderOptionsSet();
@@ -269,7 +253,7 @@ TEST_F(CommandListRunTest, ListWithoutCommandsStillSetsTheDecoderAndRewritesTheR
 }
 
 TEST_F(CommandListRunTest, MissingListRunsNothingAndWritesAnEmptyRecord) {
-    m_dialog.Dialog().RunCommandList(m_strList, m_strFolder);
+    RunCommandList(m_dialog.Dialog(), m_strList, m_strFolder);
 
     EXPECT_TRUE(m_dialog.NewLines().empty());
     EXPECT_EQ(ReadFileText(m_strRecord), "[Register]\r\nCount=0\r\n");
@@ -278,7 +262,7 @@ TEST_F(CommandListRunTest, MissingListRunsNothingAndWritesAnEmptyRecord) {
 TEST_F(CommandListRunTest, IncompleteRequestsAreIgnored) {
     CUpgradeCommand command;
     command.m_strType = "Register";
-    command.m_strDestPath = OwnPath();
+    command.m_strDestPath = GetOwnPath();
     COMMAND_REQUEST request;
     request.pCommand = &command;
     CRegistrationList registered;

@@ -4,6 +4,7 @@
 
 #include "commands/CommandListEntry.h"
 #include "commands/UpgradeCommand.h"
+#include "package/BackupRecord.h"
 #include "support/ScratchFolder.h"
 #include "util/PathTokens.h"
 
@@ -90,7 +91,7 @@ TEST(CommandListEntry, FirstEntryOfThatFileNameInAnyFolderAndCase) {
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(found->m_strDestPath, "C:\\Temp\\cmd list.INI");
     EXPECT_EQ(FindEntryByFileName(&records, "List.ini"), nullptr);
-    EXPECT_EQ(FindEntryByFileName(nullptr, "CMD List.ini"), nullptr);
+    EXPECT_EQ(FindEntryByFileName<CBackupRecord>(nullptr, "CMD List.ini"), nullptr);
 }
 
 }  // namespace

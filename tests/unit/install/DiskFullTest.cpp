@@ -44,9 +44,7 @@ TEST_F(DiskFull, WritingTheTemporaryFileFailsTheEntryAndTheRunRestores) {
     big.strPath = ".\\big.dat";
     big.data = Incompressible(kMoreThanTheDrive);
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").Add(big));
-    CEntryPasses passes(m_package, m_strInstall);
-
-    ASSERT_EQ(RunEntryPasses(passes, m_sink), PASSES_INSTALL_FAILED);
+    ASSERT_EQ(RunPasses(), PASSES_INSTALL_FAILED);
     const std::string prefix = "        Abort - Write compressed data to temp file failed because of "
                                "Disk full while accessing " + m_small->Temp() + "JVR";
     const std::string abort = m_sink.lines.at(3).text;
@@ -54,7 +52,7 @@ TEST_F(DiskFull, WritingTheTemporaryFileFailsTheEntryAndTheRunRestores) {
     EXPECT_EQ(abort.substr(abort.size() - 5), ".tmp.") << abort;
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
     EXPECT_EQ(::GetFileAttributesA(Dest("big.dat").c_str()), INVALID_FILE_ATTRIBUTES);
-    passes.Finish();
+    m_items.reset();
     EXPECT_EQ(SmallDriveScratchFiles(), 0u);
 }
 

@@ -3,23 +3,27 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "package/EntryPasses.h"
+#include "package/EntryItemList.h"
 #include "package/UpgradePackage.h"
 #include "support/PackageWriter.h"
 #include "support/RecordingSink.h"
 #include "support/ScratchFolder.h"
 #include "support/TestGzip.h"
 
-// An installation folder and a private temporary folder, a package to install into it, and
-// the lines the passes report.
+enum PASSES_OUTCOME { PASSES_INSTALLED, PASSES_BACKUP_FAILED, PASSES_INSTALL_FAILED, PASSES_STOPPED };
+
+// An installation folder and a private temporary folder, a package to install into it, the
+// entry list that works it, and the lines the passes report.
 class InstallFixture : public ::testing::Test {
 protected:
     explicit InstallFixture(const std::string& root = std::string()) : m_scratch(root) {
         m_strInstall = m_scratch.Path() + "Quorindo\\";
         ::CreateDirectoryA(m_strInstall.c_str(), nullptr);
+        m_items = std::make_unique<CEntryItemList>(m_package, m_strInstall);
     }
 
     void Load(const CPackageWriter& writer) {
@@ -29,6 +33,19 @@ protected:
         m_package.m_dwSize = static_cast<DWORD>(bytes.size());
         m_package.m_dwCursor = 0;
     }
+
+    // Both passes and, after a failed or stopped second pass, the rollback: the calls the upgrade
+    // run makes of the list.
+    PASSES_OUTCOME RunPasses(const CEntryItemList::StopCheck& isStopRequested = {}) {
+        const PASS_RESULT backup = m_items->Prepare(m_sink, isStopRequested);
+        if (backup != PASS_DONE) return backup == PASS_FAILED ? PASSES_BACKUP_FAILED : PASSES_STOPPED;
+        m_items->ExtractLibrary();
+        const PASS_RESULT install = m_items->Do(m_sink, isStopRequested);
+        if (install == PASS_DONE) return PASSES_INSTALLED;
+        m_items->Rollback(m_sink);
+        return install == PASS_FAILED ? PASSES_INSTALL_FAILED : PASSES_STOPPED;
+    }
+    const CEntryItem& Item(size_t index) const { return *m_items->GetItems().GetAt(index); }
 
     std::string Dest(const std::string& name) const { return m_strInstall + name; }
     size_t ScratchFileCount() const { return ListFiles(m_scratch.Temp(), "JVR*.tmp").size(); }
@@ -47,6 +64,8 @@ protected:
     std::string m_strInstall;
     CUpgradePackage m_package;
     CRecordingSink m_sink;
+    // Reset at the end of a run: the list's scratch files go with it.
+    std::unique_ptr<CEntryItemList> m_items;
 };
 
 // An entry whose gzip member is damaged inside its deflate stream.

@@ -8,14 +8,12 @@
 #include <string>
 
 #include "DialogThread.h"
+#include "support/LineColours.h"
 #include "support/WindowRobot.h"
 #include "ui/ActionListExport.h"
 
 namespace {
 
-const COLORREF RED = 0x000000C8, DARK_RED = 0x00000064;
-const COLORREF YELLOW = 0x0000DCDC, DARK_YELLOW = 0x00006E6E;
-const COLORREF WHITE = 0x00FFFFFF, GREY = 0x007F7F7F;
 const UINT ID_COPY_ALL_MESSAGE = 0x8068;
 const UINT ID_SAVE_ALL_MESSAGE = 0x8069;
 const char SMALL_DRIVE[] = "Q:\\";

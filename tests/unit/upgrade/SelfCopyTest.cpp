@@ -1,30 +1,23 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "OpenDialog.h"
 #include "support/ChildProcess.h"
+#include "support/RecordingSink.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
-#include "ui/ActionLine.h"
+#include "support/TestPaths.h"
+#include "upgrade/SelfCopy.h"
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
+#include "util/PathParts.h"
 
 namespace {
-
-using LINE = COpenDialog::LINE;
 
 // How the test tells a copy of itself, started from an installation's "Upgrade\" folder, what
 // to check and where to write what it saw.
 const char* const INSTALL_VARIABLE = "QU_SELF_COPY_INSTALL";
 const char* const REPORT_VARIABLE = "QU_SELF_COPY_REPORT";
 
-LINE Info(const std::string& text) { return {text, LINE_INFO_COLOR}; }
-
-std::string OwnPath() {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
-}
 
 ULONGLONG FileSize(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -39,55 +32,51 @@ std::string Variable(const char* name) {
 }
 
 // An installation folder (without its final backslash, as a caller may give it) with its
-// "Upgrade\" folder.
+// "Upgrade\" folder. Every line of the self-copy is white.
 class SelfCopyTest : public ::testing::Test {
 protected:
-    // Opening and closing a dialog is slow under Wine: the tests share one.
-    static void SetUpTestSuite() { s_pDialog = new COpenDialog; }
-    static void TearDownTestSuite() {
-        delete s_pDialog;
-        s_pDialog = nullptr;
-    }
-
     void SetUp() override {
         ASSERT_TRUE(::CreateDirectoryA(m_strInstall.c_str(), nullptr));
         m_strTarget = m_strInstall + "\\Upgrade\\";
-        ASSERT_TRUE(m_dialog.IsOpen());
-        m_dialog.MarkLines();
     }
 
-    std::vector<LINE> ExpectedStart() const {
-        return {Info("Is checking Quorindo upgrade..."),
-                Info("        Now will copy QuorindoUpgrade.exe to folder " + m_strTarget)};
+    bool Copy(const std::string& installFolder) {
+        m_sink.lines.clear();
+        return CopySelfToUpgradeFolder(m_sink, installFolder, GetOwnExeName());
+    }
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> texts;
+        for (const auto& line : m_sink.lines) texts.push_back(line.nKind == LINE_INFO ? line.text : "(not white)");
+        return texts;
+    }
+    std::vector<std::string> ExpectedStart() const {
+        return {"Is checking Quorindo upgrade...", "        Now will copy QuorindoUpgrade.exe to folder " + m_strTarget};
     }
 
-    static COpenDialog* s_pDialog;
-    COpenDialog& m_dialog = *s_pDialog;
+    CRecordingSink m_sink;
     CScratchFolder m_scratch;
     const std::string m_strInstall = m_scratch.Path() + "Product";
     std::string m_strTarget;
 };
 
-COpenDialog* SelfCopyTest::s_pDialog = nullptr;
-
 TEST_F(SelfCopyTest, CopyReplacesAnOlderOneUnderTheFixedName) {
     ASSERT_TRUE(::CreateDirectoryA(m_strTarget.c_str(), nullptr));
     WriteFileText(m_strTarget + "QuorindoUpgrade.exe", "older");
-    EXPECT_TRUE(m_dialog.Dialog().CopySelfToUpgradeFolder(m_strInstall));
+    EXPECT_TRUE(Copy(m_strInstall));
 
-    std::vector<LINE> expected = ExpectedStart();
-    expected.push_back(Info("        Copy QuorindoUpgrade.exe to folder " + m_strTarget + " successfully"));
-    EXPECT_EQ(m_dialog.NewLines(), expected);
-    EXPECT_EQ(FileSize(m_strTarget + "QuorindoUpgrade.exe"), FileSize(OwnPath()));
+    std::vector<std::string> expected = ExpectedStart();
+    expected.push_back("        Copy QuorindoUpgrade.exe to folder " + m_strTarget + " successfully");
+    EXPECT_EQ(Lines(), expected);
+    EXPECT_EQ(FileSize(m_strTarget + "QuorindoUpgrade.exe"), FileSize(GetOwnPath()));
 }
 
 TEST_F(SelfCopyTest, MissingUpgradeFolderIsMadeAndAnEmptyInstallFolderChecksNothing) {
-    EXPECT_TRUE(m_dialog.Dialog().CopySelfToUpgradeFolder(""));
-    EXPECT_TRUE(m_dialog.NewLines().empty());
+    EXPECT_TRUE(Copy(""));
+    EXPECT_TRUE(Lines().empty());
 
-    EXPECT_TRUE(m_dialog.Dialog().CopySelfToUpgradeFolder(m_strInstall + "\\"));
-    EXPECT_EQ(m_dialog.NewLines().size(), 3u);
-    EXPECT_EQ(FileSize(m_strTarget + "QuorindoUpgrade.exe"), FileSize(OwnPath()));
+    EXPECT_TRUE(Copy(m_strInstall + "\\"));
+    EXPECT_EQ(Lines().size(), 3u);
+    EXPECT_EQ(FileSize(m_strTarget + "QuorindoUpgrade.exe"), FileSize(GetOwnPath()));
 }
 
 TEST_F(SelfCopyTest, TargetHeldByARunningCopyFailsWithTheSystemsReason) {
@@ -98,12 +87,12 @@ TEST_F(SelfCopyTest, TargetHeldByARunningCopyFailsWithTheSystemsReason) {
     ASSERT_TRUE(program.Start(running));
     const ULONGLONG before = FileSize(running);
 
-    EXPECT_FALSE(m_dialog.Dialog().CopySelfToUpgradeFolder(m_strInstall));
+    EXPECT_FALSE(Copy(m_strInstall));
 
-    std::vector<LINE> expected = ExpectedStart();
-    expected.push_back(Info("        Abort - Copy QuorindoUpgrade.exe to folder " + m_strTarget + " failed because of " +
-                            GetSystemErrorText(ERROR_SHARING_VIOLATION)));
-    EXPECT_EQ(m_dialog.NewLines(), expected);
+    std::vector<std::string> expected = ExpectedStart();
+    expected.push_back("        Abort - Copy QuorindoUpgrade.exe to folder " + m_strTarget + " failed because of " +
+                       GetSystemErrorText(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(Lines(), expected);
     EXPECT_EQ(FileSize(running), before);
 }
 
@@ -111,7 +100,7 @@ TEST_F(SelfCopyTest, UpgraderRunningFromTheTargetFolderCopiesNothing) {
     // A copy of this program, started from the target folder, checks the folder given in other
     // letter case.
     ASSERT_TRUE(::CreateDirectoryA(m_strTarget.c_str(), nullptr));
-    const std::string self = OwnPath();
+    const std::string self = GetOwnPath();
     const std::string copy = m_strTarget + self.substr(self.rfind('\\') + 1);
     ASSERT_TRUE(::CopyFileA(self.c_str(), copy.c_str(), FALSE));
     std::string install = m_strInstall + "\\";
@@ -141,12 +130,9 @@ TEST_F(SelfCopyTest, UpgraderRunningFromTheTargetFolderCopiesNothing) {
 TEST(SelfCopyChild, ReportsWhatTheCheckDid) {
     const std::string install = Variable(INSTALL_VARIABLE);
     if (install.empty()) GTEST_SKIP() << "run by SelfCopyTest.UpgraderRunningFromTheTargetFolderCopiesNothing";
-    COpenDialog dialog;
-    ASSERT_TRUE(dialog.IsOpen());
-
-    std::string report = dialog.Dialog().CopySelfToUpgradeFolder(install) ? "true\n" : "false\n";
-    for (const LINE& line : dialog.NewLines())
-        report += line.text + (line.color == LINE_INFO_COLOR ? "" : " (not white)") + "\n";
+    CRecordingSink sink;
+    std::string report = CopySelfToUpgradeFolder(sink, install, GetOwnExeName()) ? "true\n" : "false\n";
+    for (const auto& line : sink.lines) report += line.text + (line.nKind == LINE_INFO ? "" : " (not white)") + "\n";
     WriteFileText(Variable(REPORT_VARIABLE), report);
 }
 

@@ -8,7 +8,7 @@ namespace {
 const FILETIME kStoredTime = MakeFileTime(0x01CA8A75, 0x6A2F4C00);  // 2010
 const FILETIME kOldTime = MakeFileTime(0x01C7F1D2, 0x11223300);     // 2007
 
-class EntryPasses : public InstallFixture {
+class EntryItemList : public InstallFixture {
 protected:
     // Lays out a file of the installation as it was before the upgrade.
     void Install(const std::string& name, const std::string& content, bool readOnly = false) {
@@ -21,11 +21,6 @@ protected:
         return CScopedKernelHandle(::CreateFileA(Dest(name).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     }
-    PASSES_RESULT Run(const std::function<bool()>& isStopRequested = {}) {
-        return RunEntryPasses(m_passes, m_sink, isStopRequested);
-    }
-
-    CEntryPasses m_passes{m_package, m_strInstall};
 };
 
 std::vector<std::string> UpgradeLines(const std::string& name) {
@@ -47,7 +42,7 @@ const std::string kRestoreOver = "Restore over!";
 
 }  // namespace
 
-TEST_F(EntryPasses, InstallsEveryEntryWithItsStoredTime) {
+TEST_F(EntryItemList, InstallsEveryEntryWithItsStoredTime) {
     Install("Quorindo.exe", "old program", true);
     TEST_ENTRY empty;
     empty.strPath = ".\\empty.cfg";
@@ -60,7 +55,7 @@ TEST_F(EntryPasses, InstallsEveryEntryWithItsStoredTime) {
     ::GetSystemTimeAsFileTime(&before);
     before.dwHighDateTime -= 1;  // some seconds of slack for the file system's clock
 
-    ASSERT_EQ(Run(), PASSES_INSTALLED);
+    ASSERT_EQ(RunPasses(), PASSES_INSTALLED);
     EXPECT_EQ(Texts(), Join({UpgradeLines("Quorindo.exe"), UpgradeLines("Split.ax"), UpgradeLines("blue.skin"),
                              UpgradeLines("empty.cfg")}));
     EXPECT_EQ(Kinds(), std::vector<int>(8, LINE_INFO));
@@ -79,34 +74,29 @@ TEST_F(EntryPasses, InstallsEveryEntryWithItsStoredTime) {
 
     // Windows' copy gives the backup the read-only attribute of its source (Wine's does not);
     // the end of the run deletes it all the same.
-    const std::string backup = m_passes.GetRecord(0).m_strBackupPath;
+    const std::string backup = Item(0).m_strBackupPath;
     EXPECT_EQ(ReadFileText(backup), "old program");
     ::SetFileAttributesA(backup.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(ScratchFileCount(), 6u);  // library, one backup, four temporary files
-    m_passes.Finish();
+    m_items.reset();
     EXPECT_EQ(ScratchFileCount(), 0u);
 }
 
-TEST_F(EntryPasses, FirstPassMakesFoldersAndCountsPackedSizes) {
+TEST_F(EntryItemList, FirstPassMakesFoldersAndCountsPackedSizes) {
     Load(CPackageWriter()
              .AddFile(".\\one\\two\\three\\four.dll", "four")
              .AddFile("<Temp>\\CMD List.ini", "[Commands]"));
-    m_passes.BeginBackupPass();
-    EXPECT_EQ(m_passes.BackupNextEntry(m_sink), ENTRY_DONE);
-    EXPECT_EQ(m_passes.BackupNextEntry(m_sink), ENTRY_DONE);
+    EXPECT_EQ(m_items->Prepare(m_sink), PASS_DONE);
     EXPECT_TRUE(m_sink.lines.empty());
     const DWORD attributes = ::GetFileAttributesA(Dest("one\\two\\three").c_str());
     EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(::GetFileAttributesA(Dest("one\\two\\three\\four.dll").c_str()), INVALID_FILE_ATTRIBUTES);
     // Every byte of the package but the count belongs to some entry.
-    EXPECT_EQ(m_passes.GetTotalPackedSize(), m_package.m_dwSize - 4);
-    EXPECT_EQ(GetTotalPackedSize(nullptr), 0u);
-    COwningList<CBackupRecord> none;
-    EXPECT_EQ(GetTotalPackedSize(&none), 0u);
+    EXPECT_EQ(m_items->GetTotalPackedSize(), m_package.m_dwSize - 4);
 }
 
-TEST_F(EntryPasses, DamagedThirdOfFiveLeavesAllFiveAsTheyWere) {
+TEST_F(EntryItemList, DamagedThirdOfFiveLeavesAllFiveAsTheyWere) {
     const char* names[] = {"a.dll", "b.dll", "c.dll", "d.dll", "e.dll"};
     CPackageWriter writer;
     for (int i = 0; i < 5; ++i) {
@@ -119,7 +109,7 @@ TEST_F(EntryPasses, DamagedThirdOfFiveLeavesAllFiveAsTheyWere) {
     }
     Load(writer);
 
-    ASSERT_EQ(Run(), PASSES_INSTALL_FAILED);
+    ASSERT_EQ(RunPasses(), PASSES_INSTALL_FAILED);
     // The damaged entry had truncated its destination, so the restore starts with it.
     EXPECT_EQ(Texts(), Join({UpgradeLines("a.dll"), UpgradeLines("b.dll"),
                              {"        Upgrade - c.dll...", "        Abort - Decompress to file " + Dest("c.dll") +
@@ -132,14 +122,14 @@ TEST_F(EntryPasses, DamagedThirdOfFiveLeavesAllFiveAsTheyWere) {
         EXPECT_TRUE(GetLastWriteTime(Dest(names[i])) == kOldTime) << names[i];
         EXPECT_EQ(IsReadOnly(Dest(names[i])), i == 1) << names[i];
     }
-    m_passes.Finish();
+    m_items.reset();
     EXPECT_EQ(ScratchFileCount(), 0u);
 }
 
-TEST_F(EntryPasses, DamagedEntryThatThePackageAddsIsRemovedAgain) {
+TEST_F(EntryItemList, DamagedEntryThatThePackageAddsIsRemovedAgain) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").Add(DamagedEntry(".\\added.dll", SampleContent(3))));
-    ASSERT_EQ(Run(), PASSES_INSTALL_FAILED);
+    ASSERT_EQ(RunPasses(), PASSES_INSTALL_FAILED);
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
     EXPECT_EQ(::GetFileAttributesA(Dest("added.dll").c_str()), INVALID_FILE_ATTRIBUTES);
     const std::vector<std::string> texts = Texts();
@@ -147,7 +137,7 @@ TEST_F(EntryPasses, DamagedEntryThatThePackageAddsIsRemovedAgain) {
     EXPECT_EQ(restore, Join({{kRestoreStart}, RestoreLines("added.dll"), RestoreLines("a.dll"), {kRestoreOver}}));
 }
 
-TEST_F(EntryPasses, DestinationHeldWithoutSharedWritingIsLeftAsItWas) {
+TEST_F(EntryItemList, DestinationHeldWithoutSharedWritingIsLeftAsItWas) {
     Install("a.dll", "old a");
     Install("b.dll", "old b");
     Install("c.dll", "old c");
@@ -155,7 +145,7 @@ TEST_F(EntryPasses, DestinationHeldWithoutSharedWritingIsLeftAsItWas) {
     CScopedKernelHandle held = Hold("b.dll", FILE_SHARE_READ);
     ASSERT_TRUE(held.IsValid());
 
-    ASSERT_EQ(Run(), PASSES_INSTALL_FAILED);
+    ASSERT_EQ(RunPasses(), PASSES_INSTALL_FAILED);
     held.Reset();
     EXPECT_EQ(Texts(), Join({UpgradeLines("a.dll"),
                              {"        Upgrade - b.dll...", "        Abort - Decompress to file " + Dest("b.dll") +
@@ -168,108 +158,100 @@ TEST_F(EntryPasses, DestinationHeldWithoutSharedWritingIsLeftAsItWas) {
     EXPECT_EQ(ReadFileText(Dest("c.dll")), "old c");
 }
 
-TEST_F(EntryPasses, HeldUpgradeServerProgramIsAnErrorAndTheRunGoesOn) {
+TEST_F(EntryItemList, HeldUpgradeServerProgramIsAnErrorAndTheRunGoesOn) {
     Install("QuorindoUpgradeServer.exe", "old server");
     Load(CPackageWriter().AddFile(".\\QuorindoUpgradeServer.exe", "new server").AddFile(".\\a.dll", "new a"));
     CScopedKernelHandle held = Hold("QuorindoUpgradeServer.exe", FILE_SHARE_READ);
     ASSERT_TRUE(held.IsValid());
 
-    ASSERT_EQ(Run(), PASSES_INSTALLED);
+    ASSERT_EQ(RunPasses(), PASSES_INSTALLED);
     held.Reset();
     ASSERT_EQ(m_sink.lines.size(), 4u);
     EXPECT_EQ(m_sink.lines[1].nKind, LINE_PROMPT);
     EXPECT_EQ(m_sink.lines[1].text,
               "        Error - Decompress to file " + Dest("QuorindoUpgradeServer.exe") + " failed!");
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "new a");
-    EXPECT_TRUE(m_passes.GetRecord(0).m_bInstalled);
+    EXPECT_TRUE(Item(0).m_bInstalled);
 }
 
-TEST_F(EntryPasses, FailedBackupIsAPromptAndItsFileIsNeverRestoredEmpty) {
+TEST_F(EntryItemList, FailedBackupIsAPromptAndItsFileIsNeverRestoredEmpty) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").Add(DamagedEntry(".\\b.dll", SampleContent(4))));
     CScopedKernelHandle held = Hold("a.dll", 0);
     ASSERT_TRUE(held.IsValid());
-    m_passes.BeginBackupPass();
-    EXPECT_EQ(m_passes.BackupNextEntry(m_sink), ENTRY_TOLERATED);
+    EXPECT_EQ(m_items->Prepare(m_sink), PASS_DONE);
     held.Reset();
     ASSERT_EQ(m_sink.lines.size(), 1u);
     EXPECT_EQ(m_sink.lines[0].nKind, LINE_PROMPT);
     EXPECT_EQ(m_sink.lines[0].text, "        Prompt - Backup file " + Dest("a.dll") + " failed because of " +
                                         GetSystemErrorText(ERROR_SHARING_VIOLATION));
-    EXPECT_EQ(m_passes.GetRecord(0).m_strBackupPath, "");
+    EXPECT_EQ(Item(0).m_strBackupPath, "");
     EXPECT_EQ(ScratchFileCount(), 0u);
 
     // The rest of the run: a later failure restores nothing over the file that has no backup.
-    EXPECT_EQ(m_passes.BackupNextEntry(m_sink), ENTRY_DONE);
-    m_passes.ExtractLibrary();
-    m_passes.BeginInstallPass();
-    EXPECT_EQ(m_passes.InstallEntry(0, m_sink), ENTRY_DONE);
-    EXPECT_EQ(m_passes.InstallEntry(1, m_sink), ENTRY_FAILED);
-    m_passes.Restore(m_sink);
+    m_items->ExtractLibrary();
+    EXPECT_EQ(m_items->Do(m_sink), PASS_FAILED);
+    EXPECT_TRUE(Item(0).m_bInstalled);
+    m_items->Rollback(m_sink);
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "new a");
     EXPECT_EQ(m_sink.AllText().find("Restore file a.dll"), std::string::npos);
 }
 
-TEST_F(EntryPasses, StopDuringTheInstallPassRestoresWhatWasInstalled) {
+TEST_F(EntryItemList, StopDuringTheInstallPassRestoresWhatWasInstalled) {
     Install("a.dll", "old a");
     Install("b.dll", "old b");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").AddFile(".\\b.dll", "new b"));
     // Asked before each of two backups and each install: stop before the second install.
     int checks = 0;
-    ASSERT_EQ(Run([&] { return ++checks == 4; }), PASSES_STOPPED);
+    ASSERT_EQ(RunPasses([&] { return ++checks == 4; }), PASSES_STOPPED);
     EXPECT_EQ(Texts(), Join({UpgradeLines("a.dll"), {kRestoreStart}, RestoreLines("a.dll"), {kRestoreOver}}));
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
     EXPECT_EQ(ReadFileText(Dest("b.dll")), "old b");
 }
 
-TEST_F(EntryPasses, StopBeforeTheFirstInstallRestoresNothing) {
+TEST_F(EntryItemList, StopBeforeTheFirstInstallRestoresNothing) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a"));
     int checks = 0;
-    ASSERT_EQ(Run([&] { return ++checks == 2; }), PASSES_STOPPED);
+    ASSERT_EQ(RunPasses([&] { return ++checks == 2; }), PASSES_STOPPED);
     EXPECT_TRUE(m_sink.lines.empty());
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
 }
 
-TEST_F(EntryPasses, UnreadableEntryInTheFirstPassReplacesNothing) {
+TEST_F(EntryItemList, UnreadableEntryInTheFirstPassReplacesNothing) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a"));
     m_package.m_pBuffer[0] = 2;  // announces an entry that is not there
-    ASSERT_EQ(Run(), PASSES_BACKUP_FAILED);
+    ASSERT_EQ(RunPasses(), PASSES_BACKUP_FAILED);
     EXPECT_EQ(Texts(), std::vector<std::string>{"        Abort - The length for target file name is invalidation"});
     EXPECT_EQ(m_sink.lines[0].nKind, LINE_ABORT);
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
-    m_passes.Finish();
+    m_items.reset();
     EXPECT_EQ(ScratchFileCount(), 0u);
 }
 
-TEST_F(EntryPasses, WithoutTheLibraryEveryInstallFailsBeforeTouchingItsFile) {
+TEST_F(EntryItemList, WithoutTheLibraryEveryInstallFailsBeforeTouchingItsFile) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a"));
-    m_passes.BeginBackupPass();
-    ASSERT_EQ(m_passes.BackupNextEntry(m_sink), ENTRY_DONE);
-    m_passes.ExtractLibrary(::GetModuleHandleA("kernel32.dll"));
-    EXPECT_EQ(m_passes.GetLibraryPath(), "");
-    m_passes.BeginInstallPass();
-    EXPECT_EQ(m_passes.InstallEntry(0, m_sink), ENTRY_FAILED);
+    ASSERT_EQ(m_items->Prepare(m_sink), PASS_DONE);
+    m_items->ExtractLibrary(::GetModuleHandleA("kernel32.dll"));
+    EXPECT_EQ(m_items->GetLibraryPath(), "");
+    EXPECT_EQ(m_items->Do(m_sink), PASS_FAILED);
     EXPECT_EQ(m_sink.lines.back().text, "        Abort - Decompress to file " + Dest("a.dll") + " failed!");
-    m_passes.Restore(m_sink);  // nothing was touched
+    m_items->Rollback(m_sink);  // nothing was touched
     EXPECT_EQ(m_sink.lines.size(), 2u);
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
 }
 
-TEST_F(EntryPasses, NoScratchFileIsTheFailureOfItsStep) {
+TEST_F(EntryItemList, NoScratchFileIsTheFailureOfItsStep) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").AddFile(".\\b.dll", "new b"));
-    m_passes.BeginBackupPass();
-    ASSERT_EQ(m_passes.BackupNextEntry(m_sink), ENTRY_DONE);
-    ASSERT_EQ(m_passes.BackupNextEntry(m_sink), ENTRY_DONE);
-    m_passes.ExtractLibrary();
-    ASSERT_NE(m_passes.GetLibraryPath(), "");
+    ASSERT_EQ(m_items->Prepare(m_sink), PASS_DONE);
+    m_items->ExtractLibrary();
+    ASSERT_NE(m_items->GetLibraryPath(), "");
 
     CScratchFolder::SetTempFolder(m_scratch.Path() + "gone\\");
-    m_passes.BeginInstallPass();
-    EXPECT_EQ(m_passes.InstallEntry(0, m_sink), ENTRY_FAILED);
+    EXPECT_EQ(m_items->Do(m_sink), PASS_FAILED);
     const std::string prefix = "        Abort - Write compressed data to temp file failed because of ";
     EXPECT_EQ(m_sink.lines.back().text.rfind(prefix, 0), 0u) << m_sink.lines.back().text;
     EXPECT_GT(m_sink.lines.back().text.size(), prefix.size());
@@ -278,10 +260,9 @@ TEST_F(EntryPasses, NoScratchFileIsTheFailureOfItsStep) {
     // A backup that gets no scratch file is a failed backup.
     Install("c.dll", "old c");
     Load(CPackageWriter().AddFile(".\\c.dll", "new c"));
-    CEntryPasses passes(m_package, m_strInstall);
-    passes.BeginBackupPass();
-    EXPECT_EQ(passes.BackupNextEntry(m_sink), ENTRY_TOLERATED);
+    CEntryItemList items(m_package, m_strInstall);
+    EXPECT_EQ(items.Prepare(m_sink), PASS_DONE);
     EXPECT_EQ(m_sink.lines.back().text.rfind("        Prompt - Backup file " + Dest("c.dll") + " failed because of ", 0),
               0u);
-    EXPECT_EQ(passes.GetRecord(0).m_strBackupPath, "");
+    EXPECT_EQ(items.GetItems().GetAt(0)->m_strBackupPath, "");
 }

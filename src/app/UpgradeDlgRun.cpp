@@ -1,0 +1,91 @@
+// The dialog's side of a run: the "Upgrade" button, Close and Enter, the result report, and the
+// host the run reports to from the worker thread.
+#include "app/UpgradeApp.h"
+#include "app/UpgradeDlg.h"
+#include "resources/resource.h"
+#include "system/ProductNames.h"
+#include "upgrade/ResultCodes.h"
+#include "upgrade/UpgradeRun.h"
+
+void CUpgradeDlg::DoUpgrade() {
+    const CUpgradeApp& app = GetUpgradeApp();
+    RUN_SETTINGS settings;
+    settings.strPackageVersion = app.m_strPackageVersion;
+    settings.strExeName = app.m_strExeName;
+    CUpgradeRun(*this, std::move(settings)).Execute();
+}
+
+void CUpgradeDlg::ReportResult(int nCode, LPARAM lSecond) const {
+    HWND server = ::FindWindowA(nullptr, UPGRADE_SERVER_TITLE);
+    if (server != nullptr)
+        ::SendMessageA(server, GetUpgradeApp().m_uReportMessage, static_cast<WPARAM>(nCode), lSecond);
+}
+
+void CUpgradeDlg::ReportResult(int nCode) {
+    if (IsAutoMode()) ReportResult(nCode, 0);
+}
+
+void CUpgradeDlg::ClearLines() { ::SendDlgItemMessageA(m_hWnd, IDC_LIST_ACTION, LB_RESETCONTENT, 0, 0); }
+
+void CUpgradeDlg::SetProgressRange(int nUpper) {
+    m_progress.SetRange32(0, nUpper);
+    m_progress.SetStep(1);
+}
+
+void CUpgradeDlg::ShowRunOver() { ::SetDlgItemTextA(m_hWnd, IDCANCEL, "Close"); }
+
+void CUpgradeDlg::CloseAfterRun() {
+    if (IsAutoMode()) ::PostMessageA(m_hWnd, WM_COMMAND, IDOK, 0);
+}
+
+// The request and the list stay on the worker's stack; this thread reaches them only while the
+// worker waits in the send.
+void CUpgradeDlg::ExecuteCommand(COMMAND_REQUEST& request, CRegistrationList& registered) {
+    Send(WM_EXECUTE_COMMAND, reinterpret_cast<WPARAM>(&request), reinterpret_cast<LPARAM>(&registered));
+}
+
+void CUpgradeDlg::SetDecoderOptions() { Send(WM_SET_FFDSHOW_OPTIONS, 0, 0); }
+
+LRESULT CUpgradeDlg::OnExecuteCommand(WPARAM wParam, LPARAM lParam) {
+    auto* request = reinterpret_cast<COMMAND_REQUEST*>(wParam);
+    auto* registered = reinterpret_cast<CRegistrationList*>(lParam);
+    if (request == nullptr || registered == nullptr || request->pCommand == nullptr) return 0;
+    request->strError = request->pCommand->Execute(*registered);
+    return 0;
+}
+
+LRESULT CUpgradeDlg::OnSetFfdshowOptions(WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    SetFfdshowOptions();
+    return 0;
+}
+
+void CUpgradeDlg::OnUpgrade() {
+    if (m_worker.HasWorker()) {
+        if (IsAutoMode()) {
+            ReportResult(RESULT_UPGRADE_PRESSED, 0);
+            ::PostMessageA(m_hWnd, WM_COMMAND, IDCANCEL, 0);
+        } else {
+            ShowMessage("Is in upgrading, please waiting...");
+        }
+        return;
+    }
+    ShowMessage(
+        "Strongly recommend close all softwares, in especial some sofwares for playing media, for example : Windows "
+        "Media Player, Media Player Classic...\nOtherwise it maybe cause upgrade failed!");
+    ::SetDlgItemTextA(m_hWnd, IDCANCEL, "Stop");
+    m_worker.StartUpgrade();
+}
+
+void CUpgradeDlg::OnCancel() {
+    // Close during a run stops it; the dialog stays open to show how it ended.
+    if (m_worker.HasWorker()) {
+        m_worker.StopUpgrade();
+        return;
+    }
+    CDialog::OnCancel();
+}
+
+void CUpgradeDlg::OnOK() {
+    m_worker.StopUpgrade();
+    CDialog::OnCancel();
+}

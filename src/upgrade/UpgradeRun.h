@@ -1,0 +1,64 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "package/EntryItemList.h"
+#include "package/UpgradePackage.h"
+#include "upgrade/ResultCodes.h"
+#include "upgrade/RunHost.h"
+
+// What a run needs besides its host.
+struct RUN_SETTINGS {
+    std::string strPackageVersion;  // the version the package installs
+    std::string strExeName;         // the running upgrader's file name without ".exe"
+    // Where the package and the compression library come from: the running program's resources
+    // by default. A test hands in its own package.
+    std::function<std::string(CUpgradePackage&)> loadPackage;
+    HMODULE hLibraryModule = nullptr;
+};
+
+// What a stage of the run answers: go on, or end the run with this result code.
+struct STAGE_RESULT {
+    bool bGoOn = true;
+    int nCode = RESULT_NONE;
+};
+
+// One whole upgrade: checks, self-copy, backups, install, command list, registry record.
+// Every failure is a line and the end of the run, which restores when the install pass had
+// begun and cleans up whatever the run made. Runs on the thread that calls Execute.
+class CUpgradeRun {
+public:
+    CUpgradeRun(IRunHost& host, RUN_SETTINGS settings);
+    CUpgradeRun(const CUpgradeRun&) = delete;
+    CUpgradeRun& operator=(const CUpgradeRun&) = delete;
+    ~CUpgradeRun();
+
+    // Answers the run's result code; RESULT_NONE when it ended with nothing to report.
+    int Execute();
+
+private:
+    STAGE_RESULT CheckInstallation();
+    STAGE_RESULT CheckPackage();
+    STAGE_RESULT BackupEntries();
+    STAGE_RESULT CloseChannelProgram();
+    STAGE_RESULT InstallEntries();
+    STAGE_RESULT RunCommands();
+    void EndRun(int nCode);
+    void WriteUpgradeRecord() const;
+
+    bool StopRequested();
+    STAGE_RESULT Abort(int nCode, const std::string& text);
+    void MoveProgress(int delta) { m_host.SetProgress(m_host.GetProgress() + delta); }
+
+    IRunHost& m_host;
+    RUN_SETTINGS m_settings;
+    CUpgradePackage m_package;
+    std::unique_ptr<CEntryItemList> m_items;  // made once the install folder is known
+    std::string m_strInstallFolder;
+    bool m_bStopped = false;
+    bool m_bRestoreNeeded = false;
+};

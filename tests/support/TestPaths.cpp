@@ -1,0 +1,49 @@
+#include "support/TestPaths.h"
+
+#include <windows.h>
+
+#include "util/PathParts.h"
+
+namespace {
+
+std::string GetVariable(const char* name) {
+    char buffer[MAX_PATH] = "";
+    const DWORD length = ::GetEnvironmentVariableA(name, buffer, MAX_PATH);
+    return length == 0 || length >= MAX_PATH ? std::string() : std::string(buffer, length);
+}
+
+// The host path of a tree named by a variable, followed by the relative path.
+std::string GetTreeFile(const char* variable, const std::string& relative) {
+    const std::string root = GetVariable(variable);
+    return root.empty() ? std::string() : ToWindowsPath(root + "/" + relative);
+}
+
+}  // namespace
+
+std::string ToWindowsPath(const std::string& hostPath) {
+    if (hostPath.empty() || hostPath[0] != '/') return hostPath;
+    std::string path = "Z:" + hostPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string GetProgramPath(const char* variable) { return ToWindowsPath(GetVariable(variable)); }
+
+std::string GetBuildFile(const std::string& relative) { return GetTreeFile("QU_BUILD_DIR", relative); }
+
+std::string GetSourceFile(const std::string& relative) { return GetTreeFile("QU_SOURCE_DIR", relative); }
+
+std::string GetSampleCommandList() { return GetSourceFile("sample/CMD List.ini"); }
+
+std::string GetOwnPath() {
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return length == 0 || length >= MAX_PATH ? std::string() : std::string(path, length);
+}
+
+std::string GetOwnExeName() {
+    std::string name;
+    SplitPath(GetOwnPath(), nullptr, nullptr, &name, nullptr);
+    return name;
+}

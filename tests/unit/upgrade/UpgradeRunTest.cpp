@@ -1,0 +1,254 @@
+// The guarantee of a run, driven in-process through a host of the test's own: whatever fails and
+// wherever the run is stopped, the installation is left exactly as it was (apart from the
+// upgrader's own copy in "Upgrade\" and folders made), no scratch file stays, no upgrade record is
+// written and the result code is the failure's; a run that succeeds leaves every file with the
+// package's bytes and stored time, and reports 0 after the record.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "framework/ScopedHandles.h"
+#include "support/PackageWriter.h"
+#include "support/SampleProduct.h"
+#include "support/ScratchFolder.h"
+#include "support/TestPaths.h"
+#include "system/ProductNames.h"
+#include "upgrade/UpgradeRun.h"
+#include "util/PathParts.h"
+
+namespace {
+
+const char OLDER_VERSION[] = "0.0.6.5";
+const char PACKAGE_VERSION[] = "0.0.6.7";
+const char SUCCEEDED[] = "Upgrade successfully!";
+const char CANCELLED[] = "Upgrade cancelled by user";
+
+struct PACKAGE_FILE {
+    const char* path;  // relative to the installation
+    const char* content;
+    int day;           // of its stored time
+};
+// Replaced, replaced while read-only, added in a new folder, replaced, added.
+const PACKAGE_FILE FILES[] = {
+    {"TallyPanel.dll", "tally 0.0.6.7", 1},
+    {"ClockPanel.dll", "clock 0.0.6.7", 2},
+    {"Skins\\Night\\night.skin", "a new skin", 3},
+    {"AX\\ScrollFilter.ax", "scroll 0.0.6.7", 4},
+    {"readme.txt", "what is new", 5},
+};
+const char READ_ONLY_FILE[] = "ClockPanel.dll";
+
+FILETIME TimeOf(int day) { return MakeFileTime(0x01D00000 + static_cast<DWORD>(day), 0x12345678); }
+
+// The package, with the entry of the given index damaged (none for -1).
+std::vector<BYTE> MakePackage(int damaged) {
+    CPackageWriter writer;
+    for (int i = 0; i < 5; ++i) {
+        if (i == damaged) {
+            // Starts like a gzip member, then breaks off.
+            writer.Add({std::string(".\\") + FILES[i].path, 0, 0, {0x1f, 0x8b, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                                                  0x03, 0xff, 0xff, 0xff}});
+        } else {
+            writer.AddFile(std::string(".\\") + FILES[i].path, FILES[i].content, TimeOf(FILES[i].day));
+        }
+    }
+    return writer.Bytes();
+}
+
+struct FILE_STATE {
+    std::string bytes;
+    FILETIME time;
+    DWORD attributes;
+    bool operator==(const FILE_STATE& other) const {
+        return bytes == other.bytes && time == other.time && attributes == other.attributes;
+    }
+};
+using SNAPSHOT = std::map<std::string, FILE_STATE>;
+
+// Every file below the folder, but the upgrader's own copy folder.
+void TakeSnapshot(const std::string& folder, const std::string& relative, SNAPSHOT& snapshot) {
+    WIN32_FIND_DATAA data;
+    CScopedFindHandle find(::FindFirstFileA((folder + relative + "*").c_str(), &data));
+    if (!find) return;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (relative.empty() && _stricmp(name.c_str(), "Upgrade") == 0) continue;
+            TakeSnapshot(folder, relative + name + "\\", snapshot);
+        } else {
+            snapshot[relative + name] = {ReadFileText(folder + relative + name), data.ftLastWriteTime,
+                                         data.dwFileAttributes};
+        }
+    } while (::FindNextFileA(find.Get(), &data));
+}
+
+SNAPSHOT Snapshot(const std::string& folder) {
+    SNAPSHOT snapshot;
+    TakeSnapshot(folder, "", snapshot);
+    return snapshot;
+}
+
+// The names of the files whose state differs, for the failure message.
+std::string Differences(const SNAPSHOT& before, const SNAPSHOT& after) {
+    std::string names;
+    for (const auto& [name, state] : before) {
+        auto found = after.find(name);
+        if (found == after.end()) names += " missing:" + name;
+        else if (!(found->second == state)) names += " changed:" + name;
+    }
+    for (const auto& [name, state] : after)
+        if (before.find(name) == before.end()) names += " added:" + name;
+    return names;
+}
+
+bool HasRecord() {
+    return ::RegGetValueA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE, RRF_RT_REG_SZ, nullptr, nullptr,
+                          nullptr) == ERROR_SUCCESS;
+}
+
+// The run's host: keeps the lines, the codes and the bar; stops at a chosen stop check; holds a
+// destination open from the moment its install line appears; carries commands out at once.
+class CTestRunHost : public IRunHost {
+public:
+    int m_nStopAtCheck = 0;     // 1-based; 0: never
+    std::string m_strLockFile;  // full path; empty: none
+    int m_nChecks = 0;
+    std::vector<std::string> m_lines;
+    std::vector<int> m_codes;
+    int m_nProgress = -1;
+    bool m_bOver = false;
+
+    bool Has(const std::string& text) const { return std::find(m_lines.begin(), m_lines.end(), text) != m_lines.end(); }
+
+    // A stop, once asked for, stays asked for.
+    bool IsStopRequested() override { return ++m_nChecks >= m_nStopAtCheck && m_nStopAtCheck != 0; }
+    void ClearLines() override { m_lines.clear(); }
+    void SetProgressRange(int) override {}
+    int GetProgress() override { return m_nProgress; }
+    void SetProgress(int nPosition) override { m_nProgress = nPosition; }
+    void ReportResult(int nCode) override { m_codes.push_back(nCode); }
+    void ShowRunOver() override { m_bOver = true; }
+    void CloseAfterRun() override {}
+    void SetDecoderOptions() override {}
+    void ExecuteCommand(COMMAND_REQUEST& request, CRegistrationList& registered) override {
+        request.strError = request.pCommand->Execute(registered);
+    }
+
+protected:
+    int AppendLine(int, const char* text) override {
+        const std::string line = text;
+        if (!m_strLockFile.empty() && line == "        Upgrade - " + GetFileNameOf(m_strLockFile) + "...") {
+            m_lock.Reset(::CreateFileA(m_strLockFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                       nullptr));
+        }
+        m_lines.push_back(line);
+        return static_cast<int>(m_lines.size()) - 1;
+    }
+
+private:
+    CScopedKernelHandle m_lock;
+};
+
+class UpgradeRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_install.CreateRegistered(OLDER_VERSION, m_scratch.Path() + "Product\\"));
+        // The installation is older than the package in every file it replaces.
+        for (const PACKAGE_FILE& file : FILES) {
+            const std::string path = m_install.GetPath(file.path);
+            if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) SetLastWriteTime(path, TimeOf(-100));
+        }
+        ASSERT_TRUE(::SetFileAttributesA(m_install.GetPath(READ_ONLY_FILE).c_str(), FILE_ATTRIBUTE_READONLY));
+        m_before = Snapshot(m_install.GetFolder());
+    }
+    void TearDown() override {
+        ::SetFileAttributesA(m_install.GetPath(READ_ONLY_FILE).c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+
+    // One run of the package; every failed or stopped run must leave the installation as it was.
+    int Run(CTestRunHost& host, const std::vector<BYTE>& package) {
+        RUN_SETTINGS settings;
+        settings.strPackageVersion = PACKAGE_VERSION;
+        settings.strExeName = GetOwnExeName();
+        settings.loadPackage = [&package](CUpgradePackage& loaded) {
+            loaded.m_pBuffer = std::make_unique<BYTE[]>(package.size());
+            std::copy(package.begin(), package.end(), loaded.m_pBuffer.get());
+            loaded.m_dwSize = static_cast<DWORD>(package.size());
+            return std::string();
+        };
+        const int code = CUpgradeRun(host, std::move(settings)).Execute();
+        ++m_nRuns;
+        EXPECT_TRUE(ListFiles(m_scratch.Temp(), "JVR*.tmp").empty());
+        EXPECT_EQ(host.m_nProgress, 0);
+        EXPECT_TRUE(host.m_bOver);
+        return code;
+    }
+    void ExpectUnchanged(const CTestRunHost& host) {
+        EXPECT_FALSE(host.Has(SUCCEEDED));
+        const SNAPSHOT after = Snapshot(m_install.GetFolder());
+        EXPECT_TRUE(after == m_before) << Differences(m_before, after);
+        EXPECT_FALSE(HasRecord());
+    }
+
+    CScratchFolder m_scratch;
+    CSampleInstallation m_install;
+    SNAPSHOT m_before;
+    int m_nRuns = 0;
+};
+
+TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
+    // A damaged entry at every place of the package: the install pass fails there.
+    for (int damaged = 0; damaged < 5; ++damaged) {
+        SCOPED_TRACE("damaged entry " + std::to_string(damaged));
+        CTestRunHost host;
+        EXPECT_EQ(Run(host, MakePackage(damaged)), 9);
+        EXPECT_EQ(host.m_codes, std::vector<int>{9});
+        ExpectUnchanged(host);
+    }
+    // Each file the package replaces, held open when its turn comes.
+    const std::vector<BYTE> package = MakePackage(-1);
+    for (const PACKAGE_FILE& file : FILES) {
+        if (m_before.find(file.path) == m_before.end()) continue;
+        SCOPED_TRACE(std::string("locked ") + file.path);
+        CTestRunHost host;
+        host.m_strLockFile = m_install.GetPath(file.path);
+        EXPECT_EQ(Run(host, package), 9);
+        ExpectUnchanged(host);
+    }
+    // A stop at every point the run looks for one; the first point it no longer reaches makes
+    // the run that succeeds.
+    for (int check = 1;; ++check) {
+        SCOPED_TRACE("stop at check " + std::to_string(check));
+        CTestRunHost host;
+        host.m_nStopAtCheck = check;
+        const int code = Run(host, package);
+        if (host.m_nChecks < check) {
+            EXPECT_EQ(code, 0);
+            EXPECT_EQ(host.m_codes, std::vector<int>{0});
+            EXPECT_TRUE(host.Has(SUCCEEDED));
+            EXPECT_TRUE(HasRecord());
+            break;
+        }
+        EXPECT_EQ(code, RESULT_NONE);
+        EXPECT_TRUE(host.m_codes.empty());
+        EXPECT_TRUE(host.Has(CANCELLED));
+        ExpectUnchanged(host);
+        ASSERT_LT(check, 100);
+    }
+    for (const PACKAGE_FILE& file : FILES) {
+        SCOPED_TRACE(file.path);
+        const std::string path = m_install.GetPath(file.path);
+        EXPECT_EQ(ReadFileText(path), file.content);
+        EXPECT_TRUE(GetLastWriteTime(path) == TimeOf(file.day));
+    }
+    std::printf("[ RUNS     ] %d upgrade runs\n", m_nRuns);
+    RecordProperty("runs", m_nRuns);
+}
+
+}  // namespace
