@@ -3,11 +3,10 @@
 #include <string>
 
 #include "framework/OwningList.h"
+#include "util/IniKeys.h"
 #include "util/PathParts.h"
 #include "util/TextCompare.h"
 
-// The command list's file name; the package carries it as "<Temp>\" followed by this name.
-extern const char* const COMMAND_LIST_FILE;
 
 // The first record, in package order, whose destination's file name (m_strDestPath) equals the
 // given name without regard to case; null when there is none or no list.

@@ -178,3 +178,12 @@ public:
 private:
     I* m_p = nullptr;
 };
+
+// Memory the system allocated with LocalAlloc for the caller (security descriptors, SIDs).
+struct LocalMemoryTraits {
+    using Handle = HLOCAL;
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { ::LocalFree(h); }
+};
+using CScopedLocalMemory = CScopedHandle<LocalMemoryTraits>;

@@ -1,5 +1,6 @@
 #include "package/BackupRecord.h"
 
+#include "framework/ScopedHandles.h"
 #include "package/PackageEntryReader.h"
 #include "package/ScratchFile.h"
 #include "util/FileErrors.h"
@@ -23,22 +24,21 @@ std::string RestoreFailure(const std::string& destPath, DWORD error, std::string
 
 CBackupRecord::~CBackupRecord() { DeleteScratchFile(m_strBackupPath); }
 
-std::string CBackupRecord::Prepare(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
-                                   bool& fatal) {
-    fatal = true;
+std::string CBackupRecord::ReadEntry(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder) {
     PACKAGE_ENTRY_FIELDS fields;
     const std::string error = ReadPackageEntry(buffer, size, cursor, installFolder, BACKUP_READ, fields);
     m_strRelativePath = fields.strRelativePath;
     m_strDestPath = fields.strDestPath;
     m_dwCompressedLength = fields.dwCompressedLength;
-    if (!error.empty()) return error;
+    return error;
+}
 
-    fatal = false;
+std::string CBackupRecord::BackUp(const std::string& scratchFolder) {
     m_bHadNoFile = !FileExists(m_strDestPath);
     if (m_bHadNoFile) return std::string();
 
     m_dwAttributes = ::GetFileAttributesA(m_strDestPath.c_str());
-    m_strBackupPath = NewTempFile();
+    m_strBackupPath = NewTempFile(scratchFolder);
     if (m_strBackupPath.empty()) return BackupFailure(m_strDestPath, ::GetLastError());
     if (::CopyFileA(m_strDestPath.c_str(), m_strBackupPath.c_str(), FALSE)) return std::string();
     const DWORD copyError = ::GetLastError();
@@ -59,6 +59,10 @@ bool CBackupRecord::CanRestore() const {
 std::string CBackupRecord::Restore(std::string* reason) const {
     if (!m_bInstalled && !m_bDestChanged) return std::string();
     if (!m_strBackupPath.empty()) {
+        // Held without write or delete sharing for the copy: what is checked is what is copied.
+        CScopedKernelHandle backup(::CreateFileA(m_strBackupPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!backup) return RestoreFailure(m_strDestPath, ::GetLastError(), reason);
         if (!::CopyFileA(m_strBackupPath.c_str(), m_strDestPath.c_str(), FALSE)) {
             return RestoreFailure(m_strDestPath, ::GetLastError(), reason);
         }

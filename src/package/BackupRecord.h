@@ -15,16 +15,19 @@ public:
     // Deletes the backup file, read-only or not.
     ~CBackupRecord() override;
 
-    // Reads the entry at the cursor, creates the destination's missing folders and backs up the
-    // file there. fatal stays true when the entry could not be read; a failed backup copy is
-    // reported with fatal false, and such a record takes no part in a restore.
-    std::string Prepare(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
-                        bool& fatal);
+    // Reads the entry at the cursor and creates the destination's missing folders. An error here
+    // is fatal: the package cannot be read on.
+    std::string ReadEntry(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder);
+    // Backs up the file at the destination into a scratch file of the folder (the user's
+    // temporary folder when none is given). A failed backup is no reason to stop; such a record
+    // takes no part in a restore.
+    std::string BackUp(const std::string& scratchFolder = std::string());
     // The bytes the entry occupies in the package: the unit of the progress bar.
     DWORD GetPackedSize() const;
     // Puts the destination back as the first pass found it, for an installed record or one whose
     // destination a failed install changed. Answers an error text, empty on success.
     // reason, when given, receives the system's reason of a failure on its own.
+    // The backup is read only while nobody else may write to it.
     std::string Restore(std::string* reason = nullptr) const;
     // True when a restore of this record has something to do.
     bool CanRestore() const;

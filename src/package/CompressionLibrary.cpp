@@ -1,10 +1,12 @@
 #include "package/CompressionLibrary.h"
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "framework/File.h"
 #include "framework/ScopedHandles.h"
+#include "package/ScratchFile.h"
 #include "package/UpgradePackage.h"
 #include "util/DecimalText.h"
 #include "util/PathTokens.h"
@@ -12,37 +14,54 @@
 
 namespace {
 
-// The library's public gzip file functions.
-using GzFile = void*;
-using GzOpenFunc = GzFile (*)(const char* path, const char* mode);
-using GzReadFunc = int (*)(GzFile file, void* buffer, unsigned length);
-using GzWriteFunc = int (*)(GzFile file, const void* buffer, unsigned length);
-using GzCloseFunc = int (*)(GzFile file);
+using GzOpenFunc = decltype(GZIP_FUNCTIONS::open);
+using GzReadFunc = decltype(GZIP_FUNCTIONS::read);
+using GzWriteFunc = decltype(GZIP_FUNCTIONS::write);
+using GzCloseFunc = decltype(GZIP_FUNCTIONS::close);
 
 constexpr int kGzipOk = 0;  // Z_OK
 
 // Data moves in pieces of this size through a buffer on the operation's own stack.
 constexpr unsigned kTransferSize = 128;
 
-// The library, loaded for the length of one operation.
+template <class F>
+bool BindEntry(HMODULE module, const char* name, F& entry) {
+    FARPROC proc = ::GetProcAddress(module, name);
+    // Through a neutral function type: the entry's real type is the library's promise.
+    entry = reinterpret_cast<F>(reinterpret_cast<void (*)()>(proc));
+    return entry != nullptr;
+}
+
+// Every gzip file function an operation may need; false when one is missing.
+bool BindGzip(HMODULE module, GZIP_FUNCTIONS& gzip) {
+    return BindEntry(module, "gzopen", gzip.open) && BindEntry(module, "gzread", gzip.read) &&
+           BindEntry(module, "gzwrite", gzip.write) && BindEntry(module, "gzclose", gzip.close);
+}
+
+// The library, loaded from a path for the length of one operation.
 class CGzipLibrary {
 public:
     bool Load(const std::string& path) {
         if (path.empty()) return false;
         m_module.Reset(::LoadLibraryA(path.c_str()));
-        return m_module.IsValid();
+        return m_module.IsValid() && BindGzip(m_module.Get(), m_gzip);
     }
-    template <class F>
-    bool Bind(const char* name, F& entry) const {
-        FARPROC proc = ::GetProcAddress(m_module.Get(), name);
-        // Through a neutral function type: the entry's real type is the library's promise.
-        entry = reinterpret_cast<F>(reinterpret_cast<void (*)()>(proc));
-        return entry != nullptr;
-    }
+    const GZIP_FUNCTIONS& Functions() const { return m_gzip; }
 
 private:
     CScopedLibrary m_module;
+    GZIP_FUNCTIONS m_gzip;
 };
+
+// The embedded library's bytes, mapped with the module; null when it has none.
+const void* FindLibraryResource(HMODULE module, DWORD& size) {
+    HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(COMPRESSION_LIBRARY_RESOURCE_ID), PACKAGE_RESOURCE_TYPE);
+    if (resource == nullptr) return nullptr;
+    HGLOBAL loaded = ::LoadResource(module, resource);
+    if (loaded == nullptr) return nullptr;
+    size = ::SizeofResource(module, resource);
+    return ::LockResource(loaded);
+}
 
 // A gzip file of the bound library, closed through it on every path.
 class CGzipHandle {
@@ -75,9 +94,10 @@ using CScopedStdFile = std::unique_ptr<FILE, StdFileCloser>;
 // Closes the file and answers whether everything buffered reached it.
 bool CloseStdFile(CScopedStdFile& file) { return std::fclose(file.release()) == 0; }
 
-// Writes the bytes to a new scratch file; empty when it could not be written whole.
-std::string WriteScratchFile(const void* bytes, DWORD size) {
-    const std::string path = NewTempFile();
+// Writes the bytes to a new scratch file in the folder (the user's temporary folder when none is
+// given); empty when it could not be written whole.
+std::string WriteScratchFile(const void* bytes, DWORD size, const std::string& folder = std::string()) {
+    const std::string path = NewTempFile(folder);
     if (path.empty()) return path;
     CFile file;
     bool written = file.Open(path, CFile::modeCreate | CFile::modeReadWrite);
@@ -123,61 +143,108 @@ bool DeflateFrom(FILE* input, GzWriteFunc gzWrite, GzFile output, DWORD& total) 
     }
 }
 
-}  // namespace
-
-std::string ExtractCompressionLibrary(HMODULE module) {
-    HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(COMPRESSION_LIBRARY_RESOURCE_ID), PACKAGE_RESOURCE_TYPE);
-    if (resource == nullptr) return std::string();
-    HGLOBAL loaded = ::LoadResource(module, resource);
-    if (loaded == nullptr) return std::string();
-    const void* bytes = ::LockResource(loaded);
-    if (bytes == nullptr) return std::string();
-    // The resource stays mapped with the module, so it is written straight from there.
-    return WriteScratchFile(bytes, ::SizeofResource(module, resource));
-}
-
-int DecompressFile(const std::string& gzipPath, const std::string& outputPath, const std::string& libraryPath,
-                   bool* outputChanged) {
+// Inflates with bound functions; see DecompressFile.
+int InflateFile(const GZIP_FUNCTIONS& gzip, const std::string& gzipPath, const std::string& outputPath,
+                bool* outputChanged) {
     if (outputChanged) *outputChanged = false;
-    CGzipLibrary library;
-    GzOpenFunc gzOpen;
-    GzReadFunc gzRead;
-    GzCloseFunc gzClose;
-    if (!library.Load(libraryPath)) return -1;
-    if (!library.Bind("gzopen", gzOpen) || !library.Bind("gzread", gzRead) || !library.Bind("gzclose", gzClose)) {
-        return -1;
-    }
     if (!LooksLikeGzip(gzipPath)) return -1;
-    CGzipHandle input(gzClose, gzOpen(gzipPath.c_str(), "rb"));
+    CGzipHandle input(gzip.close, gzip.open(gzipPath.c_str(), "rb"));
     if (!input.IsOpen()) return -1;
     CScopedStdFile output(std::fopen(outputPath.c_str(), "wb"));
     if (!output) return -1;
     if (outputChanged) *outputChanged = true;
 
-    bool complete = InflateInto(gzRead, input.Get(), output.get());
+    bool complete = InflateInto(gzip.read, input.Get(), output.get());
     // Closing reports a member that ended before its trailer.
     complete = input.Close() == kGzipOk && complete;
     complete = CloseStdFile(output) && complete;
     return complete ? 1 : -1;
 }
 
+}  // namespace
+
+void (*CCompressionLibrary::s_pfnAfterWrite)(const std::string& path) = nullptr;
+
+bool CCompressionLibrary::Load(HMODULE module, const std::string& folder) {
+    Unload();
+    DWORD size = 0;
+    const void* bytes = FindLibraryResource(module, size);
+    if (bytes == nullptr) return false;
+    m_strPath = WriteScratchFile(bytes, size, folder);
+    if (m_strPath.empty()) return false;
+    if (s_pfnAfterWrite) s_pfnAfterWrite(m_strPath);
+    // Only the file that was checked may be loaded: it is held until the library goes.
+    if (!HoldIfIdentical(bytes, size)) {
+        Unload();
+        return false;
+    }
+    m_module.Reset(::LoadLibraryExA(m_strPath.c_str(), nullptr, 0));
+    if (!m_module || !BindGzip(m_module.Get(), m_gzip)) {
+        Unload();
+        return false;
+    }
+    return true;
+}
+
+bool CCompressionLibrary::HoldIfIdentical(const void* bytes, DWORD size) {
+    m_hFile.Reset(::CreateFileA(m_strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_hFile) return false;
+    LARGE_INTEGER length{};
+    if (!::GetFileSizeEx(m_hFile.Get(), &length) || length.QuadPart != size) return false;
+    const BYTE* expected = static_cast<const BYTE*>(bytes);
+    BYTE buffer[65536];
+    for (DWORD offset = 0; offset < size;) {
+        DWORD read = 0;
+        if (!::ReadFile(m_hFile.Get(), buffer, sizeof buffer, &read, nullptr) || read == 0) return false;
+        if (read > size - offset || std::memcmp(buffer, expected + offset, read) != 0) return false;
+        offset += read;
+    }
+    return true;
+}
+
+void CCompressionLibrary::Unload() {
+    m_gzip = GZIP_FUNCTIONS();
+    m_module.Reset();
+    m_hFile.Reset();
+    DeleteScratchFile(m_strPath);
+    m_strPath.clear();
+}
+
+int CCompressionLibrary::Decompress(const std::string& gzipPath, const std::string& outputPath,
+                                    bool* outputChanged) const {
+    if (outputChanged) *outputChanged = false;
+    if (!IsLoaded()) return -1;
+    return InflateFile(m_gzip, gzipPath, outputPath, outputChanged);
+}
+
+std::string ExtractCompressionLibrary(HMODULE module) {
+    DWORD size = 0;
+    const void* bytes = FindLibraryResource(module, size);
+    // The resource stays mapped with the module, so it is written straight from there.
+    return bytes == nullptr ? std::string() : WriteScratchFile(bytes, size);
+}
+
+int DecompressFile(const std::string& gzipPath, const std::string& outputPath, const std::string& libraryPath,
+                   bool* outputChanged) {
+    if (outputChanged) *outputChanged = false;
+    CGzipLibrary library;
+    if (!library.Load(libraryPath)) return -1;
+    return InflateFile(library.Functions(), gzipPath, outputPath, outputChanged);
+}
+
 int CompressFile(const std::string& sourcePath, const std::string& gzipPath, std::string& rateText,
                  const std::string& libraryPath) {
     CGzipLibrary library;
-    GzOpenFunc gzOpen;
-    GzWriteFunc gzWrite;
-    GzCloseFunc gzClose;
     if (!library.Load(libraryPath)) return -1;
-    if (!library.Bind("gzopen", gzOpen) || !library.Bind("gzwrite", gzWrite) || !library.Bind("gzclose", gzClose)) {
-        return -1;
-    }
+    const GZIP_FUNCTIONS& gzip = library.Functions();
     CScopedStdFile source(std::fopen(sourcePath.c_str(), "rb"));
     if (!source) return -1;
-    CGzipHandle output(gzClose, gzOpen(gzipPath.c_str(), "wb"));
+    CGzipHandle output(gzip.close, gzip.open(gzipPath.c_str(), "wb"));
     if (!output.IsOpen()) return -1;
 
     DWORD total = 0;
-    bool complete = DeflateFrom(source.get(), gzWrite, output.Get(), total);
+    bool complete = DeflateFrom(source.get(), gzip.write, output.Get(), total);
     source.reset();
     // Closing flushes the last block and the trailer; a full disk shows here.
     complete = output.Close() == kGzipOk && complete;

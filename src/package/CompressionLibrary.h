@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "framework/ScopedHandles.h"
+
 // zlib travels inside the program as resource "PACKAGE" 131 and is never linked: it is
 // written out to a scratch file, and each operation below loads it from there, binds the
 // gzip functions it needs by name and unloads it before returning.
@@ -13,6 +15,49 @@ inline constexpr WORD COMPRESSION_LIBRARY_RESOURCE_ID = 131;
 // scratch file and answers its path; empty when there is no library or it could not be
 // written (then no file is left). The caller deletes the file at the end of its run.
 std::string ExtractCompressionLibrary(HMODULE module = nullptr);
+
+// The library's gzip file functions, bound from a loaded copy.
+using GzFile = void*;
+struct GZIP_FUNCTIONS {
+    GzFile (*open)(const char* path, const char* mode) = nullptr;
+    int (*read)(GzFile file, void* buffer, unsigned length) = nullptr;
+    int (*write)(GzFile file, const void* buffer, unsigned length) = nullptr;
+    int (*close)(GzFile file) = nullptr;
+};
+
+// zlib bound once for an upgrade run, from a file in the run's private work folder, and only
+// when that file is byte for byte the library the program carries. The file stays open without
+// write or delete sharing until the library is unloaded, so nobody can swap it meanwhile.
+class CCompressionLibrary {
+public:
+    CCompressionLibrary() = default;
+    CCompressionLibrary(const CCompressionLibrary&) = delete;
+    CCompressionLibrary& operator=(const CCompressionLibrary&) = delete;
+    // Unloads the library, then closes and deletes its file.
+    ~CCompressionLibrary() { Unload(); }
+
+    // Writes the module's library (the running program's by default) into the folder, opens it
+    // again for reading only, compares it with the embedded one and only then loads it by its
+    // full path. False, with nothing loaded and no file left, when any step fails.
+    bool Load(HMODULE module, const std::string& folder);
+    bool IsLoaded() const { return m_module.IsValid(); }
+    const std::string& GetPath() const { return m_strPath; }
+    // Inflates a gzip file as DecompressFile does, with the bound library; -1 when none is bound.
+    int Decompress(const std::string& gzipPath, const std::string& outputPath, bool* outputChanged = nullptr) const;
+
+    // For tests: called with the file's path once it is written and closed, before it is checked.
+    static void (*s_pfnAfterWrite)(const std::string& path);
+
+private:
+    // Opens the written file for reading only and compares it with the embedded bytes.
+    bool HoldIfIdentical(const void* bytes, DWORD size);
+    void Unload();
+
+    std::string m_strPath;
+    CScopedKernelHandle m_hFile;  // the file, held while the library is loaded
+    CScopedLibrary m_module;
+    GZIP_FUNCTIONS m_gzip;
+};
 
 // Inflates a gzip file into the output file (created or truncated). 1 on success, -1 on
 // failure; damaged data and a short write are failures too. When given, outputChanged

@@ -5,25 +5,12 @@
 #include "util/PathParts.h"
 #include "util/TextCompare.h"
 
-ENTRY_OUTCOME CEntryItem::Prepare(CUpgradePackage& package, const std::string& installFolder, CLineSink& sink) {
-    bool fatal = true;
-    const std::string error =
-        CBackupRecord::Prepare(package.m_pBuffer.get(), package.m_dwSize, package.m_dwCursor, installFolder, fatal);
-    if (error.empty()) return ENTRY_DONE;
-    if (fatal) {
-        AddAbortLine(sink, error);
-        return ENTRY_FAILED;
-    }
-    AddPromptLine(sink, error);
-    return ENTRY_TOLERATED;
-}
-
 ENTRY_OUTCOME CEntryItem::Do(CUpgradePackage& package, const std::string& installFolder,
-                             const std::string& libraryPath, CLineSink& sink) {
+                             const CCompressionLibrary& library, const std::string& scratchFolder, CLineSink& sink) {
     const std::string fileName = GetFileNameOf(m_strDestPath);
     sink.AddLine(LINE_INFO, "        Upgrade - %s...", fileName.c_str());
     const std::string error = m_install.Install(package.m_pBuffer.get(), package.m_dwSize, package.m_dwCursor,
-                                                installFolder, libraryPath);
+                                                installFolder, m_strDestPath, library, scratchFolder);
     ENTRY_OUTCOME outcome = ENTRY_DONE;
     if (error.empty()) {
         sink.AddLine(LINE_INFO, "        Upgrade %s successfully!", fileName.c_str());

@@ -8,6 +8,7 @@
 #include "package/PackageEntry.h"
 #include "package/UpgradePackage.h"
 
+class CCompressionLibrary;
 class CLineSink;
 
 // The upgrade server's own program: the server may be running and hold it, so its failed
@@ -20,16 +21,15 @@ enum ENTRY_OUTCOME {
     ENTRY_FAILED,     // it failed, an abort line says so, and the run ends
 };
 
-// One entry of the package as the upgrade works it: backed up in the first pass, installed in
-// the second, and put back when the run fails or is stopped. It knows from its own flags
+// One entry of the package as the upgrade works it: read and backed up in the first pass (see
+// CBackupRecord), installed in the second, and put back when the run fails or is stopped. It knows from its own flags
 // (backed up, destination changed, installed) what undoing it means, and adds its own lines.
 class CEntryItem : public CBackupRecord {
 public:
-    // First pass: reads the entry at the package's cursor and backs up its destination.
-    ENTRY_OUTCOME Prepare(CUpgradePackage& package, const std::string& installFolder, CLineSink& sink);
-    // Second pass: reads the entry at the cursor again and installs it over its destination.
-    ENTRY_OUTCOME Do(CUpgradePackage& package, const std::string& installFolder, const std::string& libraryPath,
-                     CLineSink& sink);
+    // Second pass: reads the entry at the cursor again and installs it over its destination,
+    // with its scratch file in the scratch folder.
+    ENTRY_OUTCOME Do(CUpgradePackage& package, const std::string& installFolder, const CCompressionLibrary& library,
+                     const std::string& scratchFolder, CLineSink& sink);
     // True when Do changed something that Undo puts back.
     bool NeedsUndo() const { return CanRestore(); }
     // Puts the destination back as the first pass found it, with its pair of lines.

@@ -1,8 +1,10 @@
 #include "package/EntryItemList.h"
 
-#include "package/CompressionLibrary.h"
-#include "package/ScratchFile.h"
+#include "package/StageLines.h"
+#include "util/IniKeys.h"
 #include "util/LineSink.h"
+#include "util/PathParts.h"
+#include "util/TextCompare.h"
 
 namespace {
 
@@ -10,13 +12,11 @@ bool StopSeen(const CEntryItemList::StopCheck& isStopRequested) { return isStopR
 
 }  // namespace
 
-CEntryItemList::CEntryItemList(CUpgradePackage& package, std::string installFolder)
-    : m_package(package), m_strInstallFolder(std::move(installFolder)) {}
+CEntryItemList::CEntryItemList(CUpgradePackage& package, std::string installFolder, std::string workFolder)
+    : m_package(package), m_strInstallFolder(std::move(installFolder)), m_strWorkFolder(std::move(workFolder)) {}
 
-CEntryItemList::~CEntryItemList() {
-    DeleteScratchFile(m_strLibraryPath);
-    m_items.RemoveAll();  // each item deletes its backup and its temporary file
-}
+// Each item deletes its backup and its temporary file; the library goes with its member.
+CEntryItemList::~CEntryItemList() { m_items.RemoveAll(); }
 
 PASS_RESULT CEntryItemList::Prepare(CLineSink& sink, const StopCheck& isStopRequested) {
     m_package.m_dwCursor = PACKAGE_FIRST_ENTRY;
@@ -24,9 +24,25 @@ PASS_RESULT CEntryItemList::Prepare(CLineSink& sink, const StopCheck& isStopRequ
     for (DWORD i = 0; i < count; ++i) {
         if (StopSeen(isStopRequested)) return PASS_STOPPED;
         // The item joins the list before it is used, so the list deletes its files in any case.
-        if (m_items.Emplace()->Prepare(m_package, m_strInstallFolder, sink) == ENTRY_FAILED) return PASS_FAILED;
+        CEntryItem& item = *m_items.Emplace();
+        std::string error = item.ReadEntry(m_package.m_pBuffer.get(), m_package.m_dwSize, m_package.m_dwCursor,
+                                           m_strInstallFolder);
+        if (!error.empty()) {
+            AddAbortLine(sink, error);
+            return PASS_FAILED;
+        }
+        PlaceCommandList(item);
+        error = item.BackUp(m_strWorkFolder);
+        if (!error.empty()) AddPromptLine(sink, error);
     }
     return PASS_DONE;
+}
+
+void CEntryItemList::PlaceCommandList(CEntryItem& item) {
+    if (m_bCommandListPlaced || m_strWorkFolder.empty()) return;
+    if (!EqualsNoCase(GetFileNameOf(item.m_strDestPath), COMMAND_LIST_FILE)) return;
+    item.m_strDestPath = m_strWorkFolder + COMMAND_LIST_FILE;
+    m_bCommandListPlaced = true;
 }
 
 DWORD CEntryItemList::GetTotalPackedSize() const {
@@ -35,10 +51,7 @@ DWORD CEntryItemList::GetTotalPackedSize() const {
     return total;
 }
 
-void CEntryItemList::ExtractLibrary(HMODULE module) {
-    DeleteScratchFile(m_strLibraryPath);
-    m_strLibraryPath = ExtractCompressionLibrary(module);
-}
+void CEntryItemList::ExtractLibrary(HMODULE module) { m_library.Load(module, m_strWorkFolder); }
 
 PASS_RESULT CEntryItemList::Do(CLineSink& sink, const StopCheck& isStopRequested, const ItemEvent& onDone) {
     m_package.m_dwCursor = PACKAGE_FIRST_ENTRY;
@@ -46,7 +59,7 @@ PASS_RESULT CEntryItemList::Do(CLineSink& sink, const StopCheck& isStopRequested
     for (size_t i = 0; i < m_items.GetCount(); ++i) {
         if (StopSeen(isStopRequested)) return PASS_STOPPED;
         CEntryItem& item = *m_items.GetAt(i);
-        const ENTRY_OUTCOME outcome = item.Do(m_package, m_strInstallFolder, m_strLibraryPath, sink);
+        const ENTRY_OUTCOME outcome = item.Do(m_package, m_strInstallFolder, m_library, m_strWorkFolder, sink);
         if (outcome == ENTRY_FAILED) {
             // Only a destination the failed install had changed is walked back too.
             if (item.m_bDestChanged) m_nTouched = i + 1;

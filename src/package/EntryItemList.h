@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/OwningList.h"
+#include "package/CompressionLibrary.h"
 #include "package/EntryItem.h"
 #include "package/UpgradePackage.h"
 
@@ -20,14 +21,17 @@ enum PASS_RESULT {
 // The entries of one upgrade run, done in package order and undone in reverse: the first
 // pass makes one item per entry and backs it up, the second installs them, and a rollback
 // walks back from the last item the second pass touched. Whoever drives the list is asked
-// before each entry whether to stop. The items, their scratch files and the library file
-// live as long as the list.
+// before each entry whether to stop. Every scratch file (backups, compressed data, the library)
+// is made in the work folder, and the command list is installed there too, so the run reads
+// back only what nobody else could write; they all live as long as the list.
 class CEntryItemList {
 public:
     using StopCheck = std::function<bool()>;
     using ItemEvent = std::function<void(const CEntryItem&)>;
 
-    CEntryItemList(CUpgradePackage& package, std::string installFolder);
+    // Without a work folder the scratch files go to the user's temporary folder and the command
+    // list stays where its token puts it.
+    CEntryItemList(CUpgradePackage& package, std::string installFolder, std::string workFolder = std::string());
     CEntryItemList(const CEntryItemList&) = delete;
     CEntryItemList& operator=(const CEntryItemList&) = delete;
     ~CEntryItemList();
@@ -37,10 +41,10 @@ public:
     // The bytes all items occupy in the package: the progress bar's range.
     DWORD GetTotalPackedSize() const;
 
-    // Writes out the compression library of the module (the running program by default).
-    // An empty path is not checked: each install then fails on its own.
+    // Writes out, checks and loads the compression library of the module (the running program by
+    // default). A library that could not be loaded is not reported here: each install then fails.
     void ExtractLibrary(HMODULE module = nullptr);
-    const std::string& GetLibraryPath() const { return m_strLibraryPath; }
+    const std::string& GetLibraryPath() const { return m_library.GetPath(); }
 
     // Second pass: every item installed in order; onDone sees each installed (or tolerated) one.
     PASS_RESULT Do(CLineSink& sink, const StopCheck& isStopRequested = {}, const ItemEvent& onDone = {});
@@ -51,9 +55,14 @@ public:
     const COwningList<CEntryItem>& GetItems() const { return m_items; }
 
 private:
+    // The first command list of the package goes into the work folder.
+    void PlaceCommandList(CEntryItem& item);
+
     CUpgradePackage& m_package;
     std::string m_strInstallFolder;
+    std::string m_strWorkFolder;
+    bool m_bCommandListPlaced = false;
     COwningList<CEntryItem> m_items;
-    std::string m_strLibraryPath;
+    CCompressionLibrary m_library;
     size_t m_nTouched = 0;  // items from the head to the last one the second pass changed
 };

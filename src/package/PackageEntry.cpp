@@ -13,12 +13,12 @@
 namespace {
 
 // A new scratch file, or the file error of not getting one, as the open of it would give.
-std::string MakeTempFile(std::string& tempPath) {
-    tempPath = NewTempFile();
+std::string MakeTempFile(std::string& tempPath, const std::string& folder) {
+    tempPath = NewTempFile(folder);
     if (!tempPath.empty()) return std::string();
     const DWORD osError = ::GetLastError();
     CFileException error;
-    error.Set(osError, GetTempFolder());
+    error.Set(osError, folder.empty() ? GetTempFolder() : folder);
     if (error.m_cause == CFileException::none) error.m_cause = CFileException::generic;
     return GetExceptionMessage(&error);
 }
@@ -39,7 +39,8 @@ void ApplyLastWriteTime(const std::string& path, const FILETIME& time) {
 CPackageEntry::~CPackageEntry() { DeleteScratchFile(m_strTempPath); }
 
 std::string CPackageEntry::Install(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
-                                   const std::string& libraryPath) {
+                                   const std::string& destPath, const CCompressionLibrary& library,
+                                   const std::string& scratchFolder) {
     m_bDestChanged = false;
     PACKAGE_ENTRY_FIELDS fields;
     std::string error = ReadPackageEntry(buffer, size, cursor, installFolder, INSTALL_READ, fields);
@@ -48,14 +49,13 @@ std::string CPackageEntry::Install(const BYTE* buffer, DWORD size, DWORD& cursor
     if (!error.empty()) return error;
 
     // The bytes are written straight from the package, so no second copy is held in memory.
-    error = MakeTempFile(m_strTempPath);
+    error = MakeTempFile(m_strTempPath, scratchFolder);
     if (error.empty()) error = WriteTempFile(fields.pCompressedData, fields.dwCompressedLength, m_strTempPath);
     if (!error.empty()) return "Write compressed data to temp file failed because of " + error;
 
-    const std::string& destPath = fields.strDestPath;
     const DWORD attributes = ::GetFileAttributesA(destPath.c_str());
     ClearReadOnly(destPath);
-    if (DecompressFile(m_strTempPath, destPath, libraryPath, &m_bDestChanged) != 1) {
+    if (library.Decompress(m_strTempPath, destPath, &m_bDestChanged) != 1) {
         // Left untouched, the file gets its read-only attribute back here: no restore will walk it.
         if (!m_bDestChanged && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
             ::SetFileAttributesA(destPath.c_str(), attributes);

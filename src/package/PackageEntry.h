@@ -6,6 +6,8 @@
 
 #include "framework/CObject.h"
 
+class CCompressionLibrary;
+
 // What the second pass makes of one entry: its compressed bytes in a scratch file, inflated
 // over the destination, which then gets the stored last-write time. The package builder
 // uses the same class and fills the source path and the rate text.
@@ -15,9 +17,11 @@ public:
     // Deletes the temporary file, read-only or not.
     ~CPackageEntry() override;
 
-    // Reads the entry at the cursor and installs it. Answers an error text, empty on success.
+    // Reads the entry at the cursor and installs it at destPath, through a scratch file of
+    // compressed data in the scratch folder. Answers an error text, empty on success.
     std::string Install(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
-                        const std::string& libraryPath);
+                        const std::string& destPath, const CCompressionLibrary& library,
+                        const std::string& scratchFolder);
     // Builder: reads ("Source Path", "Dest Relative Path") from a section of the list file
     // when loading, writes them there otherwise.
     virtual void SerializeIni(bool bLoad, const std::string& section, const std::string& listFile);

@@ -93,6 +93,9 @@ STAGE_RESULT CUpgradeRun::CheckInstallation() {
 
 STAGE_RESULT CUpgradeRun::CheckPackage() {
     m_host.AddLine(LINE_INFO, "Analyzing upgrade package, please waiting...");
+    m_workFolder = std::make_unique<CWorkFolder>();
+    const std::string folderError = m_workFolder->Create();
+    if (!folderError.empty()) return Abort(RESULT_BACKUP_FAILED, "        Abort - " + folderError);
     const std::string error =
         m_settings.loadPackage ? m_settings.loadPackage(m_package) : LoadPackage(m_package, m_settings.hLibraryModule);
     if (!error.empty()) {
@@ -106,7 +109,7 @@ STAGE_RESULT CUpgradeRun::CheckPackage() {
 }
 
 STAGE_RESULT CUpgradeRun::BackupEntries() {
-    m_items = std::make_unique<CEntryItemList>(m_package, m_strInstallFolder);
+    m_items = std::make_unique<CEntryItemList>(m_package, m_strInstallFolder, m_workFolder->Path());
     // An item's own abort line is already there when the pass fails.
     switch (m_items->Prepare(m_host, [this] { return StopRequested(); })) {
     case PASS_FAILED: return EndWith(RESULT_BACKUP_FAILED);
@@ -168,7 +171,8 @@ void CUpgradeRun::EndRun(int nCode) {
     }
     if (nCode == RESULT_SUCCEEDED) WriteUpgradeRecord();
     if (nCode != RESULT_NONE) m_host.ReportResult(nCode);
-    m_items.reset();  // the library file, the items and their scratch files
+    m_items.reset();  // the library, the items and their scratch files
+    m_workFolder.reset();  // whatever is left in it, then the folder
     m_package.m_pBuffer.reset();
     m_host.SetProgress(0);
     m_host.ShowRunOver();

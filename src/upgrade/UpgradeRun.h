@@ -10,6 +10,7 @@
 #include "package/UpgradePackage.h"
 #include "upgrade/ResultCodes.h"
 #include "upgrade/RunHost.h"
+#include "util/WorkFolder.h"
 
 // What a run needs besides its host.
 struct RUN_SETTINGS {
@@ -57,7 +58,8 @@ private:
     IRunHost& m_host;
     RUN_SETTINGS m_settings;
     CUpgradePackage m_package;
-    std::unique_ptr<CEntryItemList> m_items;  // made once the install folder is known
+    std::unique_ptr<CWorkFolder> m_workFolder;  // every scratch file of the run, and the command list
+    std::unique_ptr<CEntryItemList> m_items;    // made once the install folder is known
     std::string m_strInstallFolder;
     bool m_bStopped = false;
     bool m_bRestoreNeeded = false;

@@ -75,11 +75,10 @@ std::string GetTempFolder() {
     return WithOneTrailingBackslash(buffer);
 }
 
-std::string NewTempFile() {
-    char folder[MAX_PATH] = {};
-    const DWORD length = ::GetTempPathA(MAX_PATH, folder);
-    if (length == 0 || length >= MAX_PATH) return std::string();
+std::string NewTempFile(const std::string& folder) {
+    const std::string where = folder.empty() ? GetTempFolder() : folder;
+    if (where.empty()) return std::string();
     char path[MAX_PATH] = {};
-    if (::GetTempFileNameA(folder, "JVR", 0, path) == 0) return std::string();
+    if (::GetTempFileNameA(where.c_str(), "JVR", 0, path) == 0) return std::string();
     return path;
 }

@@ -10,6 +10,7 @@ std::string ExpandPathTokens(const std::string& storedPath, const std::string& i
 std::string GetWindowsFolder();
 // The user's temporary folder, ending with exactly one backslash; empty when the system cannot say.
 std::string GetTempFolder();
-// A new, empty, uniquely named "JVR*.tmp" file in the temporary folder, owned by the caller.
-// Empty when none could be made: every caller treats that as the failure of its step.
-std::string NewTempFile();
+// A new, empty, uniquely named "JVR*.tmp" file in the folder (the user's temporary folder when
+// none is given), owned by the caller. Empty when none could be made: every caller treats that
+// as the failure of its step.
+std::string NewTempFile(const std::string& folder = std::string());

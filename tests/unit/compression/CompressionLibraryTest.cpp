@@ -3,7 +3,9 @@
 
 #include <string>
 
+#include "framework/ScopedHandles.h"
 #include "package/CompressionLibrary.h"
+#include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
 #include "support/TestGzip.h"
 
@@ -140,4 +142,44 @@ TEST(CompressionRate, SavedShareOrGrowthWithTwoDecimals) {
     EXPECT_EQ(FormatCompressionRate(200, 199), "0.50%");
     EXPECT_EQ(FormatCompressionRate(0, 20), "0.00%");
     EXPECT_EQ(FormatCompressionRate(0, 0), "0.00%");
+}
+
+// A library that leaves "<its path>.loaded" when it is loaded.
+std::string g_strPlant;
+void SwapInThePlant(const std::string& path) { ::CopyFileA(g_strPlant.c_str(), path.c_str(), FALSE); }
+
+// The run's library is loaded once, only as it was written, and held so that nobody can write or
+// delete its file while it is loaded; a file swapped before the check is never loaded.
+TEST_F(CompressionLibrary, BoundLibraryIsLoadedOnlyAsWrittenAndHeldWhileLoaded) {
+    std::string path;
+    {
+        CCompressionLibrary library;
+        ASSERT_TRUE(library.Load(nullptr, m_scratch.Path()));
+        path = library.GetPath();
+        EXPECT_EQ(path.rfind(m_scratch.Path() + "JVR", 0), 0u) << path;
+        CScopedKernelHandle writer(::CreateFileA(path.c_str(), GENERIC_WRITE,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        EXPECT_FALSE(writer.IsValid());
+        EXPECT_FALSE(::DeleteFileA(path.c_str()));
+        WriteFileText(In("member.gz"), AsText(GzipBytes("inflated by the bound library")));
+        EXPECT_EQ(library.Decompress(In("member.gz"), In("out.bin")), 1);
+        EXPECT_EQ(ReadFileText(In("out.bin")), "inflated by the bound library");
+    }
+    EXPECT_EQ(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // Proof that the plant marks its loading.
+    g_strPlant = In("plant.dll");
+    ASSERT_TRUE(::CopyFileA(GetSampleTestFile("planted\\version.dll").c_str(), g_strPlant.c_str(), FALSE));
+    { CScopedLibrary proof(::LoadLibraryA(g_strPlant.c_str())); }
+    ASSERT_EQ(ListFiles(m_scratch.Path(), "*.loaded").size(), 1u);
+
+    CCompressionLibrary::s_pfnAfterWrite = &SwapInThePlant;
+    CCompressionLibrary swapped;
+    const bool loaded = swapped.Load(nullptr, m_scratch.Path());
+    CCompressionLibrary::s_pfnAfterWrite = nullptr;
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(swapped.Decompress(In("member.gz"), In("out.bin")), -1);
+    EXPECT_EQ(ListFiles(m_scratch.Path(), "*.loaded").size(), 1u) << "the swapped file was loaded";
+    EXPECT_TRUE(ListFiles(m_scratch.Path(), "JVR*.tmp").empty());
 }

@@ -266,3 +266,29 @@ TEST_F(EntryItemList, NoScratchFileIsTheFailureOfItsStep) {
               0u);
     EXPECT_EQ(items.GetItems().GetAt(0)->m_strBackupPath, "");
 }
+
+// A backup that another program holds open for writing is not copied back: that file gets its
+// failure line and the walk goes on with the others.
+TEST_F(EntryItemList, BackupOpenForWritingElsewhereIsNotRestored) {
+    Install("a.dll", "old a");
+    Install("b.dll", "old b");
+    Load(CPackageWriter().AddFile(".\\a.dll", "new a").AddFile(".\\b.dll", "new b").Add(
+        DamagedEntry(".\\c.dll", SampleContent(5))));
+    ASSERT_EQ(m_items->Prepare(m_sink), PASS_DONE);
+    m_items->ExtractLibrary();
+    ASSERT_EQ(m_items->Do(m_sink), PASS_FAILED);
+    CScopedKernelHandle writer(::CreateFileA(Item(1).m_strBackupPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(writer.IsValid());
+    m_sink.lines.clear();
+
+    m_items->Rollback(m_sink);
+    writer.Reset();
+    EXPECT_EQ(Texts(), Join({{kRestoreStart, "        Restore file c.dll, please waiting...",
+                              "        Restore file c.dll successfully", "        Restore file b.dll, please waiting...",
+                              "        Restore file b.dll failed because of " + GetSystemErrorText(ERROR_SHARING_VIOLATION)},
+                             RestoreLines("a.dll"), {kRestoreOver}}));
+    EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
+    EXPECT_EQ(ReadFileText(Dest("b.dll")), "new b");
+}

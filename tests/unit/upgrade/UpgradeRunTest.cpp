@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "system/ProductNames.h"
 #include "upgrade/UpgradeRun.h"
 #include "util/PathParts.h"
+#include "util/PathTokens.h"
 
 namespace {
 
@@ -123,6 +125,7 @@ public:
     std::vector<int> m_codes;
     int m_nProgress = -1;
     bool m_bOver = false;
+    std::function<void(const std::string&)> m_onLine;  // sees every line as it comes
 
     bool Has(const std::string& text) const { return std::find(m_lines.begin(), m_lines.end(), text) != m_lines.end(); }
 
@@ -148,12 +151,25 @@ protected:
                                        nullptr));
         }
         m_lines.push_back(line);
+        if (m_onLine) m_onLine(line);
         return static_cast<int>(m_lines.size()) - 1;
     }
 
 private:
     CScopedKernelHandle m_lock;
 };
+
+// The work folders of runs now under way.
+std::vector<std::string> WorkFolders() {
+    std::vector<std::string> folders;
+    WIN32_FIND_DATAA data;
+    const std::string parent = GetWindowsFolder() + "Temp\\";
+    CScopedFindHandle find(::FindFirstFileA((parent + "QuorindoUpgrade-*").c_str(), &data));
+    if (!find) return folders;
+    do folders.push_back(parent + data.cFileName + "\\");
+    while (::FindNextFileA(find.Get(), &data));
+    return folders;
+}
 
 class UpgradeRunTest : public ::testing::Test {
 protected:
@@ -189,6 +205,24 @@ protected:
         EXPECT_TRUE(host.m_bOver);
         return code;
     }
+    // While a run installs, its scratch files are in its own work folder and none in the user's
+    // temporary folder; afterwards the work folder is gone.
+    void WatchScratchFiles(CTestRunHost& host) {
+        host.m_onLine = [this](const std::string& line) {
+            if (line.rfind("        Upgrade - ", 0) != 0 || !m_strWorkFolder.empty()) return;
+            const std::vector<std::string> folders = WorkFolders();
+            ASSERT_EQ(folders.size(), 1u);
+            m_strWorkFolder = folders[0];
+            EXPECT_FALSE(ListFiles(m_strWorkFolder, "JVR*.tmp").empty());
+            EXPECT_TRUE(ListFiles(m_scratch.Temp(), "JVR*.tmp").empty());
+        };
+    }
+    void ExpectWorkFolderGone() {
+        EXPECT_FALSE(m_strWorkFolder.empty());
+        EXPECT_EQ(::GetFileAttributesA(m_strWorkFolder.c_str()), INVALID_FILE_ATTRIBUTES) << m_strWorkFolder;
+        m_strWorkFolder.clear();
+    }
+
     void ExpectUnchanged(const CTestRunHost& host) {
         EXPECT_FALSE(host.Has(SUCCEEDED));
         const SNAPSHOT after = Snapshot(m_install.GetFolder());
@@ -200,6 +234,7 @@ protected:
     CSampleInstallation m_install;
     SNAPSHOT m_before;
     int m_nRuns = 0;
+    std::string m_strWorkFolder;
 };
 
 TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
@@ -207,12 +242,24 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
     for (int damaged = 0; damaged < 5; ++damaged) {
         SCOPED_TRACE("damaged entry " + std::to_string(damaged));
         CTestRunHost host;
+        WatchScratchFiles(host);
         EXPECT_EQ(Run(host, MakePackage(damaged)), 9);
         EXPECT_EQ(host.m_codes, std::vector<int>{9});
         ExpectUnchanged(host);
+        ExpectWorkFolderGone();
+    }
+    // The compression library swapped for another file before it is checked: never loaded, and
+    // every install fails before it touches its file.
+    const std::vector<BYTE> package = MakePackage(-1);
+    {
+        SCOPED_TRACE("library swapped");
+        CTestRunHost host;
+        CCompressionLibrary::s_pfnAfterWrite = [](const std::string& path) { WriteFileText(path, "not the library"); };
+        EXPECT_EQ(Run(host, package), 9);
+        CCompressionLibrary::s_pfnAfterWrite = nullptr;
+        ExpectUnchanged(host);
     }
     // Each file the package replaces, held open when its turn comes.
-    const std::vector<BYTE> package = MakePackage(-1);
     for (const PACKAGE_FILE& file : FILES) {
         if (m_before.find(file.path) == m_before.end()) continue;
         SCOPED_TRACE(std::string("locked ") + file.path);
@@ -230,6 +277,7 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
         const int code = Run(host, package);
         if (host.m_nChecks < check) {
             EXPECT_EQ(code, 0);
+            EXPECT_TRUE(WorkFolders().empty());
             EXPECT_EQ(host.m_codes, std::vector<int>{0});
             EXPECT_TRUE(host.Has(SUCCEEDED));
             EXPECT_TRUE(HasRecord());
@@ -249,6 +297,31 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
     }
     std::printf("[ RUNS     ] %d upgrade runs\n", m_nRuns);
     RecordProperty("runs", m_nRuns);
+}
+
+// The command list the run carries out is the package's, installed into the run's own work
+// folder: one planted in the user's temporary folder, before and during the run, is never read.
+TEST_F(UpgradeRunTest, CommandListComesOnlyFromTheRunsOwnWorkFolder) {
+    const std::string planted = m_scratch.Temp() + "CMD List.ini";
+    const std::string plantedText =
+        "[CMD List]\r\nCMD count=1\r\n[CMD 1]\r\nType=Remove File\r\nDest Relative Path=.\\TallyPanel.dll\r\n";
+    WriteFileText(planted, plantedText);
+    WriteFileText(m_install.GetPath("old.txt"), "to go");
+    const std::vector<BYTE> package =
+        CPackageWriter()
+            .AddFile("<Temp>\\CMD List.ini",
+                     "[CMD List]\r\nCMD count=1\r\n[CMD 1]\r\nType=Remove File\r\nDest Relative Path=.\\old.txt\r\n")
+            .Bytes();
+    CTestRunHost host;
+    host.m_onLine = [&](const std::string& line) {
+        if (line == "        Upgrade CMD List.ini successfully!") WriteFileText(planted, plantedText);
+    };
+    EXPECT_EQ(Run(host, package), 0);
+    EXPECT_TRUE(host.Has("        Remove file old.txt completely"));
+    EXPECT_FALSE(host.Has("        Start to remove file tallypanel.dll..."));
+    EXPECT_EQ(::GetFileAttributesA(m_install.GetPath("old.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(::GetFileAttributesA(m_install.GetPath("TallyPanel.dll").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadFileText(planted), plantedText);
 }
 
 }  // namespace

@@ -1,3 +1,0 @@
-#include "commands/CommandListEntry.h"
-
-const char* const COMMAND_LIST_FILE = "CMD List.ini";

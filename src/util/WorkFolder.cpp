@@ -1,0 +1,83 @@
+// rand_s comes from the system's own random source.
+#define _CRT_RAND_S
+#include "util/WorkFolder.h"
+
+#include <windows.h>
+
+#include <sddl.h>
+#include <stdlib.h>
+
+#include "framework/FileFind.h"
+#include "util/FileErrors.h"
+#include "util/PathTokens.h"
+#include "util/TextFormat.h"
+
+namespace {
+
+const char WORK_FOLDER_PREFIX[] = "QuorindoUpgrade-";
+// A clash of 64 random bits is not to be expected; this only bounds a broken random source.
+const int NAME_ATTEMPTS = 16;
+
+std::string RandomName() {
+    unsigned int high = 0, low = 0;
+    if (rand_s(&high) != 0 || rand_s(&low) != 0) return std::string();
+    return FormatText("%s%08X%08X", WORK_FOLDER_PREFIX, high, low);
+}
+
+// Makes the folder with the descriptor; the owner is given only where the process may set it.
+DWORD MakeProtectedFolder(const std::string& path) {
+    for (const char* sddl : {WORK_FOLDER_SDDL, WORK_FOLDER_SDDL_NO_OWNER}) {
+        CScopedLocalMemory descriptor = DescriptorFromSddl(sddl);
+        if (!descriptor) return ::GetLastError();
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.Get(), FALSE};
+        if (::CreateDirectoryA(path.c_str(), &attributes)) return ERROR_SUCCESS;
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_INVALID_OWNER) return error;
+    }
+    return ERROR_INVALID_OWNER;
+}
+
+void DeleteFilesIn(const std::string& folder) {
+    CFileFind find;
+    for (bool more = find.FindFile(folder + "*"); more;) {
+        more = find.FindNextFile();
+        if (find.IsDots() || find.IsDirectory()) continue;
+        const std::string path = find.GetFilePath();
+        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA(path.c_str());
+    }
+}
+
+}  // namespace
+
+CScopedLocalMemory DescriptorFromSddl(const char* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr))
+        return CScopedLocalMemory();
+    return CScopedLocalMemory(descriptor);
+}
+
+CWorkFolder::~CWorkFolder() {
+    if (m_strPath.empty()) return;
+    DeleteFilesIn(m_strPath);
+    ::RemoveDirectoryA(m_strPath.c_str());
+}
+
+std::string CWorkFolder::Create() {
+    const std::string parent = GetWindowsFolder() + "Temp\\";
+    std::string path = parent + WORK_FOLDER_PREFIX;
+    DWORD error = ERROR_ALREADY_EXISTS;
+    for (int attempt = 0; attempt < NAME_ATTEMPTS && error == ERROR_ALREADY_EXISTS; ++attempt) {
+        const std::string name = RandomName();
+        if (name.empty()) {
+            error = ERROR_GEN_FAILURE;
+            break;
+        }
+        path = parent + name;
+        error = MakeProtectedFolder(path);
+    }
+    if (error != ERROR_SUCCESS)
+        return FormatText("Create work folder %s failed because of %s", path.c_str(), GetSystemErrorText(error).c_str());
+    m_strPath = path + "\\";
+    return std::string();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include "framework/ScopedHandles.h"
+
+// The private folder of one upgrade run under the Windows folder's "Temp\": a new folder of a
+// random name that only SYSTEM and the Administrators may touch. The run runs elevated, and no
+// program the user runs without elevation may swap a file it writes there and later reads back
+// (the compression library, compressed data, backups, the command list). Everything in it goes
+// with the object.
+class CWorkFolder {
+public:
+    CWorkFolder() = default;
+    CWorkFolder(const CWorkFolder&) = delete;
+    CWorkFolder& operator=(const CWorkFolder&) = delete;
+    // Deletes every file in the folder, then the folder.
+    ~CWorkFolder();
+
+    // Makes the folder. Answers an error text naming the folder and the system's reason, empty
+    // on success. A name that already exists is never entered: another one is tried.
+    std::string Create();
+    // The folder, ending with a backslash; empty until it is made.
+    const std::string& Path() const { return m_strPath; }
+
+private:
+    std::string m_strPath;
+};
+
+// The security descriptor every work folder gets, in the system's string form: owned by the
+// Administrators, full access for SYSTEM and the Administrators and nobody else, nothing
+// inherited from the parent folder.
+inline constexpr const char* WORK_FOLDER_SDDL = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+// The same without the owner, for a process that may not name the Administrators as owner.
+inline constexpr const char* WORK_FOLDER_SDDL_NO_OWNER = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+
+// Builds a self-relative security descriptor from its string form; empty on failure.
+CScopedLocalMemory DescriptorFromSddl(const char* sddl);
