@@ -14,4 +14,12 @@ CScopedLibrary LoadSystemLibrary(const char* name) {
     return library;
 }
 
+bool LimitDllSearchToSystemFolder() {
+    // Bound by name: Windows 7 without its loader update has no such function.
+    BOOL(WINAPI * setDefaultDirectories)(DWORD) = nullptr;
+    if (!ResolveEntryPoint(::GetModuleHandleA("KERNEL32.DLL"), "SetDefaultDllDirectories", setDefaultDirectories))
+        return false;
+    return setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
+}
+
 bool RemoveCurrentFolderFromDllSearch() { return ::SetDllDirectoryA("") != FALSE; }

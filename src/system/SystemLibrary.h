@@ -8,6 +8,10 @@
 // program (a download folder) or in the current folder is never loaded into our elevated process.
 CScopedLibrary LoadSystemLibrary(const char* name);
 
+// Makes the system folder the only place searched for libraries loaded by name from now on, for
+// their imports too. False on systems without the search flags; called once, first thing.
+bool LimitDllSearchToSystemFolder();
+
 // Takes the current folder out of the search path of libraries loaded later. Called once at start.
 bool RemoveCurrentFolderFromDllSearch();
 

@@ -5,6 +5,7 @@
 
 #include "framework/ScopedHandles.h"
 #include "support/ChildProcess.h"
+#include "support/PlantedFolder.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
 #include "system/InstallProbe.h"
@@ -105,30 +106,16 @@ TEST(SampleProduct, UpgradeServerRecordsEveryResultCode) {
 
 // Runs the loading probe from a download folder holding libraries named like system ones.
 std::vector<std::string> LoadedPlants(const std::string& arguments) {
-    CScratchFolder folder;
-    const std::string probe = folder.Path() + "DllSearchProbe.exe";
-    EXPECT_TRUE(::CopyFileA(GetSampleTestFile("DllSearchProbe.exe").c_str(), probe.c_str(), FALSE));
-    for (const char* name : {"psapi.dll", "vdmdbg.dll", "version.dll"}) {
-        EXPECT_TRUE(::CopyFileA(GetSampleTestFile(std::string("planted\\") + name).c_str(),
-                                (folder.Path() + name).c_str(), FALSE));
-    }
+    CPlantedFolder folder;
     CChildProcess run;
-    EXPECT_TRUE(run.Start(probe, arguments, folder.Path(), false));
+    EXPECT_TRUE(run.Start(folder.Download(GetSampleTestFile("DllSearchProbe.exe")), arguments, folder.Path(), false));
     DWORD exitCode = 1;
     EXPECT_TRUE(run.Wait(60000, &exitCode));
     EXPECT_EQ(exitCode, 0u);
-    const std::vector<std::string> loaded = ListFiles(folder.Path(), "*.loaded");
-    // The libraries of a process that just ended may stay in use for a moment.
-    for (int attempt = 0; attempt < 200 && ::GetFileAttributesA(folder.Path().c_str()) != INVALID_FILE_ATTRIBUTES;
-         ++attempt) {
-        DeleteTree(folder.Path());
-        ::Sleep(10);
-    }
-    return loaded;
+    return folder.LoadedPlants();
 }
 
-// Wine prefers its builtin libraries to files of the same name unless WINEDLLOVERRIDES says
-// "n,b" for them; the test's environment does so for the three (QU_EXTRA_DLLOVERRIDES).
+// The probe binds psapi, vdmdbg and version by name.
 TEST(SampleProduct, SystemLibrariesAreNeverTakenFromTheProgramsFolder) {
     // Proof that the plants work: a plain load by name takes them.
     EXPECT_EQ(LoadedPlants("/plain").size(), 3u);
