@@ -3,7 +3,9 @@
 #include <commctrl.h>
 
 #include "app/UpgradeDlg.h"
+#include "system/InstallProbe.h"
 #include "system/ProductNames.h"
+#include "upgrade/Recovery.h"
 #include "util/TextCompare.h"
 
 namespace {
@@ -13,7 +15,10 @@ const char AUTO_SWITCH[] = "auto";
 
 void CUpgradeCommandLineInfo::ParseParam(const char* pszParam, bool bFlag, bool bLast) {
     // Every switch decides anew, so the last one wins.
-    if (bFlag) m_bAuto = EqualsNoCase(pszParam, AUTO_SWITCH);
+    if (bFlag) {
+        m_bAuto = EqualsNoCase(pszParam, AUTO_SWITCH);
+        m_bRecover = EqualsNoCase(pszParam, RECOVER_SWITCH);
+    }
     CCommandLineInfo::ParseParam(pszParam, bFlag, bLast);
 }
 
@@ -28,6 +33,7 @@ bool CUpgradeApp::InitInstance() {
     ::InitCommonControlsEx(&controls);
 
     ParseCommandLine(m_cmdInfo);
+    if (m_cmdInfo.m_bRecover && !HasInterruptedUpgrade(CInstallProbe::GetInstallPath())) return false;
     CUpgradeDlg dialog;
     m_pMainWnd = &dialog;
     dialog.DoModal();

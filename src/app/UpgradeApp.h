@@ -7,7 +7,8 @@
 #include "framework/CommandLineInfo.h"
 #include "framework/WinApp.h"
 
-// The upgrader's command line: the switch "auto" ("/auto", "-AUTO") asks for a silent run.
+// The upgrader's command line: the switch "auto" ("/auto", "-AUTO") asks for a silent run;
+// "recover" only puts back an interrupted upgrade, if there is one.
 class CUpgradeCommandLineInfo : public CCommandLineInfo {
 public:
     void ParseParam(const char* pszParam, bool bFlag, bool bLast) override;
@@ -15,6 +16,9 @@ public:
     // Auto mode: hidden tool window, run at once, no message boxes, result code to the
     // upgrade server, and the dialog closes itself after the run.
     bool m_bAuto = false;
+    // Recovery only: with the journal of an interrupted upgrade the dialog shows its restore and
+    // waits for Close; without one the program ends at once, showing nothing.
+    bool m_bRecover = false;
 };
 
 class CUpgradeApp : public CWinApp {

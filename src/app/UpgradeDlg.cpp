@@ -5,7 +5,9 @@
 #include "framework/PaintDC.h"
 #include "package/PackageBuilder.h"
 #include "resources/resource.h"
+#include "system/InstallProbe.h"
 #include "ui/ActionListExport.h"
+#include "upgrade/Recovery.h"
 #include "util/MessagePump.h"
 #include "util/PathParts.h"
 #include "util/TextFormat.h"
@@ -74,8 +76,12 @@ BOOL CUpgradeDlg::OnInitDialog() {
 
     const CUpgradeApp& app = GetUpgradeApp();
     const char* version = app.m_strPackageVersion.c_str();
-    AddLine(LINE_PROMPT, "Press button 'Upgrade' to start to upgrade Quorindo to Version : %s", version);
-    AddLine(LINE_PROMPT, "Please run as 'Administrator' under Vista / Win7");
+    // An upgrade that was killed half way is put back before anything else can happen.
+    RecoverInterruptedUpgrade(*this, CInstallProbe::GetInstallPath());
+    if (!app.m_cmdInfo.m_bRecover) {
+        AddLine(LINE_PROMPT, "Press button 'Upgrade' to start to upgrade Quorindo to Version : %s", version);
+        AddLine(LINE_PROMPT, "Please run as 'Administrator' under Vista / Win7");
+    }
     std::string title = FormatText("Upgrade Quorindo to Version %s", version);
     if (app.m_bCreateVersion) title += " - Is Create Version";
     SetText(title);

@@ -5,6 +5,8 @@
 #include "package/ScratchFile.h"
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
+#include "util/LineSink.h"
+#include "util/PathParts.h"
 #include "util/PathTokens.h"
 #include "util/TextFormat.h"
 
@@ -83,4 +85,16 @@ DWORD GetTotalPackedSize(const COwningList<CBackupRecord>* records) {
     if (records == nullptr) return total;
     for (const auto& record : *records) total += record->GetPackedSize();
     return total;
+}
+
+bool CBackupRecord::RestoreWithLines(CLineSink& sink) const {
+    const std::string fileName = GetFileNameOf(m_strDestPath);
+    sink.AddLine(LINE_INFO, "        Restore file %s, please waiting...", fileName.c_str());
+    std::string reason;
+    if (Restore(&reason).empty()) {
+        sink.AddLine(LINE_INFO, "        Restore file %s successfully", fileName.c_str());
+        return true;
+    }
+    sink.AddLine(LINE_INFO, "        Restore file %s failed because of %s", fileName.c_str(), reason.c_str());
+    return false;
 }

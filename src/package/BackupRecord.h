@@ -7,6 +7,8 @@
 #include "framework/CObject.h"
 #include "framework/OwningList.h"
 
+class CLineSink;
+
 // What the first pass keeps of one entry: where it goes and a copy of the file it will replace.
 // The backup file is a scratch file of its own; only this record links it to its destination.
 class CBackupRecord : public CObject {
@@ -31,6 +33,9 @@ public:
     std::string Restore(std::string* reason = nullptr) const;
     // True when a restore of this record has something to do.
     bool CanRestore() const;
+    // Restore with its pair of lines: "Restore file X, please waiting..." and how it went.
+    // False when the file could not be put back.
+    bool RestoreWithLines(CLineSink& sink) const;
 
     std::string m_strRelativePath;
     std::string m_strDestPath;

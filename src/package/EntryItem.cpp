@@ -17,6 +17,7 @@ ENTRY_OUTCOME CEntryItem::Do(CUpgradePackage& package, const std::string& instal
     } else if (EqualsNoCase(GetFileNameOf(m_install.m_strRelativePath), UPGRADE_SERVER_FILE_NAME)) {
         sink.AddLine(LINE_PROMPT, "        Error - %s", error.c_str());
         outcome = ENTRY_TOLERATED;
+        m_bTolerated = true;
         // Tolerated only as the file it was: one the inflate had already truncated goes back now.
         if (m_install.m_bDestChanged && !PutBackTolerated(sink)) return ENTRY_FAILED;
     } else {
@@ -42,13 +43,4 @@ bool CEntryItem::PutBackTolerated(CLineSink& sink) {
     return false;
 }
 
-void CEntryItem::Undo(CLineSink& sink) const {
-    const std::string fileName = GetFileNameOf(m_strDestPath);
-    sink.AddLine(LINE_INFO, "        Restore file %s, please waiting...", fileName.c_str());
-    std::string reason;
-    if (Restore(&reason).empty()) {
-        sink.AddLine(LINE_INFO, "        Restore file %s successfully", fileName.c_str());
-    } else {
-        sink.AddLine(LINE_INFO, "        Restore file %s failed because of %s", fileName.c_str(), reason.c_str());
-    }
-}
+void CEntryItem::Undo(CLineSink& sink) const { RestoreWithLines(sink); }

@@ -35,6 +35,8 @@ public:
     // Puts the destination back as the first pass found it, with its pair of lines.
     void Undo(CLineSink& sink) const;
 
+    bool m_bTolerated = false;  // installed as "tolerated": the server's program failed and was left as it was
+
 private:
     // Puts back the destination of a tolerated entry that the failed inflate had changed.
     // False, with its abort line, when it could not.

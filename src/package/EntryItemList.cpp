@@ -53,12 +53,14 @@ DWORD CEntryItemList::GetTotalPackedSize() const {
 
 void CEntryItemList::ExtractLibrary(HMODULE module) { m_library.Load(module, m_strWorkFolder); }
 
-PASS_RESULT CEntryItemList::Do(CLineSink& sink, const StopCheck& isStopRequested, const ItemEvent& onDone) {
+PASS_RESULT CEntryItemList::Do(CLineSink& sink, const StopCheck& isStopRequested, const ItemEvent& onDone,
+                               const ItemGate& beforeItem) {
     m_package.m_dwCursor = PACKAGE_FIRST_ENTRY;
     m_nTouched = 0;
     for (size_t i = 0; i < m_items.GetCount(); ++i) {
         if (StopSeen(isStopRequested)) return PASS_STOPPED;
         CEntryItem& item = *m_items.GetAt(i);
+        if (beforeItem && !beforeItem(i, item)) return PASS_FAILED;
         const ENTRY_OUTCOME outcome = item.Do(m_package, m_strInstallFolder, m_library, m_strWorkFolder, sink);
         if (outcome == ENTRY_FAILED) {
             // Only a destination the failed install had changed is walked back too.

@@ -28,6 +28,8 @@ class CEntryItemList {
 public:
     using StopCheck = std::function<bool()>;
     using ItemEvent = std::function<void(const CEntryItem&)>;
+    // Asked before an item's destination is opened; false ends the pass as failed, untouched.
+    using ItemGate = std::function<bool(size_t index, const CEntryItem&)>;
 
     // Without a work folder the scratch files go to the user's temporary folder and the command
     // list stays where its token puts it.
@@ -47,7 +49,8 @@ public:
     const std::string& GetLibraryPath() const { return m_library.GetPath(); }
 
     // Second pass: every item installed in order; onDone sees each installed (or tolerated) one.
-    PASS_RESULT Do(CLineSink& sink, const StopCheck& isStopRequested = {}, const ItemEvent& onDone = {});
+    PASS_RESULT Do(CLineSink& sink, const StopCheck& isStopRequested = {}, const ItemEvent& onDone = {},
+                   const ItemGate& beforeItem = {});
     // Puts back what the second pass changed, newest first, between its two lines; onWalked sees
     // every item walked. Does nothing when the second pass changed nothing.
     void Rollback(CLineSink& sink, const ItemEvent& onWalked = {});

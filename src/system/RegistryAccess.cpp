@@ -54,3 +54,12 @@ bool CRegistryAccess::HasValue(HKEY hive, const std::string& keyPath, const std:
         if (EqualsNoCase(name, valueName)) return true;
     }
 }
+
+bool CRegistryAccess::DeleteValue(HKEY hive, const std::string& keyPath, const std::string& valueName) {
+    CScopedRegKey key;
+    const LONG opened = ::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_SET_VALUE, key.Receive());
+    if (opened == ERROR_FILE_NOT_FOUND) return true;
+    if (opened != ERROR_SUCCESS) return false;
+    const LONG status = ::RegDeleteValueA(key.Get(), valueName.c_str());
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}

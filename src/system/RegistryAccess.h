@@ -18,6 +18,8 @@ public:
     // Stores the text as REG_SZ, creating the key and its parents; false when nothing was stored.
     static bool WriteString(HKEY hive, const std::string& keyPath, const std::string& valueName,
                             const std::string& text);
+    // Removes the value; true when it is gone (also when it was never there).
+    static bool DeleteValue(HKEY hive, const std::string& keyPath, const std::string& valueName);
     // True when the key holds a value of that name, compared without regard to case.
     static bool HasValue(HKEY hive, const std::string& keyPath, const std::string& valueName);
 };

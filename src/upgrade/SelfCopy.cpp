@@ -17,11 +17,13 @@ std::string WithBackslash(std::string folder) {
 
 }  // namespace
 
+std::string GetUpgradeFolder(std::string installFolder) { return WithBackslash(std::move(installFolder)) + "Upgrade\\"; }
+
 bool CopySelfToUpgradeFolder(CLineSink& sink, std::string installFolder, const std::string& exeName) {
     if (installFolder.empty()) return true;
     sink.AddLine(LINE_INFO, "Is checking Quorindo upgrade...");
 
-    const std::string target = WithBackslash(installFolder) + "Upgrade\\";
+    const std::string target = GetUpgradeFolder(installFolder);
     const std::string ownFolder = WithBackslash(GetModuleFolder());
     if (EqualsNoCase(ownFolder, target)) {
         sink.AddLine(LINE_INFO, "        Check Quorindo upgrade over.");

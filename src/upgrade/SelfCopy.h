@@ -7,6 +7,9 @@ class CLineSink;
 // The name the upgrader has inside the installation, whatever it was downloaded as.
 inline constexpr const char* SELF_COPY_FILE = "QuorindoUpgrade.exe";
 
+// The installation's "Upgrade\" folder, where the upgrader keeps its copy and its journal.
+std::string GetUpgradeFolder(std::string installFolder);
+
 // Copies the running upgrader (exeName: its file name without ".exe") into the installation's
 // "Upgrade\" folder as QuorindoUpgrade.exe, with its lines. False when the copy failed and the
 // upgrade must not go on; true also when nothing had to be copied.

@@ -9,6 +9,7 @@
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
 #include "system/VersionOrder.h"
+#include "upgrade/Recovery.h"
 #include "upgrade/SelfCopy.h"
 #include "util/FileErrors.h"
 #include "util/TextFormat.h"
@@ -50,7 +51,10 @@ int CUpgradeRun::Execute() {
     return result.nCode;
 }
 
+void (*CUpgradeRun::s_pfnAtStopCheck)() = nullptr;
+
 bool CUpgradeRun::StopRequested() {
+    if (s_pfnAtStopCheck) s_pfnAtStopCheck();
     if (m_host.IsStopRequested()) m_bStopped = true;
     return m_bStopped;
 }
@@ -141,12 +145,36 @@ STAGE_RESULT CUpgradeRun::CloseChannelProgram() {
 }
 
 STAGE_RESULT CUpgradeRun::InstallEntries() {
+    // Durable before the first destination changes: a killed run is put back at the next start.
+    const std::string journalError = m_journal.Begin(m_strInstallFolder, m_workFolder->Path(), m_items->GetItems());
+    if (!journalError.empty()) {
+        m_journal.Delete();
+        return Abort(RESULT_BACKUP_FAILED, "        Abort - " + journalError);
+    }
+    WriteRecoveryAtLogon(m_strInstallFolder);
     const PASS_RESULT result = m_items->Do(
         m_host, [this] { return StopRequested(); },
-        [this](const CEntryItem& item) { MoveProgress(static_cast<int>(item.GetPackedSize())); });
+        [this](const CEntryItem& item) {
+            MoveProgress(static_cast<int>(item.GetPackedSize()));
+            JournalDone(item);
+        },
+        [this](size_t index, const CEntryItem&) { return JournalStarting(index); });
     if (result == PASS_DONE) return GO_ON;
     m_bRestoreNeeded = true;
     return EndWith(result == PASS_FAILED ? RESULT_INSTALL_FAILED : RESULT_NONE);
+}
+
+bool CUpgradeRun::JournalStarting(size_t index) {
+    m_nJournalIndex = index;
+    if (m_strJournalError.empty()) m_strJournalError = m_journal.SetState(index, JOURNAL_INSTALLING);
+    if (m_strJournalError.empty()) return true;
+    AddAbortLine(m_host, m_strJournalError);
+    return false;
+}
+
+void CUpgradeRun::JournalDone(const CEntryItem& item) {
+    if (!m_strJournalError.empty()) return;
+    m_strJournalError = m_journal.SetState(m_nJournalIndex, item.m_bTolerated ? JOURNAL_TOLERATED : JOURNAL_INSTALLED);
 }
 
 STAGE_RESULT CUpgradeRun::RunCommands() {
@@ -171,6 +199,9 @@ void CUpgradeRun::EndRun(int nCode) {
     }
     if (nCode == RESULT_SUCCEEDED) WriteUpgradeRecord();
     if (nCode != RESULT_NONE) m_host.ReportResult(nCode);
+    // The restore is done, or the upgrade is: nothing is left to put back after a crash.
+    if (m_journal.IsBegun()) m_journal.Delete();
+    RemoveRecoveryAtLogon();
     m_items.reset();  // the library, the items and their scratch files
     m_workFolder.reset();  // whatever is left in it, then the folder
     m_package.m_pBuffer.reset();

@@ -10,6 +10,7 @@
 #include "package/UpgradePackage.h"
 #include "upgrade/ResultCodes.h"
 #include "upgrade/RunHost.h"
+#include "upgrade/UpgradeJournal.h"
 #include "util/WorkFolder.h"
 
 // What a run needs besides its host.
@@ -41,6 +42,9 @@ public:
     // Answers the run's result code; RESULT_NONE when it ended with nothing to report.
     int Execute();
 
+    // For tests: called at every stop check of every run, before the host is asked.
+    static void (*s_pfnAtStopCheck)();
+
 private:
     STAGE_RESULT CheckInstallation();
     STAGE_RESULT CheckPackage();
@@ -49,6 +53,9 @@ private:
     STAGE_RESULT InstallEntries();
     STAGE_RESULT RunCommands();
     void EndRun(int nCode);
+    // The journal's side of the install pass: a destination about to be opened, and one done.
+    bool JournalStarting(size_t index);
+    void JournalDone(const CEntryItem& item);
     void WriteUpgradeRecord() const;
 
     bool StopRequested();
@@ -61,6 +68,9 @@ private:
     std::unique_ptr<CWorkFolder> m_workFolder;  // every scratch file of the run, and the command list
     std::unique_ptr<CEntryItemList> m_items;    // made once the install folder is known
     std::string m_strInstallFolder;
+    CUpgradeJournal m_journal;
+    size_t m_nJournalIndex = 0;      // the destination the install pass is at
+    std::string m_strJournalError;   // a journal that could not be updated ends the pass
     bool m_bStopped = false;
     bool m_bRestoreNeeded = false;
 };

@@ -14,7 +14,6 @@
 
 namespace {
 
-const char WORK_FOLDER_PREFIX[] = "QuorindoUpgrade-";
 // A clash of 64 random bits is not to be expected; this only bounds a broken random source.
 const int NAME_ATTEMPTS = 16;
 
@@ -57,11 +56,13 @@ CScopedLocalMemory DescriptorFromSddl(const char* sddl) {
     return CScopedLocalMemory(descriptor);
 }
 
-CWorkFolder::~CWorkFolder() {
-    if (m_strPath.empty()) return;
-    DeleteFilesIn(m_strPath);
-    ::RemoveDirectoryA(m_strPath.c_str());
+void DeleteFolderAndFiles(const std::string& folder) {
+    if (folder.empty()) return;
+    DeleteFilesIn(folder);
+    ::RemoveDirectoryA(folder.c_str());
 }
+
+CWorkFolder::~CWorkFolder() { DeleteFolderAndFiles(m_strPath); }
 
 std::string CWorkFolder::Create() {
     const std::string parent = GetWindowsFolder() + "Temp\\";

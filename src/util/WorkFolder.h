@@ -27,6 +27,12 @@ private:
     std::string m_strPath;
 };
 
+// Every work folder's name starts so; a random part follows.
+inline constexpr const char* WORK_FOLDER_PREFIX = "QuorindoUpgrade-";
+
+// Deletes every file in the folder (read-only ones too), then the folder.
+void DeleteFolderAndFiles(const std::string& folder);
+
 // The security descriptor every work folder gets, in the system's string form: owned by the
 // Administrators, full access for SYSTEM and the Administrators and nobody else, nothing
 // inherited from the parent folder.

@@ -112,22 +112,24 @@ std::string GetClass(HWND window) {
     return name;
 }
 
+ListLine ReadListItem(HWND list, int index) {
+    const auto length = static_cast<int>(::SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0));
+    const auto color = static_cast<COLORREF>(::SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(index), 0));
+    std::wstring wide;
+    if (length > 0 && length <= MAX_REMOTE_TEXT) {
+        // Wine hands another process's list text back in UTF-16 even to the ANSI call: ask for it.
+        wide.assign(static_cast<size_t>(length) + 1, L'\0');
+        const LRESULT copied =
+            ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.data()));
+        wide.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    }
+    return {ToAnsi(wide), color, length};
+}
+
 std::vector<ListLine> ReadList(HWND list) {
     std::vector<ListLine> lines;
     const int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        const auto length = static_cast<int>(::SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0));
-        const auto color = static_cast<COLORREF>(::SendMessageA(list, LB_GETITEMDATA, static_cast<WPARAM>(i), 0));
-        std::wstring wide;
-        if (length > 0 && length <= MAX_REMOTE_TEXT) {
-            // Wine hands another process's list text back in UTF-16 even to the ANSI call: ask for it.
-            wide.assign(static_cast<size_t>(length) + 1, L'\0');
-            const LRESULT copied =
-                ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide.data()));
-            wide.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-        }
-        lines.push_back({ToAnsi(wide), color, length});
-    }
+    for (int i = 0; i < count; ++i) lines.push_back(ReadListItem(list, i));
     return lines;
 }
 

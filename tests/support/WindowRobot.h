@@ -44,6 +44,8 @@ std::string GetClass(HWND window);
 
 // Every item of a list box with its item data; texts longer than MAX_REMOTE_TEXT stay empty.
 std::vector<ListLine> ReadList(HWND list);
+// One item of the list, as ReadList reads it.
+ListLine ReadListItem(HWND list, int index);
 int GetItemHeight(HWND list, int index);
 
 // Presses a dialog's button without waiting for what it starts (a modal box would block).

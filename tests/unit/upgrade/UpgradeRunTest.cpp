@@ -9,17 +9,21 @@
 
 #include <algorithm>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "framework/ScopedHandles.h"
+#include "support/FolderSnapshot.h"
 #include "support/PackageWriter.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
 #include "support/TestPaths.h"
 #include "system/ProductNames.h"
+#include "system/RegistryAccess.h"
+#include "upgrade/Recovery.h"
+#include "upgrade/UpgradeJournal.h"
 #include "upgrade/UpgradeRun.h"
+#include "util/FileErrors.h"
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
 
@@ -62,52 +66,7 @@ std::vector<BYTE> MakePackage(int damaged) {
     return writer.Bytes();
 }
 
-struct FILE_STATE {
-    std::string bytes;
-    FILETIME time;
-    DWORD attributes;
-    bool operator==(const FILE_STATE& other) const {
-        return bytes == other.bytes && time == other.time && attributes == other.attributes;
-    }
-};
-using SNAPSHOT = std::map<std::string, FILE_STATE>;
-
-// Every file below the folder, but the upgrader's own copy folder.
-void TakeSnapshot(const std::string& folder, const std::string& relative, SNAPSHOT& snapshot) {
-    WIN32_FIND_DATAA data;
-    CScopedFindHandle find(::FindFirstFileA((folder + relative + "*").c_str(), &data));
-    if (!find) return;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (relative.empty() && _stricmp(name.c_str(), "Upgrade") == 0) continue;
-            TakeSnapshot(folder, relative + name + "\\", snapshot);
-        } else {
-            snapshot[relative + name] = {ReadFileText(folder + relative + name), data.ftLastWriteTime,
-                                         data.dwFileAttributes};
-        }
-    } while (::FindNextFileA(find.Get(), &data));
-}
-
-SNAPSHOT Snapshot(const std::string& folder) {
-    SNAPSHOT snapshot;
-    TakeSnapshot(folder, "", snapshot);
-    return snapshot;
-}
-
-// The names of the files whose state differs, for the failure message.
-std::string Differences(const SNAPSHOT& before, const SNAPSHOT& after) {
-    std::string names;
-    for (const auto& [name, state] : before) {
-        auto found = after.find(name);
-        if (found == after.end()) names += " missing:" + name;
-        else if (!(found->second == state)) names += " changed:" + name;
-    }
-    for (const auto& [name, state] : after)
-        if (before.find(name) == before.end()) names += " added:" + name;
-    return names;
-}
+bool HasRecoveryAtLogon() { return CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE); }
 
 bool HasRecord() {
     return ::RegGetValueA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE, RRF_RT_REG_SZ, nullptr, nullptr,
@@ -181,7 +140,7 @@ protected:
             if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) SetLastWriteTime(path, TimeOf(-100));
         }
         ASSERT_TRUE(::SetFileAttributesA(m_install.GetPath(READ_ONLY_FILE).c_str(), FILE_ATTRIBUTE_READONLY));
-        m_before = Snapshot(m_install.GetFolder());
+        m_before = TakeSnapshot(m_install.GetFolder());
     }
     void TearDown() override {
         ::SetFileAttributesA(m_install.GetPath(READ_ONLY_FILE).c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -201,6 +160,8 @@ protected:
         const int code = CUpgradeRun(host, std::move(settings)).Execute();
         ++m_nRuns;
         EXPECT_TRUE(ListFiles(m_scratch.Temp(), "JVR*.tmp").empty());
+        EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder())) << "a journal is left";
+        EXPECT_FALSE(HasRecoveryAtLogon());
         EXPECT_EQ(host.m_nProgress, 0);
         EXPECT_TRUE(host.m_bOver);
         return code;
@@ -215,6 +176,9 @@ protected:
             m_strWorkFolder = folders[0];
             EXPECT_FALSE(ListFiles(m_strWorkFolder, "JVR*.tmp").empty());
             EXPECT_TRUE(ListFiles(m_scratch.Temp(), "JVR*.tmp").empty());
+            // The install pass is journaled, and recovered at the next logon if it dies.
+            EXPECT_TRUE(HasInterruptedUpgrade(m_install.GetFolder()));
+            EXPECT_TRUE(HasRecoveryAtLogon());
         };
     }
     void ExpectWorkFolderGone() {
@@ -225,8 +189,8 @@ protected:
 
     void ExpectUnchanged(const CTestRunHost& host) {
         EXPECT_FALSE(host.Has(SUCCEEDED));
-        const SNAPSHOT after = Snapshot(m_install.GetFolder());
-        EXPECT_TRUE(after == m_before) << Differences(m_before, after);
+        const SNAPSHOT after = TakeSnapshot(m_install.GetFolder());
+        EXPECT_TRUE(after == m_before) << DescribeDifferences(m_before, after);
         EXPECT_FALSE(HasRecord());
     }
 
@@ -325,3 +289,47 @@ TEST_F(UpgradeRunTest, CommandListComesOnlyFromTheRunsOwnWorkFolder) {
 }
 
 }  // namespace
+
+// An upgrade interrupted half way, whose journal names a backup that is gone: every other file
+// comes back, that one gets its failure line, and the journal is set aside, not replayed again.
+TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJournalAside) {
+    CWorkFolder work;
+    ASSERT_EQ(work.Create(), "");
+    CUpgradeJournal journal;
+    COwningList<CEntryItem> items;
+    const char* names[] = {"TallyPanel.dll", "ClockPanel.dll", "added.txt"};
+    for (const char* name : names) {
+        CEntryItem& item = *items.Emplace();
+        item.m_strDestPath = m_install.GetPath(name);
+        ASSERT_EQ(item.BackUp(work.Path()), "");
+    }
+    ASSERT_EQ(journal.Begin(m_install.GetFolder(), work.Path(), items), "");
+    for (size_t i = 0; i < 3; ++i) {
+        ASSERT_EQ(journal.SetState(i, i == 2 ? JOURNAL_INSTALLING : JOURNAL_INSTALLED), "");
+        ::SetFileAttributesA(m_install.GetPath(names[i]).c_str(), FILE_ATTRIBUTE_NORMAL);
+        WriteFileText(m_install.GetPath(names[i]), "new");
+    }
+    const std::string lostBackup = items.GetAt(0)->m_strBackupPath;
+    ASSERT_TRUE(::DeleteFileA(lostBackup.c_str()));
+    for (auto& item : items) item->m_strBackupPath.clear();  // the journal owns them now
+
+    CTestRunHost host;
+    EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder()));
+    const std::vector<std::string> expected = {
+        "The last upgrade was interrupted, now will put back the previous version",
+        "Because of some error when upgrading, now will restore to the previous version",
+        "        Restore file added.txt, please waiting...",
+        "        Restore file added.txt successfully",
+        "        Restore file ClockPanel.dll, please waiting...",
+        "        Restore file ClockPanel.dll successfully",
+        "        Restore file TallyPanel.dll, please waiting...",
+        "        Restore file TallyPanel.dll failed because of " + GetSystemErrorText(ERROR_FILE_NOT_FOUND),
+        "Restore over!"};
+    EXPECT_EQ(host.m_lines, expected);
+    const SNAPSHOT after = TakeSnapshot(m_install.GetFolder());
+    EXPECT_EQ(DescribeDifferences(m_before, after), " changed:TallyPanel.dll");
+    EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()));
+    EXPECT_NE(::GetFileAttributesA(CUpgradeJournal::GetSetAsidePath(m_install.GetFolder()).c_str()),
+              INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(HasRecoveryAtLogon());
+}

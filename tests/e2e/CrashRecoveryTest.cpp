@@ -1,0 +1,209 @@
+// An upgrade killed at any instant of its install pass is put back, completely, by the next start
+// of the upgrader: the installation is as it was before the first run (bytes, times, attributes),
+// and no journal, no backup, no work folder and no RunOnce value is left. Also a recovery that is
+// itself killed half way.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "RunFixture.h"
+#include "support/FolderSnapshot.h"
+#include "system/RegistryAccess.h"
+#include "upgrade/Recovery.h"
+#include "upgrade/UpgradeJournal.h"
+
+using namespace e2e;
+
+namespace {
+
+const int ENTRIES = 36;
+const size_t ENTRY_SIZE = 96 * 1024;
+const DWORD RUN_WAIT_MS = 60000;
+const char GREETING[] = "Press button 'Upgrade' to start to upgrade Quorindo to Version : 0.0.6.7";
+const char RECOVERY_PROMPT[] = "The last upgrade was interrupted, now will put back the previous version";
+
+// Bytes that do not compress, so every entry takes a while to inflate.
+std::string NoiseOf(int seed, size_t size) {
+    std::string bytes(size, '\0');
+    unsigned value = static_cast<unsigned>(seed) * 2654435761u + 7;
+    for (char& c : bytes) {
+        value = value * 1103515245u + 12345u;
+        c = static_cast<char>(value >> 23);
+    }
+    return bytes;
+}
+
+// Every third entry adds a file in a new folder; the others replace files of the installation.
+std::string EntryPath(int i) {
+    char name[32];
+    std::snprintf(name, sizeof name, i % 3 == 2 ? "New\\add%02d.bin" : "Data\\file%02d.bin", i);
+    return name;
+}
+
+int CountLines(HWND dialog, const std::string& prefix, const std::string& suffix) {
+    int count = 0;
+    for (const robot::ListLine& line : ReadLines(dialog)) {
+        const std::string& t = line.text;
+        if (t.rfind(prefix, 0) == 0 && t.size() >= suffix.size() && t.compare(t.size() - suffix.size(), suffix.size(), suffix) == 0)
+            ++count;
+    }
+    return count;
+}
+
+// The entry whose success line is among the list's newest lines, or -1.
+int NewestInstalledEntry(HWND dialog) {
+    HWND list = ::GetDlgItem(dialog, LIST_ID);
+    const int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = count - 1; i >= 0 && i >= count - 4; --i) {
+        const std::string text = robot::ReadListItem(list, i).text;
+        int entry = -1;
+        if (std::sscanf(text.c_str(), "        Upgrade file%d.bin successfully!", &entry) == 1 ||
+            std::sscanf(text.c_str(), "        Upgrade add%d.bin successfully!", &entry) == 1)
+            return entry;
+    }
+    return -1;
+}
+
+// Polls as fast as it can: the run adds an entry every few milliseconds.
+bool WaitForEntry(HWND dialog, int entry, HANDLE process) {
+    const ULONGLONG deadline = ::GetTickCount64() + RUN_WAIT_MS;
+    while (::GetTickCount64() < deadline && ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT)
+        if (NewestInstalledEntry(dialog) >= entry) return true;
+    return false;
+}
+
+class CrashRecoveryTest : public RunTest {
+protected:
+    void SetUp() override {
+        RunTest::SetUp();
+        ::CreateDirectoryA(m_install.GetPath("Data").c_str(), nullptr);
+        CPackageWriter writer;
+        for (int i = 0; i < ENTRIES; ++i) {
+            if (i % 3 != 2) {
+                const std::string path = m_install.GetPath(EntryPath(i));
+                WriteFileText(path, "old " + std::to_string(i));
+                SetLastWriteTime(path, TimeOf(-i));
+                if (i % 5 == 0) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+            }
+            writer.AddFile(".\\" + EntryPath(i), NoiseOf(i, ENTRY_SIZE), TimeOf(i));
+        }
+        m_before = TakeSnapshot(m_install.GetFolder());
+        const std::string downloads = m_scratch.Path() + "Downloads\\";
+        ::CreateDirectoryA(downloads.c_str(), nullptr);
+        m_strSeamed = downloads + "QuorindoUpgrade.exe";
+        ASSERT_TRUE(CopyWithPackage(GetBuildFile("tests/SeamedUpgrader.exe"), m_strSeamed, writer.Bytes()));
+    }
+    void TearDown() override {
+        for (int i = 0; i < ENTRIES; ++i)
+            ::SetFileAttributesA(m_install.GetPath(EntryPath(i)).c_str(), FILE_ATTRIBUTE_NORMAL);
+        CRegistryAccess::DeleteValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE);
+    }
+
+    // Starts the upgrader in auto mode (killing itself at the stop check, when given) and
+    // answers its dialog.
+    HWND StartAuto(int killAtCheck = 0) {
+        ::SetEnvironmentVariableA("QU_KILL_AT_CHECK", killAtCheck > 0 ? std::to_string(killAtCheck).c_str() : nullptr);
+        const bool started = m_upgrader.Start(m_strSeamed, "/auto", std::string(), false);
+        ::SetEnvironmentVariableA("QU_KILL_AT_CHECK", nullptr);
+        return started ? robot::WaitForWindow(DIALOG_TITLE) : nullptr;
+    }
+    void Kill() {
+        ::TerminateProcess(m_upgrader.GetHandle(), 1);
+        robot::WaitForHandle(m_upgrader.GetHandle());
+    }
+    // The work folder the journal names, before a recovery deletes it.
+    std::string JournaledWorkFolder() {
+        CUpgradeJournal journal;
+        return journal.Read(m_install.GetFolder()) ? journal.GetWorkFolder() : std::string();
+    }
+    // Starts the upgrader without pressing anything; it recovers before its greeting.
+    HWND StartAndRecover() {
+        if (!m_upgrader.Start(m_strSeamed)) return nullptr;
+        HWND dialog = robot::WaitForWindow(DIALOG_TITLE);
+        robot::WaitUntil([&] { return CountLines(dialog, GREETING, "") == 1; }, RUN_WAIT_MS);
+        return dialog;
+    }
+    void ExpectAsBefore(const std::string& workFolder) {
+        const SNAPSHOT after = TakeSnapshot(m_install.GetFolder());
+        EXPECT_TRUE(after == m_before) << DescribeDifferences(m_before, after);
+        EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()));
+        EXPECT_EQ(::GetFileAttributesA(workFolder.c_str()), INVALID_FILE_ATTRIBUTES) << workFolder;
+        EXPECT_FALSE(CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE));
+    }
+
+    SNAPSHOT m_before;
+    std::string m_strSeamed;
+};
+
+TEST_F(CrashRecoveryTest, AKillAnywhereInTheInstallPassIsPutBackByTheNextStart) {
+    int points = 0;
+    // Killed from outside as the k-th entry's success line appears.
+    for (int k : {0, 5, 10, 15, 20, 25, 30}) {
+        SCOPED_TRACE("killed at the success line of entry " + std::to_string(k));
+        HWND dialog = StartAuto();
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(WaitForEntry(dialog, k, m_upgrader.GetHandle())) << "the run ended first";
+        Kill();
+        const std::string workFolder = JournaledWorkFolder();
+        ASSERT_FALSE(workFolder.empty()) << "no journal after a kill in the install pass";
+        ASSERT_NE(StartAndRecover(), nullptr);
+        ExpectAsBefore(workFolder);
+        m_upgrader.End();
+        ++points;
+    }
+    // Killed by itself at a stop check of the install pass: the run's checks before the pass are
+    // 4 plus one per entry, so these fall before the pass's 1st, 8th, 18th, 29th and 36th entry.
+    for (int check : {4 + ENTRIES + 1, 4 + ENTRIES + 8, 4 + ENTRIES + 18, 4 + ENTRIES + 29, 4 + 2 * ENTRIES}) {
+        SCOPED_TRACE("killed at stop check " + std::to_string(check));
+        ASSERT_NE(StartAuto(check), nullptr);
+        ASSERT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
+        const std::string workFolder = JournaledWorkFolder();
+        ASSERT_FALSE(workFolder.empty());
+        ASSERT_NE(StartAndRecover(), nullptr);
+        ExpectAsBefore(workFolder);
+        m_upgrader.End();
+        ++points;
+    }
+    std::printf("[ KILLS    ] %d kill points, each recovered\n", points);
+}
+
+TEST_F(CrashRecoveryTest, ARecoveryThatIsKilledIsDoneAgainToTheSameEnd) {
+    HWND dialog = StartAuto();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(WaitForEntry(dialog, 28, m_upgrader.GetHandle()));
+    Kill();
+    const std::string workFolder = JournaledWorkFolder();
+    ASSERT_FALSE(workFolder.empty());
+
+    // The recovery kills itself after the 6th file it put back.
+    ::SetEnvironmentVariableA("QU_KILL_AT_RESTORE", "6");
+    const bool started = m_upgrader.Start(m_strSeamed, std::string(), std::string(), false);
+    ::SetEnvironmentVariableA("QU_KILL_AT_RESTORE", nullptr);
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
+    ASSERT_TRUE(HasInterruptedUpgrade(m_install.GetFolder()));
+
+    // As at the next logon: "/recover" shows the recovery and waits for Close, without a greeting.
+    ASSERT_TRUE(m_upgrader.Start(m_strSeamed, "/recover"));
+    dialog = robot::WaitForWindow(DIALOG_TITLE);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(robot::WaitUntil([&] { return CountLines(dialog, "Restore over!", "") == 1; }, RUN_WAIT_MS));
+    EXPECT_EQ(CountLines(dialog, RECOVERY_PROMPT, ""), 1);
+    EXPECT_EQ(CountLines(dialog, GREETING, ""), 0);
+    EXPECT_TRUE(m_upgrader.IsRunning());
+    ExpectAsBefore(workFolder);
+    m_upgrader.End();
+
+    // With nothing to recover, "/recover" ends at once and shows nothing.
+    ASSERT_TRUE(m_upgrader.Start(m_strSeamed, "/recover", std::string(), false));
+    DWORD exitCode = 1;
+    EXPECT_TRUE(m_upgrader.Wait(RUN_WAIT_MS, &exitCode));
+    EXPECT_EQ(::FindWindowA(nullptr, DIALOG_TITLE), nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+// The upgrader with test seams that make the process kill itself, as a crash or Task Manager
+// would, at an exactly known point: QU_KILL_AT_CHECK=k at the k-th stop check of its run,
+// QU_KILL_AT_RESTORE=k after the k-th file a recovery has put back.
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "app/UpgradeApp.h"
+#include "framework/WinApp.h"
+#include "system/SystemLibrary.h"
+#include "upgrade/Recovery.h"
+#include "upgrade/UpgradeRun.h"
+
+CUpgradeApp theApp;
+
+namespace {
+
+const UINT KILLED_EXIT_CODE = 0xDEAD;
+
+// A point of the program that kills it the k-th time it is reached (never for 0).
+struct KILL_POINT {
+    int nKillAt = 0;
+    int nReached = 0;
+    void Reach() {
+        if (++nReached == nKillAt) ::TerminateProcess(::GetCurrentProcess(), KILLED_EXIT_CODE);
+    }
+};
+KILL_POINT g_stopCheck, g_restore;
+
+int ReadCount(const char* variable) {
+    char value[16] = "";
+    return ::GetEnvironmentVariableA(variable, value, sizeof value) > 0 ? std::atoi(value) : 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    g_stopCheck.nKillAt = ReadCount("QU_KILL_AT_CHECK");
+    g_restore.nKillAt = ReadCount("QU_KILL_AT_RESTORE");
+    CUpgradeRun::s_pfnAtStopCheck = [] { g_stopCheck.Reach(); };
+    g_pfnAfterRecoveryRestore = [] { g_restore.Reach(); };
+    RemoveCurrentFolderFromDllSearch();
+    return AfxWinMain();
+}
