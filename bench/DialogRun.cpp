@@ -3,6 +3,8 @@
 // Usage:
 //   bench_dialog.exe inject <upgrader.exe> <payload.dat> <copy.exe>   the copy carries the payload
 //   bench_dialog.exe run <copy.exe> <installation folder>             one timed run; prints run_ms=
+//   bench_dialog.exe auto <copy.exe> <installation folder>            one timed "/auto" run, from the
+//       program's start to its end; prints run_ms=
 #include <windows.h>
 
 #include <cstdio>
@@ -48,15 +50,40 @@ std::wstring LastLine(HWND list) {
     return std::wstring();
 }
 
-int Run(const std::string& copy, std::string install) {
+bool RegisterInstallation(std::string install) {
     if (!install.empty() && install.back() == '\\') install.pop_back();
     HKEY key = nullptr;
     if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
-        return 1;
+        return false;
     ::RegSetValueExA(key, INSTALL_PATH_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(install.c_str()),
                      static_cast<DWORD>(install.size() + 1));
     ::RegCloseKey(key);
+    return true;
+}
+
+double MillisecondsBetween(const LARGE_INTEGER& start, const LARGE_INTEGER& end) {
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// The whole silent run, start-up and end of the process included.
+int RunAuto(const std::string& copy, const std::string& install) {
+    if (!RegisterInstallation(install)) return 1;
+    LARGE_INTEGER start, end;
+    ::QueryPerformanceCounter(&start);
+    CChildProcess upgrader;
+    if (!upgrader.Start(copy, "/auto", std::string(), false)) return 1;
+    DWORD exitCode = 1;
+    if (!upgrader.Wait(RUN_LIMIT_MS, &exitCode)) return 1;
+    ::QueryPerformanceCounter(&end);
+    std::printf("run_ms=%.1f\n", MillisecondsBetween(start, end));
+    return 0;
+}
+
+int Run(const std::string& copy, const std::string& install) {
+    if (!RegisterInstallation(install)) return 1;
 
     CChildProcess upgrader;
     if (!upgrader.Start(copy)) return 1;
@@ -100,6 +127,7 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "inject" && argc == 5) return Inject(argv[2], argv[3], argv[4]);
     if (mode == "run" && argc == 4) return Run(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: bench_dialog inject <upgrader> <payload> <copy> | run <copy> <installation>\n");
+    if (mode == "auto" && argc == 4) return RunAuto(argv[2], argv[3]);
+    std::fprintf(stderr, "usage: bench_dialog inject <upgrader> <payload> <copy> | run|auto <copy> <installation>\n");
     return 2;
 }

@@ -55,6 +55,8 @@ INT_PTR CUpgradeDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return Answer(OnSetFfdshowOptions(wParam, lParam));
     case WM_EXECUTE_COMMAND:
         return Answer(OnExecuteCommand(wParam, lParam));
+    case WM_ADD_ACTION_LINE:
+        return Answer(m_list.AddActionLine(reinterpret_cast<const char*>(lParam), GetLineColor(static_cast<int>(wParam))));
     default:
         break;
     }
@@ -127,7 +129,13 @@ void CUpgradeDlg::CreateListFont() {
 }
 
 int CUpgradeDlg::AppendLine(int nKind, const char* text) {
-    const int index = m_list.AddActionLine(text, GetLineColor(nKind));
+    // The list is the dialog thread's: a line of the worker goes there in one sent message.
+    int index = 0;
+    if (::GetWindowThreadProcessId(m_hWnd, nullptr) == ::GetCurrentThreadId()) {
+        index = m_list.AddActionLine(text, GetLineColor(nKind));
+    } else {
+        index = static_cast<int>(Send(WM_ADD_ACTION_LINE, static_cast<WPARAM>(nKind), reinterpret_cast<LPARAM>(text)));
+    }
     PumpMessages(nullptr);
     return index;
 }

@@ -15,6 +15,7 @@
 // Requests the worker sends to the dialog, carried out on the dialog's thread.
 constexpr UINT WM_EXECUTE_COMMAND = WM_USER + 1001;      // one post-install command
 constexpr UINT WM_SET_FFDSHOW_OPTIONS = WM_USER + 1002;  // the decoder options, before the commands
+constexpr UINT WM_ADD_ACTION_LINE = WM_USER + 1003;      // a line of the worker for the list (kind, text)
 
 // The main dialog (template 102): the action list, the progress bar, "Upgrade" and Close.
 // It hosts the upgrade run, which its worker thread carries: AddLine (from CLineSink) may be

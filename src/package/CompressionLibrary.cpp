@@ -1,5 +1,7 @@
 #include "package/CompressionLibrary.h"
 
+#include <zlib.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -37,6 +39,63 @@ bool BindGzip(HMODULE module, GZIP_FUNCTIONS& gzip) {
     return BindEntry(module, "gzopen", gzip.open) && BindEntry(module, "gzread", gzip.read) &&
            BindEntry(module, "gzwrite", gzip.write) && BindEntry(module, "gzclose", gzip.close);
 }
+
+bool BindInflate(HMODULE module, INFLATE_FUNCTIONS& functions) {
+    return BindEntry(module, "inflateInit2_", functions.init) && BindEntry(module, "inflate", functions.inflate) &&
+           BindEntry(module, "inflateReset", functions.reset) && BindEntry(module, "inflateEnd", functions.end);
+}
+
+// gzip decoding: the window of deflate's default, and the gzip header and trailer checked.
+constexpr int kGzipWindowBits = 15 + 16;
+// Inflated data goes to the file in pieces of this size.
+constexpr DWORD kInflateChunk = 64 * 1024;
+
+bool StartsLikeGzip(const BYTE* data, size_t length) {
+    return length >= 2 && data[0] == 0x1F && data[1] == 0x8B;
+}
+
+// A z_stream of the bound library, ended on every path.
+class CInflateStream {
+public:
+    explicit CInflateStream(const INFLATE_FUNCTIONS& functions) : m_functions(functions) {
+        m_bOpen = m_functions.init(&m_stream, kGzipWindowBits, ZLIB_VERSION, sizeof m_stream) == Z_OK;
+    }
+    ~CInflateStream() {
+        if (m_bOpen) m_functions.end(&m_stream);
+    }
+    CInflateStream(const CInflateStream&) = delete;
+    CInflateStream& operator=(const CInflateStream&) = delete;
+
+    // Inflates every member of the data into the file, as the gzip file functions read a file:
+    // members one after another, anything after the last one ignored.
+    bool InflateInto(const BYTE* data, DWORD length, HANDLE file) {
+        if (!m_bOpen) return false;
+        std::unique_ptr<BYTE[]> buffer(new BYTE[kInflateChunk]);
+        m_stream.next_in = const_cast<Bytef*>(data);
+        m_stream.avail_in = length;
+        for (;;) {
+            m_stream.next_out = buffer.get();
+            m_stream.avail_out = kInflateChunk;
+            const int status = m_functions.inflate(&m_stream, Z_NO_FLUSH);
+            if (status != Z_OK && status != Z_STREAM_END) return false;  // damaged, or cut short
+            const DWORD produced = kInflateChunk - m_stream.avail_out;
+            DWORD written = 0;
+            if (produced != 0 && (!::WriteFile(file, buffer.get(), produced, &written, nullptr) || written != produced))
+                return false;
+            if (status == Z_STREAM_END) {
+                if (!StartsLikeGzip(m_stream.next_in, m_stream.avail_in)) return true;
+                m_functions.reset(&m_stream);
+            } else if (m_stream.avail_in == 0 && produced == 0) {
+                return false;  // the data ended inside the member
+            }
+        }
+    }
+
+private:
+    const INFLATE_FUNCTIONS& m_functions;
+    z_stream m_stream{};
+    bool m_bOpen = false;
+};
 
 // The library, loaded from a path for the length of one operation.
 class CGzipLibrary {
@@ -179,7 +238,7 @@ bool CCompressionLibrary::Load(HMODULE module, const std::string& folder) {
         return false;
     }
     m_module.Reset(::LoadLibraryExA(m_strPath.c_str(), nullptr, 0));
-    if (!m_module || !BindGzip(m_module.Get(), m_gzip)) {
+    if (!m_module || !BindGzip(m_module.Get(), m_gzip) || !BindInflate(m_module.Get(), m_inflate)) {
         Unload();
         return false;
     }
@@ -205,6 +264,7 @@ bool CCompressionLibrary::HoldIfIdentical(const void* bytes, DWORD size) {
 
 void CCompressionLibrary::Unload() {
     m_gzip = GZIP_FUNCTIONS();
+    m_inflate = INFLATE_FUNCTIONS();
     m_module.Reset();
     m_hFile.Reset();
     DeleteScratchFile(m_strPath);
@@ -216,6 +276,24 @@ int CCompressionLibrary::Decompress(const std::string& gzipPath, const std::stri
     if (outputChanged) *outputChanged = false;
     if (!IsLoaded()) return -1;
     return InflateFile(m_gzip, gzipPath, outputPath, outputChanged);
+}
+
+int CCompressionLibrary::Inflate(const BYTE* data, DWORD length, const std::string& outputPath,
+                                 const FILETIME* lastWrite, bool* outputChanged) const {
+    if (outputChanged) *outputChanged = false;
+    if (!IsLoaded()) return -1;
+    // The gzip file functions would copy other data through unchanged: refused before any harm.
+    if (length != 0 && !StartsLikeGzip(data, length)) return -1;
+    CScopedKernelHandle output(::CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!output) return -1;
+    if (outputChanged) *outputChanged = true;
+    // An empty member is an empty file, as reading an empty gzip file gives nothing.
+    bool complete = length == 0 || CInflateStream(m_inflate).InflateInto(data, length, output.Get());
+    if (complete && lastWrite != nullptr) ::SetFileTime(output.Get(), nullptr, nullptr, lastWrite);
+    // Closing is where a full disk may show last.
+    complete = ::CloseHandle(output.Release()) && complete;
+    return complete ? 1 : -1;
 }
 
 std::string ExtractCompressionLibrary(HMODULE module) {

@@ -25,6 +25,14 @@ struct GZIP_FUNCTIONS {
     int (*close)(GzFile file) = nullptr;
 };
 
+// The library's stream functions for inflating from memory (zlib.h's z_stream, passed as void*).
+struct INFLATE_FUNCTIONS {
+    int (*init)(void* stream, int windowBits, const char* version, int streamSize) = nullptr;  // inflateInit2_
+    int (*inflate)(void* stream, int flush) = nullptr;
+    int (*reset)(void* stream) = nullptr;
+    int (*end)(void* stream) = nullptr;
+};
+
 // zlib bound once for an upgrade run, from a file in the run's private work folder, and only
 // when that file is byte for byte the library the program carries. The file stays open without
 // write or delete sharing until the library is unloaded, so nobody can swap it meanwhile.
@@ -44,6 +52,13 @@ public:
     const std::string& GetPath() const { return m_strPath; }
     // Inflates a gzip file as DecompressFile does, with the bound library; -1 when none is bound.
     int Decompress(const std::string& gzipPath, const std::string& outputPath, bool* outputChanged = nullptr) const;
+    // Inflates a gzip member held in memory straight into the output file (created or
+    // truncated), which gets the last-write time when one is given, on the handle that wrote it.
+    // 1 on success, -1 on failure: data that does not start like a gzip member is refused before
+    // the output is opened; damaged data, a member cut short and a short write are failures.
+    // outputChanged tells whether the output had been opened (and so truncated).
+    int Inflate(const BYTE* data, DWORD length, const std::string& outputPath, const FILETIME* lastWrite,
+                bool* outputChanged = nullptr) const;
 
     // For tests: called with the file's path once it is written and closed, before it is checked.
     static void (*s_pfnAfterWrite)(const std::string& path);
@@ -57,6 +72,7 @@ private:
     CScopedKernelHandle m_hFile;  // the file, held while the library is loaded
     CScopedLibrary m_module;
     GZIP_FUNCTIONS m_gzip;
+    INFLATE_FUNCTIONS m_inflate;
 };
 
 // Inflates a gzip file into the output file (created or truncated). 1 on success, -1 on

@@ -6,11 +6,11 @@
 #include "util/TextCompare.h"
 
 ENTRY_OUTCOME CEntryItem::Do(CUpgradePackage& package, const std::string& installFolder,
-                             const CCompressionLibrary& library, const std::string& scratchFolder, CLineSink& sink) {
+                             const CCompressionLibrary& library, CLineSink& sink) {
     const std::string fileName = GetFileNameOf(m_strDestPath);
     sink.AddLine(LINE_INFO, "        Upgrade - %s...", fileName.c_str());
     const std::string error = m_install.Install(package.m_pBuffer.get(), package.m_dwSize, package.m_dwCursor,
-                                                installFolder, m_strDestPath, library, scratchFolder);
+                                                installFolder, m_strDestPath, library);
     ENTRY_OUTCOME outcome = ENTRY_DONE;
     if (error.empty()) {
         sink.AddLine(LINE_INFO, "        Upgrade %s successfully!", fileName.c_str());

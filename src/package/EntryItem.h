@@ -26,10 +26,9 @@ enum ENTRY_OUTCOME {
 // (backed up, destination changed, installed) what undoing it means, and adds its own lines.
 class CEntryItem : public CBackupRecord {
 public:
-    // Second pass: reads the entry at the cursor again and installs it over its destination,
-    // with its scratch file in the scratch folder.
+    // Second pass: reads the entry at the cursor again and installs it over its destination.
     ENTRY_OUTCOME Do(CUpgradePackage& package, const std::string& installFolder, const CCompressionLibrary& library,
-                     const std::string& scratchFolder, CLineSink& sink);
+                     CLineSink& sink);
     // True when Do changed something that Undo puts back.
     bool NeedsUndo() const { return CanRestore(); }
     // Puts the destination back as the first pass found it, with its pair of lines.

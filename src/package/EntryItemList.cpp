@@ -61,7 +61,7 @@ PASS_RESULT CEntryItemList::Do(CLineSink& sink, const StopCheck& isStopRequested
         if (StopSeen(isStopRequested)) return PASS_STOPPED;
         CEntryItem& item = *m_items.GetAt(i);
         if (beforeItem && !beforeItem(i, item)) return PASS_FAILED;
-        const ENTRY_OUTCOME outcome = item.Do(m_package, m_strInstallFolder, m_library, m_strWorkFolder, sink);
+        const ENTRY_OUTCOME outcome = item.Do(m_package, m_strInstallFolder, m_library, sink);
         if (outcome == ENTRY_FAILED) {
             // Only a destination the failed install had changed is walked back too.
             if (item.m_bDestChanged) m_nTouched = i + 1;

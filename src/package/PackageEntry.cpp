@@ -12,35 +12,15 @@
 
 namespace {
 
-// A new scratch file, or the file error of not getting one, as the open of it would give.
-std::string MakeTempFile(std::string& tempPath, const std::string& folder) {
-    tempPath = NewTempFile(folder);
-    if (!tempPath.empty()) return std::string();
-    const DWORD osError = ::GetLastError();
-    CFileException error;
-    error.Set(osError, folder.empty() ? GetTempFolder() : folder);
-    if (error.m_cause == CFileException::none) error.m_cause = CFileException::generic;
-    return GetExceptionMessage(&error);
-}
-
 // Both halves must be non-zero for a time to count as stored.
 bool HasStoredTime(const FILETIME& time) { return time.dwHighDateTime != 0 && time.dwLowDateTime != 0; }
-
-// Gives the file its stored last-write time; a file that cannot take it keeps its own.
-void ApplyLastWriteTime(const std::string& path, const FILETIME& time) {
-    CScopedKernelHandle file(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                           FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (file.IsValid()) ::SetFileTime(file.Get(), nullptr, nullptr, &time);
-}
 
 }  // namespace
 
 CPackageEntry::~CPackageEntry() { DeleteScratchFile(m_strTempPath); }
 
 std::string CPackageEntry::Install(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
-                                   const std::string& destPath, const CCompressionLibrary& library,
-                                   const std::string& scratchFolder) {
+                                   const std::string& destPath, const CCompressionLibrary& library) {
     m_bDestChanged = false;
     PACKAGE_ENTRY_FIELDS fields;
     std::string error = ReadPackageEntry(buffer, size, cursor, installFolder, INSTALL_READ, fields);
@@ -48,20 +28,16 @@ std::string CPackageEntry::Install(const BYTE* buffer, DWORD size, DWORD& cursor
     m_ftLastWrite = fields.ftLastWrite;
     if (!error.empty()) return error;
 
-    // The bytes are written straight from the package, so no second copy is held in memory.
-    error = MakeTempFile(m_strTempPath, scratchFolder);
-    if (error.empty()) error = WriteTempFile(fields.pCompressedData, fields.dwCompressedLength, m_strTempPath);
-    if (!error.empty()) return "Write compressed data to temp file failed because of " + error;
-
     const DWORD attributes = ::GetFileAttributesA(destPath.c_str());
     ClearReadOnly(destPath);
-    if (library.Decompress(m_strTempPath, destPath, &m_bDestChanged) != 1) {
+    // Inflated straight from the package buffer; the stored time is set on the writing handle.
+    const FILETIME* lastWrite = HasStoredTime(m_ftLastWrite) ? &m_ftLastWrite : nullptr;
+    if (library.Inflate(fields.pCompressedData, fields.dwCompressedLength, destPath, lastWrite, &m_bDestChanged) != 1) {
         // Left untouched, the file gets its read-only attribute back here: no restore will walk it.
         if (!m_bDestChanged && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
             ::SetFileAttributesA(destPath.c_str(), attributes);
         return FormatText("Decompress to file %s failed!", destPath.c_str());
     }
-    if (HasStoredTime(m_ftLastWrite)) ApplyLastWriteTime(destPath, m_ftLastWrite);
     return std::string();
 }
 

@@ -17,11 +17,10 @@ public:
     // Deletes the temporary file, read-only or not.
     ~CPackageEntry() override;
 
-    // Reads the entry at the cursor and installs it at destPath, through a scratch file of
-    // compressed data in the scratch folder. Answers an error text, empty on success.
+    // Reads the entry at the cursor and inflates it from the package straight to destPath, which
+    // gets the stored last-write time. Answers an error text, empty on success.
     std::string Install(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
-                        const std::string& destPath, const CCompressionLibrary& library,
-                        const std::string& scratchFolder);
+                        const std::string& destPath, const CCompressionLibrary& library);
     // Builder: reads ("Source Path", "Dest Relative Path") from a section of the list file
     // when loading, writes them there otherwise.
     virtual void SerializeIni(bool bLoad, const std::string& section, const std::string& listFile);

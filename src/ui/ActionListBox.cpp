@@ -10,6 +10,8 @@ bool IsItemIndex(int index) { return index != LB_ERR && index != LB_ERRSPACE; }
 
 // Word-wrapped text in the item's rectangle, as drawn and as measured.
 const UINT LINE_TEXT_FORMAT = DT_WORDBREAK;
+// The timer that shows lines still waiting.
+const UINT_PTR PENDING_LINES_TIMER = 1;
 
 }  // namespace
 
@@ -21,14 +23,28 @@ int CActionListBox::AddColoredString(const char* text, COLORREF color, int nInde
     return index;
 }
 
-int CActionListBox::AddActionLine(const char* text, COLORREF color) const {
-    // Off while both items go in, so a line never shows without its separator.
-    SetRedraw(false);
+int CActionListBox::AddActionLine(const char* text, COLORREF color) {
+    // Off while the items go in, so a line never shows without its separator.
+    if (!m_bLinesPending) SetRedraw(false);
+    m_bLinesPending = true;
     const int index = AddColoredString(text, color);
     SetCurSel(index);
     AddColoredString("", color);
-    SetRedraw(true);
+    if (::GetTickCount64() - m_ullLastShown >= LINE_REDRAW_MS) {
+        ShowPendingLines();
+    } else {
+        ::SetTimer(m_hWnd, PENDING_LINES_TIMER, LINE_REDRAW_MS, nullptr);
+    }
     return index;
+}
+
+void CActionListBox::ShowPendingLines() {
+    ::KillTimer(m_hWnd, PENDING_LINES_TIMER);
+    m_ullLastShown = ::GetTickCount64();
+    if (!m_bLinesPending) return;
+    m_bLinesPending = false;
+    SetRedraw(true);
+    ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 std::string CActionListBox::GetAllText() const {
@@ -91,6 +107,10 @@ void CActionListBox::DrawLine(HDC dc, const RECT& rect, const std::string& text,
 
 LRESULT CActionListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_TIMER:
+        if (wParam != PENDING_LINES_TIMER) break;
+        ShowPendingLines();
+        return 0;
     case WM_RBUTTONUP:
         // An empty list has nothing to export.
         if (GetCount() > 0) ShowPopupMenu();

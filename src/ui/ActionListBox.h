@@ -17,9 +17,13 @@ public:
     // Inserts a line (nIndex -1 appends); a line whose upper neighbour already has its colour
     // gets the half tone. Answers the new index, or the list box's error value.
     int AddColoredString(const char* text, COLORREF color, int nIndex = -1) const;
-    // A line and its separator, appended and drawn together, the line selected (and so
-    // scrolled into view). Answers the line's index.
-    int AddActionLine(const char* text, COLORREF color) const;
+    // A line and its separator, appended together, the line selected (and so scrolled into
+    // view). Answers the line's index. Called on the list's own thread. The list is drawn no
+    // more often than the eye can follow (LINE_REDRAW_MS): lines that come faster are shown
+    // together, and the newest state is always shown within that time.
+    int AddActionLine(const char* text, COLORREF color);
+    // Shows lines that are still waiting to be drawn.
+    void ShowPendingLines();
     // Every line, separators included, each followed by ACTION_LINE_SEPARATOR.
     std::string GetAllText() const;
 
@@ -28,11 +32,16 @@ public:
 
     // The list box's limit for the height of one item, in pixels.
     static constexpr UINT MAX_ITEM_HEIGHT = 255;
+    // Lines are drawn at most once in this time.
+    static constexpr DWORD LINE_REDRAW_MS = 30;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void ShowPopupMenu() const;
+    // While lines wait to be shown the list does not draw; the timer shows them.
+    bool m_bLinesPending = false;
+    ULONGLONG m_ullLastShown = 0;
     void DrawLine(HDC dc, const RECT& rect, const std::string& text, COLORREF color, bool bSelected) const;
 };

@@ -13,6 +13,7 @@
 #include "upgrade/SelfCopy.h"
 #include "util/FileErrors.h"
 #include "util/TextFormat.h"
+#include "util/Trace.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ CUpgradeRun::CUpgradeRun(IRunHost& host, RUN_SETTINGS settings) : m_host(host), 
 CUpgradeRun::~CUpgradeRun() = default;
 
 int CUpgradeRun::Execute() {
+    TraceEvent("phase checks");
     m_host.ClearLines();
     m_host.SetProgress(0);
     STAGE_RESULT result = CheckInstallation();
@@ -90,12 +92,14 @@ STAGE_RESULT CUpgradeRun::CheckInstallation() {
     if (StopRequested()) return EndWith(RESULT_NONE);
 
     // The self-copy writes its own lines, its failure included.
+    TraceEvent("phase self-copy");
     if (!CopySelfToUpgradeFolder(m_host, m_strInstallFolder, m_settings.strExeName))
         return EndWith(RESULT_SELF_COPY_FAILED);
     return GO_ON;
 }
 
 STAGE_RESULT CUpgradeRun::CheckPackage() {
+    TraceEvent("phase package");
     m_host.AddLine(LINE_INFO, "Analyzing upgrade package, please waiting...");
     m_workFolder = std::make_unique<CWorkFolder>();
     const std::string folderError = m_workFolder->Create();
@@ -113,6 +117,7 @@ STAGE_RESULT CUpgradeRun::CheckPackage() {
 }
 
 STAGE_RESULT CUpgradeRun::BackupEntries() {
+    TraceEvent("phase backup");
     m_items = std::make_unique<CEntryItemList>(m_package, m_strInstallFolder, m_workFolder->Path());
     // An item's own abort line is already there when the pass fails.
     switch (m_items->Prepare(m_host, [this] { return StopRequested(); })) {
@@ -121,18 +126,20 @@ STAGE_RESULT CUpgradeRun::BackupEntries() {
     case PASS_DONE: break;
     }
     m_host.SetProgressRange(static_cast<int>(m_items->GetTotalPackedSize()));
+    TraceEvent("phase library");
     m_items->ExtractLibrary(m_settings.hLibraryModule);
     return GO_ON;
 }
 
 STAGE_RESULT CUpgradeRun::CloseChannelProgram() {
+    TraceEvent("phase channel");
     DWORD processId = 0;
     if (!FindProcessId(CHANNEL_PROGRAM_NAME, processId, false)) {
         AddPromptLine(m_host, FormatText("'%s' is not in running, now will upgrade it...", CHANNEL_PROGRAM_NAME));
         return GO_ON;
     }
     AddPromptLine(m_host, FormatText("'%s' is in running, now will close it...", CHANNEL_PROGRAM_NAME));
-    CScopedKernelHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, processId));
+    CScopedKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
     if (!process || !::TerminateProcess(process.Get(), CHANNEL_EXIT_CODE)) {
         const DWORD error = ::GetLastError();
         AddAbortLine(m_host, FormatText("Terminate process '%s' failed because of %s. Upgrade failed!",
@@ -140,11 +147,13 @@ STAGE_RESULT CUpgradeRun::CloseChannelProgram() {
         return EndWith(RESULT_NONE);
     }
     AddPromptLine(m_host, FormatText("Terminate process '%s' successfully! Now will upgrade it...", CHANNEL_PROGRAM_NAME));
-    ::Sleep(CHANNEL_SETTLE_MS);
+    // Its files are free once it has ended; that seldom takes the whole time allowed.
+    ::WaitForSingleObject(process.Get(), CHANNEL_SETTLE_MS);
     return GO_ON;
 }
 
 STAGE_RESULT CUpgradeRun::InstallEntries() {
+    TraceEvent("phase install");
     // Durable before the first destination changes: a killed run is put back at the next start.
     const std::string journalError = m_journal.Begin(m_strInstallFolder, m_workFolder->Path(), m_items->GetItems());
     if (!journalError.empty()) {
@@ -159,7 +168,10 @@ STAGE_RESULT CUpgradeRun::InstallEntries() {
             JournalDone(item);
         },
         [this](size_t index, const CEntryItem&) { return JournalStarting(index); });
-    if (result == PASS_DONE) return GO_ON;
+    if (result == PASS_DONE) {
+        m_journal.Write();
+        return GO_ON;
+    }
     m_bRestoreNeeded = true;
     return EndWith(result == PASS_FAILED ? RESULT_INSTALL_FAILED : RESULT_NONE);
 }
@@ -172,12 +184,14 @@ bool CUpgradeRun::JournalStarting(size_t index) {
     return false;
 }
 
+// Written with the next destination's "installing", or after the pass: until then a crash finds
+// this one "installing", which a recovery puts back just the same.
 void CUpgradeRun::JournalDone(const CEntryItem& item) {
-    if (!m_strJournalError.empty()) return;
-    m_strJournalError = m_journal.SetState(m_nJournalIndex, item.m_bTolerated ? JOURNAL_TOLERATED : JOURNAL_INSTALLED);
+    m_journal.Records()[m_nJournalIndex].state = item.m_bTolerated ? JOURNAL_TOLERATED : JOURNAL_INSTALLED;
 }
 
 STAGE_RESULT CUpgradeRun::RunCommands() {
+    TraceEvent("phase commands");
     const CEntryItem* commandList = FindEntryByFileName(&m_items->GetItems(), COMMAND_LIST_FILE);
     if (commandList != nullptr) RunCommandList(m_host, commandList->m_strDestPath, m_strInstallFolder);
     m_host.AddLine(LINE_INFO, "Upgrade successfully!");
@@ -190,6 +204,7 @@ void CUpgradeRun::WriteUpgradeRecord() const {
 }
 
 void CUpgradeRun::EndRun(int nCode) {
+    TraceEvent("phase end");
     if (m_bStopped) m_host.AddLine(LINE_PROMPT, "Upgrade cancelled by user");
     if (m_bRestoreNeeded) {
         // Only installed items had moved the bar on.
@@ -211,4 +226,5 @@ void CUpgradeRun::EndRun(int nCode) {
                    "All over for upgrading! Please right-click on 'List for Action' to copy or save the informations "
                    "for upgrading.");
     m_host.CloseAfterRun();
+    TraceEvent("run end");
 }

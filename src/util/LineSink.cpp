@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "util/Trace.h"
+
 int CLineSink::AddLine(int nKind, const char* format, ...) {
     va_list args;
     va_start(args, format);
@@ -15,5 +17,7 @@ int CLineSink::AddLineV(int nKind, const char* format, va_list args) {
     // vsnprintf always terminates, so an over-long line is cut to 1023 characters.
     if (std::vsnprintf(text, sizeof text, format, args) < 0)
         text[0] = '\0';
-    return AppendLine(nKind, text);
+    const int index = AppendLine(nKind, text);
+    TraceEvent("line %s", text);
+    return index;
 }

@@ -118,14 +118,18 @@ TEST_F(AutoModeTest, SuccessSendsZeroAfterTheRecord) {
     EXPECT_STREQ(text, "0.0.6.7");
 }
 
-// The channel program keeps the run in its pause after the termination: long enough to act.
+// After the channel program has ended, entries large enough to inflate for a while keep the run
+// going: long enough to act.
 class AutoModeChannelTest : public AutoModeTest {
 protected:
     // Starts the auto run and waits until it has ended the channel program.
     HWND StartAndWaitForChannelEnd() {
         CChildProcess* channel = m_install.Start("QxChannel.exe");
-        if (channel == nullptr || !StartUpgrader(CPackageWriter().AddFile(".\\readme.txt", "x", TimeOf(2)).Bytes(), "/auto"))
-            return nullptr;
+        CPackageWriter package;
+        for (unsigned i = 0; i < 4; ++i)
+            package.AddFile(".\\Data\\big" + std::to_string(i) + ".bin", IncompressibleContent(i, 1024 * 1024), TimeOf(3));
+        package.AddFile(".\\readme.txt", "x", TimeOf(2));
+        if (channel == nullptr || !StartUpgrader(package.Bytes(), "/auto")) return nullptr;
         HWND dialog = robot::WaitForWindow(DIALOG_TITLE);
         DWORD exitCode = 0;
         EXPECT_TRUE(channel->Wait(robot::WAIT_MS, &exitCode));

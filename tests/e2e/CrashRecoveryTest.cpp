@@ -27,17 +27,6 @@ const DWORD RUN_WAIT_MS = 60000;
 const char GREETING[] = "Press button 'Upgrade' to start to upgrade Quorindo to Version : 0.0.6.7";
 const char RECOVERY_PROMPT[] = "The last upgrade was interrupted, now will put back the previous version";
 
-// Bytes that do not compress, so every entry takes a while to inflate.
-std::string NoiseOf(int seed, size_t size) {
-    std::string bytes(size, '\0');
-    unsigned value = static_cast<unsigned>(seed) * 2654435761u + 7;
-    for (char& c : bytes) {
-        value = value * 1103515245u + 12345u;
-        c = static_cast<char>(value >> 23);
-    }
-    return bytes;
-}
-
 // Every third entry adds a file in a new folder; the others replace files of the installation.
 std::string EntryPath(int i) {
     char name[32];
@@ -90,7 +79,7 @@ protected:
                 SetLastWriteTime(path, TimeOf(-i));
                 if (i % 5 == 0) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
             }
-            writer.AddFile(".\\" + EntryPath(i), NoiseOf(i, ENTRY_SIZE), TimeOf(i));
+            writer.AddFile(".\\" + EntryPath(i), IncompressibleContent(static_cast<unsigned>(i), ENTRY_SIZE), TimeOf(i));
         }
         m_before = TakeSnapshot(m_install.GetFolder());
         const std::string downloads = m_scratch.Path() + "Downloads\\";

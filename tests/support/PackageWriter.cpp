@@ -35,3 +35,13 @@ std::vector<BYTE> CPackageWriter::Bytes(DWORD announcedCount) const {
     }
     return out;
 }
+
+std::string IncompressibleContent(unsigned seed, size_t size) {
+    std::string bytes(size, '\0');
+    unsigned value = seed * 2654435761u + 7;
+    for (char& c : bytes) {
+        value = value * 1103515245u + 12345u;
+        c = static_cast<char>(value >> 23);
+    }
+    return bytes;
+}

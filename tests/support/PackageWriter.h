@@ -27,3 +27,6 @@ private:
 };
 
 void AppendDword(std::vector<BYTE>& out, DWORD value);
+// Bytes that do not compress, different for every seed: entries that take a while to inflate,
+// or fill a disk.
+std::string IncompressibleContent(unsigned seed, size_t size);

@@ -10,16 +10,6 @@ namespace {
 const std::string kSmallDrive = "Q:\\";
 const DWORD kMoreThanTheDrive = 3 * 1024 * 1024 / 2;
 
-std::vector<BYTE> Incompressible(size_t size) {
-    std::vector<BYTE> bytes(size);
-    unsigned value = 12345;
-    for (BYTE& b : bytes) {
-        value = value * 1103515245u + 12345u;
-        b = static_cast<BYTE>(value >> 23);
-    }
-    return bytes;
-}
-
 // Scratch files go to the small drive; the installation stays on the ordinary one.
 class DiskFull : public InstallFixture {
 protected:
@@ -38,27 +28,26 @@ protected:
 
 }  // namespace
 
-TEST_F(DiskFull, WritingTheTemporaryFileFailsTheEntryAndTheRunRestores) {
-    WriteFileText(Dest("a.dll"), "old a");
+// An installation on a drive that fills up while a member is inflated.
+TEST_F(DiskFull, AFullDiskWhileInflatingFailsTheEntryAndTheRunRestores) {
+    const std::string install = m_small->Path() + "Quorindo\\";
+    ASSERT_TRUE(::CreateDirectoryA(install.c_str(), nullptr));
+    WriteFileText(install + "a.dll", "old a");
     TEST_ENTRY big;
     big.strPath = ".\\big.dat";
-    big.data = Incompressible(kMoreThanTheDrive);
+    big.data = GzipBytes(IncompressibleContent(1, kMoreThanTheDrive));
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").Add(big));
+    m_items = std::make_unique<CEntryItemList>(m_package, install);
     ASSERT_EQ(RunPasses(), PASSES_INSTALL_FAILED);
-    const std::string prefix = "        Abort - Write compressed data to temp file failed because of "
-                               "Disk full while accessing " + m_small->Temp() + "JVR";
-    const std::string abort = m_sink.lines.at(3).text;
-    EXPECT_EQ(abort.rfind(prefix, 0), 0u) << abort;
-    EXPECT_EQ(abort.substr(abort.size() - 5), ".tmp.") << abort;
-    EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
-    EXPECT_EQ(::GetFileAttributesA(Dest("big.dat").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(m_sink.lines.at(3).text, "        Abort - Decompress to file " + install + "big.dat failed!");
+    EXPECT_EQ(ReadFileText(install + "a.dll"), "old a");
+    EXPECT_EQ(::GetFileAttributesA((install + "big.dat").c_str()), INVALID_FILE_ATTRIBUTES);
     m_items.reset();
     EXPECT_EQ(SmallDriveScratchFiles(), 0u);
 }
 
 TEST_F(DiskFull, ShortWritesOfTheLibraryOperationsAreFailures) {
-    const std::vector<BYTE> content = Incompressible(kMoreThanTheDrive);
-    const std::string text(content.begin(), content.end());
+    const std::string text = IncompressibleContent(2, kMoreThanTheDrive);
     const std::string source = m_scratch.Path() + "source.bin";
     const std::string gzip = m_scratch.Path() + "source.gz";
     WriteFileText(source, text);
@@ -75,7 +64,7 @@ TEST_F(DiskFull, ShortWritesOfTheLibraryOperationsAreFailures) {
     EXPECT_EQ(CompressFile(source, m_small->Path() + "out.gz", rate, library), -1);
     EXPECT_EQ(rate, "unchanged");
     ::DeleteFileA((m_small->Path() + "out.gz").c_str());
-    EXPECT_NE(CPackageEntry::WriteTempFile(content.data(), static_cast<DWORD>(content.size()),
+    EXPECT_NE(CPackageEntry::WriteTempFile(reinterpret_cast<const BYTE*>(text.data()), static_cast<DWORD>(text.size()),
                                            m_small->Path() + "temp.bin"),
               "");
     ::DeleteFileA(library.c_str());

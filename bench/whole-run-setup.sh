@@ -1,0 +1,52 @@
+# Sourced by the benches of whole runs (run-dialog.sh, run-auto.sh): builds what they need, starts
+# the Wine session, maps the data folder as drive P: (the installation sits as shallow as a real
+# one, see run.sh), makes the payload and puts it into a copy of the upgrader.
+# Expects: root, build; defines: data, package, install, upgrader_copy, fresh_installation, median.
+[ -f "$build/build.ninja" ] || cmake --preset default -B "$build" >/dev/null
+log=$(mktemp)
+if ! cmake --build "$build" -j2 --target bench_payload bench_baseline bench_dialog QuorindoUpgrade quorindo_sample \
+    >"$log" 2>&1; then
+  cat "$log" >&2
+  rm -f "$log"
+  exit 1
+fi
+rm -f "$log"
+
+export QU_WINE_DIR=$build/wine
+"$root/scripts/wine-session.sh" start "$QU_WINE_DIR"
+# shellcheck source=../scripts/wine-env.sh
+source "$root/scripts/wine-env.sh"
+
+data=$build/bench-data
+drive="$WINEPREFIX/dosdevices/p:"
+rm -rf "$data" && mkdir -p "$data/temp" "$data/Program Files" "$data/Downloads"
+cleanup() {
+  rm -f "$drive"
+  "$root/scripts/wine-session.sh" stop "$QU_WINE_DIR"
+}
+trap cleanup EXIT
+rm -f "$drive" && ln -s "$data" "$drive"
+"$WINE" "$build/bench/bench_payload.exe" 'P:\'
+upgrader="Z:$(echo "$build/src/app/QuorindoUpgrade.exe" | tr / '\\')"
+upgrader_copy='P:\Downloads\QuorindoUpgrade.exe'
+"$WINE" "$build/bench/bench_dialog.exe" inject "$upgrader" 'P:\payload.dat' "$upgrader_copy"
+
+# The previous version of the payload's files, with the sample product's main program and
+# components, so that the run finds an older installation to upgrade. cp -a keeps the times.
+sample=$build/sample/0.0.6.5
+fresh_installation() {
+  local target="$data/Program Files/Quorindo"
+  rm -rf "$target"
+  cp -a "$data/installed" "$target"
+  cp -a "$sample"/Quorindo.exe "$sample"/*.dll "$target/"
+  cp -a "$sample"/AX/*.ax "$target/ax/"
+}
+
+package='P:\payload.dat'
+install='P:\Program Files\Quorindo\'
+export TMP='P:\temp' TEMP='P:\temp'
+
+# The median of one key=value field over the rounds.
+median() {
+  grep -o "$2=[0-9.]*" "$1" | cut -d= -f2 | sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'
+}

@@ -1,0 +1,64 @@
+#include "util/Trace.h"
+
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "framework/CriticalSection.h"
+#include "framework/ScopedHandles.h"
+
+namespace {
+
+const char TRACE_VARIABLE[] = "QU_TRACE";
+
+// The trace file and the clock, set up once at the first event.
+class CTraceFile {
+public:
+    CTraceFile() {
+        char path[MAX_PATH] = "";
+        const DWORD length = ::GetEnvironmentVariableA(TRACE_VARIABLE, path, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return;
+        m_file.Reset(::CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        ::QueryPerformanceFrequency(&m_frequency);
+        ::QueryPerformanceCounter(&m_start);
+    }
+    bool IsOn() const { return m_file.IsValid(); }
+    void Write(const char* event) {
+        LARGE_INTEGER now;
+        ::QueryPerformanceCounter(&now);
+        const double ms = static_cast<double>(now.QuadPart - m_start.QuadPart) * 1000.0 / m_frequency.QuadPart;
+        char line[1200];
+        const int length = std::snprintf(line, sizeof line, "%.3f %s\r\n", ms, event);
+        if (length <= 0) return;
+        CSingleLock hold(m_lock);
+        DWORD written = 0;
+        ::WriteFile(m_file.Get(), line, static_cast<DWORD>(length < static_cast<int>(sizeof line) ? length : sizeof line - 1),
+                    &written, nullptr);
+    }
+
+private:
+    CScopedKernelHandle m_file;
+    LARGE_INTEGER m_frequency{};
+    LARGE_INTEGER m_start{};
+    CCriticalSection m_lock;
+};
+
+CTraceFile& GetTraceFile() {
+    static CTraceFile file;  // made on first use, once, whatever thread comes first
+    return file;
+}
+
+}  // namespace
+
+void TraceEvent(const char* format, ...) {
+    CTraceFile& file = GetTraceFile();
+    if (!file.IsOn()) return;
+    char event[1100];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(event, sizeof event, format, args);
+    va_end(args);
+    file.Write(event);
+}
