@@ -17,7 +17,7 @@ using InflateInitFunc = int (*)(z_streamp, int, const char*, int);
 using InflateFunc = int (*)(z_streamp, int);
 using InflateEndFunc = int (*)(z_streamp);
 
-struct INFLATE_FUNCTIONS {
+struct BASELINE_INFLATE {
     InflateInitFunc init;
     InflateFunc inflate;
     InflateEndFunc end;
@@ -31,7 +31,7 @@ bool Bind(HMODULE module, const char* name, F& entry) {
 
 constexpr DWORD kBufferSize = 64 * 1024;
 
-bool InflateTo(const INFLATE_FUNCTIONS& z, const BYTE* data, DWORD length, const std::string& path, BYTE* buffer) {
+bool InflateTo(const BASELINE_INFLATE& z, const BYTE* data, DWORD length, const std::string& path, BYTE* buffer) {
     CScopedKernelHandle file(
         ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) return false;
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     int failures = 0;
     {
         CScopedLibrary library(::LoadLibraryA(libraryPath.c_str()));
-        INFLATE_FUNCTIONS z{};
+        BASELINE_INFLATE z{};
         if (!Bind(library.Get(), "inflateInit2_", z.init) || !Bind(library.Get(), "inflate", z.inflate) ||
             !Bind(library.Get(), "inflateEnd", z.end)) {
             std::fprintf(stderr, "cannot bind zlib from %s\n", libraryPath.c_str());

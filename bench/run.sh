@@ -93,7 +93,7 @@ BEGIN {
   printf "baseline inflate (one load, 64 KiB):   %8.1f ms\n", b
   printf "upgrader first + second pass:          %8.1f ms  (backup %.1f, install %.1f; cleanup after: %.1f)\n", u, bk, ins, cl
   printf "  of which 83 library loads/unloads:   %8.1f ms, 166 scratch files made: %.1f ms (timed apart)\n", ld, sc
-  printf "  the install pass journal (1 + 166 durable writes), timed apart: %.1f ms\n", jn
+  printf "  the install pass journal (85 durable writes), timed apart: %.1f ms\n", jn
   printf "ratio upgrader / baseline:             %8.2f  (goal <= 2.0)\n", u / b
   printf "upgrader peak private memory:          %8.1f MB  (at start %.1f MB, growth %.1f MB)\n", pp / mb, sp / mb, (pp - sp) / mb
   printf "  goal: package + 16 MB =              %8.1f MB\n", pkg / mb + 16

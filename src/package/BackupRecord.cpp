@@ -36,13 +36,16 @@ std::string CBackupRecord::ReadEntry(const BYTE* buffer, DWORD size, DWORD& curs
 }
 
 std::string CBackupRecord::BackUp(const std::string& scratchFolder) {
-    m_bHadNoFile = !FileExists(m_strDestPath);
+    m_dwAttributes = ::GetFileAttributesA(m_strDestPath.c_str());
+    m_bHadNoFile = m_dwAttributes == INVALID_FILE_ATTRIBUTES || (m_dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (m_bHadNoFile) return std::string();
 
-    m_dwAttributes = ::GetFileAttributesA(m_strDestPath.c_str());
-    m_strBackupPath = NewTempFile(scratchFolder);
+    // In a run's private folder nobody else makes files, so a fresh name needs no empty file
+    // made first; the copy still never replaces one.
+    const bool bPrivate = !scratchFolder.empty();
+    m_strBackupPath = bPrivate ? NewScratchName(scratchFolder) : NewTempFile();
     if (m_strBackupPath.empty()) return BackupFailure(m_strDestPath, ::GetLastError());
-    if (::CopyFileA(m_strDestPath.c_str(), m_strBackupPath.c_str(), FALSE)) return std::string();
+    if (::CopyFileA(m_strDestPath.c_str(), m_strBackupPath.c_str(), bPrivate)) return std::string();
     const DWORD copyError = ::GetLastError();
     // An empty backup must never be copied back over the installed file.
     DeleteScratchFile(m_strBackupPath);

@@ -39,6 +39,8 @@ bool CreateFolderPath(const std::string& filePath) {
     std::string folder = components.front();
     components.erase(components.begin());
     if (components.empty()) return false;
+    // Mostly the whole chain is there already: one look instead of one per folder.
+    if (FolderExists(filePath.substr(0, filePath.rfind('\\')))) return true;
     // A dotted deepest folder is a folder all the same ("Skins.old"), so it is created too.
     for (const std::string& component : components) {
         folder += "\\" + component;

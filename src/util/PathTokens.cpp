@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include <cstdio>
 
 #include "util/TextCompare.h"
@@ -73,6 +75,19 @@ std::string GetTempFolder() {
     const DWORD length = ::GetTempPathA(MAX_PATH, buffer);
     if (length == 0 || length >= MAX_PATH) return std::string();
     return WithOneTrailingBackslash(buffer);
+}
+
+std::string NewScratchName(const std::string& folder) {
+    static std::atomic<unsigned> s_next{1};
+    for (int attempt = 0; attempt < 0x10000; ++attempt) {
+        char path[MAX_PATH] = {};
+        // With a nonzero number the system forms the name only, and makes no file.
+        const unsigned number = s_next++ & 0xFFFF;
+        if (number == 0) continue;
+        if (::GetTempFileNameA(folder.c_str(), "JVR", number, path) == 0) return std::string();
+        if (::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return path;
+    }
+    return std::string();
 }
 
 std::string NewTempFile(const std::string& folder) {

@@ -14,3 +14,6 @@ std::string GetTempFolder();
 // none is given), owned by the caller. Empty when none could be made: every caller treats that
 // as the failure of its step.
 std::string NewTempFile(const std::string& folder = std::string());
+// A new "JVR*.tmp" name in a folder that only this program writes (a run's work folder), not yet
+// taken and not made: the caller creates the file without replacing one.
+std::string NewScratchName(const std::string& folder);
