@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   libz-mingw-w64 libz-mingw-w64-dev
   googletest
-  wine wine64
+  wine wine64 fonts-wine
   xvfb xauth x11-utils
   liblnk-utils gzip imagemagick
 )

@@ -1,5 +1,7 @@
 #include "ui/ActionListBox.h"
 
+#include <windowsx.h>
+
 #include "framework/ScopedHandles.h"
 #include "resources/resource.h"
 #include "ui/ActionLine.h"
@@ -111,10 +113,16 @@ LRESULT CActionListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam != PENDING_LINES_TIMER) break;
         ShowPendingLines();
         return 0;
-    case WM_RBUTTONUP:
-        // An empty list has nothing to export.
-        if (GetCount() > 0) ShowPopupMenu();
+    case WM_RBUTTONUP: {
+        POINT cursor{};
+        if (::GetCursorPos(&cursor)) ShowPopupMenu(cursor);
         break;
+    }
+    case WM_CONTEXTMENU:
+        // From the keyboard (the menu key, Shift+F10) the point is (-1, -1). A right-click's own
+        // WM_CONTEXTMENU is passed over: the button's release has shown the menu already.
+        if (GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1) ShowPopupMenu(GetKeyboardMenuPoint());
+        return 0;
     case WM_COMMAND:
         // The menu's commands go to the dialog, as messages numbered like the commands.
         if (LOWORD(wParam) == ID_COPY_ALL || LOWORD(wParam) == ID_SAVE_ALL) {
@@ -128,11 +136,21 @@ LRESULT CActionListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return Default(message, wParam, lParam);
 }
 
-void CActionListBox::ShowPopupMenu() const {
+void CActionListBox::ShowPopupMenu(POINT at) const {
+    // An empty list has nothing to export.
+    if (GetCount() <= 0) return;
     CScopedMenu menu(::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MENU_POPUP)));
     if (!menu) return;
     HMENU popup = ::GetSubMenu(menu.Get(), 0);
-    POINT cursor{};
-    if (popup == nullptr || !::GetCursorPos(&cursor)) return;
-    ::TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, m_hWnd, nullptr);
+    if (popup == nullptr) return;
+    ::TrackPopupMenu(popup, 0, at.x, at.y, 0, m_hWnd, nullptr);
+}
+
+POINT CActionListBox::GetKeyboardMenuPoint() const {
+    RECT rect{};
+    const int selected = GetCurSel();
+    if (!IsItemIndex(selected) || !GetItemRect(selected, &rect)) ::GetClientRect(m_hWnd, &rect);
+    POINT point{rect.left, rect.bottom};
+    ::ClientToScreen(m_hWnd, &point);
+    return point;
 }

@@ -39,7 +39,11 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void ShowPopupMenu() const;
+    // The menu at a point of the screen; none over an empty list.
+    void ShowPopupMenu(POINT at) const;
+    // Where the menu opens from the keyboard: the bottom-left of the selected line, or of the
+    // list when no line is selected, in screen coordinates.
+    POINT GetKeyboardMenuPoint() const;
     // While lines wait to be shown the list does not draw; the timer shows them.
     bool m_bLinesPending = false;
     ULONGLONG m_ullLastShown = 0;

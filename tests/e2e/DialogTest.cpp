@@ -116,12 +116,34 @@ bool IsShown(HWND dialog) {
 
 bool HasExStyle(HWND window, LONG_PTR style) { return (::GetWindowLongPtrA(window, GWL_EXSTYLE) & style) != 0; }
 
-// Copy All through the list's own menu; answers the clipboard bytes.
-std::string CopyAllThroughMenu(const CRunningUpgrader& upgrader) {
+// The list's menu as the keyboard asks for it (the menu key, Shift+F10): WM_CONTEXTMENU at (-1, -1).
+void PressMenuKey(HWND list) { ::PostMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1)); }
+
+// Copy All through the list's own menu, opened with the mouse or the keyboard; answers the
+// clipboard bytes. A right-click opens exactly one menu; the keyboard's opens at the bottom-left
+// of the selected line.
+std::string CopyAllThroughMenu(const CRunningUpgrader& upgrader, bool bKeyboard = false) {
     const DWORD cleared = robot::ClearClipboard();
-    robot::RightClick(upgrader.List());
+    if (bKeyboard) {
+        PressMenuKey(upgrader.List());
+    } else {
+        robot::RightClick(upgrader.List());
+    }
     HWND menu = robot::WaitForProcessWindow(upgrader.ProcessId(), "#32768");
     if (menu == nullptr) return "(no menu)";
+    ::Sleep(100);  // a second menu would show by now
+    EXPECT_EQ(robot::FindProcessWindows(upgrader.ProcessId(), "#32768").size(), 1u);
+    if (bKeyboard) {
+        RECT item{};
+        const LRESULT selected = ::SendMessageA(upgrader.List(), LB_GETCURSEL, 0, 0);
+        ::SendMessageA(upgrader.List(), LB_GETITEMRECT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&item));
+        POINT corner{item.left, item.bottom};
+        ::ClientToScreen(upgrader.List(), &corner);
+        RECT placed{};
+        ::GetWindowRect(menu, &placed);
+        EXPECT_EQ(placed.left, corner.x);
+        EXPECT_EQ(placed.top, corner.y);
+    }
     robot::ChoosePopupMenuItem(menu, 0);
     std::string bytes;
     robot::WaitForClipboardText(cleared, &bytes);
@@ -233,6 +255,7 @@ TEST(ActionListMenu, CopyAllPutsEveryLineWithItsSeparatorOnTheClipboard) {
     ASSERT_NE(upgrader.Dialog(), nullptr);
     const std::string greetings = std::string(GREETING) + SEPARATOR + SEPARATOR + ADMIN_ADVICE + SEPARATOR + SEPARATOR;
     EXPECT_EQ(CopyAllThroughMenu(upgrader), greetings + '\0');
+    EXPECT_EQ(CopyAllThroughMenu(upgrader, true), greetings + '\0');
 
     ReplaceLines(upgrader.List(), {"A", "", "B"});
     EXPECT_EQ(CopyAllThroughMenu(upgrader), std::string("A\r\n\r\n\r\n\r\nB\r\n\r\n") + '\0');
@@ -240,13 +263,14 @@ TEST(ActionListMenu, CopyAllPutsEveryLineWithItsSeparatorOnTheClipboard) {
     EXPECT_EQ(robot::ReadList(upgrader.List()).size(), 3u);
 }
 
-TEST(ActionListMenu, RightClickOnAnEmptyListShowsNoMenu) {
+TEST(ActionListMenu, RightClickOrMenuKeyOnAnEmptyListShowsNoMenu) {
     CRunningUpgrader upgrader;
     ASSERT_NE(upgrader.Dialog(), nullptr);
     ::SendMessageA(upgrader.List(), LB_RESETCONTENT, 0, 0);
     const DWORD cleared = robot::ClearClipboard();
     robot::RightClick(upgrader.List());
-    // Copy All, posted after the click, tells when the click has been handled.
+    PressMenuKey(upgrader.List());
+    // Copy All, posted after the click and the key, tells when they have been handled.
     ::PostMessageA(upgrader.Dialog(), ID_COPY_ALL, 0, 0);
     std::string bytes;
     ASSERT_TRUE(robot::WaitForClipboardText(cleared, &bytes));
@@ -329,4 +353,22 @@ TEST(DecoderOptions, StoredAsDwordsOnlyWhenTheDecoderKeyExists) {
     EXPECT_EQ(::SendMessageA(upgrader.Dialog(), WM_SET_FFDSHOW_OPTIONS, 0, 0), 0);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, FFDSHOW_KEY));
     EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, "Software\\GNU"), parentBefore);
+}
+
+// Both programs are drawn sharp at any display scale: their manifest declares system DPI awareness.
+TEST(MainDialog, ManifestDeclaresSystemDpiAwareness) {
+    for (const char* variable : {"QU_UPGRADE_EXE", "QU_BUILDER_EXE"}) {
+        SCOPED_TRACE(variable);
+        CScopedLibrary program(::LoadLibraryExA(GetProgramPath(variable).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        ASSERT_TRUE(program);
+        HRSRC found = ::FindResourceA(program.Get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+        ASSERT_NE(found, nullptr);
+        const char* bytes = static_cast<const char*>(::LockResource(::LoadResource(program.Get(), found)));
+        const std::string manifest(bytes, ::SizeofResource(program.Get(), found));
+        EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"),
+                  std::string::npos);
+        EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">system"
+                                "</dpiAwareness>"),
+                  std::string::npos);
+    }
 }
