@@ -28,8 +28,7 @@ STAGE_RESULT EndWith(int nCode) { return {false, nCode}; }
 std::string NowAsText() {
     SYSTEMTIME now;
     ::GetLocalTime(&now);
-    return FormatText("%d-%02d-%02d %02d:%02d:%02d", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-                      now.wSecond);
+    return FormatDateTime(now);
 }
 
 }  // namespace
