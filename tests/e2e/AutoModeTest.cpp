@@ -15,8 +15,6 @@ namespace {
 
 const DWORD RUN_WAIT_MS = 30000;
 
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 class AutoModeTest : public RunTest {
 protected:
     // Runs the upgrader in auto mode to its end; answers the codes the server got.
@@ -142,7 +140,7 @@ TEST_F(AutoModeChannelTest, UpgradePressedDuringTheRunSendsOneAndNothingElse) {
     EXPECT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
     ::Sleep(200);
     EXPECT_EQ(m_server.Codes(), std::vector<int>{1});
-    EXPECT_FALSE(Exists(m_install.GetPath("readme.txt")));
+    EXPECT_FALSE(PathExists(m_install.GetPath("readme.txt")));
 }
 
 TEST_F(AutoModeChannelTest, StoppedRunSendsNothing) {
@@ -153,7 +151,7 @@ TEST_F(AutoModeChannelTest, StoppedRunSendsNothing) {
     EXPECT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
     ::Sleep(200);
     EXPECT_TRUE(m_server.Codes().empty());
-    EXPECT_FALSE(Exists(m_install.GetPath("readme.txt")));
+    EXPECT_FALSE(PathExists(m_install.GetPath("readme.txt")));
     EXPECT_TRUE(ScratchFiles().empty());
 }
 

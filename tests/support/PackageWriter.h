@@ -27,3 +27,6 @@ private:
 };
 
 void AppendDword(std::vector<BYTE>& out, DWORD value);
+
+// A stored time of its own for each day number, for entries and the files they are checked against.
+FILETIME TimeOf(int day);

@@ -49,8 +49,6 @@ const PACKAGE_FILE FILES[] = {
 };
 const char READ_ONLY_FILE[] = "ClockPanel.dll";
 
-FILETIME TimeOf(int day) { return MakeFileTime(0x01D00000 + static_cast<DWORD>(day), 0x12345678); }
-
 // The package, with the entry of the given index damaged (none for -1).
 std::vector<BYTE> MakePackage(int damaged) {
     CPackageWriter writer;
