@@ -33,7 +33,8 @@ std::string NowAsText() {
 
 }  // namespace
 
-CUpgradeRun::CUpgradeRun(IRunHost& host, RUN_SETTINGS settings) : m_host(host), m_settings(std::move(settings)) {}
+CUpgradeRun::CUpgradeRun(IRunHost& host, RUN_SETTINGS settings)
+    : m_host(host, settings.bAutoMode, settings.strPackageVersion), m_settings(std::move(settings)) {}
 
 CUpgradeRun::~CUpgradeRun() = default;
 
@@ -75,6 +76,7 @@ STAGE_RESULT CUpgradeRun::CheckInstallation() {
     if (!CInstallProbe::GetInstalledVersion(m_strInstallFolder + PRODUCT_EXE_NAME, installed, upgradeVersion))
         return Abort(RESULT_VERSION_UNREADABLE, "        Abort - Fetch the version of Quorindo failed, so can't upgrade!");
     m_host.AddLine(LINE_INFO, "        Success - The installed version of Quorindo is %s.", installed.c_str());
+    m_host.Record().SetInstalledVersion(installed);
     const std::string& packageVersion = m_settings.strPackageVersion;
     if (!IsOlderVersion(installed, packageVersion)) {
         return Abort(RESULT_NOT_OLDER,
@@ -209,5 +211,12 @@ void CUpgradeRun::EndRun(int nCode) {
     m_host.AddLine(LINE_PROMPT,
                    "All over for upgrading! Please right-click on 'List for Action' to copy or save the informations "
                    "for upgrading.");
+    LogRun(nCode);
     m_host.CloseAfterRun();
+}
+
+void CUpgradeRun::LogRun(int nCode) {
+    // Without an installation there is no folder to keep a log in.
+    if (m_strInstallFolder.empty()) return;
+    m_host.Record().WriteToLog(m_strInstallFolder, DescribeUpgradeEnd(m_settings.bAutoMode, nCode, m_bStopped));
 }
