@@ -79,13 +79,18 @@ cleanup_ms=$(median "$data/upgrade.txt" cleanup_ms)
 loads_ms=$(median "$data/upgrade.txt" loads_ms)
 scratch_ms=$(median "$data/upgrade.txt" scratch_ms)
 journal_ms=$(median "$data/upgrade.txt" journal_ms)
+log_ms=$(median "$data/upgrade.txt" log_ms)
+log_rewrite_ms=$(median "$data/upgrade.txt" log_rewrite_ms)
+log_lines=$(median "$data/upgrade.txt" log_lines)
+log_bytes=$(median "$data/upgrade.txt" log_bytes)
 package_bytes=$(median "$data/upgrade.txt" package)
 start_private=$(median "$data/upgrade.txt" start_private)
 peak_private=$(grep -o "peak_private=[0-9]*" "$data/upgrade.txt" | cut -d= -f2 | sort -g | tail -1)
 baseline_peak=$(grep -o "peak_private=[0-9]*" "$data/baseline.txt" | cut -d= -f2 | sort -g | tail -1)
 
 awk -v b="$baseline_ms" -v u="$upgrade_ms" -v bk="$backup_ms" -v ins="$install_ms" -v cl="$cleanup_ms" \
-    -v ld="$loads_ms" -v sc="$scratch_ms" -v jn="$journal_ms" -v fs="$(stat -f -c %T "$data")" \
+    -v ld="$loads_ms" -v sc="$scratch_ms" -v jn="$journal_ms" -v lg="$log_ms" -v lr="$log_rewrite_ms" \
+    -v ll="$log_lines" -v lb="$log_bytes" -v fs="$(stat -f -c %T "$data")" \
     -v pkg="$package_bytes" -v sp="$start_private" -v pp="$peak_private" -v bp="$baseline_peak" -v r="$rounds" '
 BEGIN {
   mb = 1024 * 1024
@@ -94,6 +99,7 @@ BEGIN {
   printf "upgrader first + second pass:          %8.1f ms  (backup %.1f, install %.1f; cleanup after: %.1f)\n", u, bk, ins, cl
   printf "  of which 83 library loads/unloads:   %8.1f ms, 166 scratch files made: %.1f ms (timed apart)\n", ld, sc
   printf "  the install pass journal (85 durable writes), timed apart: %.1f ms\n", jn
+  printf "  the run record in the upgrade log (%d lines, %d bytes), timed apart: %.2f ms appended, %.2f ms at the 1 MiB limit\n", ll, lb, lg, lr
   printf "ratio upgrader / baseline:             %8.2f  (goal <= 2.0)\n", u / b
   printf "upgrader peak private memory:          %8.1f MB  (at start %.1f MB, growth %.1f MB)\n", pp / mb, sp / mb, (pp - sp) / mb
   printf "  goal: package + 16 MB =              %8.1f MB\n", pkg / mb + 16

@@ -6,7 +6,8 @@
 # With a display you see the dialog and press "Upgrade" yourself. Without one (no DISPLAY) the
 # demo runs on its own Xvfb, presses "Upgrade", answers the advice box, prints the action list in
 # its colours and saves the list and a screenshot under build/demo/. Then the installation is put
-# back to 0.0.6.5 and upgraded once more with /auto, to show the code the upgrade server gets.
+# back to 0.0.6.5 and upgraded once more with /auto, to show the code the upgrade server gets, and
+# the record that silent run left in the installation's upgrade log is printed after the summary.
 # Exit status 0 only when both upgrades succeeded. Every run starts from a fresh prefix.
 # QU_BUILD_DIR names the build tree (default build/).
 set -euo pipefail
@@ -47,6 +48,8 @@ robot=$build/tools/demo/QuorindoDemoRobot.exe
 upgrader_win='C:\Downloads\QuorindoUpgrade.exe'
 server_log_win='C:\Downloads\QuorindoUpgradeServer.log'
 server_log=$drive_c/Downloads/QuorindoUpgradeServer.log
+upgrade_log_win="$install_win\\Upgrade\\UpgradeLog.txt"
+upgrade_log=$install/Upgrade/UpgradeLog.txt
 mkdir -p "$drive_c/Downloads"
 cp "$build/src/app/QuorindoUpgrade.exe" "$drive_c/Downloads/"
 
@@ -152,10 +155,13 @@ auto_status=0
 fail_on_crash "$upgrader_win /auto" "$auto_status"
 auto_code=$(tr -d '\r' < "$server_log" | tail -1)
 auto_version=$(installed_version)
+# The log's last run: from its last header line ("==== ...") to its end.
+last_run=$(tr -d '\r' < "$upgrade_log" 2>/dev/null | awk '/^==== /{run=""} {run=run $0 "\n"} END{printf "%s", run}' || true)
+last_footer=$(printf '%s\n' "$last_run" | tail -1)
 
 ok() { if [ "$1" = 1 ]; then echo "succeeded"; else echo "FAILED"; fi; }
 auto_ok=0
-[ "$auto_code" = 0 ] && [ "$auto_version" = 0.0.6.7 ] && auto_ok=1
+[ "$auto_code" = 0 ] && [ "$auto_version" = 0.0.6.7 ] && [ "$last_footer" = "---- End of run: result code 0" ] && auto_ok=1
 cat <<EOF
 
 == Summary
@@ -167,6 +173,11 @@ Files registered:             $(printf '%s' "$record" | tr '\n' ' ')
 Start-menu folder holds:      ${shortcuts:-(nothing)}
 Auto-start of the server:     ${autorun:-(none)}
 Upgrade with /auto:           $(ok "$auto_ok") (the upgrade server received code ${auto_code:-none}; 0 = success)
+Upgrade log:                  $upgrade_log_win
+Its last run ended:           ${last_footer:-(no record)}
 Everything is under $demo
+
+== The last run in the upgrade log
+${last_run:-(no record)}
 EOF
 [ "$interactive_ok" = 1 ] && [ "$auto_ok" = 1 ]

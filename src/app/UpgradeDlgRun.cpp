@@ -12,6 +12,7 @@ void CUpgradeDlg::DoUpgrade() {
     RUN_SETTINGS settings;
     settings.strPackageVersion = app.m_strPackageVersion;
     settings.strExeName = app.m_strExeName;
+    settings.bAutoMode = IsAutoMode();
     CUpgradeRun(*this, std::move(settings)).Execute();
 }
 

@@ -4,7 +4,10 @@
 
 #include "package/BackupRecord.h"
 #include "package/ScratchFile.h"
+#include "system/InstallProbe.h"
+#include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
+#include "upgrade/RunRecord.h"
 #include "upgrade/SelfCopy.h"
 #include "upgrade/UpgradeJournal.h"
 #include "util/FileHelpers.h"
@@ -48,15 +51,9 @@ void DeleteBackupsAndWorkFolder(CUpgradeJournal& journal) {
     if (IsOurWorkFolder(journal.GetWorkFolder())) DeleteFolderAndFiles(journal.GetWorkFolder());
 }
 
-}  // namespace
-
-bool HasInterruptedUpgrade(const std::string& installFolder) {
-    return !installFolder.empty() && FileExists(CUpgradeJournal::GetPath(installFolder));
-}
-
-bool RecoverInterruptedUpgrade(CLineSink& sink, const std::string& installFolder) {
-    CUpgradeJournal journal;
-    if (installFolder.empty() || !journal.Read(installFolder)) return false;
+// Every destination the journal says was touched, newest first; then the journal goes, or is set
+// aside when a file could not be put back. True when every file came back.
+bool PutBack(CLineSink& sink, CUpgradeJournal& journal, const std::string& installFolder) {
     sink.AddLine(LINE_PROMPT, "The last upgrade was interrupted, now will put back the previous version");
     sink.AddLine(LINE_INFO, "Because of some error when upgrading, now will restore to the previous version");
     std::vector<JOURNAL_RECORD>& records = journal.Records();
@@ -79,6 +76,31 @@ bool RecoverInterruptedUpgrade(CLineSink& sink, const std::string& installFolder
     }
     RemoveRecoveryAtLogon();
     sink.AddLine(LINE_INFO, "Restore over!");
+    return complete;
+}
+
+// The version of the installation's main program; empty when it cannot be read.
+std::string ReadInstalledVersion(const std::string& installFolder) {
+    std::string version, upgradeVersion;
+    return CInstallProbe::GetInstalledVersion(installFolder + PRODUCT_EXE_NAME, version, upgradeVersion) ? version
+                                                                                                         : std::string();
+}
+
+}  // namespace
+
+bool HasInterruptedUpgrade(const std::string& installFolder) {
+    return !installFolder.empty() && FileExists(CUpgradeJournal::GetPath(installFolder));
+}
+
+bool RecoverInterruptedUpgrade(CLineSink& sink, const std::string& installFolder, bool bAutoMode,
+                               const std::string& packageVersion) {
+    CUpgradeJournal journal;
+    if (installFolder.empty() || !journal.Read(installFolder)) return false;
+    CRunRecord record(sink, RUN_RECOVERY, bAutoMode, packageVersion);
+    const bool complete = PutBack(record, journal, installFolder);
+    // Read once the files are back: the version the interrupted upgrade started from.
+    record.SetInstalledVersion(ReadInstalledVersion(installFolder));
+    record.WriteToLog(installFolder, complete ? RECOVERY_DONE : RECOVERY_FAILED);
     return true;
 }
 

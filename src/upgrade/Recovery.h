@@ -21,8 +21,11 @@ bool HasInterruptedUpgrade(const std::string& installFolder);
 // restore walk's lines after a prompt that says why. Then the backups, the work folder and the
 // journal go. A file that could not be put back keeps everything: the journal is set aside under
 // another name so that it is not replayed at every start. Safe to interrupt: a recovery killed
-// half way is done again, to the same end, by the next. True when there was a journal.
-bool RecoverInterruptedUpgrade(CLineSink& sink, const std::string& installFolder);
+// half way is done again, to the same end, by the next. The recovery is a run of its own in the
+// upgrade log (bAutoMode and packageVersion are the program's, for its record). True when there
+// was a journal.
+bool RecoverInterruptedUpgrade(CLineSink& sink, const std::string& installFolder, bool bAutoMode,
+                               const std::string& packageVersion);
 
 // The RunOnce value for the installation, written before an install pass and removed after it.
 bool WriteRecoveryAtLogon(const std::string& installFolder);

@@ -1,6 +1,5 @@
 #include "upgrade/UpgradeJournal.h"
 
-#include "framework/ScopedHandles.h"
 #include "upgrade/SelfCopy.h"
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
@@ -11,7 +10,6 @@ namespace {
 
 const char JOURNAL_FILE[] = "UpgradeJournal.ini";
 const char SET_ASIDE_FILE[] = "UpgradeJournal.failed.ini";
-const char NEW_SUFFIX[] = ".new";
 const char JOURNAL_SECTION[] = "Journal";
 const char KEY_WORK_FOLDER[] = "Work Folder";
 const char KEY_COUNT[] = "Count";
@@ -44,30 +42,10 @@ std::string FormatJournal(const std::string& workFolder, const std::vector<JOURN
     return text;
 }
 
-// Writes the text to a new file, flushes it to the disk and only then moves it over the
-// journal, so that the journal is always one whole version or the other.
 std::string WriteDurably(const std::string& path, const std::string& text) {
-    const std::string fresh = path + NEW_SUFFIX;
-    {
-        CScopedKernelHandle file(::CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                               FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        if (!file || !::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-            written != text.size() || !::FlushFileBuffers(file.Get())) {
-            const DWORD error = ::GetLastError();
-            file.Reset();
-            ::DeleteFileA(fresh.c_str());
-            return FormatText("Write upgrade journal %s failed because of %s", path.c_str(),
-                              GetSystemErrorText(error).c_str());
-        }
-    }
-    if (!::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD error = ::GetLastError();
-        ::DeleteFileA(fresh.c_str());
-        return FormatText("Write upgrade journal %s failed because of %s", path.c_str(),
-                          GetSystemErrorText(error).c_str());
-    }
-    return std::string();
+    DWORD error = ERROR_SUCCESS;
+    if (ReplaceFileDurably(path, text, &error)) return std::string();
+    return FormatText("Write upgrade journal %s failed because of %s", path.c_str(), GetSystemErrorText(error).c_str());
 }
 
 }  // namespace

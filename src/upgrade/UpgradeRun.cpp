@@ -29,13 +29,13 @@ STAGE_RESULT EndWith(int nCode) { return {false, nCode}; }
 std::string NowAsText() {
     SYSTEMTIME now;
     ::GetLocalTime(&now);
-    return FormatText("%d-%02d-%02d %02d:%02d:%02d", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
-                      now.wSecond);
+    return FormatDateTime(now);
 }
 
 }  // namespace
 
-CUpgradeRun::CUpgradeRun(IRunHost& host, RUN_SETTINGS settings) : m_host(host), m_settings(std::move(settings)) {}
+CUpgradeRun::CUpgradeRun(IRunHost& host, RUN_SETTINGS settings)
+    : m_host(host, settings.bAutoMode, settings.strPackageVersion), m_settings(std::move(settings)) {}
 
 CUpgradeRun::~CUpgradeRun() = default;
 
@@ -78,6 +78,7 @@ STAGE_RESULT CUpgradeRun::CheckInstallation() {
     if (!CInstallProbe::GetInstalledVersion(m_strInstallFolder + PRODUCT_EXE_NAME, installed, upgradeVersion))
         return Abort(RESULT_VERSION_UNREADABLE, "        Abort - Fetch the version of Quorindo failed, so can't upgrade!");
     m_host.AddLine(LINE_INFO, "        Success - The installed version of Quorindo is %s.", installed.c_str());
+    m_host.Record().SetInstalledVersion(installed);
     const std::string& packageVersion = m_settings.strPackageVersion;
     if (!IsOlderVersion(installed, packageVersion)) {
         return Abort(RESULT_NOT_OLDER,
@@ -225,6 +226,13 @@ void CUpgradeRun::EndRun(int nCode) {
     m_host.AddLine(LINE_PROMPT,
                    "All over for upgrading! Please right-click on 'List for Action' to copy or save the informations "
                    "for upgrading.");
+    LogRun(nCode);
     m_host.CloseAfterRun();
     TraceEvent("run end");
+}
+
+void CUpgradeRun::LogRun(int nCode) {
+    // Without an installation there is no folder to keep a log in.
+    if (m_strInstallFolder.empty()) return;
+    m_host.Record().WriteToLog(m_strInstallFolder, DescribeUpgradeEnd(m_settings.bAutoMode, nCode, m_bStopped));
 }

@@ -9,7 +9,7 @@
 #include "package/EntryItemList.h"
 #include "package/UpgradePackage.h"
 #include "upgrade/ResultCodes.h"
-#include "upgrade/RunHost.h"
+#include "upgrade/RecordingRunHost.h"
 #include "upgrade/UpgradeJournal.h"
 #include "util/WorkFolder.h"
 
@@ -17,6 +17,7 @@
 struct RUN_SETTINGS {
     std::string strPackageVersion;  // the version the package installs
     std::string strExeName;         // the running upgrader's file name without ".exe"
+    bool bAutoMode = false;         // the "auto" switch: the run's log record says so
     // Where the package and the compression library come from: the running program's resources
     // by default. A test hands in its own package.
     std::function<std::string(CUpgradePackage&)> loadPackage;
@@ -57,12 +58,13 @@ private:
     bool JournalStarting(size_t index);
     void JournalDone(const CEntryItem& item);
     void WriteUpgradeRecord() const;
+    void LogRun(int nCode);
 
     bool StopRequested();
     STAGE_RESULT Abort(int nCode, const std::string& text);
     void MoveProgress(int delta) { m_host.SetProgress(m_host.GetProgress() + delta); }
 
-    IRunHost& m_host;
+    CRecordingRunHost m_host;  // the host, with every line also kept for the upgrade log
     RUN_SETTINGS m_settings;
     CUpgradePackage m_package;
     std::unique_ptr<CWorkFolder> m_workFolder;  // every scratch file of the run, and the command list

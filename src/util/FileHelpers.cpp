@@ -55,3 +55,25 @@ void ClearReadOnly(const std::string& path) {
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0) return;
     ::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
+
+bool ReplaceFileDurably(const std::string& path, const std::string& text, DWORD* error) {
+    const std::string fresh = path + ".new";
+    {
+        CScopedKernelHandle file(::CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (!file || !::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+            written != text.size() || !::FlushFileBuffers(file.Get())) {
+            *error = ::GetLastError();
+            file.Reset();
+            ::DeleteFileA(fresh.c_str());
+            return false;
+        }
+    }
+    if (!::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        *error = ::GetLastError();
+        ::DeleteFileA(fresh.c_str());
+        return false;
+    }
+    return true;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 // True when a file, not a folder, exists at the path.
@@ -11,3 +13,7 @@ bool FolderExists(const std::string& path);
 bool CreateFolderPath(const std::string& filePath);
 // Removes the read-only attribute of an existing file.
 void ClearReadOnly(const std::string& path);
+// Writes the text to a new file beside the path, flushes it to the disk and only then moves it
+// over the path, so that the file is always one whole version or the other. False with the
+// system's error code when the file is left as it was.
+bool ReplaceFileDurably(const std::string& path, const std::string& text, DWORD* error);

@@ -19,3 +19,8 @@ std::string FormatText(const char* format, ...) {
     va_end(args);
     return text;
 }
+
+std::string FormatDateTime(const SYSTEMTIME& time) {
+    return FormatText("%d-%02d-%02d %02d:%02d:%02d", time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute,
+                      time.wSecond);
+}

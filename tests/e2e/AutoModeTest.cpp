@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "RunFixture.h"
 #include "support/RegistryValueGuard.h"
 #include "support/TestGzip.h"
+#include "support/UpgradeLogFile.h"
 #include "support/UpgradeServerWindow.h"
 
 using namespace e2e;
@@ -14,8 +17,6 @@ using namespace e2e;
 namespace {
 
 const DWORD RUN_WAIT_MS = 30000;
-
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 class AutoModeTest : public RunTest {
 protected:
@@ -108,8 +109,18 @@ TEST_F(AutoModeTest, UpgradeFolderThatIsAFileSendsTen) {
     EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{10});
 }
 
+// The silent run leaves its lines behind: a record in the installation's log, made of the whole
+// action list, that ends with the code the server got.
 TEST_F(AutoModeTest, SuccessSendsZeroAfterTheRecord) {
     EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{0});
+    const std::vector<LOG_RECORD> log = ReadUpgradeLog(m_install.GetFolder());
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_TRUE(IsHeader(log[0], "Upgrade run", "auto", OLDER_VERSION, "0.0.6.7")) << log[0].header;
+    ASSERT_FALSE(log[0].lines.empty());
+    EXPECT_EQ(log[0].lines.front(), "Analyzing system, please waiting...");
+    EXPECT_NE(std::find(log[0].lines.begin(), log[0].lines.end(), "Upgrade successfully!"), log[0].lines.end());
+    EXPECT_EQ(log[0].lines.back(), CLOSING_LINE);
+    EXPECT_EQ(log[0].outcome, "result code 0");
     CRegistryValueGuard version(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE);
     char text[32] = "";
     DWORD size = sizeof(text);
@@ -146,7 +157,7 @@ TEST_F(AutoModeChannelTest, UpgradePressedDuringTheRunSendsOneAndNothingElse) {
     EXPECT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
     ::Sleep(200);
     EXPECT_EQ(m_server.Codes(), std::vector<int>{1});
-    EXPECT_FALSE(Exists(m_install.GetPath("readme.txt")));
+    EXPECT_FALSE(PathExists(m_install.GetPath("readme.txt")));
 }
 
 TEST_F(AutoModeChannelTest, StoppedRunSendsNothing) {
@@ -157,7 +168,7 @@ TEST_F(AutoModeChannelTest, StoppedRunSendsNothing) {
     EXPECT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
     ::Sleep(200);
     EXPECT_TRUE(m_server.Codes().empty());
-    EXPECT_FALSE(Exists(m_install.GetPath("readme.txt")));
+    EXPECT_FALSE(PathExists(m_install.GetPath("readme.txt")));
     EXPECT_TRUE(ScratchFiles().empty());
 }
 

@@ -13,6 +13,7 @@
 
 #include "RunFixture.h"
 #include "support/FolderSnapshot.h"
+#include "support/UpgradeLogFile.h"
 #include "system/RegistryAccess.h"
 #include "upgrade/Recovery.h"
 #include "upgrade/UpgradeJournal.h"
@@ -124,6 +125,16 @@ protected:
         EXPECT_EQ(::GetFileAttributesA(workFolder.c_str()), INVALID_FILE_ATTRIBUTES) << workFolder;
         EXPECT_FALSE(CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE));
     }
+    // Each recovery so far is a run of its own in the log; a killed run leaves no record at all.
+    void ExpectRecoveriesLogged(size_t recoveries) {
+        const std::vector<LOG_RECORD> log = ReadUpgradeLog(m_install.GetFolder());
+        ASSERT_EQ(log.size(), recoveries);
+        EXPECT_TRUE(IsHeader(log.back(), "Recovery run", "normal", OLDER_VERSION, "0.0.6.7")) << log.back().header;
+        ASSERT_FALSE(log.back().lines.empty());
+        EXPECT_EQ(log.back().lines.front(), RECOVERY_PROMPT);
+        EXPECT_EQ(log.back().lines.back(), "Restore over!");
+        EXPECT_EQ(log.back().outcome, "recovered");
+    }
 
     SNAPSHOT m_before;
     std::string m_strSeamed;
@@ -142,6 +153,7 @@ TEST_F(CrashRecoveryTest, AKillAnywhereInTheInstallPassIsPutBackByTheNextStart) 
         ASSERT_FALSE(workFolder.empty()) << "no journal after a kill in the install pass";
         ASSERT_NE(StartAndRecover(), nullptr);
         ExpectAsBefore(workFolder);
+        ExpectRecoveriesLogged(points + 1);
         m_upgrader.End();
         ++points;
     }
@@ -155,6 +167,7 @@ TEST_F(CrashRecoveryTest, AKillAnywhereInTheInstallPassIsPutBackByTheNextStart) 
         ASSERT_FALSE(workFolder.empty());
         ASSERT_NE(StartAndRecover(), nullptr);
         ExpectAsBefore(workFolder);
+        ExpectRecoveriesLogged(points + 1);
         m_upgrader.End();
         ++points;
     }

@@ -48,8 +48,6 @@ inline std::string GetButtonText(HWND dialog, int id) {
     return text;
 }
 
-inline FILETIME TimeOf(int day) { return MakeFileTime(0x01D00000 + static_cast<DWORD>(day), 0x12345678); }
-
 // One test's product installation at the older version and its upgrader copy.
 class RunTest : public ::testing::Test {
 protected:

@@ -23,8 +23,6 @@ const char CANCELLED[] = "Upgrade cancelled by user";
 const char SUCCEEDED[] = "Upgrade successfully!";
 const char RESTORE_START[] = "Because of some error when upgrading, now will restore to the previous version";
 
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 std::string ReadRegistryText(const char* value) {
     char text[64] = "";
     DWORD size = sizeof(text);
@@ -146,7 +144,7 @@ TEST_F(UpgradeRunTest, EmptyPackageSucceedsAndRecordsTheUpgradeAndASecondRunStar
                                  std::regex(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2})")))
         << ReadRegistryText(UPGRADE_TIME_VALUE);
     EXPECT_EQ(ReadRegistryText(UPGRADE_VERSION_VALUE), "0.0.6.7");
-    EXPECT_TRUE(Exists(m_install.GetPath("Upgrade\\QuorindoUpgrade.exe")));
+    EXPECT_TRUE(PathExists(m_install.GetPath("Upgrade\\QuorindoUpgrade.exe")));
     EXPECT_EQ(GetButtonText(m_hDialog, IDCANCEL), "Close");
 
     PressUpgrade();
@@ -227,7 +225,7 @@ TEST_F(UpgradeRunTest, ThirdEntryFailingRestoresTheSecondThenTheFirst) {
     EXPECT_EQ(IndexOf(lines, SUCCEEDED), -1);
     EXPECT_EQ(ReadFileText(m_install.GetPath("TallyPanel.dll")), tally);
     EXPECT_EQ(ReadFileText(m_install.GetPath("ClockPanel.dll")), clock);
-    EXPECT_FALSE(Exists(m_install.GetPath("readme.txt")));
+    EXPECT_FALSE(PathExists(m_install.GetPath("readme.txt")));
     EXPECT_EQ(ReadRegistryText(UPGRADE_TIME_VALUE), "(none)");
     EXPECT_TRUE(ScratchFiles().empty());
 }

@@ -6,6 +6,10 @@ void AppendDword(std::vector<BYTE>& out, DWORD value) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<BYTE>(value >> (8 * i)));
 }
 
+FILETIME TimeOf(int day) {
+    return {0x12345678, 0x01D00000 + static_cast<DWORD>(day)};
+}
+
 CPackageWriter& CPackageWriter::Add(const TEST_ENTRY& entry) {
     m_entries.push_back(entry);
     return *this;

@@ -30,3 +30,6 @@ void AppendDword(std::vector<BYTE>& out, DWORD value);
 // Bytes that do not compress, different for every seed: entries that take a while to inflate,
 // or fill a disk.
 std::string IncompressibleContent(unsigned seed, size_t size);
+
+// A stored time of its own for each day number, for entries and the files they are checked against.
+FILETIME TimeOf(int day);

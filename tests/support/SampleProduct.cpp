@@ -47,12 +47,10 @@ std::string NewInstallationFolder() {
            std::to_string(g_nextInstallation++) + "\\";
 }
 
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // Makes the folder and its missing parents; the ones made are added deepest first.
 bool MakeFolders(const std::string& folder, std::vector<std::string>& made) {
     std::vector<std::string> missing;
-    for (std::string path = folder; path.size() > 3 && !Exists(path);) {
+    for (std::string path = folder; path.size() > 3 && !PathExists(path);) {
         missing.push_back(path);
         path = path.substr(0, path.find_last_of('\\', path.size() - 2) + 1);
     }
@@ -116,7 +114,7 @@ bool CSampleInstallation::CreateRegistered(const std::string& version, const std
 bool CSampleInstallation::Create(const std::string& version, const std::string& folder) {
     const std::string target = WithBackslash(folder.empty() ? NewInstallationFolder() : folder);
     const std::string source = GetSampleVersionFolder(version);
-    if (!m_strFolder.empty() || Exists(target) || !Exists(source)) return false;
+    if (!m_strFolder.empty() || PathExists(target) || !PathExists(source)) return false;
     const bool made = MakeFolders(target, m_newFolders);
     if (!m_newFolders.empty()) m_strFolder = target;  // from here on, the destructor cleans up
     return made && CopyTree(source, target);

@@ -36,6 +36,8 @@ std::string ReadFileBytes(const std::string& path);
 FILETIME GetLastWriteTime(const std::string& path);
 void SetLastWriteTime(const std::string& path, FILETIME time);
 bool IsReadOnly(const std::string& path);
+// True when a file or folder is at the path.
+bool PathExists(const std::string& path);
 // Names of the files matching the pattern ("JVR*.tmp") in a folder.
 std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern);
 // Deletes a folder and everything below it.

@@ -1,8 +1,9 @@
 // The guarantee of a run, driven in-process through a host of the test's own: whatever fails and
 // wherever the run is stopped, the installation is left exactly as it was (apart from the
-// upgrader's own copy in "Upgrade\" and folders made), no scratch file stays, no upgrade record is
-// written and the result code is the failure's; a run that succeeds leaves every file with the
-// package's bytes and stored time, and reports 0 after the record.
+// upgrader's own copy, journal and log in "Upgrade\" and folders made), no scratch file stays, no
+// upgrade record is written and the result code is the failure's; a run that succeeds leaves every
+// file with the package's bytes and stored time, and reports 0 after the record. Every run that
+// found the installation adds one whole record of exactly its lines to the upgrade log.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -18,10 +19,12 @@
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
 #include "support/TestPaths.h"
+#include "support/UpgradeLogFile.h"
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
 #include "upgrade/Recovery.h"
 #include "upgrade/UpgradeJournal.h"
+#include "upgrade/UpgradeLog.h"
 #include "upgrade/UpgradeRun.h"
 #include "util/FileErrors.h"
 #include "util/PathParts.h"
@@ -33,6 +36,7 @@ const char OLDER_VERSION[] = "0.0.6.5";
 const char PACKAGE_VERSION[] = "0.0.6.7";
 const char SUCCEEDED[] = "Upgrade successfully!";
 const char CANCELLED[] = "Upgrade cancelled by user";
+const char VERSION_READ[] = "        Success - The installed version of Quorindo is 0.0.6.5.";
 
 struct PACKAGE_FILE {
     const char* path;  // relative to the installation
@@ -48,8 +52,6 @@ const PACKAGE_FILE FILES[] = {
     {"readme.txt", "what is new", 5},
 };
 const char READ_ONLY_FILE[] = "ClockPanel.dll";
-
-FILETIME TimeOf(int day) { return MakeFileTime(0x01D00000 + static_cast<DWORD>(day), 0x12345678); }
 
 // The package, with the entry of the given index damaged (none for -1).
 std::vector<BYTE> MakePackage(int damaged) {
@@ -147,10 +149,13 @@ protected:
     }
 
     // One run of the package; every failed or stopped run must leave the installation as it was.
-    int Run(CTestRunHost& host, const std::vector<BYTE>& package) {
+    int Run(CTestRunHost& host, const std::vector<BYTE>& package, bool bAutoMode = false) {
+        std::vector<LOG_RECORD> logBefore;
+        if (m_bCheckLog) logBefore = ReadUpgradeLog(m_install.GetFolder());
         RUN_SETTINGS settings;
         settings.strPackageVersion = PACKAGE_VERSION;
         settings.strExeName = GetOwnExeName();
+        settings.bAutoMode = bAutoMode;
         settings.loadPackage = [&package](CUpgradePackage& loaded) {
             loaded.m_pBuffer = std::make_unique<BYTE[]>(package.size());
             std::copy(package.begin(), package.end(), loaded.m_pBuffer.get());
@@ -164,7 +169,21 @@ protected:
         EXPECT_FALSE(HasRecoveryAtLogon());
         EXPECT_EQ(host.m_nProgress, 0);
         EXPECT_TRUE(host.m_bOver);
+        if (m_bCheckLog) ExpectOneRecordAdded(host, logBefore, bAutoMode);
         return code;
+    }
+    // The log keeps what it had and gains the run's record: its header, exactly the lines the host
+    // got, and a last line (kept in m_strOutcome for the test to judge).
+    void ExpectOneRecordAdded(const CTestRunHost& host, const std::vector<LOG_RECORD>& before, bool bAutoMode) {
+        const std::vector<LOG_RECORD> after = ReadUpgradeLog(m_install.GetFolder());
+        ASSERT_EQ(after.size(), before.size() + 1);
+        EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin())) << "older records changed";
+        const LOG_RECORD& record = after.back();
+        EXPECT_TRUE(IsHeader(record, "Upgrade run", bAutoMode ? "auto" : "normal",
+                             host.Has(VERSION_READ) ? OLDER_VERSION : "unknown", PACKAGE_VERSION))
+            << record.header;
+        EXPECT_EQ(record.lines, host.m_lines);
+        m_strOutcome = record.outcome;
     }
     // While a run installs, its scratch files are in its own work folder and none in the user's
     // temporary folder; afterwards the work folder is gone.
@@ -199,6 +218,8 @@ protected:
     SNAPSHOT m_before;
     int m_nRuns = 0;
     std::string m_strWorkFolder;
+    bool m_bCheckLog = true;
+    std::string m_strOutcome;  // the last line of the newest run's record
 };
 
 TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
@@ -207,8 +228,9 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
         SCOPED_TRACE("damaged entry " + std::to_string(damaged));
         CTestRunHost host;
         WatchScratchFiles(host);
-        EXPECT_EQ(Run(host, MakePackage(damaged)), 9);
+        EXPECT_EQ(Run(host, MakePackage(damaged), true), 9);
         EXPECT_EQ(host.m_codes, std::vector<int>{9});
+        EXPECT_EQ(m_strOutcome, "result code 9");
         ExpectUnchanged(host);
         ExpectWorkFolderGone();
     }
@@ -230,6 +252,7 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
         CTestRunHost host;
         host.m_strLockFile = m_install.GetPath(file.path);
         EXPECT_EQ(Run(host, package), 9);
+        EXPECT_EQ(m_strOutcome, "failed");
         ExpectUnchanged(host);
     }
     // A stop at every point the run looks for one; the first point it no longer reaches makes
@@ -245,11 +268,13 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
             EXPECT_EQ(host.m_codes, std::vector<int>{0});
             EXPECT_TRUE(host.Has(SUCCEEDED));
             EXPECT_TRUE(HasRecord());
+            EXPECT_EQ(m_strOutcome, "succeeded");
             break;
         }
         EXPECT_EQ(code, RESULT_NONE);
         EXPECT_TRUE(host.m_codes.empty());
         EXPECT_TRUE(host.Has(CANCELLED));
+        EXPECT_EQ(m_strOutcome, "stopped");
         ExpectUnchanged(host);
         ASSERT_LT(check, 100);
     }
@@ -280,12 +305,70 @@ TEST_F(UpgradeRunTest, CommandListComesOnlyFromTheRunsOwnWorkFolder) {
     host.m_onLine = [&](const std::string& line) {
         if (line == "        Upgrade CMD List.ini successfully!") WriteFileText(planted, plantedText);
     };
-    EXPECT_EQ(Run(host, package), 0);
+    EXPECT_EQ(Run(host, package, true), 0);
+    EXPECT_EQ(m_strOutcome, "result code 0");
     EXPECT_TRUE(host.Has("        Remove file old.txt completely"));
     EXPECT_FALSE(host.Has("        Start to remove file tallypanel.dll..."));
     EXPECT_EQ(::GetFileAttributesA(m_install.GetPath("old.txt").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(::GetFileAttributesA(m_install.GetPath("TallyPanel.dll").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(ReadFileText(planted), plantedText);
+}
+
+// The log is only ever a record: held open by another program it is passed over and the run is
+// the same; near its limit it drops its oldest whole records for the new one; without an
+// installation nothing is written anywhere.
+TEST_F(UpgradeRunTest, TheUpgradeLogNeverChangesTheRunAndKeepsTheNewestRunWhole) {
+    const std::vector<BYTE> package = CPackageWriter().Bytes();
+    const std::string log = GetLogPath(m_install.GetFolder());
+    CTestRunHost first;
+    EXPECT_EQ(Run(first, package), 0);
+    m_bCheckLog = false;  // each case below judges the log itself
+    {
+        SCOPED_TRACE("held open without sharing");
+        const std::string before = ReadFileText(log);
+        CScopedKernelHandle held(::CreateFileA(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        CTestRunHost host;
+        EXPECT_EQ(Run(host, package), 0);
+        held.Reset();
+        EXPECT_EQ(host.m_lines, first.m_lines);
+        EXPECT_EQ(host.m_codes, first.m_codes);
+        EXPECT_EQ(ReadFileText(log), before);
+    }
+    {
+        SCOPED_TRACE("nearly full");
+        // Old records of one size, each smaller than the run's, up to the limit.
+        const std::string old = "==== Upgrade run 2020-01-01 00:00:00, normal mode, installed version 0.0.6.1, "
+                                "package version 0.0.6.3\r\n" + std::string(300, 'x') + "\r\n---- End of run: failed\r\n";
+        std::string full;
+        while (full.size() + old.size() <= UPGRADE_LOG_LIMIT) full += old;
+        WriteFileText(log, full);
+        CTestRunHost host;
+        EXPECT_EQ(Run(host, package), 0);
+        const std::string after = ReadFileText(log);
+        EXPECT_LE(after.size(), UPGRADE_LOG_LIMIT);
+        const std::vector<LOG_RECORD> records = ParseUpgradeLog(after);
+        ASSERT_GE(records.size(), 2u);
+        EXPECT_EQ(records.back().lines, host.m_lines);
+        EXPECT_EQ(records.back().outcome, "succeeded");
+        // The newest old records stay, as they were, and only as many go as the new one needs.
+        const size_t kept = after.rfind("\r\n==== ") + 2;  // where the run's own record starts
+        EXPECT_EQ(kept % old.size(), 0u);
+        EXPECT_LT(kept, full.size());
+        EXPECT_EQ(after.substr(0, kept), full.substr(full.size() - kept));
+        EXPECT_GT(after.size() + old.size(), UPGRADE_LOG_LIMIT);
+        EXPECT_FALSE(PathExists(log + ".new"));
+    }
+    {
+        SCOPED_TRACE("not installed");
+        const std::string before = ReadFileText(log);
+        const std::string nowhere = m_scratch.Path() + "Nowhere\\";
+        ASSERT_TRUE(m_install.SetInstallPath(nowhere));
+        CTestRunHost host;
+        EXPECT_EQ(Run(host, package), 2);
+        EXPECT_EQ(ReadFileText(log), before);
+        EXPECT_FALSE(PathExists(nowhere));
+    }
 }
 
 }  // namespace
@@ -314,7 +397,7 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
     for (auto& item : items) item->m_strBackupPath.clear();  // the journal owns them now
 
     CTestRunHost host;
-    EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder()));
+    EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
     const std::vector<std::string> expected = {
         "The last upgrade was interrupted, now will put back the previous version",
         "Because of some error when upgrading, now will restore to the previous version",
@@ -326,6 +409,12 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
         "        Restore file TallyPanel.dll failed because of " + GetSystemErrorText(ERROR_FILE_NOT_FOUND),
         "Restore over!"};
     EXPECT_EQ(host.m_lines, expected);
+    // A run of its own in the log, with the lines it showed.
+    const std::vector<LOG_RECORD> log = ReadUpgradeLog(m_install.GetFolder());
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_TRUE(IsHeader(log[0], "Recovery run", "normal", OLDER_VERSION, PACKAGE_VERSION)) << log[0].header;
+    EXPECT_EQ(log[0].lines, expected);
+    EXPECT_EQ(log[0].outcome, "recovery failed");
     const SNAPSHOT after = TakeSnapshot(m_install.GetFolder());
     EXPECT_EQ(DescribeDifferences(m_before, after), " changed:TallyPanel.dll");
     EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()));

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+
+#include "upgrade/RunHost.h"
+#include "upgrade/RunRecord.h"
+
+// The host as an upgrade run sees it: every call goes on to the real host, and every line passes
+// through the run's record on its way there, so the log holds exactly what the list shows.
+class CRecordingRunHost : public IRunHost {
+public:
+    CRecordingRunHost(IRunHost& host, bool bAutoMode, std::string packageVersion)
+        : m_host(host), m_record(host, RUN_UPGRADE, bAutoMode, std::move(packageVersion)) {}
+    CRecordingRunHost(const CRecordingRunHost&) = delete;
+    CRecordingRunHost& operator=(const CRecordingRunHost&) = delete;
+
+    CRunRecord& Record() { return m_record; }
+
+    bool IsStopRequested() override { return m_host.IsStopRequested(); }
+    void ClearLines() override {
+        m_host.ClearLines();
+        m_record.ClearLines();
+    }
+    void SetProgressRange(int nUpper) override { m_host.SetProgressRange(nUpper); }
+    int GetProgress() override { return m_host.GetProgress(); }
+    void SetProgress(int nPosition) override { m_host.SetProgress(nPosition); }
+    void ReportResult(int nCode) override { m_host.ReportResult(nCode); }
+    void ShowRunOver() override { m_host.ShowRunOver(); }
+    void CloseAfterRun() override { m_host.CloseAfterRun(); }
+    void SetDecoderOptions() override { m_host.SetDecoderOptions(); }
+    void ExecuteCommand(COMMAND_REQUEST& request, CRegistrationList& registered) override {
+        m_host.ExecuteCommand(request, registered);
+    }
+
+protected:
+    int AppendLine(int nKind, const char* text) override { return m_record.AddLine(nKind, "%s", text); }
+
+private:
+    IRunHost& m_host;
+    CRunRecord m_record;  // passes every line on to m_host
+};
