@@ -21,6 +21,12 @@ qu_ensure_prefix() {
   mkdir -p "$QU_WINE_DIR"
   "$WINE" wineboot -i </dev/null >/dev/null 2>&1
   "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+  # Wine's own fonts (fonts-wine; Marlett draws the caption's buttons) are only found in the
+  # prefix's Fonts folder by this Wine.
+  local font
+  for font in /usr/share/wine/fonts/*.ttf; do
+    [ -f "$font" ] && cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+  done
   "$WINESERVER" -w
   touch "$ready"
 }
