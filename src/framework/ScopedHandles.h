@@ -87,6 +87,10 @@ struct GlobalMemoryTraits {
 };
 
 using CScopedKernelHandle = CScopedHandle<KernelHandleTraits>;  // files, events, threads, processes, snapshots
+
+// Closes a written file's handle now and answers whether the system took it: a full disk may
+// show only at closing.
+inline bool CloseWrittenFile(CScopedKernelHandle& file) { return ::CloseHandle(file.Release()) != FALSE; }
 using CScopedFindHandle = CScopedHandle<FindHandleTraits>;
 using CScopedRegKey = CScopedHandle<RegKeyTraits>;
 using CScopedLibrary = CScopedHandle<ModuleTraits>;

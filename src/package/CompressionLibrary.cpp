@@ -292,7 +292,7 @@ int CCompressionLibrary::Inflate(const BYTE* data, DWORD length, const std::stri
     bool complete = length == 0 || CInflateStream(m_inflate).InflateInto(data, length, output.Get());
     if (complete && lastWrite != nullptr) ::SetFileTime(output.Get(), nullptr, nullptr, lastWrite);
     // Closing is where a full disk may show last.
-    complete = ::CloseHandle(output.Release()) && complete;
+    complete = CloseWrittenFile(output) && complete;
     return complete ? 1 : -1;
 }
 
