@@ -7,20 +7,9 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(realpath -m "${1:-$root/build-bench}")
 rounds=${2:-5}
 
-[ -f "$build/build.ninja" ] || cmake --preset default -B "$build" >/dev/null
-log=$(mktemp)
-if ! cmake --build "$build" -j2 --target bench_payload QuorindoPack >"$log" 2>&1; then
-  cat "$log" >&2
-  rm -f "$log"
-  exit 1
-fi
-rm -f "$log"
-
-export QU_WINE_DIR=$build/wine
-"$root/scripts/wine-session.sh" start "$QU_WINE_DIR"
+source "$root/bench/bench-session.sh"
+bench_session bench_payload QuorindoPack
 trap '"$root/scripts/wine-session.sh" stop "$QU_WINE_DIR"' EXIT
-# shellcheck source=../scripts/wine-env.sh
-source "$root/scripts/wine-env.sh"
 windows() { printf 'Z:%s' "$1" | tr / '\\'; }
 
 data=$build/bench-pack

@@ -11,19 +11,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(realpath -m "${1:-$root/build-bench}")
 rounds=${2:-5}
 
-[ -f "$build/build.ninja" ] || cmake --preset default -B "$build" >/dev/null
-log=$(mktemp)
-if ! cmake --build "$build" -j2 --target bench_payload bench_upgrade bench_baseline >"$log" 2>&1; then
-  cat "$log" >&2
-  rm -f "$log"
-  exit 1
-fi
-rm -f "$log"
-
-export QU_WINE_DIR=$build/wine
-"$root/scripts/wine-session.sh" start "$QU_WINE_DIR"
-# shellcheck source=../scripts/wine-env.sh
-source "$root/scripts/wine-env.sh"
+source "$root/bench/bench-session.sh"
+bench_session bench_payload bench_upgrade bench_baseline
 
 # The data folder is mapped as drive P: so that the installation sits as shallow as a real one
 # ("P:\Program Files\Quorindo\"): the first pass looks at every folder on the way down.

@@ -2,20 +2,8 @@
 # the Wine session, maps the data folder as drive P: (the installation sits as shallow as a real
 # one, see run.sh), makes the payload and puts it into a copy of the upgrader.
 # Expects: root, build; defines: data, package, install, upgrader_copy, fresh_installation, median.
-[ -f "$build/build.ninja" ] || cmake --preset default -B "$build" >/dev/null
-log=$(mktemp)
-if ! cmake --build "$build" -j2 --target bench_payload bench_baseline bench_dialog QuorindoUpgrade quorindo_sample \
-    >"$log" 2>&1; then
-  cat "$log" >&2
-  rm -f "$log"
-  exit 1
-fi
-rm -f "$log"
-
-export QU_WINE_DIR=$build/wine
-"$root/scripts/wine-session.sh" start "$QU_WINE_DIR"
-# shellcheck source=../scripts/wine-env.sh
-source "$root/scripts/wine-env.sh"
+source "$root/bench/bench-session.sh"
+bench_session bench_payload bench_baseline bench_dialog QuorindoUpgrade quorindo_sample
 
 data=$build/bench-data
 drive="$WINEPREFIX/dosdevices/p:"
