@@ -31,10 +31,7 @@ run_round /dev/null /dev/null /dev/null
 : > "$data/auto.txt"
 for _ in $(seq "$rounds"); do run_round "$data/baseline.txt" "$data/startup.txt" "$data/auto.txt"; done
 
-# One more run, traced, for its phases.
-fresh_installation
-rm -f "$data/trace.txt"
-QU_TRACE='P:\trace.txt' "$WINE" "$build/bench/bench_dialog.exe" auto "$upgrader_copy" "$install" >/dev/null
+traced_run auto
 
 baseline_ms=$(median "$data/baseline.txt" inflate_ms)
 startup_ms=$(median "$data/startup.txt" run_ms)
@@ -48,5 +45,4 @@ BEGIN {
   printf "run without start-up:                       %8.1f ms\n", a - s
   printf "ratio run / baseline:                       %8.2f  (goal <= 2.0)\n", (a - s) / b
 }'
-echo "phases of one traced run:"
-bash "$root/bench/trace-phases.sh" "$data/trace.txt"
+print_phases

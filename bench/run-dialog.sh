@@ -24,10 +24,7 @@ run_round /dev/null /dev/null
 : > "$data/dialog.txt"
 for _ in $(seq "$rounds"); do run_round "$data/baseline.txt" "$data/dialog.txt"; done
 
-# One more run, traced, for its phases.
-fresh_installation
-rm -f "$data/trace.txt"
-QU_TRACE='P:\trace.txt' "$WINE" "$build/bench/bench_dialog.exe" run "$upgrader_copy" "$install" >/dev/null
+traced_run run
 
 baseline_ms=$(median "$data/baseline.txt" inflate_ms)
 run_ms=$(median "$data/dialog.txt" run_ms)
@@ -40,5 +37,4 @@ BEGIN {
   printf "whole run, \"Upgrade\" to closing line:       %8.1f ms  (%d entries, %.2f ms per entry)\n", r, n, r / n
   printf "ratio run / baseline:                       %8.2f\n", r / b
 }'
-echo "phases of one traced run:"
-bash "$root/bench/trace-phases.sh" "$data/trace.txt"
+print_phases

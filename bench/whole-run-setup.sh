@@ -38,3 +38,14 @@ export TMP='P:\temp' TEMP='P:\temp'
 median() {
   grep -o "$2=[0-9.]*" "$1" | cut -d= -f2 | sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'
 }
+
+# One more run of the given kind (bench_dialog's "run" or "auto"), traced (QU_TRACE), not counted.
+traced_run() {
+  fresh_installation
+  rm -f "$data/trace.txt"
+  QU_TRACE='P:\trace.txt' "$WINE" "$build/bench/bench_dialog.exe" "$1" "$upgrader_copy" "$install" >/dev/null
+}
+print_phases() {
+  echo "phases of one traced run:"
+  bash "$root/bench/trace-phases.sh" "$data/trace.txt"
+}
