@@ -11,6 +11,7 @@
 #include "util/MessagePump.h"
 #include "util/PathParts.h"
 #include "util/TextFormat.h"
+#include "util/Trace.h"
 
 namespace {
 // The list's font: 10 points, given in tenths.
@@ -137,6 +138,7 @@ int CUpgradeDlg::AppendLine(int nKind, const char* text) {
         index = static_cast<int>(Send(WM_ADD_ACTION_LINE, static_cast<WPARAM>(nKind), reinterpret_cast<LPARAM>(text)));
     }
     PumpMessages(nullptr);
+    TraceEvent("line %s", text);
     return index;
 }
 

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "util/Trace.h"
-
 int CLineSink::AddLine(int nKind, const char* format, ...) {
     va_list args;
     va_start(args, format);
@@ -17,7 +15,5 @@ int CLineSink::AddLineV(int nKind, const char* format, va_list args) {
     // vsnprintf always terminates, so an over-long line is cut to 1023 characters.
     if (std::vsnprintf(text, sizeof text, format, args) < 0)
         text[0] = '\0';
-    const int index = AppendLine(nKind, text);
-    TraceEvent("line %s", text);
-    return index;
+    return AppendLine(nKind, text);
 }
