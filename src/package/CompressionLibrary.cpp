@@ -16,6 +16,15 @@
 
 namespace {
 
+// The library's gzip file functions, for the operations on files.
+using GzFile = void*;
+struct GZIP_FUNCTIONS {
+    GzFile (*open)(const char* path, const char* mode) = nullptr;
+    int (*read)(GzFile file, void* buffer, unsigned length) = nullptr;
+    int (*write)(GzFile file, const void* buffer, unsigned length) = nullptr;
+    int (*close)(GzFile file) = nullptr;
+};
+
 using GzOpenFunc = decltype(GZIP_FUNCTIONS::open);
 using GzReadFunc = decltype(GZIP_FUNCTIONS::read);
 using GzWriteFunc = decltype(GZIP_FUNCTIONS::write);
@@ -177,7 +186,7 @@ bool LooksLikeGzip(const std::string& path) {
     if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone)) return false;
     BYTE magic[2] = {};
     const UINT read = file.Read(magic, sizeof magic);
-    return read == 0 || (read == sizeof magic && magic[0] == 0x1F && magic[1] == 0x8B);
+    return read == 0 || StartsLikeGzip(magic, read);
 }
 
 // Inflates every piece; false on damaged data or a short write.
@@ -202,24 +211,6 @@ bool DeflateFrom(FILE* input, GzWriteFunc gzWrite, GzFile output, DWORD& total) 
     }
 }
 
-// Inflates with bound functions; see DecompressFile.
-int InflateFile(const GZIP_FUNCTIONS& gzip, const std::string& gzipPath, const std::string& outputPath,
-                bool* outputChanged) {
-    if (outputChanged) *outputChanged = false;
-    if (!LooksLikeGzip(gzipPath)) return -1;
-    CGzipHandle input(gzip.close, gzip.open(gzipPath.c_str(), "rb"));
-    if (!input.IsOpen()) return -1;
-    CScopedStdFile output(std::fopen(outputPath.c_str(), "wb"));
-    if (!output) return -1;
-    if (outputChanged) *outputChanged = true;
-
-    bool complete = InflateInto(gzip.read, input.Get(), output.get());
-    // Closing reports a member that ended before its trailer.
-    complete = input.Close() == kGzipOk && complete;
-    complete = CloseStdFile(output) && complete;
-    return complete ? 1 : -1;
-}
-
 }  // namespace
 
 void (*CCompressionLibrary::s_pfnAfterWrite)(const std::string& path) = nullptr;
@@ -238,7 +229,7 @@ bool CCompressionLibrary::Load(HMODULE module, const std::string& folder) {
         return false;
     }
     m_module.Reset(::LoadLibraryExA(m_strPath.c_str(), nullptr, 0));
-    if (!m_module || !BindGzip(m_module.Get(), m_gzip) || !BindInflate(m_module.Get(), m_inflate)) {
+    if (!m_module || !BindInflate(m_module.Get(), m_inflate)) {
         Unload();
         return false;
     }
@@ -263,19 +254,11 @@ bool CCompressionLibrary::HoldIfIdentical(const void* bytes, DWORD size) {
 }
 
 void CCompressionLibrary::Unload() {
-    m_gzip = GZIP_FUNCTIONS();
     m_inflate = INFLATE_FUNCTIONS();
     m_module.Reset();
     m_hFile.Reset();
     DeleteScratchFile(m_strPath);
     m_strPath.clear();
-}
-
-int CCompressionLibrary::Decompress(const std::string& gzipPath, const std::string& outputPath,
-                                    bool* outputChanged) const {
-    if (outputChanged) *outputChanged = false;
-    if (!IsLoaded()) return -1;
-    return InflateFile(m_gzip, gzipPath, outputPath, outputChanged);
 }
 
 int CCompressionLibrary::Inflate(const BYTE* data, DWORD length, const std::string& outputPath,
@@ -307,8 +290,19 @@ int DecompressFile(const std::string& gzipPath, const std::string& outputPath, c
                    bool* outputChanged) {
     if (outputChanged) *outputChanged = false;
     CGzipLibrary library;
-    if (!library.Load(libraryPath)) return -1;
-    return InflateFile(library.Functions(), gzipPath, outputPath, outputChanged);
+    if (!library.Load(libraryPath) || !LooksLikeGzip(gzipPath)) return -1;
+    const GZIP_FUNCTIONS& gzip = library.Functions();
+    CGzipHandle input(gzip.close, gzip.open(gzipPath.c_str(), "rb"));
+    if (!input.IsOpen()) return -1;
+    CScopedStdFile output(std::fopen(outputPath.c_str(), "wb"));
+    if (!output) return -1;
+    if (outputChanged) *outputChanged = true;
+
+    bool complete = InflateInto(gzip.read, input.Get(), output.get());
+    // Closing reports a member that ended before its trailer.
+    complete = input.Close() == kGzipOk && complete;
+    complete = CloseStdFile(output) && complete;
+    return complete ? 1 : -1;
 }
 
 int CompressFile(const std::string& sourcePath, const std::string& gzipPath, std::string& rateText,

@@ -7,23 +7,15 @@
 #include "framework/ScopedHandles.h"
 
 // zlib travels inside the program as resource "PACKAGE" 131 and is never linked: it is
-// written out to a scratch file, and each operation below loads it from there, binds the
-// gzip functions it needs by name and unloads it before returning.
+// written out to a scratch file and loaded from there, its functions bound by name. An upgrade
+// run binds it once (CCompressionLibrary); the builder's and QuorindoPack's operations below
+// load it for each operation and unload it before returning.
 inline constexpr WORD COMPRESSION_LIBRARY_RESOURCE_ID = 131;
 
 // Writes the library of the given module (the running program by default) to a new
 // scratch file and answers its path; empty when there is no library or it could not be
 // written (then no file is left). The caller deletes the file at the end of its run.
 std::string ExtractCompressionLibrary(HMODULE module = nullptr);
-
-// The library's gzip file functions, bound from a loaded copy.
-using GzFile = void*;
-struct GZIP_FUNCTIONS {
-    GzFile (*open)(const char* path, const char* mode) = nullptr;
-    int (*read)(GzFile file, void* buffer, unsigned length) = nullptr;
-    int (*write)(GzFile file, const void* buffer, unsigned length) = nullptr;
-    int (*close)(GzFile file) = nullptr;
-};
 
 // The library's stream functions for inflating from memory (zlib.h's z_stream, passed as void*).
 struct INFLATE_FUNCTIONS {
@@ -50,8 +42,6 @@ public:
     bool Load(HMODULE module, const std::string& folder);
     bool IsLoaded() const { return m_module.IsValid(); }
     const std::string& GetPath() const { return m_strPath; }
-    // Inflates a gzip file as DecompressFile does, with the bound library; -1 when none is bound.
-    int Decompress(const std::string& gzipPath, const std::string& outputPath, bool* outputChanged = nullptr) const;
     // Inflates a gzip member held in memory straight into the output file (created or
     // truncated), which gets the last-write time when one is given, on the handle that wrote it.
     // 1 on success, -1 on failure: data that does not start like a gzip member is refused before
@@ -71,7 +61,6 @@ private:
     std::string m_strPath;
     CScopedKernelHandle m_hFile;  // the file, held while the library is loaded
     CScopedLibrary m_module;
-    GZIP_FUNCTIONS m_gzip;
     INFLATE_FUNCTIONS m_inflate;
 };
 

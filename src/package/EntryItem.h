@@ -41,5 +41,5 @@ private:
     // False, with its abort line, when it could not.
     bool PutBackTolerated(CLineSink& sink);
 
-    CPackageEntry m_install;  // the install's own scratch file goes with the item
+    CPackageEntry m_install;  // what the second pass read of the entry
 };
