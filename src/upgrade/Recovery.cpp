@@ -12,8 +12,6 @@
 #include "upgrade/UpgradeJournal.h"
 #include "util/FileHelpers.h"
 #include "util/LineSink.h"
-#include "util/PathTokens.h"
-#include "util/TextCompare.h"
 #include "util/TextFormat.h"
 #include "util/WorkFolder.h"
 
@@ -38,17 +36,11 @@ bool RestoreRecord(const JOURNAL_RECORD& entry, CLineSink& sink) {
     return restored;
 }
 
-// Only a work folder of ours is ever emptied: the journal names it, and nothing else.
-bool IsOurWorkFolder(const std::string& folder) {
-    const std::string ours = GetWindowsFolder() + "Temp\\" + WORK_FOLDER_PREFIX;
-    return folder.size() > ours.size() && EqualsNoCase(folder.substr(0, ours.size()), ours) &&
-           folder.find("..") == std::string::npos && folder.back() == '\\';
-}
-
 void DeleteBackupsAndWorkFolder(CUpgradeJournal& journal) {
     for (const JOURNAL_RECORD& record : journal.Records())
         if (!record.strBackupPath.empty()) DeleteScratchFile(record.strBackupPath);
-    if (IsOurWorkFolder(journal.GetWorkFolder())) DeleteFolderAndFiles(journal.GetWorkFolder());
+    // Only a work folder of ours is ever emptied: the journal names it, and nothing else.
+    if (IsWorkFolderPath(journal.GetWorkFolder())) DeleteFolderAndFiles(journal.GetWorkFolder());
 }
 
 // Every destination the journal says was touched, newest first; then the journal goes, or is set

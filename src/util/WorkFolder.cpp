@@ -10,6 +10,7 @@
 #include "framework/FileFind.h"
 #include "util/FileErrors.h"
 #include "util/PathTokens.h"
+#include "util/TextCompare.h"
 #include "util/TextFormat.h"
 
 namespace {
@@ -35,6 +36,9 @@ DWORD MakeProtectedFolder(const std::string& path) {
     }
     return ERROR_INVALID_OWNER;
 }
+
+// Where work folders are made: the Windows folder's "Temp\", which only administrators may write.
+std::string GetWorkFolderParent() { return GetWindowsFolder() + "Temp\\"; }
 
 void DeleteFilesIn(const std::string& folder) {
     CFileFind find;
@@ -62,10 +66,16 @@ void DeleteFolderAndFiles(const std::string& folder) {
     ::RemoveDirectoryA(folder.c_str());
 }
 
+bool IsWorkFolderPath(const std::string& folder) {
+    const std::string ours = GetWorkFolderParent() + WORK_FOLDER_PREFIX;
+    return folder.size() > ours.size() && EqualsNoCase(folder.substr(0, ours.size()), ours) &&
+           folder.find("..") == std::string::npos && folder.back() == '\\';
+}
+
 CWorkFolder::~CWorkFolder() { DeleteFolderAndFiles(m_strPath); }
 
 std::string CWorkFolder::Create() {
-    const std::string parent = GetWindowsFolder() + "Temp\\";
+    const std::string parent = GetWorkFolderParent();
     std::string path = parent + WORK_FOLDER_PREFIX;
     DWORD error = ERROR_ALREADY_EXISTS;
     for (int attempt = 0; attempt < NAME_ATTEMPTS && error == ERROR_ALREADY_EXISTS; ++attempt) {

@@ -30,6 +30,10 @@ private:
 // Every work folder's name starts so; a random part follows.
 inline constexpr const char* WORK_FOLDER_PREFIX = "QuorindoUpgrade-";
 
+// True when the path names a work folder as CWorkFolder makes them (a name a journal gives is
+// checked so before anything in it is deleted).
+bool IsWorkFolderPath(const std::string& folder);
+
 // Deletes every file in the folder (read-only ones too), then the folder.
 void DeleteFolderAndFiles(const std::string& folder);
 
