@@ -11,6 +11,7 @@
 #include "support/ChildProcess.h"
 #include "support/LineColours.h"
 #include "support/RegistryValueGuard.h"
+#include "support/ResourceInjector.h"
 #include "support/ScratchFolder.h"
 #include "support/TestPaths.h"
 #include "support/WindowRobot.h"
@@ -359,12 +360,8 @@ TEST(DecoderOptions, StoredAsDwordsOnlyWhenTheDecoderKeyExists) {
 TEST(MainDialog, ManifestDeclaresSystemDpiAwareness) {
     for (const char* variable : {"QU_UPGRADE_EXE", "QU_BUILDER_EXE"}) {
         SCOPED_TRACE(variable);
-        CScopedLibrary program(::LoadLibraryExA(GetProgramPath(variable).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-        ASSERT_TRUE(program);
-        HRSRC found = ::FindResourceA(program.Get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
-        ASSERT_NE(found, nullptr);
-        const char* bytes = static_cast<const char*>(::LockResource(::LoadResource(program.Get(), found)));
-        const std::string manifest(bytes, ::SizeofResource(program.Get(), found));
+        const std::string manifest = ReadProgramResource(GetProgramPath(variable), MAKEINTRESOURCEA(24), 1);  // RT_MANIFEST
+        ASSERT_FALSE(manifest.empty());
         EXPECT_NE(manifest.find("<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"),
                   std::string::npos);
         EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">system"

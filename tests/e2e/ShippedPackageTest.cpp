@@ -16,10 +16,12 @@
 #include "support/ChildProcess.h"
 #include "support/ConsoleRun.h"
 #include "support/RegistryValueGuard.h"
+#include "support/ResourceInjector.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
 #include "support/WindowRobot.h"
 #include "support/TestGzip.h"
+#include "support/TestPaths.h"
 #include "support/UpgradeServerWindow.h"
 #include "system/RegistryAccess.h"
 #include "system/ProductNames.h"
@@ -44,34 +46,10 @@ DWORD DwordAt(const std::string& bytes, size_t offset) {
     return value;
 }
 
-// Resource "PACKAGE" 130 of a program, as bytes.
-std::string ReadPackageResource(const std::string& program) {
-    CScopedLibrary module(::LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    if (!module) return std::string();
-    HRSRC found = ::FindResourceA(module.Get(), MAKEINTRESOURCEA(130), "PACKAGE");
-    HGLOBAL loaded = found ? ::LoadResource(module.Get(), found) : nullptr;
-    const void* data = loaded ? ::LockResource(loaded) : nullptr;
-    if (data == nullptr) return std::string();
-    return std::string(static_cast<const char*>(data), ::SizeofResource(module.Get(), found));
-}
-
-std::string ProgramsFolder() {
-    char buffer[MAX_PATH] = {};
-    if (!::SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_PROGRAMS, FALSE)) return std::string();
-    return std::string(buffer) + "\\";
-}
-
-DWORD ReadDword(const char* keyPath, const char* name) {
-    DWORD value = 0xFFFFFFFF;
-    DWORD size = sizeof value;
-    ::RegGetValueA(HKEY_CURRENT_USER, keyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
-    return value;
-}
-
 TEST(ShippedPackage, EveryEntryIsANewerSampleFileAndInflates) {
     const std::string package = ReadFileBytes(GetBuildFile("package/CompressData.dat"));
     ASSERT_GE(package.size(), 4u);
-    EXPECT_EQ(ReadPackageResource(GetProgramPath("QU_UPGRADE_EXE")), package) << "the upgrader embeds another package";
+    EXPECT_EQ(ReadProgramResource(GetProgramPath("QU_UPGRADE_EXE"), "PACKAGE", 130), package) << "the upgrader embeds another package";
 
     const std::string newer = GetSampleVersionFolder("0.0.6.7");
     std::set<std::string> stored;
@@ -126,7 +104,7 @@ protected:
         // A decoder is installed: its key exists.
         ASSERT_TRUE(m_mpg2.Set("old"));
         ASSERT_TRUE(m_cram.Set("old"));
-        m_strMenuFolder = ProgramsFolder() + "Quorindo";
+        m_strMenuFolder = GetShellFolder(CSIDL_PROGRAMS) + "Quorindo";
         m_bMadeMenuFolder = ::CreateDirectoryA(m_strMenuFolder.c_str(), nullptr) != FALSE;
     }
     void TearDown() override {
@@ -171,8 +149,8 @@ TEST_F(ShippedUpgradeTest, AutoModeUpgradesTheSampleInstallationAndReportsSucces
     EXPECT_NE(::GetFileAttributesA((m_strMenuFolder + "\\Quorindo Player.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
               m_install.GetPath("QuorindoUpgradeServer.exe"));
-    EXPECT_EQ(ReadDword(FFDSHOW_KEY, "mpg2"), 1u);
-    EXPECT_EQ(ReadDword(FFDSHOW_KEY, "cram"), 0u);
+    EXPECT_EQ(ReadUserDword(FFDSHOW_KEY, "mpg2"), 1u);
+    EXPECT_EQ(ReadUserDword(FFDSHOW_KEY, "cram"), 0u);
     EXPECT_NE(::GetFileAttributesA(m_install.GetPath("Upgrade\\QuorindoUpgrade.exe").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(ListFiles(m_scratch.Temp(), "JVR*.tmp").empty());
 }

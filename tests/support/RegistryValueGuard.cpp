@@ -86,3 +86,10 @@ void CRegistryValueGuard::Delete() {
 }
 
 void DeleteRegistryTree(HKEY hive, const std::string& keyPath) { ::RegDeleteTreeA(hive, keyPath.c_str()); }
+
+DWORD ReadUserDword(const char* keyPath, const char* name) {
+    DWORD value = 0xFFFFFFFF;
+    DWORD size = sizeof value;
+    ::RegGetValueA(HKEY_CURRENT_USER, keyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}

@@ -30,5 +30,8 @@ private:
     std::vector<std::string> m_newKeys;  // deepest first
 };
 
+// A DWORD value of a key under HKEY_CURRENT_USER; 0xFFFFFFFF when it cannot be read as one.
+DWORD ReadUserDword(const char* keyPath, const char* name);
+
 // Deletes a key with everything below it (for keys a test made for itself).
 void DeleteRegistryTree(HKEY hive, const std::string& keyPath);

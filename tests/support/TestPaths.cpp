@@ -1,6 +1,7 @@
 #include "support/TestPaths.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include "util/PathParts.h"
 
@@ -46,4 +47,10 @@ std::string GetOwnExeName() {
     std::string name;
     SplitPath(GetOwnPath(), nullptr, nullptr, &name, nullptr);
     return name;
+}
+
+std::string GetShellFolder(int csidl) {
+    char buffer[MAX_PATH] = {};
+    if (!::SHGetSpecialFolderPathA(nullptr, buffer, csidl, FALSE)) return std::string();
+    return std::string(buffer) + "\\";
 }

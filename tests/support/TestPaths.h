@@ -15,6 +15,8 @@ std::string GetBuildFile(const std::string& relative);
 std::string GetSourceFile(const std::string& relative);
 // The sample product's command list in the source tree.
 std::string GetSampleCommandList();
+// A special folder of the shell (CSIDL_PROGRAMS...), ending with a backslash; empty when unknown.
+std::string GetShellFolder(int csidl);
 // The running test program's own file, and its name without ".exe".
 std::string GetOwnPath();
 std::string GetOwnExeName();

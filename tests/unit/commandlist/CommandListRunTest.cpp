@@ -52,19 +52,6 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::string ShellFolder(int csidl) {
-    char buffer[MAX_PATH] = {};
-    if (!::SHGetSpecialFolderPathA(nullptr, buffer, csidl, FALSE)) return std::string();
-    return std::string(buffer) + "\\";
-}
-
-DWORD ReadDword(const char* keyPath, const char* name) {
-    DWORD value = 0xFFFFFFFF;
-    DWORD size = sizeof value;
-    ::RegGetValueA(HKEY_CURRENT_USER, keyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
-    return value;
-}
-
 // An installed sample product, a command list in the temporary folder and the dialog open on
 // its own thread; the test's thread plays the upgrade's worker.
 class CommandListRunTest : public ::testing::Test {
@@ -96,8 +83,8 @@ protected:
     }
 
     void ExpectDecoderOptionsSet() {
-        EXPECT_EQ(ReadDword(FFDSHOW_KEY, "mpg2"), 1u);
-        EXPECT_EQ(ReadDword(FFDSHOW_KEY, "cram"), 0u);
+        EXPECT_EQ(ReadUserDword(FFDSHOW_KEY, "mpg2"), 1u);
+        EXPECT_EQ(ReadUserDword(FFDSHOW_KEY, "cram"), 0u);
     }
 
     static COpenDialog* s_pDialog;
@@ -181,7 +168,7 @@ TEST_F(CommandListRunTest, EveryKindRunsOnTheDialogsThreadAndIsReportedInItsColo
 TEST_F(CommandListRunTest, SampleProductsListRegistersItsFiltersAndMakesItsShortcut) {
     // The scroll filter also names itself the product's server; that value is put back.
     m_install.DeleteValue(PRODUCT_SERVER_KEY, "");
-    const std::string productFolder = ShellFolder(CSIDL_PROGRAMS) + "Quorindo";
+    const std::string productFolder = GetShellFolder(CSIDL_PROGRAMS) + "Quorindo";
     ASSERT_FALSE(FolderExists(productFolder));
     ASSERT_TRUE(::CreateDirectoryA(productFolder.c_str(), nullptr));
     m_strMadeFolder = productFolder;

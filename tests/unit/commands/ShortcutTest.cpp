@@ -5,15 +5,10 @@
 #include "commands/UpgradeCommand.h"
 #include "framework/ScopedHandles.h"
 #include "support/ScratchFolder.h"
+#include "support/TestPaths.h"
 #include "util/FileHelpers.h"
 
 namespace {
-
-std::string ShellFolder(int csidl) {
-    char buffer[MAX_PATH] = {};
-    if (!::SHGetSpecialFolderPathA(nullptr, buffer, csidl, FALSE)) return std::string();
-    return std::string(buffer) + "\\";
-}
 
 std::string Execute(const std::string& type, const std::string& name, const std::string& target = "") {
     CUpgradeCommand command;
@@ -111,8 +106,8 @@ protected:
     }
 
     CScratchFolder m_scratch;
-    const std::string m_strUserPrograms = ShellFolder(CSIDL_PROGRAMS);
-    const std::string m_strCommonPrograms = ShellFolder(CSIDL_COMMON_PROGRAMS);
+    const std::string m_strUserPrograms = GetShellFolder(CSIDL_PROGRAMS);
+    const std::string m_strCommonPrograms = GetShellFolder(CSIDL_COMMON_PROGRAMS);
     std::string m_strTarget;
 };
 
