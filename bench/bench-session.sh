@@ -2,7 +2,7 @@
 # first time) and starts the build folder's Wine session.
 # Expects: root, build; usage: bench_session <target>...
 bench_session() {
-  [ -f "$build/build.ninja" ] || cmake --preset default -B "$build" >/dev/null
+  [ -f "$build/build.ninja" ] || cmake --preset "${QU_BENCH_PRESET:-default}" -B "$build" >/dev/null
   local log
   log=$(mktemp)
   if ! cmake --build "$build" -j2 --target "$@" >"$log" 2>&1; then

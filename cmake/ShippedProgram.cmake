@@ -9,13 +9,19 @@ set(QU_SYSTEM_LIBRARIES ole32 oleaut32 shell32 comctl32 comdlg32 version advapi3
 
 set(QU_DELAY_IMPORT_DIR ${CMAKE_BINARY_DIR}/delay-imports)
 set(QU_DELAY_IMPORT_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/make-delay-import-library.sh)
+# i686 names C symbols with a leading underscore; x86-64 does not.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(QU_SYMBOL_PREFIX _)
+else()
+  set(QU_SYMBOL_PREFIX "")
+endif()
 set(delay_libraries "")
 foreach(library ${QU_SYSTEM_LIBRARIES})
   find_library(QU_IMPORT_LIBRARY_${library} ${library} REQUIRED)
   set(output ${QU_DELAY_IMPORT_DIR}/lib${library}_delay.a)
   add_custom_command(OUTPUT ${output}
     COMMAND bash ${QU_DELAY_IMPORT_SCRIPT} ${CMAKE_NM} ${CMAKE_DLLTOOL} ${QU_IMPORT_LIBRARY_${library}}
-            ${library}.dll ${output}
+            ${library}.dll ${output} "${QU_SYMBOL_PREFIX}"
     DEPENDS ${QU_DELAY_IMPORT_SCRIPT} ${QU_IMPORT_LIBRARY_${library}}
     COMMENT "Making the delay-load import library of ${library}.dll"
     VERBATIM)

@@ -3,12 +3,22 @@
 # Safe to run again: packages already present are skipped.
 set -euo pipefail
 
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+
+# The programs are 32-bit and run under Wine's 32-bit side, which comes from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "Adding the i386 architecture (Wine's 32-bit side)"
+  $SUDO dpkg --add-architecture i386
+fi
+
 packages=(
   cmake ninja-build
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   libz-mingw-w64 libz-mingw-w64-dev
   googletest
-  wine wine64 fonts-wine
+  wine wine64 wine32:i386 fonts-wine
   xvfb xauth x11-utils
   liblnk-utils gzip imagemagick
 )
@@ -20,7 +30,5 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO=sudo
 $SUDO apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
