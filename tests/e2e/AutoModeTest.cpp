@@ -122,11 +122,14 @@ TEST_F(AutoModeTest, SuccessSendsZeroAfterTheRecord) {
     EXPECT_EQ(log[0].lines.back(), CLOSING_LINE);
     EXPECT_EQ(log[0].outcome, "result code 0");
     CRegistryValueGuard version(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE);
-    char text[32] = "";
-    DWORD size = sizeof(text);
-    EXPECT_EQ(::RegGetValueA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE, RRF_RT_REG_SZ, nullptr, text, &size),
-              ERROR_SUCCESS);
-    EXPECT_STREQ(text, "0.0.6.7");
+    EXPECT_EQ(ReadMachineString(PRODUCT_KEY, UPGRADE_VERSION_VALUE), "0.0.6.7");
+    // The product found its key in the 32-bit view, and the record lands there too, where the
+    // 32-bit product reads it; the 64-bit view gets nothing.
+    if (RunsUnderWow64()) {
+        EXPECT_EQ(ReadMachineString("Software\\WOW6432Node\\Quorindo", UPGRADE_VERSION_VALUE, KEY_WOW64_64KEY),
+                  "0.0.6.7");
+        EXPECT_EQ(ReadMachineString(PRODUCT_KEY, UPGRADE_VERSION_VALUE, KEY_WOW64_64KEY), "");
+    }
 }
 
 // After the channel program has ended, entries large enough to inflate for a while keep the run

@@ -4,16 +4,16 @@
 
 namespace {
 
-bool KeyExists(HKEY hive, const std::string& keyPath) {
+bool KeyExists(HKEY hive, const std::string& keyPath, REGSAM view) {
     CScopedRegKey key;
-    const bool exists = ::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
+    const bool exists = ::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_READ | view, key.Receive()) == ERROR_SUCCESS;
     if (!exists) key.Release();
     return exists;
 }
 
-bool IsKeyEmpty(HKEY hive, const std::string& keyPath) {
+bool IsKeyEmpty(HKEY hive, const std::string& keyPath, REGSAM view) {
     CScopedRegKey key;
-    if (::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_READ | view, key.Receive()) != ERROR_SUCCESS) {
         key.Release();
         return false;
     }
@@ -27,15 +27,16 @@ bool IsKeyEmpty(HKEY hive, const std::string& keyPath) {
 
 }  // namespace
 
-CRegistryValueGuard::CRegistryValueGuard(HKEY hive, const std::string& keyPath, const std::string& valueName)
-    : m_hHive(hive), m_strKeyPath(keyPath), m_strValueName(valueName) {
-    for (std::string path = keyPath; !path.empty() && !KeyExists(hive, path);) {
+CRegistryValueGuard::CRegistryValueGuard(HKEY hive, const std::string& keyPath, const std::string& valueName,
+                                         REGSAM view)
+    : m_hHive(hive), m_strKeyPath(keyPath), m_strValueName(valueName), m_view(view) {
+    for (std::string path = keyPath; !path.empty() && !KeyExists(hive, path, view);) {
         m_newKeys.push_back(path);
         const size_t slash = path.rfind('\\');
         path = slash == std::string::npos ? std::string() : path.substr(0, slash);
     }
     CScopedRegKey key;
-    if (::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_READ | view, key.Receive()) != ERROR_SUCCESS) {
         key.Release();
         return;
     }
@@ -50,7 +51,7 @@ CRegistryValueGuard::CRegistryValueGuard(HKEY hive, const std::string& keyPath, 
 CRegistryValueGuard::~CRegistryValueGuard() {
     if (m_bExisted) {
         CScopedRegKey key;
-        if (::RegCreateKeyExA(m_hHive, m_strKeyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Receive(),
+        if (::RegCreateKeyExA(m_hHive, m_strKeyPath.c_str(), 0, nullptr, 0, KEY_WRITE | m_view, nullptr, key.Receive(),
                               nullptr) == ERROR_SUCCESS)
             ::RegSetValueExA(key.Get(), m_strValueName.c_str(), 0, m_dwType, m_data.data(),
                              static_cast<DWORD>(m_data.size()));
@@ -60,13 +61,13 @@ CRegistryValueGuard::~CRegistryValueGuard() {
     }
     Delete();
     for (const std::string& path : m_newKeys) {
-        if (IsKeyEmpty(m_hHive, path)) ::RegDeleteKeyA(m_hHive, path.c_str());
+        if (IsKeyEmpty(m_hHive, path, m_view)) ::RegDeleteKeyExA(m_hHive, path.c_str(), m_view, 0);
     }
 }
 
 bool CRegistryValueGuard::Set(const std::string& text) {
     CScopedRegKey key;
-    if (::RegCreateKeyExA(m_hHive, m_strKeyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Receive(), nullptr) !=
+    if (::RegCreateKeyExA(m_hHive, m_strKeyPath.c_str(), 0, nullptr, 0, KEY_WRITE | m_view, nullptr, key.Receive(), nullptr) !=
         ERROR_SUCCESS) {
         key.Release();
         return false;
@@ -78,7 +79,7 @@ bool CRegistryValueGuard::Set(const std::string& text) {
 
 void CRegistryValueGuard::Delete() {
     CScopedRegKey key;
-    if (::RegOpenKeyExA(m_hHive, m_strKeyPath.c_str(), 0, KEY_SET_VALUE, key.Receive()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExA(m_hHive, m_strKeyPath.c_str(), 0, KEY_SET_VALUE | m_view, key.Receive()) != ERROR_SUCCESS) {
         key.Release();
         return;
     }
@@ -92,4 +93,22 @@ DWORD ReadUserDword(const char* keyPath, const char* name) {
     DWORD size = sizeof value;
     ::RegGetValueA(HKEY_CURRENT_USER, keyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
     return value;
+}
+
+bool RunsUnderWow64() {
+    BOOL wow64 = FALSE;
+    return ::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64;
+}
+
+std::string ReadMachineString(const std::string& keyPath, const std::string& name, REGSAM view) {
+    CScopedRegKey key;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ | view, key.Receive()) != ERROR_SUCCESS) {
+        key.Release();
+        return std::string();
+    }
+    char text[1024] = {};
+    DWORD size = sizeof text;
+    if (::RegGetValueA(key.Get(), nullptr, name.c_str(), RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+        return std::string();
+    return text;
 }

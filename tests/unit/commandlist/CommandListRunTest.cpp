@@ -189,6 +189,11 @@ TEST_F(CommandListRunTest, SampleProductsListRegistersItsFiltersAndMakesItsShort
     for (int i = 0; i < 3; ++i) {
         const std::string serverKey = std::string(FILTER_CLASS_KEYS[i]) + "\\InprocServer32";
         EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, serverKey, ""), m_install.GetPath(FILTER_FILES[i]));
+        // The 32-bit filters registered in the 32-bit class tree, where the 32-bit product looks.
+        if (RunsUnderWow64()) {
+            EXPECT_EQ(ReadMachineString("SOFTWARE\\Classes\\WOW6432Node\\" + serverKey.substr(17), "", KEY_WOW64_64KEY),
+                      m_install.GetPath(FILTER_FILES[i]));
+        }
         expectedRecord.push_back(m_install.GetPath(FILTER_FILES[i]));
     }
     CRegistrationList record;

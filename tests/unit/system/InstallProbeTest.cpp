@@ -96,3 +96,21 @@ TEST_F(InstallProbeTest, ServerKeyLeadingToAnIncompleteFolderMeansNotInstalled) 
 }
 
 }  // namespace
+
+// The product is a 32-bit program: its installer wrote its key where a 32-bit program reads it,
+// which 64-bit Windows keeps under Software\WOW6432Node. The same key in the 64-bit view is
+// nobody's installation.
+TEST_F(InstallProbeTest, TheProductIsReadFromThe32BitRegistryViewOnly) {
+    if (!RunsUnderWow64()) GTEST_SKIP() << "one registry view only: not a 32-bit program on 64-bit Windows";
+    ASSERT_TRUE(m_installation.Create("0.0.6.5"));
+    const std::string folder = m_installation.GetFolder();
+    CRegistryValueGuard wide(HKEY_LOCAL_MACHINE, PRODUCT_KEY, INSTALL_PATH_VALUE, KEY_WOW64_64KEY);
+    ASSERT_TRUE(wide.Set(folder));
+    EXPECT_EQ(CInstallProbe::GetInstallPath(), "");
+
+    wide.Delete();
+    ASSERT_TRUE(m_installation.SetInstallPath(folder));
+    EXPECT_EQ(CInstallProbe::GetInstallPath(), folder);
+    EXPECT_EQ(ReadMachineString("Software\\WOW6432Node\\Quorindo", INSTALL_PATH_VALUE, KEY_WOW64_64KEY), folder);
+    EXPECT_EQ(ReadMachineString(PRODUCT_KEY, INSTALL_PATH_VALUE, KEY_WOW64_64KEY), "");
+}

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "support/RegistryValueGuard.h"
+#include "support/ScratchFolder.h"
 #include "util/FileHelpers.h"
 #include "util/PathTokens.h"
 
@@ -46,6 +48,19 @@ TEST(PathTokens, ExamplesExpandToThisMachinesFolders) {
     EXPECT_EQ(ExpandPathTokens("<Windows Disk>\\Program Files\\Codec\\Pure Codec\\Codecs\\uldsmpeg.ax", kInstall),
               windows.substr(0, 1) + ":\\Program Files\\Codec\\Pure Codec\\Codecs\\uldsmpeg.ax");
     EXPECT_EQ(ExpandPathTokens("<windows>\\win.ini", kInstall), windows + "win.ini");
+}
+
+// A 32-bit program on 64-bit Windows writes "<System>\" files into the 32-bit system folder
+// (SysWOW64), where a 32-bit product's system files belong, under the name "System32" it sees.
+TEST(PathTokens, SystemFolderIsThe32BitOneUnderWow64) {
+    if (!RunsUnderWow64()) GTEST_SKIP() << "one system folder only: not a 32-bit program on 64-bit Windows";
+    char wow64[MAX_PATH] = {};
+    ASSERT_GT(GetSystemWow64DirectoryA(wow64, MAX_PATH), 0u);
+    const std::string name = "QuorindoViewProbe" + std::to_string(GetCurrentProcessId()) + ".ax";
+    const std::string path = ExpandPathTokens("<System>\\" + name, kInstall);
+    WriteFileText(path, "probe");
+    EXPECT_TRUE(FileExists(std::string(wow64) + "\\" + name));
+    DeleteFileA(path.c_str());
 }
 
 TEST(PathTokens, TokenMatchesWithoutRegardToCase) {
