@@ -15,7 +15,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
 build=${QU_BUILD_DIR:-$root/build}
-cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target QuorindoUpgrade QuorindoDemoRobot quorindo_sample
 
@@ -40,8 +40,8 @@ wine() { "$WINE" "$@" </dev/null 2>/dev/null; }
 to_unix() { wine winepath -u "$1" | tr -d '\r'; }
 
 drive_c=$WINEPREFIX/drive_c
-install_win='C:\Program Files\Quorindo'
-install=$drive_c/Program\ Files/Quorindo
+install_win='C:\Program Files (x86)\Quorindo'
+install="$drive_c/Program Files (x86)/Quorindo"
 product_key='HKLM\Software\Quorindo'
 menu=$(to_unix "$(wine cmd /c 'echo %APPDATA%' | tr -d '\r')")/Microsoft/Windows/Start\ Menu/Programs/Quorindo
 robot=$build/tools/demo/QuorindoDemoRobot.exe
@@ -53,25 +53,26 @@ upgrade_log=$install/Upgrade/UpgradeLog.txt
 mkdir -p "$drive_c/Downloads"
 cp "$build/src/app/QuorindoUpgrade.exe" "$drive_c/Downloads/"
 
-# What the product's own installer leaves behind for version 0.0.6.5.
+# What the product's own installer leaves behind for version 0.0.6.5. It is a 32-bit program, so
+# its key is in the 32-bit registry view (Software\WOW6432Node on 64-bit Windows).
 install_sample() {
   rm -rf "$install" "$menu"
   mkdir -p "$install" "$menu"
   cp -r "$build/sample/0.0.6.5/." "$install/"
   printf '[Skin]\r\nName=Classic\r\n' > "$install/Skin.ini"
-  wine reg add "$product_key" /v 'Install Path' /d "$install_win" /f >/dev/null
-  wine reg add "$product_key" /v 'Install Version' /d 0.0.6.5 /f >/dev/null
-  wine reg delete "$product_key" /v 'Upgrade Version' /f >/dev/null || true
-  wine reg delete "$product_key" /v 'Upgrade Time' /f >/dev/null || true
+  wine reg add "$product_key" /v 'Install Path' /d "$install_win" /f /reg:32 >/dev/null
+  wine reg add "$product_key" /v 'Install Version' /d 0.0.6.5 /f /reg:32 >/dev/null
+  wine reg delete "$product_key" /v 'Upgrade Version' /f /reg:32 >/dev/null || true
+  wine reg delete "$product_key" /v 'Upgrade Time' /f /reg:32 >/dev/null || true
   wine reg add 'HKCU\Software\GNU\ffdshow' /f >/dev/null
 }
 # The version in the main program's version resource.
 installed_version() {
-  x86_64-w64-mingw32-strings -el "$install/Quorindo.exe" | grep -A1 -x FileVersion | tail -1
+  i686-w64-mingw32-strings -el "$install/Quorindo.exe" | grep -A1 -x FileVersion | tail -1
 }
-# The registered value, or nothing.
+# The registered value as the 32-bit product reads it, or nothing.
 reg_value() {
-  wine reg query "$1" /v "$2" | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+  wine reg query "$1" /v "$2" /reg:32 | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
 # The product's own programs, started from the installation. The upgrade ends the channel program
 # itself; the server's own file may stay in use, which the upgrade tolerates.
