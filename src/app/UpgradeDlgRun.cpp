@@ -4,7 +4,7 @@
 #include "app/UpgradeDlg.h"
 #include "resources/resource.h"
 #include "system/ProductNames.h"
-#include "upgrade/ResultCodes.h"
+#include "transaction/ResultCodes.h"
 #include "upgrade/UpgradeRun.h"
 
 void CUpgradeDlg::DoUpgrade() {

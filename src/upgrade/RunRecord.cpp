@@ -1,6 +1,6 @@
 #include "upgrade/RunRecord.h"
 
-#include "upgrade/ResultCodes.h"
+#include "transaction/ResultCodes.h"
 #include "upgrade/UpgradeLog.h"
 #include "util/TextFormat.h"
 

@@ -8,7 +8,7 @@
 
 #include "package/EntryItemList.h"
 #include "package/UpgradePackage.h"
-#include "upgrade/ResultCodes.h"
+#include "transaction/ResultCodes.h"
 #include "upgrade/RecordingRunHost.h"
 #include "upgrade/UpgradeJournal.h"
 #include "util/WorkFolder.h"

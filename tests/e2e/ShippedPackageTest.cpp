@@ -25,7 +25,7 @@
 #include "support/UpgradeServerWindow.h"
 #include "system/RegistryAccess.h"
 #include "system/ProductNames.h"
-#include "upgrade/ResultCodes.h"
+#include "transaction/ResultCodes.h"
 
 namespace {
 

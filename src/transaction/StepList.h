@@ -1,0 +1,52 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "transaction/Step.h"
+
+// Steps that stand or fall together: done in order until one fails, and undone newest first.
+// A failed step counts as done, so that Undo also puts back what it changed half way.
+class CRollbackList {
+public:
+    using StopCheck = std::function<bool()>;
+    using StepEvent = std::function<void(CStep&)>;
+
+    void Add(std::unique_ptr<CStep> step) { m_steps.push_back(std::move(step)); }
+    // Does every step added since the last Do, asking before each whether to stop (a stop
+    // answers RESULT_NONE). The first failure ends it and is answered; afterDone sees each step
+    // that succeeded.
+    STEP_RESULT Do(const StopCheck& isStopRequested = {}, const StepEvent& afterDone = {});
+    // Undoes every done step, newest first, whatever each answers; afterUndone sees each one.
+    // Answers the first failure.
+    STEP_RESULT Undo(const StepEvent& afterUndone = {});
+
+    size_t GetCount() const { return m_steps.size(); }
+    size_t GetDoneCount() const { return m_nDone; }
+    CStep& GetAt(size_t index) const { return *m_steps[index]; }
+
+private:
+    std::vector<std::unique_ptr<CStep>> m_steps;
+    size_t m_nDone = 0;  // steps from the head that Do has run, the failed one included
+};
+
+// Steps that each stand alone, such as the post-install commands: a failure is reported and the
+// list goes on. Nothing is ever undone.
+class CRollForwardList {
+public:
+    // Carries one step out: its Do by default; a host may run it on another thread.
+    using Runner = std::function<STEP_RESULT(CStep&)>;
+    using ResultEvent = std::function<void(size_t index, const STEP_RESULT& result)>;
+
+    void Add(std::unique_ptr<CStep> step) { m_steps.push_back(std::move(step)); }
+    // Does every step in order; beforeStep and onResult see each one.
+    void Do(const std::function<void(size_t index)>& beforeStep, const ResultEvent& onResult,
+            const Runner& run = {});
+
+    size_t GetCount() const { return m_steps.size(); }
+    CStep& GetAt(size_t index) const { return *m_steps[index]; }
+
+private:
+    std::vector<std::unique_ptr<CStep>> m_steps;
+};
