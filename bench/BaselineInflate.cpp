@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     }
     UseTempFolder(argv[3]);
     CUpgradePackage package;
-    if (!ReadPackageFile(argv[1], package)) {
+    if (!LoadPackage(package, argv[1]).empty()) {
         std::fprintf(stderr, "cannot read %s\n", argv[1]);
         return 1;
     }
@@ -79,11 +79,10 @@ int main(int argc, char** argv) {
             return 1;
         }
         auto buffer = std::make_unique<BYTE[]>(kBufferSize);
-        package.m_dwCursor = PACKAGE_FIRST_ENTRY;
+        CPackageEntryReader reader(package);
         for (DWORD i = 0; i < package.GetEntryCount(); ++i) {
             PACKAGE_ENTRY_FIELDS fields;
-            const std::string error = ReadPackageEntry(package.m_pBuffer.get(), package.m_dwSize, package.m_dwCursor,
-                                                       argv[2], INSTALL_READ, fields);
+            const std::string error = reader.ReadNext(argv[2], INSTALL_READ, fields);
             if (!error.empty() ||
                 !InflateTo(z, fields.pCompressedData, fields.dwCompressedLength, fields.strDestPath, buffer.get())) {
                 std::fprintf(stderr, "entry %lu failed %s\n", i, error.c_str());
@@ -95,7 +94,7 @@ int main(int argc, char** argv) {
     const double inflateMs = watch.Lap();
     std::printf("baseline inflate_ms=%.1f package=%lu start_private=%zu peak_private=%zu peak_working_set=%zu "
                 "failures=%d\n",
-                inflateMs, package.m_dwSize, memory.GetStartPrivate(), memory.GetPeakPrivate(),
+                inflateMs, package.GetSize(), memory.GetStartPrivate(), memory.GetPeakPrivate(),
                 CMemorySampler::GetPeakWorkingSet(), failures);
     return failures == 0 ? 0 : 1;
 }

@@ -8,19 +8,6 @@
 
 #include "framework/ScopedHandles.h"
 
-bool ReadPackageFile(const std::string& path, CUpgradePackage& package) {
-    CScopedKernelHandle file(
-        ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file.IsValid()) return false;
-    const DWORD size = ::GetFileSize(file.Get(), nullptr);
-    package.m_pBuffer = std::make_unique<BYTE[]>(size);
-    DWORD read = 0;
-    if (!::ReadFile(file.Get(), package.m_pBuffer.get(), size, &read, nullptr) || read != size) return false;
-    package.m_dwSize = size;
-    package.m_dwCursor = 0;
-    return true;
-}
-
 void UseTempFolder(const std::string& folder) {
     ::SetEnvironmentVariableA("TMP", folder.c_str());
     ::SetEnvironmentVariableA("TEMP", folder.c_str());

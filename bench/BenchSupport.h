@@ -8,9 +8,6 @@
 
 #include "package/UpgradePackage.h"
 
-// Reads a package file into the buffer the passes read, as the loader does with resource 130.
-bool ReadPackageFile(const std::string& path, CUpgradePackage& package);
-
 // Points TMP and TEMP at the folder, so every scratch file is made there.
 void UseTempFolder(const std::string& folder);
 

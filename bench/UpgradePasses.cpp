@@ -52,19 +52,14 @@ double TimeLibraryLoads(DWORD entries) {
     return ms;
 }
 
-// What the install pass's journal costs on its own, written as the run writes it in the same
-// installation: whole before the pass, before every entry (with the one before it complete), and
-// once after the pass.
+// What the journal costs on its own, written as the run writes it in the same installation: the
+// plan before the install pass, and its phase once after it.
 double TimeJournal(const std::string& installFolder, const std::string& workFolder,
-                   const COwningList<CEntryItem>& items) {
+                   const std::vector<ENTRY_PLAN>& plans) {
     CUpgradeJournal journal;
     CStopwatch watch;
-    journal.Begin(installFolder, workFolder, items);
-    for (size_t i = 0; i < items.GetCount(); ++i) {
-        if (i > 0) journal.Records()[i - 1].state = JOURNAL_INSTALLED;
-        journal.SetState(i, JOURNAL_INSTALLING);
-    }
-    journal.Write();
+    journal.WritePlan(installFolder, workFolder, "", "0.0.6.7", plans);
+    journal.SetPhase(JOURNAL_COMMANDS);
     const double ms = watch.Lap();
     journal.Delete();
     return ms;
@@ -114,7 +109,7 @@ int main(int argc, char** argv) {
     }
     UseTempFolder(argv[3]);
     CUpgradePackage package;
-    if (!ReadPackageFile(argv[1], package)) {
+    if (!LoadPackage(package, argv[1]).empty()) {
         std::fprintf(stderr, "cannot read %s\n", argv[1]);
         return 1;
     }
@@ -124,13 +119,18 @@ int main(int argc, char** argv) {
     CStopwatch watch;
     const DWORD entries = package.GetEntryCount();
     auto items = std::make_unique<CEntryItemList>(package, argv[2]);
-    items->Prepare(sink);
+    auto steps = std::make_unique<CRollbackList>();
+    items->AddBackupSteps(*steps, sink);
+    steps->Do();
     const double backupMs = watch.Lap();
     items->ExtractLibrary();
-    items->Do(sink);
+    items->AddInstallSteps(*steps, sink);
+    steps->Do();
+    items->MakeInstalledFilesDurable();
     const double installMs = watch.Lap();
-    const double journalMs = TimeJournal(argv[2], argv[3], items->GetItems());
+    const double journalMs = TimeJournal(argv[2], argv[3], items->GetPlans());
     watch.Lap();
+    steps.reset();
     items.reset();
     const double cleanupMs = watch.Lap();
     const double loadsMs = TimeLibraryLoads(entries);
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
                 "scratch_ms=%.1f journal_ms=%.1f log_ms=%.2f log_rewrite_ms=%.2f log_lines=%zu log_bytes=%zu "
                 "package=%lu start_private=%zu peak_private=%zu peak_working_set=%zu failures=%d\n",
                 backupMs + installMs, backupMs, installMs, cleanupMs, loadsMs, scratchMs, journalMs, logTimes.appendMs,
-                logTimes.rewriteMs, counting.m_nLines, logTimes.recordBytes, package.m_dwSize, memory.GetStartPrivate(),
+                logTimes.rewriteMs, counting.m_nLines, logTimes.recordBytes, package.GetSize(), memory.GetStartPrivate(),
                 memory.GetPeakPrivate(), CMemorySampler::GetPeakWorkingSet(), counting.m_nFailures);
     return counting.m_nFailures == 0 ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 
 #include "framework/CommandLineInfo.h"
 #include "framework/WinApp.h"
+#include "upgrade/Checkpoint.h"
 
 // The upgrader's command line: the switch "auto" ("/auto", "-AUTO") asks for a silent run;
 // "recover" only puts back an interrupted upgrade, if there is one.
@@ -36,6 +37,8 @@ public:
     // The message that carries a result code to the upgrade server; registered with the
     // system when the application object is made, before the program's main routine.
     UINT m_uReportMessage;
+    // For a test build of the program only: sees the runs' checkpoints (upgrade and recovery).
+    CheckpointHook m_atCheckpoint;
 };
 
 // The process's application object (made by the program's main file, or by a test).

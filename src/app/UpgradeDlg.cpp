@@ -80,7 +80,8 @@ BOOL CUpgradeDlg::OnInitDialog() {
     const CUpgradeApp& app = GetUpgradeApp();
     const char* version = app.m_strPackageVersion.c_str();
     // An upgrade that was killed half way is put back before anything else can happen.
-    RecoverInterruptedUpgrade(*this, CInstallProbe::GetInstallPath(), IsAutoMode(), app.m_strPackageVersion);
+    RecoverInterruptedUpgrade(*this, CInstallProbe::GetInstallPath(), IsAutoMode(), app.m_strPackageVersion,
+                              app.m_atCheckpoint);
     if (!app.m_cmdInfo.m_bRecover) {
         AddLine(LINE_PROMPT, "Press button 'Upgrade' to start to upgrade Quorindo to Version : %s", version);
         AddLine(LINE_PROMPT, "Please run as 'Administrator' under Vista / Win7");

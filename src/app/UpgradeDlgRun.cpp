@@ -13,6 +13,7 @@ void CUpgradeDlg::DoUpgrade() {
     settings.strPackageVersion = app.m_strPackageVersion;
     settings.strExeName = app.m_strExeName;
     settings.bAutoMode = IsAutoMode();
+    settings.atCheckpoint = app.m_atCheckpoint;
     CUpgradeRun(*this, std::move(settings)).Execute();
 }
 

@@ -213,16 +213,14 @@ bool DeflateFrom(FILE* input, GzWriteFunc gzWrite, GzFile output, DWORD& total) 
 
 }  // namespace
 
-void (*CCompressionLibrary::s_pfnAfterWrite)(const std::string& path) = nullptr;
-
-bool CCompressionLibrary::Load(HMODULE module, const std::string& folder) {
+bool CCompressionLibrary::Load(HMODULE module, const std::string& folder, const AfterWrite& afterWrite) {
     Unload();
     DWORD size = 0;
     const void* bytes = FindLibraryResource(module, size);
     if (bytes == nullptr) return false;
     m_strPath = WriteScratchFile(bytes, size, folder);
     if (m_strPath.empty()) return false;
-    if (s_pfnAfterWrite) s_pfnAfterWrite(m_strPath);
+    if (afterWrite) afterWrite(m_strPath);
     // Only the file that was checked may be loaded: it is held until the library goes.
     if (!HoldIfIdentical(bytes, size)) {
         Unload();
@@ -261,22 +259,12 @@ void CCompressionLibrary::Unload() {
     m_strPath.clear();
 }
 
-int CCompressionLibrary::Inflate(const BYTE* data, DWORD length, const std::string& outputPath,
-                                 const FILETIME* lastWrite, bool* outputChanged) const {
-    if (outputChanged) *outputChanged = false;
-    if (!IsLoaded()) return -1;
+bool CCompressionLibrary::InflateInto(const BYTE* data, DWORD length, HANDLE output) const {
+    if (!IsLoaded()) return false;
     // The gzip file functions would copy other data through unchanged: refused before any harm.
-    if (length != 0 && !StartsLikeGzip(data, length)) return -1;
-    CScopedKernelHandle output(::CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!output) return -1;
-    if (outputChanged) *outputChanged = true;
+    if (length != 0 && !StartsLikeGzip(data, length)) return false;
     // An empty member is an empty file, as reading an empty gzip file gives nothing.
-    bool complete = length == 0 || CInflateStream(m_inflate).InflateInto(data, length, output.Get());
-    if (complete && lastWrite != nullptr) ::SetFileTime(output.Get(), nullptr, nullptr, lastWrite);
-    // Closing is where a full disk may show last.
-    complete = CloseWrittenFile(output) && complete;
-    return complete ? 1 : -1;
+    return length == 0 || CInflateStream(m_inflate).InflateInto(data, length, output);
 }
 
 std::string ExtractCompressionLibrary(HMODULE module) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "framework/ScopedHandles.h"
@@ -36,22 +37,19 @@ public:
     // Unloads the library, then closes and deletes its file.
     ~CCompressionLibrary() { Unload(); }
 
+    // For tests: sees the written file's path once it is closed, before it is checked.
+    using AfterWrite = std::function<void(const std::string& path)>;
+
     // Writes the module's library (the running program's by default) into the folder, opens it
     // again for reading only, compares it with the embedded one and only then loads it by its
     // full path. False, with nothing loaded and no file left, when any step fails.
-    bool Load(HMODULE module, const std::string& folder);
+    bool Load(HMODULE module, const std::string& folder, const AfterWrite& afterWrite = {});
     bool IsLoaded() const { return m_module.IsValid(); }
     const std::string& GetPath() const { return m_strPath; }
-    // Inflates a gzip member held in memory straight into the output file (created or
-    // truncated), which gets the last-write time when one is given, on the handle that wrote it.
-    // 1 on success, -1 on failure: data that does not start like a gzip member is refused before
-    // the output is opened; damaged data, a member cut short and a short write are failures.
-    // outputChanged tells whether the output had been opened (and so truncated).
-    int Inflate(const BYTE* data, DWORD length, const std::string& outputPath, const FILETIME* lastWrite,
-                bool* outputChanged = nullptr) const;
-
-    // For tests: called with the file's path once it is written and closed, before it is checked.
-    static void (*s_pfnAfterWrite)(const std::string& path);
+    // Inflates a gzip member held in memory into the open file, from where its pointer stands.
+    // Data that does not start like a gzip member, damaged data, a member cut short and a short
+    // write are failures. An empty member writes nothing.
+    bool InflateInto(const BYTE* data, DWORD length, HANDLE output) const;
 
 private:
     // Opens the written file for reading only and compares it with the embedded bytes.

@@ -1,46 +1,156 @@
 #include "package/EntryItem.h"
 
+#include "framework/ScopedHandles.h"
+#include "package/CompressionLibrary.h"
+#include "package/ScratchFile.h"
 #include "package/StageLines.h"
+#include "util/FileHelpers.h"
 #include "util/LineSink.h"
 #include "util/PathParts.h"
+#include "util/PathTokens.h"
 #include "util/TextCompare.h"
+#include "util/TextFormat.h"
 
-ENTRY_OUTCOME CEntryItem::Do(CUpgradePackage& package, const std::string& installFolder,
-                             const CCompressionLibrary& library, CLineSink& sink) {
-    const std::string fileName = GetFileNameOf(m_strDestPath);
-    sink.AddLine(LINE_INFO, "        Upgrade - %s...", fileName.c_str());
-    const std::string error = m_install.Install(package.m_pBuffer.get(), package.m_dwSize, package.m_dwCursor,
-                                                installFolder, m_strDestPath, library);
-    ENTRY_OUTCOME outcome = ENTRY_DONE;
-    if (error.empty()) {
-        sink.AddLine(LINE_INFO, "        Upgrade %s successfully!", fileName.c_str());
-    } else if (EqualsNoCase(GetFileNameOf(m_install.m_strRelativePath), UPGRADE_SERVER_FILE_NAME)) {
-        sink.AddLine(LINE_PROMPT, "        Error - %s", error.c_str());
-        outcome = ENTRY_TOLERATED;
-        m_bTolerated = true;
-        // Tolerated only as the file it was: one the inflate had already truncated goes back now.
-        if (m_install.m_bDestChanged && !PutBackTolerated(sink)) return ENTRY_FAILED;
-    } else {
-        AddAbortLine(sink, error);
-        // A destination that the failed inflate had already truncated is put back as well.
-        m_bDestChanged = m_install.m_bDestChanged;
-        return ENTRY_FAILED;
-    }
-    m_bInstalled = true;
-    return outcome;
+namespace {
+
+// Both halves must be non-zero for a time to count as stored.
+bool HasStoredTime(const FILETIME& time) { return time.dwHighDateTime != 0 && time.dwLowDateTime != 0; }
+
+}  // namespace
+
+CEntryItem::~CEntryItem() {
+    DeleteScratchFile(m_plan.strTempPath);
+    DiscardBackup(m_plan);
 }
 
-bool CEntryItem::PutBackTolerated(CLineSink& sink) {
-    m_bDestChanged = true;
-    const std::string error = Restore();
-    if (error.empty()) {
-        m_bDestChanged = false;
-        return true;
-    }
-    // The file is neither the new one nor the old one: the run fails like any other entry, and
-    // the restore walk tries this file once more.
-    AddAbortLine(sink, error);
-    return false;
+DWORD CEntryItem::GetPackedSize() const {
+    return 16 + static_cast<DWORD>(m_fields.strRelativePath.size()) + m_fields.dwCompressedLength;
 }
 
-void CEntryItem::Undo(CLineSink& sink) const { RestoreWithLines(sink); }
+CEntryBackupStep::CEntryBackupStep(CEntryItem& item, CPackageEntryReader& reader, const std::string& installFolder,
+                                   const std::string& workFolder, CLineSink& sink, PlaceEntry place)
+    : m_item(item), m_reader(reader), m_strInstallFolder(installFolder), m_strWorkFolder(workFolder), m_sink(sink),
+      m_place(std::move(place)) {}
+
+STEP_RESULT CEntryBackupStep::Do() {
+    const std::string error = m_reader.ReadNext(m_strInstallFolder, BACKUP_READ, m_item.m_fields);
+    m_item.m_plan.strDestPath = m_item.m_fields.strDestPath;
+    if (!error.empty()) {
+        AddAbortLine(m_sink, error);
+        return StepFailed(RESULT_BACKUP_FAILED, error);
+    }
+    if (m_place) m_place(m_item);
+    ENTRY_PLAN& plan = m_item.m_plan;
+    plan.strTempPath = NewScratchName(GetFolderOf(plan.strDestPath));
+    const std::string backupError = BackUpDestination(plan, m_strWorkFolder);
+    if (!backupError.empty()) AddPromptLine(m_sink, backupError);
+    return StepSucceeded();
+}
+
+STEP_RESULT CEntryBackupStep::Undo() {
+    DiscardBackup(m_item.m_plan);
+    m_item.m_plan.strBackupPath.clear();
+    return StepSucceeded();
+}
+
+CEntryInstallStep::CEntryInstallStep(CEntryItem& item, const CCompressionLibrary& library,
+                                     const INSTALL_OPTIONS& options, CLineSink& sink, ItemEvent onInstalled,
+                                     ItemEvent onUndone)
+    : m_item(item), m_library(library), m_options(options), m_sink(sink), m_onInstalled(std::move(onInstalled)),
+      m_onUndone(std::move(onUndone)) {}
+
+STEP_RESULT CEntryInstallStep::Do() {
+    const std::string fileName = GetFileNameOf(m_item.GetDestPath());
+    m_sink.AddLine(LINE_INFO, "        Upgrade - %s...", fileName.c_str());
+    const std::string error = Install();
+    if (!error.empty()) {
+        if (EqualsNoCase(GetFileNameOf(m_item.m_fields.strRelativePath), UPGRADE_SERVER_FILE_NAME))
+            return Tolerate(error);
+        AddAbortLine(m_sink, error);
+        return StepFailed(RESULT_INSTALL_FAILED, error);
+    }
+    m_sink.AddLine(LINE_INFO, "        Upgrade %s successfully!", fileName.c_str());
+    m_item.m_bInstalled = true;
+    if (m_onInstalled) m_onInstalled(m_item);
+    return StepSucceeded();
+}
+
+STEP_RESULT CEntryInstallStep::Tolerate(const std::string& error) {
+    m_sink.AddLine(LINE_PROMPT, "        Error - %s", error.c_str());
+    if (m_item.m_bDestChanged) {
+        // Tolerated only as the file it was. If it cannot go back, it is neither the new file nor
+        // the old one: the run fails like any other entry, and the restore walk tries it once more.
+        const STEP_RESULT putBack = PutBackDestination(m_item.m_plan);
+        if (!putBack.Succeeded()) {
+            const std::string text = FormatText("Restore file %s failed because of %s", m_item.GetDestPath().c_str(),
+                                                putBack.strText.c_str());
+            AddAbortLine(m_sink, text);
+            return StepFailed(RESULT_INSTALL_FAILED, text);
+        }
+        m_item.m_bDestChanged = false;
+    }
+    m_item.m_bInstalled = true;
+    if (m_onInstalled) m_onInstalled(m_item);
+    return StepSucceeded();
+}
+
+bool CEntryInstallStep::WriteNewFile(HANDLE file, bool bTime) const {
+    const PACKAGE_ENTRY_FIELDS& fields = m_item.m_fields;
+    if (!m_library.InflateInto(fields.pCompressedData, fields.dwCompressedLength, file)) return false;
+    if (bTime && HasStoredTime(fields.ftLastWrite)) ::SetFileTime(file, nullptr, nullptr, &fields.ftLastWrite);
+    return true;
+}
+
+std::string CEntryInstallStep::Install() {
+    const ENTRY_PLAN& plan = m_item.m_plan;
+    const std::string failed = FormatText("Decompress to file %s failed!", plan.strDestPath.c_str());
+    {
+        CScopedKernelHandle file(::CreateFileA(plan.strTempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return failed;
+        bool written = WriteNewFile(file.Get(), true);
+        if (written && m_options.bFlushEachFile) written = ::FlushFileBuffers(file.Get()) != FALSE;
+        // Closing is where a full disk may show last.
+        written = CloseWrittenFile(file) && written;
+        if (!written) {
+            DeleteScratchFile(plan.strTempPath);
+            return failed;
+        }
+    }
+    const DWORD attributes = ::GetFileAttributesA(plan.strDestPath.c_str());
+    if (!plan.bAdded) ClearReadOnly(plan.strDestPath);
+    if (::MoveFileExA(plan.strTempPath.c_str(), plan.strDestPath.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return std::string();
+    // Held open by another program without delete sharing (or running): written in place.
+    const std::string error = plan.bAdded || !WriteInPlace() ? failed : std::string();
+    DeleteScratchFile(plan.strTempPath);
+    // Left untouched, the file gets its read-only attribute back here: no restore will walk it.
+    if (!m_item.m_bDestChanged && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        ::SetFileAttributesA(plan.strDestPath.c_str(), attributes);
+    return error;
+}
+
+bool CEntryInstallStep::WriteInPlace() {
+    const ENTRY_PLAN& plan = m_item.m_plan;
+    // Shared for reading and writing, as the other program shares it.
+    CScopedKernelHandle file(::CreateFileA(plan.strDestPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // The write must never reach the backup, so a backup that is a second name becomes a copy first.
+    if (!file || !MakeBackupACopy(plan)) return false;
+    m_item.m_bDestChanged = true;
+    bool written = WriteNewFile(file.Get(), false) && ::SetEndOfFile(file.Get());
+    if (written && HasStoredTime(m_item.m_fields.ftLastWrite))
+        ::SetFileTime(file.Get(), nullptr, nullptr, &m_item.m_fields.ftLastWrite);
+    if (written && m_options.bFlushEachFile) written = ::FlushFileBuffers(file.Get()) != FALSE;
+    return CloseWrittenFile(file) && written;
+}
+
+STEP_RESULT CEntryInstallStep::Undo() {
+    if (!m_item.m_bInstalled && !m_item.m_bDestChanged) {
+        DeleteScratchFile(m_item.m_plan.strTempPath);
+        return StepSucceeded();
+    }
+    const STEP_RESULT result = PutBackWithLines(m_item.m_plan, m_sink);
+    if (m_onUndone) m_onUndone(m_item);
+    return result;
+}

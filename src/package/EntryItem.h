@@ -2,11 +2,13 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
-#include "package/BackupRecord.h"
-#include "package/PackageEntry.h"
-#include "package/UpgradePackage.h"
+#include "framework/CObject.h"
+#include "package/EntryPlan.h"
+#include "package/PackageEntryReader.h"
+#include "transaction/Step.h"
 
 class CCompressionLibrary;
 class CLineSink;
@@ -15,31 +17,80 @@ class CLineSink;
 // install is shown as an error and the run goes on.
 inline constexpr const char* UPGRADE_SERVER_FILE_NAME = "QuorindoUpgradeServer.exe";
 
-enum ENTRY_OUTCOME {
-    ENTRY_DONE,       // the entry was backed up, or installed
-    ENTRY_TOLERATED,  // it failed, a prompt or error line says so, and the run goes on
-    ENTRY_FAILED,     // it failed, an abort line says so, and the run ends
-};
-
-// One entry of the package as the upgrade works it: read and backed up in the first pass (see
-// CBackupRecord), installed in the second, and put back when the run fails or is stopped. It knows from its own flags
-// (backed up, destination changed, installed) what undoing it means, and adds its own lines.
-class CEntryItem : public CBackupRecord {
+// One entry of the package as the upgrade works it: read and backed up by its backup step,
+// installed by its install step, and put back by the install step's undo.
+class CEntryItem : public CObject {
 public:
-    // Second pass: reads the entry at the cursor again and installs it over its destination.
-    ENTRY_OUTCOME Do(CUpgradePackage& package, const std::string& installFolder, const CCompressionLibrary& library,
-                     CLineSink& sink);
-    // True when Do changed something that Undo puts back.
-    bool NeedsUndo() const { return CanRestore(); }
-    // Puts the destination back as the first pass found it, with its pair of lines.
-    void Undo(CLineSink& sink) const;
+    // Deletes the backup and any temporary file left.
+    ~CEntryItem() override;
 
-    bool m_bTolerated = false;  // installed as "tolerated": the server's program failed and was left as it was
+    DWORD GetPackedSize() const;
+    const ENTRY_PLAN& GetPlan() const { return m_plan; }
+    const std::string& GetDestPath() const { return m_plan.strDestPath; }
+    bool IsInstalled() const { return m_bInstalled; }
+    bool IsDestChanged() const { return m_bDestChanged; }
 
 private:
-    // Puts back the destination of a tolerated entry that the failed inflate had changed.
-    // False, with its abort line, when it could not.
-    bool PutBackTolerated(CLineSink& sink);
+    friend class CEntryBackupStep;
+    friend class CEntryInstallStep;
 
-    CPackageEntry m_install;  // what the second pass read of the entry
+    PACKAGE_ENTRY_FIELDS m_fields;
+    ENTRY_PLAN m_plan;
+    bool m_bInstalled = false;    // installed, or tolerated as it was
+    bool m_bDestChanged = false;  // the destination was written in place and must be put back
+};
+
+// Backing up an entry: reads it from the package (a failure ends the run: the package cannot be
+// read on), creates its destination's folders, plans its temporary file beside the destination
+// and makes its backup (a failed backup is a prompt line and no reason to stop).
+class CEntryBackupStep : public CStep {
+public:
+    using PlaceEntry = std::function<void(CEntryItem&)>;
+    CEntryBackupStep(CEntryItem& item, CPackageEntryReader& reader, const std::string& installFolder,
+                     const std::string& workFolder, CLineSink& sink, PlaceEntry place);
+    STEP_RESULT Do() override;
+    // Deletes the backup.
+    STEP_RESULT Undo() override;
+
+    // For the entry list: where the command list goes.
+    static void SetDestPath(CEntryItem& item, const std::string& path) { item.m_plan.strDestPath = path; }
+
+private:
+    CEntryItem& m_item;
+    CPackageEntryReader& m_reader;
+    std::string m_strInstallFolder;
+    std::string m_strWorkFolder;
+    CLineSink& m_sink;
+    PlaceEntry m_place;
+};
+
+// How the install pass treats a new file before it takes the destination's place.
+struct INSTALL_OPTIONS {
+    bool bFlushEachFile = false;  // flushed to the disk first: the volume cannot be flushed as a whole
+};
+
+// Installing an entry: inflated into its temporary file with its stored time, then renamed over
+// the destination, which is at every instant the old file or the complete new one. A destination
+// that another program holds open without delete sharing is written in place, after its backup
+// became a copy of its own. Undo puts the destination back from its backup, with the restore lines.
+class CEntryInstallStep : public CStep {
+public:
+    using ItemEvent = std::function<void(const CEntryItem&)>;
+    CEntryInstallStep(CEntryItem& item, const CCompressionLibrary& library, const INSTALL_OPTIONS& options,
+                      CLineSink& sink, ItemEvent onInstalled, ItemEvent onUndone);
+    STEP_RESULT Do() override;
+    STEP_RESULT Undo() override;
+
+private:
+    std::string Install();
+    bool WriteInPlace();
+    bool WriteNewFile(HANDLE file, bool bTime) const;
+    // The server's program, tolerated as it was; a destination the failed write had changed goes back first.
+    STEP_RESULT Tolerate(const std::string& error);
+
+    CEntryItem& m_item;
+    const CCompressionLibrary& m_library;
+    const INSTALL_OPTIONS& m_options;
+    CLineSink& m_sink;
+    ItemEvent m_onInstalled, m_onUndone;
 };

@@ -1,48 +1,62 @@
 #include "package/EntryItemList.h"
 
-#include "package/StageLines.h"
+#include "framework/ScopedHandles.h"
 #include "util/IniKeys.h"
 #include "util/LineSink.h"
 #include "util/PathParts.h"
+#include "util/PathTokens.h"
 #include "util/TextCompare.h"
 
 namespace {
 
-bool StopSeen(const CEntryItemList::StopCheck& isStopRequested) { return isStopRequested && isStopRequested(); }
+// Flushes every file of the volume that holds the folder to the disk: one flush for the whole
+// install pass. Needs administrator rights, which the upgrade has; false where the system cannot.
+bool FlushVolumeOf(const std::string& folder) {
+    char volume[MAX_PATH] = {};
+    if (!::GetVolumePathNameA(folder.c_str(), volume, MAX_PATH)) return false;
+    std::string device = std::string("\\\\.\\") + volume;
+    if (!device.empty() && device.back() == '\\') device.pop_back();
+    CScopedKernelHandle handle(::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    return handle && ::FlushFileBuffers(handle.Get());
+}
 
 }  // namespace
 
-CEntryItemList::CEntryItemList(CUpgradePackage& package, std::string installFolder, std::string workFolder)
-    : m_package(package), m_strInstallFolder(std::move(installFolder)), m_strWorkFolder(std::move(workFolder)) {}
+CEntryItemList::CEntryItemList(const CUpgradePackage& package, std::string installFolder, std::string workFolder)
+    : m_package(package), m_reader(package), m_strInstallFolder(std::move(installFolder)),
+      m_strWorkFolder(std::move(workFolder)) {}
 
 // Each item deletes its backup and its temporary file; the library goes with its member.
 CEntryItemList::~CEntryItemList() { m_items.RemoveAll(); }
 
-PASS_RESULT CEntryItemList::Prepare(CLineSink& sink, const StopCheck& isStopRequested) {
-    m_package.m_dwCursor = PACKAGE_FIRST_ENTRY;
+void CEntryItemList::AddBackupSteps(CRollbackList& steps, CLineSink& sink) {
+    const std::string backups = m_strWorkFolder.empty() ? GetTempFolder() : m_strWorkFolder;
     const DWORD count = m_package.GetEntryCount();
     for (DWORD i = 0; i < count; ++i) {
-        if (StopSeen(isStopRequested)) return PASS_STOPPED;
         // The item joins the list before it is used, so the list deletes its files in any case.
         CEntryItem& item = *m_items.Emplace();
-        std::string error = item.ReadEntry(m_package.m_pBuffer.get(), m_package.m_dwSize, m_package.m_dwCursor,
-                                           m_strInstallFolder);
-        if (!error.empty()) {
-            AddAbortLine(sink, error);
-            return PASS_FAILED;
-        }
-        PlaceCommandList(item);
-        error = item.BackUp(m_strWorkFolder);
-        if (!error.empty()) AddPromptLine(sink, error);
+        steps.Add(std::make_unique<CEntryBackupStep>(item, m_reader, m_strInstallFolder, backups, sink,
+                                                     [this](CEntryItem& entry) { PlaceCommandList(entry); }));
     }
-    return PASS_DONE;
 }
 
 void CEntryItemList::PlaceCommandList(CEntryItem& item) {
-    if (m_bCommandListPlaced || m_strWorkFolder.empty()) return;
-    if (!EqualsNoCase(GetFileNameOf(item.m_strDestPath), COMMAND_LIST_FILE)) return;
-    item.m_strDestPath = m_strWorkFolder + COMMAND_LIST_FILE;
-    m_bCommandListPlaced = true;
+    if (!m_strCommandList.empty() || !EqualsNoCase(GetFileNameOf(item.GetDestPath()), COMMAND_LIST_FILE)) return;
+    if (!m_strWorkFolder.empty()) CEntryBackupStep::SetDestPath(item, m_strWorkFolder + COMMAND_LIST_FILE);
+    m_strCommandList = item.GetDestPath();
+}
+
+void CEntryItemList::AddInstallSteps(CRollbackList& steps, CLineSink& sink, const ItemEvent& onInstalled,
+                                     const ItemEvent& onUndone) {
+    // Asked once: where the volume cannot be flushed as a whole, each file is flushed as it is written.
+    m_options.bFlushEachFile = !FlushVolumeOf(m_strInstallFolder);
+    for (const auto& item : m_items)
+        steps.Add(std::make_unique<CEntryInstallStep>(*item, m_library, m_options, sink, onInstalled, onUndone));
+}
+
+void CEntryItemList::MakeInstalledFilesDurable() const {
+    if (!m_options.bFlushEachFile) FlushVolumeOf(m_strInstallFolder);
 }
 
 DWORD CEntryItemList::GetTotalPackedSize() const {
@@ -51,35 +65,25 @@ DWORD CEntryItemList::GetTotalPackedSize() const {
     return total;
 }
 
-void CEntryItemList::ExtractLibrary(HMODULE module) { m_library.Load(module, m_strWorkFolder); }
-
-PASS_RESULT CEntryItemList::Do(CLineSink& sink, const StopCheck& isStopRequested, const ItemEvent& onDone,
-                               const ItemGate& beforeItem) {
-    m_package.m_dwCursor = PACKAGE_FIRST_ENTRY;
-    m_nTouched = 0;
-    for (size_t i = 0; i < m_items.GetCount(); ++i) {
-        if (StopSeen(isStopRequested)) return PASS_STOPPED;
-        CEntryItem& item = *m_items.GetAt(i);
-        if (beforeItem && !beforeItem(i, item)) return PASS_FAILED;
-        const ENTRY_OUTCOME outcome = item.Do(m_package, m_strInstallFolder, m_library, sink);
-        if (outcome == ENTRY_FAILED) {
-            // Only a destination the failed install had changed is walked back too.
-            if (item.m_bDestChanged) m_nTouched = i + 1;
-            return PASS_FAILED;
-        }
-        m_nTouched = i + 1;
-        if (onDone) onDone(item);
-    }
-    return PASS_DONE;
+void CEntryItemList::ExtractLibrary(HMODULE module, const CCompressionLibrary::AfterWrite& afterWrite) {
+    m_library.Load(module, m_strWorkFolder, afterWrite);
 }
 
-void CEntryItemList::Rollback(CLineSink& sink, const ItemEvent& onWalked) {
-    if (m_nTouched == 0) return;
-    sink.AddLine(LINE_INFO, "Because of some error when upgrading, now will restore to the previous version");
-    for (size_t i = m_nTouched; i-- > 0;) {
-        const CEntryItem& item = *m_items.GetAt(i);
-        if (item.NeedsUndo()) item.Undo(sink);
-        if (onWalked) onWalked(item);
-    }
-    sink.AddLine(LINE_INFO, "Restore over!");
+void CEntryItemList::Rollback(CRollbackList& steps, CLineSink& sink) const {
+    const bool bWalk = IsAnyInstalled();
+    if (bWalk) sink.AddLine(LINE_INFO, "Because of some error when upgrading, now will restore to the previous version");
+    steps.Undo();
+    if (bWalk) sink.AddLine(LINE_INFO, "Restore over!");
+}
+
+bool CEntryItemList::IsAnyInstalled() const {
+    for (const auto& item : m_items)
+        if (item->IsInstalled() || item->IsDestChanged()) return true;
+    return false;
+}
+
+std::vector<ENTRY_PLAN> CEntryItemList::GetPlans() const {
+    std::vector<ENTRY_PLAN> plans;
+    for (const auto& item : m_items) plans.push_back(item->GetPlan());
+    return plans;
 }

@@ -8,19 +8,14 @@
 
 class CCompressionLibrary;
 
-// What the second pass makes of one entry: its compressed bytes in a scratch file, inflated
-// over the destination, which then gets the stored last-write time. The package builder
-// uses the same class and fills the source path and the rate text.
+// One file as the package builder packs it: its source, its stored path and time, and its
+// compressed copy in a scratch file with the compression rate.
 class CPackageEntry : public CObject {
 public:
     CPackageEntry() = default;
     // Deletes the temporary file, read-only or not.
     ~CPackageEntry() override;
 
-    // Reads the entry at the cursor and inflates it from the package straight to destPath, which
-    // gets the stored last-write time. Answers an error text, empty on success.
-    std::string Install(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
-                        const std::string& destPath, const CCompressionLibrary& library);
     // Builder: reads ("Source Path", "Dest Relative Path") from a section of the list file
     // when loading, writes them there otherwise.
     virtual void SerializeIni(bool bLoad, const std::string& section, const std::string& listFile);
@@ -37,6 +32,4 @@ public:
     std::string m_strRelativePath;
     std::string m_strTempPath;
     std::string m_strRate;
-    // Set when a failed install had already opened (and so truncated) its destination.
-    bool m_bDestChanged = false;
 };

@@ -48,3 +48,11 @@ std::string ReadPackageEntry(const BYTE* buffer, DWORD size, DWORD& cursor, cons
     cursor += fields.dwCompressedLength;
     return std::string();
 }
+
+CPackageEntryReader::CPackageEntryReader(const CUpgradePackage& package)
+    : m_package(package), m_dwCursor(PACKAGE_FIRST_ENTRY) {}
+
+std::string CPackageEntryReader::ReadNext(const std::string& installFolder, const ENTRY_READ_OPTIONS& options,
+                                          PACKAGE_ENTRY_FIELDS& fields) {
+    return ReadPackageEntry(m_package.GetData(), m_package.GetSize(), m_dwCursor, installFolder, options, fields);
+}

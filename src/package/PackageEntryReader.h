@@ -4,15 +4,16 @@
 
 #include <string>
 
-// How a pass reads an entry. The backup pass creates the destination's folders as soon
-// as the path is known and skips time and data; the install pass keeps both.
+// How an entry is read. The upgrade's backup pass creates the destination's folders as soon as
+// the path is known, and keeps the time and the data for the install; a look at a package
+// (INSTALL_READ) changes nothing.
 struct ENTRY_READ_OPTIONS {
     bool bCreateFolders;      // create the destination's missing folders right after resolving it
     bool bKeepTimeAndData;    // fill the time and point at the compressed data
     bool bCommaInLengthText;  // the backup pass's wording of the compressed-length failure
 };
 
-inline constexpr ENTRY_READ_OPTIONS BACKUP_READ = {true, false, true};
+inline constexpr ENTRY_READ_OPTIONS BACKUP_READ = {true, true, true};
 inline constexpr ENTRY_READ_OPTIONS INSTALL_READ = {false, true, false};
 
 // What one entry holds. The data pointer points into the package buffer.
@@ -29,3 +30,18 @@ struct PACKAGE_ENTRY_FIELDS {
 // outside [buffer, buffer + size).
 std::string ReadPackageEntry(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
                              const ENTRY_READ_OPTIONS& options, PACKAGE_ENTRY_FIELDS& fields);
+
+class CUpgradePackage;
+
+// Reads a package's entries one after another from the first; it owns its cursor.
+class CPackageEntryReader {
+public:
+    explicit CPackageEntryReader(const CUpgradePackage& package);
+    // Reads the next entry (see ReadPackageEntry) and moves past it.
+    std::string ReadNext(const std::string& installFolder, const ENTRY_READ_OPTIONS& options,
+                         PACKAGE_ENTRY_FIELDS& fields);
+
+private:
+    const CUpgradePackage& m_package;
+    DWORD m_dwCursor;
+};

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
+#include <vector>
 
 // Resource that carries the package inside the upgrader.
 inline constexpr const char* PACKAGE_RESOURCE_TYPE = "PACKAGE";
@@ -11,19 +11,26 @@ inline constexpr WORD PACKAGE_RESOURCE_ID = 130;
 // Offset of the first entry: the entry count comes first.
 inline constexpr DWORD PACKAGE_FIRST_ENTRY = 4;
 
-// The loaded package: a heap copy of its bytes and the read position of a pass.
-struct CUpgradePackage {
-    std::unique_ptr<BYTE[]> m_pBuffer;
-    DWORD m_dwSize = 0;
-    DWORD m_dwCursor = 0;
+// A package: its bytes, as untrusted as they came. CPackageEntryReader reads its entries.
+class CUpgradePackage {
+public:
+    CUpgradePackage() = default;
+    explicit CUpgradePackage(std::vector<BYTE> bytes) : m_bytes(std::move(bytes)) {}
 
+    const BYTE* GetData() const { return m_bytes.data(); }
+    DWORD GetSize() const { return static_cast<DWORD>(m_bytes.size()); }
     // The entry count stored at offset 0; 0 for a package shorter than 4 bytes.
     DWORD GetEntryCount() const;
+
+private:
+    std::vector<BYTE> m_bytes;
 };
 
-// Copies resource "PACKAGE" 130 of the given module (the running program by default)
-// into the package's buffer. Answers an error text, empty on success.
-std::string LoadPackage(CUpgradePackage& package, HMODULE module = nullptr);
+// The one way a package is loaded: from the file at the path when one is given (a package file
+// such as CompressData.dat, or a program that carries one as resource PACKAGE 130), otherwise
+// from resource 130 of the module (the running program by default). Answers an error text,
+// empty on success.
+std::string LoadPackage(CUpgradePackage& package, const std::string& path = std::string(), HMODULE module = nullptr);
 
 // Reads a little-endian 32-bit value; the caller has checked that four bytes remain.
 DWORD ReadPackageDword(const BYTE* at);

@@ -2,15 +2,19 @@
 
 #include <string>
 
+#include "upgrade/Checkpoint.h"
 #include "upgrade/RunHost.h"
 #include "upgrade/RunRecord.h"
 
 // The host as an upgrade run sees it: every call goes on to the real host, and every line passes
-// through the run's record on its way there, so the log holds exactly what the list shows.
+// through the run's record on its way there, so the log holds exactly what the list shows. The
+// checkpoint hook, when there is one, sees every post-install command carried out.
 class CRecordingRunHost : public IRunHost {
 public:
-    CRecordingRunHost(IRunHost& host, bool bAutoMode, std::string packageVersion)
-        : m_host(host), m_record(host, RUN_UPGRADE, bAutoMode, std::move(packageVersion)) {}
+    CRecordingRunHost(IRunHost& host, RUN_KIND kind, bool bAutoMode, std::string packageVersion,
+                      CheckpointHook atCheckpoint = {})
+        : m_host(host), m_record(host, kind, bAutoMode, std::move(packageVersion)),
+          m_atCheckpoint(std::move(atCheckpoint)) {}
     CRecordingRunHost(const CRecordingRunHost&) = delete;
     CRecordingRunHost& operator=(const CRecordingRunHost&) = delete;
 
@@ -30,6 +34,7 @@ public:
     void SetDecoderOptions() override { m_host.SetDecoderOptions(); }
     void ExecuteCommand(COMMAND_REQUEST& request, CRegistrationList& registered) override {
         m_host.ExecuteCommand(request, registered);
+        if (m_atCheckpoint) m_atCheckpoint(CHECKPOINT_COMMAND_DONE);
     }
 
 protected:
@@ -38,4 +43,5 @@ protected:
 private:
     IRunHost& m_host;
     CRunRecord m_record;  // passes every line on to m_host
+    CheckpointHook m_atCheckpoint;
 };

@@ -2,14 +2,15 @@
 
 #include <windows.h>
 
-#include "package/BackupRecord.h"
-#include "package/ScratchFile.h"
+#include "commands/CommandHost.h"
+#include "package/EntryPlan.h"
 #include "system/InstallProbe.h"
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
-#include "upgrade/RunRecord.h"
+#include "upgrade/RecordingRunHost.h"
 #include "upgrade/SelfCopy.h"
 #include "upgrade/UpgradeJournal.h"
+#include "upgrade/UpgradeRecord.h"
 #include "util/FileHelpers.h"
 #include "util/LineSink.h"
 #include "util/TextFormat.h"
@@ -17,58 +18,34 @@
 
 namespace {
 
-bool WasTouched(JOURNAL_STATE state) {
-    return state == JOURNAL_INSTALLING || state == JOURNAL_INSTALLED || state == JOURNAL_TOLERATED;
-}
-
-// The journal's record as the restore walk knows it; the backup stays where it is.
-bool RestoreRecord(const JOURNAL_RECORD& entry, CLineSink& sink) {
-    CBackupRecord record;
-    record.m_strDestPath = entry.strDestPath;
-    record.m_strBackupPath = entry.strBackupPath;
-    record.m_dwAttributes = entry.dwAttributes;
-    record.m_bHadNoFile = entry.bAdded;
-    record.m_bInstalled = true;
-    bool restored = true;
-    // A backup that is gone fails to open, and that is a failed restore like any other.
-    if (record.CanRestore()) restored = record.RestoreWithLines(sink);
-    record.m_strBackupPath.clear();  // the record must not delete the backup
-    return restored;
-}
-
-void DeleteBackupsAndWorkFolder(CUpgradeJournal& journal) {
-    for (const JOURNAL_RECORD& record : journal.Records())
-        if (!record.strBackupPath.empty()) DeleteScratchFile(record.strBackupPath);
+void DiscardBackupsAndWorkFolder(const CUpgradeJournal& journal) {
+    for (const ENTRY_PLAN& plan : journal.GetPlans()) DiscardBackup(plan);
     // Only a work folder of ours is ever emptied: the journal names it, and nothing else.
     if (IsWorkFolderPath(journal.GetWorkFolder())) DeleteFolderAndFiles(journal.GetWorkFolder());
 }
 
-// Every destination the journal says was touched, newest first; then the journal goes, or is set
-// aside when a file could not be put back. True when every file came back.
-bool PutBack(CLineSink& sink, CUpgradeJournal& journal, const std::string& installFolder) {
+// The install phase: every destination of the plan as it was, newest first. True when every file came back.
+bool PutBack(CLineSink& sink, const CUpgradeJournal& journal, const CheckpointHook& atCheckpoint) {
     sink.AddLine(LINE_PROMPT, "The last upgrade was interrupted, now will put back the previous version");
     sink.AddLine(LINE_INFO, "Because of some error when upgrading, now will restore to the previous version");
-    std::vector<JOURNAL_RECORD>& records = journal.Records();
     bool complete = true;
-    for (size_t i = records.size(); i-- > 0;) {
-        if (!WasTouched(records[i].state)) continue;
-        if (RestoreRecord(records[i], sink)) records[i].state = JOURNAL_RESTORED;
-        else complete = false;
-        if (g_pfnAfterRecoveryRestore) g_pfnAfterRecoveryRestore();
+    const std::vector<ENTRY_PLAN>& plans = journal.GetPlans();
+    for (size_t i = plans.size(); i-- > 0;) {
+        const bool bNeeded = NeedsPutBack(plans[i]);
+        if (!PutBackWithLines(plans[i], sink).Succeeded()) complete = false;
+        if (bNeeded && atCheckpoint) atCheckpoint(CHECKPOINT_PUT_BACK);
     }
-    if (complete) {
-        // Recorded before the backups go, so that a recovery killed from here on restores nothing twice.
-        journal.Write();
-        DeleteBackupsAndWorkFolder(journal);
-        journal.Delete();
-    } else {
-        ::MoveFileExA(CUpgradeJournal::GetPath(installFolder).c_str(),
-                      CUpgradeJournal::GetSetAsidePath(installFolder).c_str(),
-                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    }
-    RemoveRecoveryAtLogon();
     sink.AddLine(LINE_INFO, "Restore over!");
     return complete;
+}
+
+// The command phase: the new files are all in place, so the upgrade is finished, not undone.
+// Every kind of command is safe to repeat.
+void Finish(IRunHost& host, const CUpgradeJournal& journal, const std::string& installFolder) {
+    host.AddLine(LINE_PROMPT, "The last upgrade was interrupted after its files were installed, now will finish it");
+    if (FileExists(journal.GetCommandList())) RunCommandList(host, journal.GetCommandList(), installFolder);
+    CUpgradeRecordStep(journal.GetVersion()).Do();
+    host.AddLine(LINE_INFO, "Upgrade successfully!");
 }
 
 // The version of the installation's main program; empty when it cannot be read.
@@ -84,15 +61,27 @@ bool HasInterruptedUpgrade(const std::string& installFolder) {
     return !installFolder.empty() && FileExists(CUpgradeJournal::GetPath(installFolder));
 }
 
-bool RecoverInterruptedUpgrade(CLineSink& sink, const std::string& installFolder, bool bAutoMode,
-                               const std::string& packageVersion) {
+bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
+                               const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
     CUpgradeJournal journal;
     if (installFolder.empty() || !journal.Read(installFolder)) return false;
-    CRunRecord record(sink, RUN_RECOVERY, bAutoMode, packageVersion);
-    const bool complete = PutBack(record, journal, installFolder);
+    CRecordingRunHost recording(host, RUN_RECOVERY, bAutoMode, packageVersion, atCheckpoint);
+    bool complete = true;
+    if (journal.GetPhase() == JOURNAL_COMMANDS)
+        Finish(recording, journal, installFolder);
+    else
+        complete = PutBack(recording, journal, atCheckpoint);
+    if (complete) {
+        // The journal goes first: a recovery killed after it leaves only scratch files behind.
+        journal.Delete();
+        DiscardBackupsAndWorkFolder(journal);
+    } else {
+        journal.SetAside(installFolder);
+    }
+    RemoveRecoveryAtLogon();
     // Read once the files are back: the version the interrupted upgrade started from.
-    record.SetInstalledVersion(ReadInstalledVersion(installFolder));
-    record.WriteToLog(installFolder, complete ? RECOVERY_DONE : RECOVERY_FAILED);
+    recording.Record().SetInstalledVersion(ReadInstalledVersion(installFolder));
+    recording.Record().WriteToLog(installFolder, complete ? RECOVERY_DONE : RECOVERY_FAILED);
     return true;
 }
 

@@ -3,33 +3,19 @@
 #include <string>
 #include <vector>
 
-#include <windows.h>
+#include "package/EntryPlan.h"
 
-#include "framework/OwningList.h"
-#include "package/EntryItem.h"
+// How far an upgrade had come: its files being installed (a recovery puts the old ones back), or
+// its files all in place and durable with its commands under way (a recovery finishes it).
+enum JOURNAL_PHASE { JOURNAL_INSTALL, JOURNAL_COMMANDS };
 
-// Where each destination of the install pass stands, as the journal records it.
-enum JOURNAL_STATE {
-    JOURNAL_UNTOUCHED,   // the install pass has not opened it
-    JOURNAL_INSTALLING,  // being installed: it may be half written
-    JOURNAL_INSTALLED,
-    JOURNAL_TOLERATED,   // the upgrade server's own program, left as it was
-    JOURNAL_RESTORED,    // put back by a recovery
-};
-
-struct JOURNAL_RECORD {
-    std::string strDestPath;
-    std::string strBackupPath;  // empty: no backup (the package adds the file, or its backup failed)
-    bool bAdded = false;        // the package adds the file
-    DWORD dwAttributes = 0;
-    JOURNAL_STATE state = JOURNAL_UNTOUCHED;
-};
-
-// The install pass's journal in the installation's "Upgrade\" folder: the run's work folder and,
-// for every destination in package order, its backup and its state. It is written before the
-// first destination changes and updated before each one is opened and after it is complete,
-// every time durably (a new file, flushed, then moved over the old one write-through), so that
-// an upgrade killed at any instant can be put back at the next start.
+// The journal of one upgrade in the installation's "Upgrade\" folder: the plan of its install
+// pass (the run's work folder, its command list, the version it installs and, for every entry in
+// package order, its destination, temporary file, backup, whether a file was there and its
+// attributes) and its phase. The plan is written once, before the first destination changes; the
+// phase once more, when the install pass has ended. Every write is durable (a new file, flushed,
+// then moved over the old one write-through). Undoing a plan is safe from any point, so no write
+// per entry is needed.
 class CUpgradeJournal {
 public:
     // The journal's file in the installation, and the name a journal that could not be
@@ -37,25 +23,32 @@ public:
     static std::string GetPath(const std::string& installFolder);
     static std::string GetSetAsidePath(const std::string& installFolder);
 
-    // A journal of the items, all untouched, for the installation; written at once.
-    // Answers an error text, empty on success.
-    std::string Begin(const std::string& installFolder, const std::string& workFolder,
-                      const COwningList<CEntryItem>& items);
-    // Records the state of one destination, durably.
-    std::string SetState(size_t index, JOURNAL_STATE state);
+    // Writes the plan, in the install phase. Answers an error text, empty on success.
+    std::string WritePlan(const std::string& installFolder, const std::string& workFolder,
+                          const std::string& commandList, const std::string& version, std::vector<ENTRY_PLAN> plans);
+    // Records the phase, durably.
+    std::string SetPhase(JOURNAL_PHASE phase);
     // Reads the installation's journal; false when there is none.
     bool Read(const std::string& installFolder);
-    // Writes all records, durably.
-    std::string Write() const;
     // Removes the journal's file.
     void Delete() const;
+    // Keeps the journal for support under its set-aside name.
+    void SetAside(const std::string& installFolder) const;
 
+    bool IsWritten() const { return !m_strPath.empty(); }
+    JOURNAL_PHASE GetPhase() const { return m_phase; }
     const std::string& GetWorkFolder() const { return m_strWorkFolder; }
-    std::vector<JOURNAL_RECORD>& Records() { return m_records; }
-    bool IsBegun() const { return !m_strPath.empty(); }
+    const std::string& GetCommandList() const { return m_strCommandList; }
+    const std::string& GetVersion() const { return m_strVersion; }
+    const std::vector<ENTRY_PLAN>& GetPlans() const { return m_plans; }
 
 private:
+    std::string Write() const;
+
     std::string m_strPath;
+    JOURNAL_PHASE m_phase = JOURNAL_INSTALL;
     std::string m_strWorkFolder;
-    std::vector<JOURNAL_RECORD> m_records;
+    std::string m_strCommandList;
+    std::string m_strVersion;
+    std::vector<ENTRY_PLAN> m_plans;
 };

@@ -2,13 +2,14 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 
+#include "package/CompressionLibrary.h"
 #include "package/EntryItemList.h"
 #include "package/UpgradePackage.h"
-#include "transaction/ResultCodes.h"
+#include "transaction/StepList.h"
+#include "upgrade/Checkpoint.h"
 #include "upgrade/RecordingRunHost.h"
 #include "upgrade/UpgradeJournal.h"
 #include "util/WorkFolder.h"
@@ -18,21 +19,20 @@ struct RUN_SETTINGS {
     std::string strPackageVersion;  // the version the package installs
     std::string strExeName;         // the running upgrader's file name without ".exe"
     bool bAutoMode = false;         // the "auto" switch: the run's log record says so
-    // Where the package and the compression library come from: the running program's resources
-    // by default. A test hands in its own package.
-    std::function<std::string(CUpgradePackage&)> loadPackage;
+    // Where the package comes from: resource 130 of hLibraryModule (the running program by
+    // default), or the file a test names. The compression library is that module's too.
+    std::string strPackageFile;
     HMODULE hLibraryModule = nullptr;
+    // For tests only: where faults are made.
+    CheckpointHook atCheckpoint;
+    CCompressionLibrary::AfterWrite afterLibraryWritten;
 };
 
-// What a stage of the run answers: go on, or end the run with this result code.
-struct STAGE_RESULT {
-    bool bGoOn = true;
-    int nCode = RESULT_NONE;
-};
-
-// One whole upgrade: checks, self-copy, backups, install, command list, registry record.
-// Every failure is a line and the end of the run, which restores when the install pass had
-// begun and cleans up whatever the run made. Runs on the thread that calls Execute.
+// One whole upgrade as one transaction: checks, self-copy, then a rollback list of steps (every
+// entry backed up, every entry installed, the upgrade record) with the post-install commands as a
+// roll-forward list between the install and the record. A failure or a stop before the commands
+// undoes every done step; the journal lets a killed run be put back, or finished, at the next
+// start. Runs on the thread that calls Execute.
 class CUpgradeRun {
 public:
     CUpgradeRun(IRunHost& host, RUN_SETTINGS settings);
@@ -43,25 +43,19 @@ public:
     // Answers the run's result code; RESULT_NONE when it ended with nothing to report.
     int Execute();
 
-    // For tests: called at every stop check of every run, before the host is asked.
-    static void (*s_pfnAtStopCheck)();
-
 private:
-    STAGE_RESULT CheckInstallation();
-    STAGE_RESULT CheckPackage();
-    STAGE_RESULT BackupEntries();
-    STAGE_RESULT CloseChannelProgram();
-    STAGE_RESULT InstallEntries();
-    STAGE_RESULT RunCommands();
+    STEP_RESULT CheckInstallation();
+    STEP_RESULT CheckPackage();
+    STEP_RESULT BackupEntries();
+    STEP_RESULT CloseChannelProgram();
+    STEP_RESULT InstallEntries();
+    STEP_RESULT RunCommands();
+    STEP_RESULT WriteUpgradeRecord();
     void EndRun(int nCode);
-    // The journal's side of the install pass: a destination about to be opened, and one done.
-    bool JournalStarting(size_t index);
-    void JournalDone(const CEntryItem& item);
-    void WriteUpgradeRecord() const;
     void LogRun(int nCode);
 
     bool StopRequested();
-    STAGE_RESULT Abort(int nCode, const std::string& text);
+    STEP_RESULT Abort(int nCode, const std::string& text);
     void MoveProgress(int delta) { m_host.SetProgress(m_host.GetProgress() + delta); }
 
     CRecordingRunHost m_host;  // the host, with every line also kept for the upgrade log
@@ -69,10 +63,9 @@ private:
     CUpgradePackage m_package;
     std::unique_ptr<CWorkFolder> m_workFolder;  // every scratch file of the run, and the command list
     std::unique_ptr<CEntryItemList> m_items;    // made once the install folder is known
+    CRollbackList m_steps;
     std::string m_strInstallFolder;
     CUpgradeJournal m_journal;
-    size_t m_nJournalIndex = 0;      // the destination the install pass is at
-    std::string m_strJournalError;   // a journal that could not be updated ends the pass
     bool m_bStopped = false;
-    bool m_bRestoreNeeded = false;
+    bool m_bInstallBegun = false;
 };

@@ -77,3 +77,9 @@ bool ReplaceFileDurably(const std::string& path, const std::string& text, DWORD*
     }
     return true;
 }
+
+bool FlushFileToDisk(const std::string& path) {
+    CScopedKernelHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+    return file && ::FlushFileBuffers(file.Get());
+}

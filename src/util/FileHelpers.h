@@ -13,6 +13,8 @@ bool FolderExists(const std::string& path);
 bool CreateFolderPath(const std::string& filePath);
 // Removes the read-only attribute of an existing file.
 void ClearReadOnly(const std::string& path);
+// Makes what was written to the file reach the disk. False when the system cannot.
+bool FlushFileToDisk(const std::string& path);
 // Writes the text to a new file beside the path, flushes it to the disk and only then moves it
 // over the path, so that the file is always one whole version or the other. False with the
 // system's error code when the file is left as it was.

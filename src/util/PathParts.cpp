@@ -67,3 +67,8 @@ std::string GetModuleFolder() {
     if (folder.empty() || folder.back() != '\\') folder += '\\';
     return folder;
 }
+
+std::string GetFolderOf(const std::string& path) {
+    const size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+}

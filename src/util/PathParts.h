@@ -8,5 +8,7 @@ void SplitPath(const std::string& path, std::string* drive, std::string* dir, st
                std::string* ext);
 // The last component of a path, name and extension together.
 std::string GetFileNameOf(const std::string& path);
+// Everything before the last component, ending with its separator; empty when there is none.
+std::string GetFolderOf(const std::string& path);
 // The folder of the running program's own file, ending with a backslash.
 std::string GetModuleFolder();

@@ -1,6 +1,7 @@
 // The upgrader with test seams that make the process kill itself, as a crash or Task Manager
 // would, at an exactly known point: QU_KILL_AT_CHECK=k at the k-th stop check of its run,
-// QU_KILL_AT_RESTORE=k after the k-th file a recovery has put back.
+// QU_KILL_AT_COMMAND=k right after its k-th post-install command, QU_KILL_AT_RESTORE=k after the
+// k-th file a recovery has put back.
 #include <windows.h>
 
 #include <cstdlib>
@@ -8,8 +9,6 @@
 #include "app/UpgradeApp.h"
 #include "framework/WinApp.h"
 #include "system/SystemLibrary.h"
-#include "upgrade/Recovery.h"
-#include "upgrade/UpgradeRun.h"
 
 CUpgradeApp theApp;
 
@@ -25,7 +24,7 @@ struct KILL_POINT {
         if (++nReached == nKillAt) ::TerminateProcess(::GetCurrentProcess(), KILLED_EXIT_CODE);
     }
 };
-KILL_POINT g_stopCheck, g_restore;
+KILL_POINT g_stopCheck, g_command, g_restore;
 
 int ReadCount(const char* variable) {
     char value[16] = "";
@@ -36,9 +35,12 @@ int ReadCount(const char* variable) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     g_stopCheck.nKillAt = ReadCount("QU_KILL_AT_CHECK");
+    g_command.nKillAt = ReadCount("QU_KILL_AT_COMMAND");
     g_restore.nKillAt = ReadCount("QU_KILL_AT_RESTORE");
-    CUpgradeRun::s_pfnAtStopCheck = [] { g_stopCheck.Reach(); };
-    g_pfnAfterRecoveryRestore = [] { g_restore.Reach(); };
+    theApp.m_atCheckpoint = [](RUN_CHECKPOINT point) {
+        KILL_POINT* points[] = {&g_stopCheck, &g_command, &g_restore};
+        points[point]->Reach();
+    };
     RemoveCurrentFolderFromDllSearch();
     return AfxWinMain();
 }

@@ -22,29 +22,6 @@ namespace {
 // Stored paths are listed and checked as they stand; nothing is resolved onto this machine.
 const char kNoInstallFolder[] = "";
 
-// A package file, or resource "PACKAGE" 130 of a program. Answers an error text.
-std::string LoadPackageFrom(const std::string& path, CUpgradePackage& package) {
-    CFile file;
-    CFileException error;
-    if (!file.Open(path, CFile::modeRead | CFile::shareDenyWrite, &error)) return GetFileExceptionText(&error);
-    char magic[2] = {};
-    const bool isProgram = file.Read(magic, 2) == 2 && std::memcmp(magic, "MZ", 2) == 0;
-    if (isProgram) {
-        file.Close();
-        CScopedLibrary module(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-        if (!module) return "Cannot open " + path + " as a program";
-        return LoadPackage(package, module.Get());
-    }
-    const ULONGLONG length = file.GetLength();
-    if (length > 0x7FFFFFFF) return "The package is too large";
-    package.m_dwSize = static_cast<DWORD>(length);
-    package.m_pBuffer = std::make_unique<BYTE[]>(package.m_dwSize + 1);
-    if (!file.SeekTo(0, &error)) return GetFileExceptionText(&error);
-    if (file.Read(package.m_pBuffer.get(), package.m_dwSize, &error) != package.m_dwSize)
-        return GetFileExceptionText(&error);
-    return std::string();
-}
-
 std::string FormatStoredTime(const FILETIME& time) {
     if (time.dwHighDateTime == 0 || time.dwLowDateTime == 0) return "-";
     FILETIME local;
@@ -82,19 +59,18 @@ int RunBuildCommand(const std::string& listFile, const std::string& outputFile) 
 
 int RunListCommand(const std::string& packagePath) {
     CUpgradePackage package;
-    const std::string error = LoadPackageFrom(packagePath, package);
+    const std::string error = LoadPackage(package, packagePath);
     if (!error.empty()) {
         std::printf("%s\n", error.c_str());
         return 1;
     }
     const DWORD count = package.GetEntryCount();
-    DWORD cursor = PACKAGE_FIRST_ENTRY;
+    CPackageEntryReader reader(package);
     unsigned long long compressed = 0, packed = 0;
     std::printf("%-48s %-19s %12s %12s\n", "Stored path", "Stored time", "Compressed", "Packed");
     for (DWORD i = 0; i < count; ++i) {
         PACKAGE_ENTRY_FIELDS fields;
-        const std::string readError =
-            ReadPackageEntry(package.m_pBuffer.get(), package.m_dwSize, cursor, kNoInstallFolder, INSTALL_READ, fields);
+        const std::string readError = reader.ReadNext(kNoInstallFolder, INSTALL_READ, fields);
         if (!readError.empty()) {
             std::printf("Entry %lu: %s\n", static_cast<unsigned long>(i + 1), readError.c_str());
             return 1;
@@ -107,25 +83,25 @@ int RunListCommand(const std::string& packagePath) {
         packed += entryPacked;
     }
     std::printf("%lu entries, %llu bytes compressed, %llu bytes packed, package %lu bytes\n",
-                static_cast<unsigned long>(count), compressed, packed, static_cast<unsigned long>(package.m_dwSize));
+                static_cast<unsigned long>(count), compressed, packed, static_cast<unsigned long>(package.GetSize()));
     return 0;
 }
 
 int RunVerifyCommand(const std::string& packagePath) {
     CUpgradePackage package;
-    std::string error = LoadPackageFrom(packagePath, package);
-    if (error.empty() && package.m_dwSize < PACKAGE_FIRST_ENTRY) error = "Length for upgrade package is invalidation";
+    std::string error = LoadPackage(package, packagePath);
+    if (error.empty() && package.GetSize() < PACKAGE_FIRST_ENTRY) error = "Length for upgrade package is invalidation";
     if (!error.empty()) {
         std::printf("%s\n", error.c_str());
         return 1;
     }
     const std::string libraryPath = ExtractCompressionLibrary();
     const DWORD count = package.GetEntryCount();
-    DWORD cursor = PACKAGE_FIRST_ENTRY;
+    CPackageEntryReader reader(package);
     int failures = 0;
     for (DWORD i = 0; i < count; ++i) {
         PACKAGE_ENTRY_FIELDS fields;
-        error = ReadPackageEntry(package.m_pBuffer.get(), package.m_dwSize, cursor, kNoInstallFolder, INSTALL_READ, fields);
+        error = reader.ReadNext(kNoInstallFolder, INSTALL_READ, fields);
         if (!error.empty()) {
             std::printf("Entry %lu: %s\n", static_cast<unsigned long>(i + 1), error.c_str());
             ++failures;

@@ -2,9 +2,7 @@
 
 #include <memory>
 
-#include "commands/CommandListEntry.h"
 #include "commands/UpgradeCommand.h"
-#include "package/BackupRecord.h"
 #include "support/ScratchFolder.h"
 #include "util/PathTokens.h"
 
@@ -76,22 +74,6 @@ TEST(CommandKinds, ServerCommandsWithoutAPathFailAlike) {
     CRegistrationList registered;
     EXPECT_EQ(Command("Register", "")->Execute(registered), "The file to register is empty!");
     EXPECT_EQ(Command("Unregister", "")->Execute(registered), "The file to register is empty!");
-}
-
-}  // namespace
-
-namespace {
-
-TEST(CommandListEntry, FirstEntryOfThatFileNameInAnyFolderAndCase) {
-    COwningList<CBackupRecord> records;
-    for (const char* path : {"C:\\Apps\\Quorindo\\Quorindo.exe", "C:\\Temp\\cmd list.INI", "C:\\Apps\\CMD List.ini"})
-        records.Emplace()->m_strDestPath = path;
-
-    const CBackupRecord* found = FindEntryByFileName(&records, "CMD List.ini");
-    ASSERT_NE(found, nullptr);
-    EXPECT_EQ(found->m_strDestPath, "C:\\Temp\\cmd list.INI");
-    EXPECT_EQ(FindEntryByFileName(&records, "List.ini"), nullptr);
-    EXPECT_EQ(FindEntryByFileName<CBackupRecord>(nullptr, "CMD List.ini"), nullptr);
 }
 
 }  // namespace

@@ -163,7 +163,11 @@ TEST_F(CompressionLibrary, BoundLibraryIsLoadedOnlyAsWrittenAndHeldWhileLoaded) 
         EXPECT_FALSE(writer.IsValid());
         EXPECT_FALSE(::DeleteFileA(path.c_str()));
         const std::vector<BYTE> member = GzipBytes("inflated by the bound library");
-        EXPECT_EQ(library.Inflate(member.data(), static_cast<DWORD>(member.size()), In("out.bin"), nullptr), 1);
+        {
+            CScopedKernelHandle out(::CreateFileA(In("out.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+            EXPECT_TRUE(library.InflateInto(member.data(), static_cast<DWORD>(member.size()), out.Get()));
+        }
         EXPECT_EQ(ReadFileText(In("out.bin")), "inflated by the bound library");
     }
     EXPECT_EQ(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
@@ -174,13 +178,10 @@ TEST_F(CompressionLibrary, BoundLibraryIsLoadedOnlyAsWrittenAndHeldWhileLoaded) 
     { CScopedLibrary proof(::LoadLibraryA(g_strPlant.c_str())); }
     ASSERT_EQ(ListFiles(m_scratch.Path(), "*.loaded").size(), 1u);
 
-    CCompressionLibrary::s_pfnAfterWrite = &SwapInThePlant;
     CCompressionLibrary swapped;
-    const bool loaded = swapped.Load(nullptr, m_scratch.Path());
-    CCompressionLibrary::s_pfnAfterWrite = nullptr;
-    EXPECT_FALSE(loaded);
+    EXPECT_FALSE(swapped.Load(nullptr, m_scratch.Path(), &SwapInThePlant));
     const std::vector<BYTE> member = GzipBytes("never inflated");
-    EXPECT_EQ(swapped.Inflate(member.data(), static_cast<DWORD>(member.size()), In("out.bin"), nullptr), -1);
+    EXPECT_FALSE(swapped.InflateInto(member.data(), static_cast<DWORD>(member.size()), INVALID_HANDLE_VALUE));
     EXPECT_EQ(ListFiles(m_scratch.Path(), "*.loaded").size(), 1u) << "the swapped file was loaded";
     EXPECT_TRUE(ListFiles(m_scratch.Path(), "JVR*.tmp").empty());
 }

@@ -74,7 +74,7 @@ TEST_F(EntryItemList, InstallsEveryEntryWithItsStoredTime) {
 
     // Windows' copy gives the backup the read-only attribute of its source (Wine's does not);
     // the end of the run deletes it all the same.
-    const std::string backup = Item(0).m_strBackupPath;
+    const std::string backup = Item(0).GetPlan().strBackupPath;
     EXPECT_EQ(ReadFileText(backup), "old program");
     ::SetFileAttributesA(backup.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(ScratchFileCount(), 2u);  // the library and one backup; members inflate from memory
@@ -86,14 +86,14 @@ TEST_F(EntryItemList, FirstPassMakesFoldersAndCountsPackedSizes) {
     Load(CPackageWriter()
              .AddFile(".\\one\\two\\three\\four.dll", "four")
              .AddFile("<Temp>\\CMD List.ini", "[Commands]"));
-    EXPECT_EQ(m_items->Prepare(m_sink), PASS_DONE);
+    EXPECT_TRUE(RunBackupPass().Succeeded());
     EXPECT_TRUE(m_sink.lines.empty());
     const DWORD attributes = ::GetFileAttributesA(Dest("one\\two\\three").c_str());
     EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(::GetFileAttributesA(Dest("one\\two\\three\\four.dll").c_str()), INVALID_FILE_ATTRIBUTES);
     // Every byte of the package but the count belongs to some entry.
-    EXPECT_EQ(m_items->GetTotalPackedSize(), m_package.m_dwSize - 4);
+    EXPECT_EQ(m_items->GetTotalPackedSize(), m_package.GetSize() - 4);
 }
 
 TEST_F(EntryItemList, DamagedThirdOfFiveLeavesAllFiveAsTheyWere) {
@@ -110,12 +110,13 @@ TEST_F(EntryItemList, DamagedThirdOfFiveLeavesAllFiveAsTheyWere) {
     Load(writer);
 
     ASSERT_EQ(RunPasses(), PASSES_INSTALL_FAILED);
-    // The damaged entry had truncated its destination, so the restore starts with it.
+    // The damaged entry only ever wrote its own temporary file, so the restore starts before it.
     EXPECT_EQ(Texts(), Join({UpgradeLines("a.dll"), UpgradeLines("b.dll"),
                              {"        Upgrade - c.dll...", "        Abort - Decompress to file " + Dest("c.dll") +
                                                                " failed!",
                               kRestoreStart},
-                             RestoreLines("c.dll"), RestoreLines("b.dll"), RestoreLines("a.dll"), {kRestoreOver}}));
+                             RestoreLines("b.dll"), RestoreLines("a.dll"), {kRestoreOver}}));
+    EXPECT_TRUE(ListFiles(m_strInstall, "JVR*.tmp").empty());
     EXPECT_EQ(m_sink.lines[5].nKind, LINE_ABORT);
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(ReadFileText(Dest(names[i])), "old " + SampleContent(10 + i, 300)) << names[i];
@@ -133,8 +134,8 @@ TEST_F(EntryItemList, DamagedEntryThatThePackageAddsIsRemovedAgain) {
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
     EXPECT_EQ(::GetFileAttributesA(Dest("added.dll").c_str()), INVALID_FILE_ATTRIBUTES);
     const std::vector<std::string> texts = Texts();
-    const std::vector<std::string> restore(texts.end() - 6, texts.end());
-    EXPECT_EQ(restore, Join({{kRestoreStart}, RestoreLines("added.dll"), RestoreLines("a.dll"), {kRestoreOver}}));
+    const std::vector<std::string> restore(texts.end() - 4, texts.end());
+    EXPECT_EQ(restore, Join({{kRestoreStart}, RestoreLines("a.dll"), {kRestoreOver}}));
 }
 
 TEST_F(EntryItemList, DestinationHeldWithoutSharedWritingIsLeftAsItWas) {
@@ -171,28 +172,26 @@ TEST_F(EntryItemList, HeldUpgradeServerProgramIsAnErrorAndTheRunGoesOn) {
     EXPECT_EQ(m_sink.lines[1].text,
               "        Error - Decompress to file " + Dest("QuorindoUpgradeServer.exe") + " failed!");
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "new a");
-    EXPECT_TRUE(Item(0).m_bInstalled);
+    EXPECT_TRUE(Item(0).IsInstalled());
 }
 
+// A backup that gets no scratch file is a failed backup: a prompt, and its file is never restored empty.
 TEST_F(EntryItemList, FailedBackupIsAPromptAndItsFileIsNeverRestoredEmpty) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").Add(DamagedEntry(".\\b.dll", SampleContent(4))));
-    CScopedKernelHandle held = Hold("a.dll", 0);
-    ASSERT_TRUE(held.IsValid());
-    EXPECT_EQ(m_items->Prepare(m_sink), PASS_DONE);
-    held.Reset();
+    CScratchFolder::SetTempFolder(m_scratch.Path() + "gone\\");
+    EXPECT_TRUE(RunBackupPass().Succeeded());
+    CScratchFolder::SetTempFolder(m_scratch.Temp());
     ASSERT_EQ(m_sink.lines.size(), 1u);
     EXPECT_EQ(m_sink.lines[0].nKind, LINE_PROMPT);
-    EXPECT_EQ(m_sink.lines[0].text, "        Prompt - Backup file " + Dest("a.dll") + " failed because of " +
-                                        GetSystemErrorText(ERROR_SHARING_VIOLATION));
-    EXPECT_EQ(Item(0).m_strBackupPath, "");
+    EXPECT_EQ(m_sink.lines[0].text.rfind("        Prompt - Backup file " + Dest("a.dll") + " failed because of ", 0), 0u);
+    EXPECT_EQ(Item(0).GetPlan().strBackupPath, "");
     EXPECT_EQ(ScratchFileCount(), 0u);
 
     // The rest of the run: a later failure restores nothing over the file that has no backup.
-    m_items->ExtractLibrary();
-    EXPECT_EQ(m_items->Do(m_sink), PASS_FAILED);
-    EXPECT_TRUE(Item(0).m_bInstalled);
-    m_items->Rollback(m_sink);
+    EXPECT_EQ(RunInstallPass().nCode, RESULT_INSTALL_FAILED);
+    EXPECT_TRUE(Item(0).IsInstalled());
+    Rollback();
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "new a");
     EXPECT_EQ(m_sink.AllText().find("Restore file a.dll"), std::string::npos);
 }
@@ -221,7 +220,9 @@ TEST_F(EntryItemList, StopBeforeTheFirstInstallRestoresNothing) {
 TEST_F(EntryItemList, UnreadableEntryInTheFirstPassReplacesNothing) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a"));
-    m_package.m_pBuffer[0] = 2;  // announces an entry that is not there
+    std::vector<BYTE> bytes = CPackageWriter().AddFile(".\\a.dll", "new a").Bytes();
+    bytes[0] = 2;  // announces an entry that is not there
+    m_package = CUpgradePackage(bytes);
     ASSERT_EQ(RunPasses(), PASSES_BACKUP_FAILED);
     EXPECT_EQ(Texts(), std::vector<std::string>{"        Abort - The length for target file name is invalidation"});
     EXPECT_EQ(m_sink.lines[0].nKind, LINE_ABORT);
@@ -233,26 +234,13 @@ TEST_F(EntryItemList, UnreadableEntryInTheFirstPassReplacesNothing) {
 TEST_F(EntryItemList, WithoutTheLibraryEveryInstallFailsBeforeTouchingItsFile) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a"));
-    ASSERT_EQ(m_items->Prepare(m_sink), PASS_DONE);
-    m_items->ExtractLibrary(::GetModuleHandleA("kernel32.dll"));
+    ASSERT_TRUE(RunBackupPass().Succeeded());
+    EXPECT_EQ(RunInstallPass({}, ::GetModuleHandleA("kernel32.dll")).nCode, RESULT_INSTALL_FAILED);
     EXPECT_EQ(m_items->GetLibraryPath(), "");
-    EXPECT_EQ(m_items->Do(m_sink), PASS_FAILED);
     EXPECT_EQ(m_sink.lines.back().text, "        Abort - Decompress to file " + Dest("a.dll") + " failed!");
-    m_items->Rollback(m_sink);  // nothing was touched
+    Rollback();  // nothing was touched
     EXPECT_EQ(m_sink.lines.size(), 2u);
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
-}
-
-// A backup that gets no scratch file is a failed backup.
-TEST_F(EntryItemList, BackupWithoutAScratchFileIsAFailedBackup) {
-    CScratchFolder::SetTempFolder(m_scratch.Path() + "gone\\");
-    Install("c.dll", "old c");
-    Load(CPackageWriter().AddFile(".\\c.dll", "new c"));
-    CEntryItemList items(m_package, m_strInstall);
-    EXPECT_EQ(items.Prepare(m_sink), PASS_DONE);
-    EXPECT_EQ(m_sink.lines.back().text.rfind("        Prompt - Backup file " + Dest("c.dll") + " failed because of ", 0),
-              0u);
-    EXPECT_EQ(items.GetItems().GetAt(0)->m_strBackupPath, "");
 }
 
 // A backup that another program holds open for writing is not copied back: that file gets its
@@ -262,19 +250,17 @@ TEST_F(EntryItemList, BackupOpenForWritingElsewhereIsNotRestored) {
     Install("b.dll", "old b");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").AddFile(".\\b.dll", "new b").Add(
         DamagedEntry(".\\c.dll", SampleContent(5))));
-    ASSERT_EQ(m_items->Prepare(m_sink), PASS_DONE);
-    m_items->ExtractLibrary();
-    ASSERT_EQ(m_items->Do(m_sink), PASS_FAILED);
-    CScopedKernelHandle writer(::CreateFileA(Item(1).m_strBackupPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+    ASSERT_TRUE(RunBackupPass().Succeeded());
+    ASSERT_EQ(RunInstallPass().nCode, RESULT_INSTALL_FAILED);
+    CScopedKernelHandle writer(::CreateFileA(Item(1).GetPlan().strBackupPath.c_str(), GENERIC_READ | GENERIC_WRITE,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(writer.IsValid());
     m_sink.lines.clear();
 
-    m_items->Rollback(m_sink);
+    Rollback();
     writer.Reset();
-    EXPECT_EQ(Texts(), Join({{kRestoreStart, "        Restore file c.dll, please waiting...",
-                              "        Restore file c.dll successfully", "        Restore file b.dll, please waiting...",
+    EXPECT_EQ(Texts(), Join({{kRestoreStart, "        Restore file b.dll, please waiting...",
                               "        Restore file b.dll failed because of " + GetSystemErrorText(ERROR_SHARING_VIOLATION)},
                              RestoreLines("a.dll"), {kRestoreOver}}));
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");

@@ -26,24 +26,29 @@ protected:
         m_items = std::make_unique<CEntryItemList>(m_package, m_strInstall);
     }
 
-    void Load(const CPackageWriter& writer) {
-        const std::vector<BYTE> bytes = writer.Bytes();
-        m_package.m_pBuffer = std::make_unique<BYTE[]>(bytes.size());
-        std::copy(bytes.begin(), bytes.end(), m_package.m_pBuffer.get());
-        m_package.m_dwSize = static_cast<DWORD>(bytes.size());
-        m_package.m_dwCursor = 0;
-    }
+    void Load(const CPackageWriter& writer) { m_package = CUpgradePackage(writer.Bytes()); }
 
-    // Both passes and, after a failed or stopped second pass, the rollback: the calls the upgrade
+    // The backup steps of every entry, done.
+    STEP_RESULT RunBackupPass(const CRollbackList::StopCheck& isStopRequested = {}) {
+        m_items->AddBackupSteps(m_steps, m_sink);
+        return m_steps.Do(isStopRequested);
+    }
+    // The install steps, done with the library of the module (the test program's by default).
+    STEP_RESULT RunInstallPass(const CRollbackList::StopCheck& isStopRequested = {}, HMODULE library = nullptr) {
+        m_items->ExtractLibrary(library);
+        m_items->AddInstallSteps(m_steps, m_sink);
+        return m_steps.Do(isStopRequested);
+    }
+    void Rollback() { m_items->Rollback(m_steps, m_sink); }
+    // Both passes and, after a failed or stopped install pass, the rollback: the calls the upgrade
     // run makes of the list.
-    PASSES_OUTCOME RunPasses(const CEntryItemList::StopCheck& isStopRequested = {}) {
-        const PASS_RESULT backup = m_items->Prepare(m_sink, isStopRequested);
-        if (backup != PASS_DONE) return backup == PASS_FAILED ? PASSES_BACKUP_FAILED : PASSES_STOPPED;
-        m_items->ExtractLibrary();
-        const PASS_RESULT install = m_items->Do(m_sink, isStopRequested);
-        if (install == PASS_DONE) return PASSES_INSTALLED;
-        m_items->Rollback(m_sink);
-        return install == PASS_FAILED ? PASSES_INSTALL_FAILED : PASSES_STOPPED;
+    PASSES_OUTCOME RunPasses(const CRollbackList::StopCheck& isStopRequested = {}) {
+        const STEP_RESULT backup = RunBackupPass(isStopRequested);
+        if (!backup.Succeeded()) return backup.nCode == RESULT_NONE ? PASSES_STOPPED : PASSES_BACKUP_FAILED;
+        const STEP_RESULT install = RunInstallPass(isStopRequested);
+        if (install.Succeeded()) return PASSES_INSTALLED;
+        Rollback();
+        return install.nCode == RESULT_NONE ? PASSES_STOPPED : PASSES_INSTALL_FAILED;
     }
     const CEntryItem& Item(size_t index) const { return *m_items->GetItems().GetAt(index); }
 
@@ -66,6 +71,7 @@ protected:
     CRecordingSink m_sink;
     // Reset at the end of a run: the list's scratch files go with it.
     std::unique_ptr<CEntryItemList> m_items;
+    CRollbackList m_steps;
 };
 
 // An entry whose gzip member is damaged inside its deflate stream.

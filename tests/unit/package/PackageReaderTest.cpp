@@ -148,17 +148,16 @@ TEST(PackageReader, AnnouncedEntriesBeyondTheDataFailAtTheEnd) {
 }
 
 TEST(PackageLoader, CopiesResource130OfTheModule) {
-    CUpgradePackage package;
-    package.m_pBuffer = std::make_unique<BYTE[]>(3);  // an earlier block is replaced
+    CUpgradePackage package(std::vector<BYTE>(3));  // an earlier package is replaced
     ASSERT_EQ(LoadPackage(package), "");
-    ASSERT_EQ(package.m_dwSize, 8u);
+    ASSERT_EQ(package.GetSize(), 8u);
     EXPECT_EQ(package.GetEntryCount(), 0u);
-    EXPECT_EQ(ReadPackageDword(package.m_pBuffer.get() + 4), 0x0BADF00Du);
+    EXPECT_EQ(ReadPackageDword(package.GetData() + 4), 0x0BADF00Du);
 }
 
 TEST(PackageLoader, ModuleWithoutAPackage) {
     CUpgradePackage package;
-    EXPECT_EQ(LoadPackage(package, GetModuleHandleA("kernel32.dll")), "Can not found upgrade package!");
-    EXPECT_EQ(package.m_dwSize, 0u);
+    EXPECT_EQ(LoadPackage(package, "", GetModuleHandleA("kernel32.dll")), "Can not found upgrade package!");
+    EXPECT_EQ(package.GetSize(), 0u);
     EXPECT_EQ(package.GetEntryCount(), 0u);
 }

@@ -156,12 +156,9 @@ protected:
         settings.strPackageVersion = PACKAGE_VERSION;
         settings.strExeName = GetOwnExeName();
         settings.bAutoMode = bAutoMode;
-        settings.loadPackage = [&package](CUpgradePackage& loaded) {
-            loaded.m_pBuffer = std::make_unique<BYTE[]>(package.size());
-            std::copy(package.begin(), package.end(), loaded.m_pBuffer.get());
-            loaded.m_dwSize = static_cast<DWORD>(package.size());
-            return std::string();
-        };
+        settings.strPackageFile = m_scratch.Path() + "package.dat";
+        WriteFileText(settings.strPackageFile, std::string(package.begin(), package.end()));
+        settings.afterLibraryWritten = m_afterLibraryWritten;
         const int code = CUpgradeRun(host, std::move(settings)).Execute();
         ++m_nRuns;
         EXPECT_TRUE(ListFiles(m_scratch.Temp(), "JVR*.tmp").empty());
@@ -220,6 +217,7 @@ protected:
     std::string m_strWorkFolder;
     bool m_bCheckLog = true;
     std::string m_strOutcome;  // the last line of the newest run's record
+    CCompressionLibrary::AfterWrite m_afterLibraryWritten;
 };
 
 TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
@@ -240,9 +238,9 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
     {
         SCOPED_TRACE("library swapped");
         CTestRunHost host;
-        CCompressionLibrary::s_pfnAfterWrite = [](const std::string& path) { WriteFileText(path, "not the library"); };
+        m_afterLibraryWritten = [](const std::string& path) { WriteFileText(path, "not the library"); };
         EXPECT_EQ(Run(host, package), 9);
-        CCompressionLibrary::s_pfnAfterWrite = nullptr;
+        m_afterLibraryWritten = nullptr;
         ExpectUnchanged(host);
     }
     // Each file the package replaces, held open when its turn comes.
@@ -378,23 +376,21 @@ TEST_F(UpgradeRunTest, TheUpgradeLogNeverChangesTheRunAndKeepsTheNewestRunWhole)
 TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJournalAside) {
     CWorkFolder work;
     ASSERT_EQ(work.Create(), "");
+    std::vector<ENTRY_PLAN> plans;
+    for (const char* name : {"TallyPanel.dll", "ClockPanel.dll", "added.txt"}) {
+        ENTRY_PLAN plan;
+        plan.strDestPath = m_install.GetPath(name);
+        plan.strTempPath = plan.strDestPath + ".new";
+        ASSERT_EQ(BackUpDestination(plan, work.Path()), "");
+        // Installed as the run installs: a new file renamed over the old one.
+        WriteFileText(plan.strTempPath, "new");
+        ::SetFileAttributesA(plan.strDestPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(::MoveFileExA(plan.strTempPath.c_str(), plan.strDestPath.c_str(), MOVEFILE_REPLACE_EXISTING));
+        plans.push_back(plan);
+    }
     CUpgradeJournal journal;
-    COwningList<CEntryItem> items;
-    const char* names[] = {"TallyPanel.dll", "ClockPanel.dll", "added.txt"};
-    for (const char* name : names) {
-        CEntryItem& item = *items.Emplace();
-        item.m_strDestPath = m_install.GetPath(name);
-        ASSERT_EQ(item.BackUp(work.Path()), "");
-    }
-    ASSERT_EQ(journal.Begin(m_install.GetFolder(), work.Path(), items), "");
-    for (size_t i = 0; i < 3; ++i) {
-        ASSERT_EQ(journal.SetState(i, i == 2 ? JOURNAL_INSTALLING : JOURNAL_INSTALLED), "");
-        ::SetFileAttributesA(m_install.GetPath(names[i]).c_str(), FILE_ATTRIBUTE_NORMAL);
-        WriteFileText(m_install.GetPath(names[i]), "new");
-    }
-    const std::string lostBackup = items.GetAt(0)->m_strBackupPath;
-    ASSERT_TRUE(::DeleteFileA(lostBackup.c_str()));
-    for (auto& item : items) item->m_strBackupPath.clear();  // the journal owns them now
+    ASSERT_EQ(journal.WritePlan(m_install.GetFolder(), work.Path(), "", PACKAGE_VERSION, plans), "");
+    ASSERT_TRUE(::DeleteFileA(plans[0].strBackupPath.c_str()));
 
     CTestRunHost host;
     EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));

@@ -1,0 +1,148 @@
+#include "package/EntryPlan.h"
+
+#include "framework/ScopedHandles.h"
+#include "package/ScratchFile.h"
+#include "util/FileErrors.h"
+#include "util/FileHelpers.h"
+#include "util/LineSink.h"
+#include "util/PathParts.h"
+#include "util/PathTokens.h"
+#include "util/TextFormat.h"
+
+namespace {
+
+constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+std::string BackupFailure(const std::string& destPath, DWORD error) {
+    return FormatText("Backup file %s failed because of %s", destPath.c_str(), GetSystemErrorText(error).c_str());
+}
+
+bool ReadIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    CScopedKernelHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file && ::GetFileInformationByHandle(file.Get(), &info);
+}
+
+// True when both names lead to one file: the destination is still the file its backup links to.
+bool IsSameFile(const std::string& first, const std::string& second) {
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    return ReadIdentity(first, a) && ReadIdentity(second, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+// Copies a file that another program may hold open for reading and writing (the system's copy
+// refuses those), with its last-write time, to a new file. Answers the system's error, 0 on success.
+DWORD CopySharedFile(const std::string& source, const std::string& target) {
+    CScopedKernelHandle from(::CreateFileA(source.c_str(), GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!from) return ::GetLastError();
+    CScopedKernelHandle to(
+        ::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!to) return ::GetLastError();
+    BYTE buffer[64 * 1024];
+    for (;;) {
+        DWORD read = 0, written = 0;
+        if (!::ReadFile(from.Get(), buffer, sizeof buffer, &read, nullptr)) return ::GetLastError();
+        if (read == 0) break;
+        if (!::WriteFile(to.Get(), buffer, read, &written, nullptr) || written != read) return ::GetLastError();
+    }
+    FILETIME created{}, accessed{}, written{};
+    if (::GetFileTime(from.Get(), &created, &accessed, &written)) ::SetFileTime(to.Get(), &created, &accessed, &written);
+    return CloseWrittenFile(to) ? 0 : ::GetLastError();
+}
+
+// A fresh copy of the source under a new name in the folder; empty with the error when it fails.
+std::string CopyToNewName(const std::string& source, const std::string& folder, DWORD& error) {
+    std::string copy = NewScratchName(folder);
+    if (copy.empty()) {
+        error = ::GetLastError();
+        return copy;
+    }
+    error = CopySharedFile(source, copy);
+    if (error == 0) return copy;
+    DeleteScratchFile(copy);
+    return std::string();
+}
+
+}  // namespace
+
+std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder) {
+    plan.dwAttributes = ::GetFileAttributesA(plan.strDestPath.c_str());
+    plan.bAdded = plan.dwAttributes == INVALID_FILE_ATTRIBUTES || (plan.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (plan.bAdded) return std::string();
+    plan.strBackupPath = NewScratchName(folder);
+    if (plan.strBackupPath.empty()) return BackupFailure(plan.strDestPath, ::GetLastError());
+    if (::CreateHardLinkA(plan.strBackupPath.c_str(), plan.strDestPath.c_str(), nullptr)) return std::string();
+    // Another volume, or a file system without links: a copy as good.
+    DWORD error = 0;
+    plan.strBackupPath = CopyToNewName(plan.strDestPath, folder, error);
+    return plan.strBackupPath.empty() ? BackupFailure(plan.strDestPath, error) : std::string();
+}
+
+bool MakeBackupACopy(const ENTRY_PLAN& plan) {
+    if (plan.strBackupPath.empty() || !IsSameFile(plan.strBackupPath, plan.strDestPath)) return true;
+    DWORD error = 0;
+    const std::string copy = CopyToNewName(plan.strDestPath, GetFolderOf(plan.strBackupPath), error);
+    if (copy.empty()) return false;
+    // The copy takes the backup's name, the one the journal knows.
+    ClearReadOnly(plan.strBackupPath);
+    if (::MoveFileExA(copy.c_str(), plan.strBackupPath.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    DeleteScratchFile(copy);
+    return false;
+}
+
+bool NeedsPutBack(const ENTRY_PLAN& plan) {
+    if (plan.bAdded) return FileExists(plan.strDestPath);
+    return !plan.strBackupPath.empty() && !IsSameFile(plan.strBackupPath, plan.strDestPath);
+}
+
+STEP_RESULT PutBackDestination(const ENTRY_PLAN& plan) {
+    DeleteScratchFile(plan.strTempPath);
+    DWORD error = ERROR_SUCCESS;
+    if (plan.bAdded) {
+        // A file the package added goes again: the installation is left as it was before the run.
+        if (!::DeleteFileA(plan.strDestPath.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
+            error = ::GetLastError();
+    } else if (!plan.strBackupPath.empty()) {
+        if (!IsSameFile(plan.strBackupPath, plan.strDestPath)) {
+            // Held without write or delete sharing for the copy: what is checked is what is copied.
+            CScopedKernelHandle backup(::CreateFileA(plan.strBackupPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            ClearReadOnly(plan.strDestPath);
+            if (!backup || !::CopyFileA(plan.strBackupPath.c_str(), plan.strDestPath.c_str(), FALSE))
+                error = ::GetLastError();
+            // On the disk before the journal that names the backup may go.
+            else
+                FlushFileToDisk(plan.strDestPath);
+        }
+        // Not every copy carries the attributes over (Wine's does not), and read-only must come back.
+        if (error == ERROR_SUCCESS && plan.dwAttributes != INVALID_FILE_ATTRIBUTES)
+            ::SetFileAttributesA(plan.strDestPath.c_str(), plan.dwAttributes);
+    }
+    if (error == ERROR_SUCCESS) return StepSucceeded();
+    return StepFailed(RESULT_INSTALL_FAILED, GetSystemErrorText(error));
+}
+
+STEP_RESULT PutBackWithLines(const ENTRY_PLAN& plan, CLineSink& sink) {
+    if (!NeedsPutBack(plan)) {
+        DeleteScratchFile(plan.strTempPath);
+        return StepSucceeded();
+    }
+    const std::string fileName = GetFileNameOf(plan.strDestPath);
+    sink.AddLine(LINE_INFO, "        Restore file %s, please waiting...", fileName.c_str());
+    STEP_RESULT result = PutBackDestination(plan);
+    if (result.Succeeded())
+        sink.AddLine(LINE_INFO, "        Restore file %s successfully", fileName.c_str());
+    else
+        sink.AddLine(LINE_INFO, "        Restore file %s failed because of %s", fileName.c_str(), result.strText.c_str());
+    return result;
+}
+
+void DiscardBackup(const ENTRY_PLAN& plan) {
+    if (plan.strBackupPath.empty() || ::DeleteFileA(plan.strBackupPath.c_str())) return;
+    // A read-only file's second name is deleted only without the attribute, which both names share.
+    const bool bShared = IsSameFile(plan.strBackupPath, plan.strDestPath);
+    DeleteScratchFile(plan.strBackupPath);
+    if (bShared && plan.dwAttributes != INVALID_FILE_ATTRIBUTES)
+        ::SetFileAttributesA(plan.strDestPath.c_str(), plan.dwAttributes);
+}

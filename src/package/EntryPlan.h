@@ -1,0 +1,39 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "transaction/StepResult.h"
+
+class CLineSink;
+
+// What the journal keeps of one entry: enough to put its destination back without the package.
+struct ENTRY_PLAN {
+    std::string strDestPath;
+    std::string strTempPath;    // the new file is written here, beside the destination, then renamed over it
+    std::string strBackupPath;  // a second name (or a copy) of the replaced file; empty: none
+    bool bAdded = false;        // no file was there: the package adds it
+    DWORD dwAttributes = INVALID_FILE_ATTRIBUTES;  // the replaced file's
+};
+
+// Backs up the destination into the folder: a second name of the file (a hard link) where the
+// volume allows it, since the new file never overwrites the old one; otherwise, or when a copy
+// is asked for, a copy. Fills the plan's backup and attributes; answers the "Backup file ..."
+// failure text, empty on success (a file that is not there needs no backup).
+std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder);
+// Turns a backup that is a second name of the destination into a copy of its own, before the
+// destination is written in place. False when it could not.
+bool MakeBackupACopy(const ENTRY_PLAN& plan);
+
+// True when putting the destination back would change it: it is no longer the file its backup
+// names, or the package added it and it is there.
+bool NeedsPutBack(const ENTRY_PLAN& plan);
+// Puts the destination back as the plan found it (the backup copied back with its attributes, or
+// an added file removed) and deletes the temporary file. Putting back a destination the install
+// never reached changes nothing, so this is safe at any point and safe to repeat.
+STEP_RESULT PutBackDestination(const ENTRY_PLAN& plan);
+// PutBackDestination between the restore walk's pair of lines, when there is something to put back.
+STEP_RESULT PutBackWithLines(const ENTRY_PLAN& plan, CLineSink& sink);
+// Deletes the backup. A destination that is still the backup's file keeps its attributes.
+void DiscardBackup(const ENTRY_PLAN& plan);

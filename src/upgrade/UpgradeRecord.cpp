@@ -1,0 +1,52 @@
+#include "upgrade/UpgradeRecord.h"
+
+#include <windows.h>
+
+#include "framework/ScopedHandles.h"
+#include "system/ProductNames.h"
+#include "system/RegistryAccess.h"
+#include "util/TextFormat.h"
+
+namespace {
+
+std::string NowAsText() {
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    return FormatDateTime(now);
+}
+
+void PutBackValue(const char* name, bool bHad, const std::string& text) {
+    if (bHad)
+        CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, name, text);
+    else
+        CRegistryAccess::DeleteValue(HKEY_LOCAL_MACHINE, PRODUCT_KEY, name);
+}
+
+// The registry writes its hives lazily; the record must be on the disk before the journal goes.
+void FlushProductKey() {
+    CScopedRegKey key;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
+        key.Release();
+        return;
+    }
+    ::RegFlushKey(key.Get());
+}
+
+}  // namespace
+
+STEP_RESULT CUpgradeRecordStep::Do() {
+    m_bHadTime = CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE);
+    m_bHadVersion = CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE);
+    m_strOldTime = CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE);
+    m_strOldVersion = CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE);
+    CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE, NowAsText());
+    CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE, m_strVersion);
+    FlushProductKey();
+    return StepSucceeded();
+}
+
+STEP_RESULT CUpgradeRecordStep::Undo() {
+    PutBackValue(UPGRADE_TIME_VALUE, m_bHadTime, m_strOldTime);
+    PutBackValue(UPGRADE_VERSION_VALUE, m_bHadVersion, m_strOldVersion);
+    return StepSucceeded();
+}
