@@ -28,9 +28,7 @@ public:
     void ShowRunOver() override { m_host.ShowRunOver(); }
     void CloseAfterRun() override { m_host.CloseAfterRun(); }
     void SetDecoderOptions() override { m_host.SetDecoderOptions(); }
-    void ExecuteCommand(COMMAND_REQUEST& request, CRegistrationList& registered) override {
-        m_host.ExecuteCommand(request, registered);
-    }
+    void ExecuteCommand(COMMAND_REQUEST& request) override { m_host.ExecuteCommand(request); }
 
 protected:
     int AppendLine(int nKind, const char* text) override { return m_record.AddLine(nKind, "%s", text); }

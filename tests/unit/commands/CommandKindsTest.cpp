@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "commands/CommandListEntry.h"
-#include "commands/UpgradeCommand.h"
+#include "commands/CommandSteps.h"
 #include "package/BackupRecord.h"
 #include "support/ScratchFolder.h"
 #include "util/PathTokens.h"
@@ -12,13 +12,15 @@ namespace {
 
 const char* const INSTALL = "C:\\Apps\\Quorindo\\";
 
-std::unique_ptr<CUpgradeCommand> Command(const std::string& type, const std::string& dest,
-                                         const std::string& other = "") {
-    auto command = std::make_unique<CUpgradeCommand>();
-    command->m_strType = type;
-    command->m_strDestPath = dest;
-    command->m_strAnotherFileName = other;
-    return command;
+CRegistrationList g_unused;
+
+std::unique_ptr<CCommandStep> Command(const std::string& type, const std::string& dest, const std::string& other = "",
+                                      CRegistrationList& registered = g_unused) {
+    CUpgradeCommand command;
+    command.m_strType = type;
+    command.m_strDestPath = dest;
+    command.m_strAnotherFileName = other;
+    return MakeCommandStep(command, registered);
 }
 
 TEST(CommandKinds, ValuesReadAlikeWithOrWithoutBlanksAndPathsAreExpanded) {
@@ -65,17 +67,17 @@ TEST(CommandKinds, KindsAreWholeWordsSoNearMissesAreUnknown) {
     for (const char* type : {"", "Remove", "Delete", "RemoveFile", "Remove  File", "Register ", "Auto Run"}) {
         SCOPED_TRACE(type);
         CRegistrationList registered = {"C:\\kept.ax"};
-        const auto command = Command(type, "C:\\nowhere\\a.ax");
+        const auto command = Command(type, "C:\\nowhere\\a.ax", "", registered);
         EXPECT_EQ(command->GetDescription(), "Unknow command");
-        EXPECT_EQ(command->Execute(registered), "Unknow command");
+        EXPECT_EQ(command->Do().strText, "Unknow command");
         EXPECT_EQ(registered, CRegistrationList{"C:\\kept.ax"});
     }
 }
 
 TEST(CommandKinds, ServerCommandsWithoutAPathFailAlike) {
     CRegistrationList registered;
-    EXPECT_EQ(Command("Register", "")->Execute(registered), "The file to register is empty!");
-    EXPECT_EQ(Command("Unregister", "")->Execute(registered), "The file to register is empty!");
+    EXPECT_EQ(Command("Register", "", "", registered)->Do().strText, "The file to register is empty!");
+    EXPECT_EQ(Command("Unregister", "", "", registered)->Do().strText, "The file to register is empty!");
 }
 
 }  // namespace
