@@ -69,15 +69,21 @@ TEST(CommandKinds, KindsAreWholeWordsSoNearMissesAreUnknown) {
         CRegistrationList registered = {"C:\\kept.ax"};
         const auto command = Command(type, "C:\\nowhere\\a.ax", "", registered);
         EXPECT_EQ(command->GetDescription(), "Unknow command");
-        EXPECT_EQ(command->Do().strText, "Unknow command");
+        const STEP_RESULT result = command->Do();
+        EXPECT_FALSE(result.Succeeded());
+        EXPECT_EQ(result.strText, "Unknow command");
         EXPECT_EQ(registered, CRegistrationList{"C:\\kept.ax"});
     }
 }
 
-TEST(CommandKinds, ServerCommandsWithoutAPathFailAlike) {
+TEST(CommandKinds, ServerCommandsWithoutAPathFailAlikeAndNothingIsUndone) {
     CRegistrationList registered;
-    EXPECT_EQ(Command("Register", "", "", registered)->Do().strText, "The file to register is empty!");
+    const auto registration = Command("Register", "", "", registered);
+    EXPECT_EQ(registration->Do().strText, "The file to register is empty!");
+    EXPECT_TRUE(registration->Undo().Succeeded());
+    EXPECT_EQ(registered, CRegistrationList{""}) << "the record keeps what was asked for";
     EXPECT_EQ(Command("Unregister", "", "", registered)->Do().strText, "The file to register is empty!");
+    EXPECT_TRUE(registered.empty());
 }
 
 }  // namespace
