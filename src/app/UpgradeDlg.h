@@ -45,7 +45,7 @@ public:
     void ShowRunOver() override;
     void CloseAfterRun() override;
     void SetDecoderOptions() override;
-    void ExecuteCommand(COMMAND_REQUEST& request, CRegistrationList& registered) override;
+    void ExecuteCommand(COMMAND_REQUEST& request) override;
 
 protected:
     INT_PTR WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -40,19 +40,18 @@ void CUpgradeDlg::CloseAfterRun() {
     if (IsAutoMode()) ::PostMessageA(m_hWnd, WM_COMMAND, IDOK, 0);
 }
 
-// The request and the list stay on the worker's stack; this thread reaches them only while the
-// worker waits in the send.
-void CUpgradeDlg::ExecuteCommand(COMMAND_REQUEST& request, CRegistrationList& registered) {
-    Send(WM_EXECUTE_COMMAND, reinterpret_cast<WPARAM>(&request), reinterpret_cast<LPARAM>(&registered));
+// The request stays on the worker's stack; this thread reaches it only while the worker waits in
+// the send.
+void CUpgradeDlg::ExecuteCommand(COMMAND_REQUEST& request) {
+    Send(WM_EXECUTE_COMMAND, reinterpret_cast<WPARAM>(&request), 0);
 }
 
 void CUpgradeDlg::SetDecoderOptions() { Send(WM_SET_FFDSHOW_OPTIONS, 0, 0); }
 
-LRESULT CUpgradeDlg::OnExecuteCommand(WPARAM wParam, LPARAM lParam) {
+LRESULT CUpgradeDlg::OnExecuteCommand(WPARAM wParam, LPARAM /*lParam*/) {
     auto* request = reinterpret_cast<COMMAND_REQUEST*>(wParam);
-    auto* registered = reinterpret_cast<CRegistrationList*>(lParam);
-    if (request == nullptr || registered == nullptr || request->pCommand == nullptr) return 0;
-    request->strError = request->pCommand->Execute(*registered);
+    if (request == nullptr || request->pStep == nullptr) return 0;
+    request->result = request->pStep->Do();
     return 0;
 }
 

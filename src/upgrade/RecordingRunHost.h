@@ -32,8 +32,8 @@ public:
     void ShowRunOver() override { m_host.ShowRunOver(); }
     void CloseAfterRun() override { m_host.CloseAfterRun(); }
     void SetDecoderOptions() override { m_host.SetDecoderOptions(); }
-    void ExecuteCommand(COMMAND_REQUEST& request, CRegistrationList& registered) override {
-        m_host.ExecuteCommand(request, registered);
+    void ExecuteCommand(COMMAND_REQUEST& request) override {
+        m_host.ExecuteCommand(request);
         if (m_atCheckpoint) m_atCheckpoint(CHECKPOINT_COMMAND_DONE);
     }
 

@@ -7,7 +7,8 @@
 
 #include "OpenDialog.h"
 #include "commands/RegistrationRecord.h"
-#include "commands/UpgradeCommand.h"
+#include "commands/CommandHost.h"
+#include "commands/CommandSteps.h"
 #include "support/RegistryValueGuard.h"
 #include "support/SampleProduct.h"
 #include "support/TestPaths.h"
@@ -253,25 +254,19 @@ TEST_F(CommandListRunTest, MissingListRunsNothingAndWritesAnEmptyRecord) {
 
 TEST_F(CommandListRunTest, IncompleteRequestsAreIgnored) {
     CUpgradeCommand command;
-    command.m_strType = "Register";
-    command.m_strDestPath = GetOwnPath();
-    COMMAND_REQUEST request;
-    request.pCommand = &command;
+    command.m_strType = "Nonsense";
     CRegistrationList registered;
+    const auto step = MakeCommandStep(command, registered);
+    COMMAND_REQUEST request;
+    request.pStep = step.get();
     COMMAND_REQUEST empty;
-    g_dwRegisteringThread = 0;
 
     EXPECT_EQ(::SendMessageA(m_dialog.Window(), WM_EXECUTE_COMMAND, 0, 0), 0);
-    ::SendMessageA(m_dialog.Window(), WM_EXECUTE_COMMAND, reinterpret_cast<WPARAM>(&request), 0);
-    ::SendMessageA(m_dialog.Window(), WM_EXECUTE_COMMAND, reinterpret_cast<WPARAM>(&empty),
-                   reinterpret_cast<LPARAM>(&registered));
-    EXPECT_EQ(g_dwRegisteringThread, 0u);
-    EXPECT_TRUE(registered.empty());
+    ::SendMessageA(m_dialog.Window(), WM_EXECUTE_COMMAND, reinterpret_cast<WPARAM>(&empty), 0);
+    EXPECT_TRUE(empty.result.Succeeded());
 
-    command.m_strType = "Nonsense";
-    ::SendMessageA(m_dialog.Window(), WM_EXECUTE_COMMAND, reinterpret_cast<WPARAM>(&request),
-                   reinterpret_cast<LPARAM>(&registered));
-    EXPECT_EQ(request.strError, "Unknow command");
+    ::SendMessageA(m_dialog.Window(), WM_EXECUTE_COMMAND, reinterpret_cast<WPARAM>(&request), 0);
+    EXPECT_EQ(request.result.strText, "Unknow command");
 }
 
 }  // namespace

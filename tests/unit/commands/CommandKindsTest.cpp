@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "commands/UpgradeCommand.h"
+#include "commands/CommandSteps.h"
 #include "support/ScratchFolder.h"
 #include "util/PathTokens.h"
 
@@ -10,13 +10,15 @@ namespace {
 
 const char* const INSTALL = "C:\\Apps\\Quorindo\\";
 
-std::unique_ptr<CUpgradeCommand> Command(const std::string& type, const std::string& dest,
-                                         const std::string& other = "") {
-    auto command = std::make_unique<CUpgradeCommand>();
-    command->m_strType = type;
-    command->m_strDestPath = dest;
-    command->m_strAnotherFileName = other;
-    return command;
+CRegistrationList g_unused;
+
+std::unique_ptr<CCommandStep> Command(const std::string& type, const std::string& dest, const std::string& other = "",
+                                      CRegistrationList& registered = g_unused) {
+    CUpgradeCommand command;
+    command.m_strType = type;
+    command.m_strDestPath = dest;
+    command.m_strAnotherFileName = other;
+    return MakeCommandStep(command, registered);
 }
 
 TEST(CommandKinds, ValuesReadAlikeWithOrWithoutBlanksAndPathsAreExpanded) {
@@ -63,17 +65,23 @@ TEST(CommandKinds, KindsAreWholeWordsSoNearMissesAreUnknown) {
     for (const char* type : {"", "Remove", "Delete", "RemoveFile", "Remove  File", "Register ", "Auto Run"}) {
         SCOPED_TRACE(type);
         CRegistrationList registered = {"C:\\kept.ax"};
-        const auto command = Command(type, "C:\\nowhere\\a.ax");
+        const auto command = Command(type, "C:\\nowhere\\a.ax", "", registered);
         EXPECT_EQ(command->GetDescription(), "Unknow command");
-        EXPECT_EQ(command->Execute(registered), "Unknow command");
+        const STEP_RESULT result = command->Do();
+        EXPECT_FALSE(result.Succeeded());
+        EXPECT_EQ(result.strText, "Unknow command");
         EXPECT_EQ(registered, CRegistrationList{"C:\\kept.ax"});
     }
 }
 
-TEST(CommandKinds, ServerCommandsWithoutAPathFailAlike) {
+TEST(CommandKinds, ServerCommandsWithoutAPathFailAlikeAndNothingIsUndone) {
     CRegistrationList registered;
-    EXPECT_EQ(Command("Register", "")->Execute(registered), "The file to register is empty!");
-    EXPECT_EQ(Command("Unregister", "")->Execute(registered), "The file to register is empty!");
+    const auto registration = Command("Register", "", "", registered);
+    EXPECT_EQ(registration->Do().strText, "The file to register is empty!");
+    EXPECT_TRUE(registration->Undo().Succeeded());
+    EXPECT_EQ(registered, CRegistrationList{""}) << "the record keeps what was asked for";
+    EXPECT_EQ(Command("Unregister", "", "", registered)->Do().strText, "The file to register is empty!");
+    EXPECT_TRUE(registered.empty());
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "commands/UpgradeCommand.h"
+#include "commands/CommandSteps.h"
 #include "support/RegistryValueGuard.h"
 #include "support/ScratchFolder.h"
 #include "system/RegistryAccess.h"
@@ -18,7 +18,7 @@ std::string Execute(const std::string& type, const std::string& dest, const std:
     command.m_strDestPath = dest;
     command.m_strAnotherFileName = other;
     CRegistrationList registered;
-    return command.Execute(registered);
+    return MakeCommandStep(command, registered)->Do().strText;
 }
 
 class FileCommandsTest : public ::testing::Test {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "commands/UpgradeCommand.h"
+#include "commands/CommandSteps.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
 
@@ -35,7 +35,7 @@ protected:
         CUpgradeCommand command;
         command.m_strType = type;
         command.m_strDestPath = path;
-        return command.Execute(m_registered);
+        return MakeCommandStep(command, m_registered)->Do().strText;
     }
 
     CScratchFolder m_scratch;

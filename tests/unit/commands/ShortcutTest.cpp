@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "commands/UpgradeCommand.h"
+#include "commands/CommandSteps.h"
 #include "framework/ScopedHandles.h"
 #include "support/ScratchFolder.h"
 #include "support/TestPaths.h"
@@ -16,7 +16,7 @@ std::string Execute(const std::string& type, const std::string& name, const std:
     command.m_strDestPath = name;
     command.m_strSourcePath = target;
     CRegistrationList registered;
-    return command.Execute(registered);
+    return MakeCommandStep(command, registered)->Do().strText;
 }
 
 struct LINK_FIELDS {

@@ -100,9 +100,7 @@ public:
     void ShowRunOver() override { m_bOver = true; }
     void CloseAfterRun() override {}
     void SetDecoderOptions() override {}
-    void ExecuteCommand(COMMAND_REQUEST& request, CRegistrationList& registered) override {
-        request.strError = request.pCommand->Execute(registered);
-    }
+    void ExecuteCommand(COMMAND_REQUEST& request) override { request.result = request.pStep->Do(); }
 
 protected:
     int AppendLine(int, const char* text) override {
