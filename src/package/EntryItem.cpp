@@ -20,7 +20,7 @@ bool HasStoredTime(const FILETIME& time) { return time.dwHighDateTime != 0 && ti
 
 CEntryItem::~CEntryItem() {
     DeleteScratchFile(m_plan.strTempPath);
-    DiscardBackup(m_plan);
+    DiscardBackup(m_plan, !m_bReplaced);
 }
 
 DWORD CEntryItem::GetPackedSize() const {
@@ -48,7 +48,8 @@ STEP_RESULT CEntryBackupStep::Do() {
 }
 
 STEP_RESULT CEntryBackupStep::Undo() {
-    DiscardBackup(m_item.m_plan);
+    // Undone after every install step: the destination is the old file again.
+    DiscardBackup(m_item.m_plan, true);
     m_item.m_plan.strBackupPath.clear();
     return StepSucceeded();
 }
@@ -119,8 +120,10 @@ std::string CEntryInstallStep::Install() {
     }
     const DWORD attributes = ::GetFileAttributesA(plan.strDestPath.c_str());
     if (!plan.bAdded) ClearReadOnly(plan.strDestPath);
-    if (::MoveFileExA(plan.strTempPath.c_str(), plan.strDestPath.c_str(), MOVEFILE_REPLACE_EXISTING))
+    if (::MoveFileExA(plan.strTempPath.c_str(), plan.strDestPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        m_item.m_bReplaced = true;
         return std::string();
+    }
     // Held open by another program without delete sharing (or running): written in place.
     const std::string error = plan.bAdded || !WriteInPlace() ? failed : std::string();
     DeleteScratchFile(plan.strTempPath);
@@ -142,7 +145,8 @@ bool CEntryInstallStep::WriteInPlace() {
     if (written && HasStoredTime(m_item.m_fields.ftLastWrite))
         ::SetFileTime(file.Get(), nullptr, nullptr, &m_item.m_fields.ftLastWrite);
     if (written && m_options.bFlushEachFile) written = ::FlushFileBuffers(file.Get()) != FALSE;
-    return CloseWrittenFile(file) && written;
+    m_item.m_bReplaced = CloseWrittenFile(file) && written;
+    return m_item.m_bReplaced;
 }
 
 STEP_RESULT CEntryInstallStep::Undo() {
@@ -151,6 +155,7 @@ STEP_RESULT CEntryInstallStep::Undo() {
         return StepSucceeded();
     }
     const STEP_RESULT result = PutBackWithLines(m_item.m_plan, m_sink);
+    if (result.Succeeded()) m_item.m_bReplaced = false;
     if (m_onUndone) m_onUndone(m_item);
     return result;
 }

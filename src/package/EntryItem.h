@@ -38,6 +38,7 @@ private:
     ENTRY_PLAN m_plan;
     bool m_bInstalled = false;    // installed, or tolerated as it was
     bool m_bDestChanged = false;  // the destination was written in place and must be put back
+    bool m_bReplaced = false;     // the destination is the new file
 };
 
 // Backing up an entry: reads it from the package (a failure ends the run: the package cannot be

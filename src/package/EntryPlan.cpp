@@ -18,7 +18,7 @@ std::string BackupFailure(const std::string& destPath, DWORD error) {
 }
 
 bool ReadIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    CScopedKernelHandle file(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING,
+    CScopedKernelHandle file(::CreateFileA(path.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING,
                                            FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return file && ::GetFileInformationByHandle(file.Get(), &info);
 }
@@ -51,6 +51,15 @@ DWORD CopySharedFile(const std::string& source, const std::string& target) {
     return CloseWrittenFile(to) ? 0 : ::GetLastError();
 }
 
+// True when another program holds the file so that it can be neither renamed over nor written
+// (open without delete or write sharing, or running as a program). Its backup must be a copy:
+// a second name could not be deleted while it is held.
+bool IsHeldElsewhere(const std::string& path) {
+    CScopedKernelHandle file(
+        ::CreateFileA(path.c_str(), DELETE | FILE_WRITE_DATA, SHARE_ALL, nullptr, OPEN_EXISTING, 0, nullptr));
+    return !file && ::GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 // A fresh copy of the source under a new name in the folder; empty with the error when it fails.
 std::string CopyToNewName(const std::string& source, const std::string& folder, DWORD& error) {
     std::string copy = NewScratchName(folder);
@@ -72,8 +81,10 @@ std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder) {
     if (plan.bAdded) return std::string();
     plan.strBackupPath = NewScratchName(folder);
     if (plan.strBackupPath.empty()) return BackupFailure(plan.strDestPath, ::GetLastError());
-    if (::CreateHardLinkA(plan.strBackupPath.c_str(), plan.strDestPath.c_str(), nullptr)) return std::string();
-    // Another volume, or a file system without links: a copy as good.
+    if (!IsHeldElsewhere(plan.strDestPath) &&
+        ::CreateHardLinkA(plan.strBackupPath.c_str(), plan.strDestPath.c_str(), nullptr))
+        return std::string();
+    // Held, on another volume, or on a file system without links: a copy as good.
     DWORD error = 0;
     plan.strBackupPath = CopyToNewName(plan.strDestPath, folder, error);
     return plan.strBackupPath.empty() ? BackupFailure(plan.strDestPath, error) : std::string();
@@ -124,10 +135,8 @@ STEP_RESULT PutBackDestination(const ENTRY_PLAN& plan) {
 }
 
 STEP_RESULT PutBackWithLines(const ENTRY_PLAN& plan, CLineSink& sink) {
-    if (!NeedsPutBack(plan)) {
-        DeleteScratchFile(plan.strTempPath);
-        return StepSucceeded();
-    }
+    // Still the old file, perhaps without its read-only attribute: put back without a line.
+    if (!NeedsPutBack(plan)) return PutBackDestination(plan);
     const std::string fileName = GetFileNameOf(plan.strDestPath);
     sink.AddLine(LINE_INFO, "        Restore file %s, please waiting...", fileName.c_str());
     STEP_RESULT result = PutBackDestination(plan);
@@ -138,11 +147,11 @@ STEP_RESULT PutBackWithLines(const ENTRY_PLAN& plan, CLineSink& sink) {
     return result;
 }
 
-void DiscardBackup(const ENTRY_PLAN& plan) {
+void DiscardBackup(const ENTRY_PLAN& plan, bool bDestIsOld) {
     if (plan.strBackupPath.empty() || ::DeleteFileA(plan.strBackupPath.c_str())) return;
-    // A read-only file's second name is deleted only without the attribute, which both names share.
-    const bool bShared = IsSameFile(plan.strBackupPath, plan.strDestPath);
-    DeleteScratchFile(plan.strBackupPath);
-    if (bShared && plan.dwAttributes != INVALID_FILE_ATTRIBUTES)
+    // A read-only file's second name is deleted only without the attribute, which both names
+    // share: the old file at the destination gets it back.
+    DeleteFileEvenReadOnly(plan.strBackupPath);
+    if (bDestIsOld && plan.dwAttributes != INVALID_FILE_ATTRIBUTES)
         ::SetFileAttributesA(plan.strDestPath.c_str(), plan.dwAttributes);
 }

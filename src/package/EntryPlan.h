@@ -35,5 +35,6 @@ bool NeedsPutBack(const ENTRY_PLAN& plan);
 STEP_RESULT PutBackDestination(const ENTRY_PLAN& plan);
 // PutBackDestination between the restore walk's pair of lines, when there is something to put back.
 STEP_RESULT PutBackWithLines(const ENTRY_PLAN& plan, CLineSink& sink);
-// Deletes the backup. A destination that is still the backup's file keeps its attributes.
-void DiscardBackup(const ENTRY_PLAN& plan);
+// Deletes the backup. bDestIsOld: the destination is still (or again) the file that was backed
+// up, and keeps its attributes.
+void DiscardBackup(const ENTRY_PLAN& plan, bool bDestIsOld);

@@ -19,7 +19,9 @@
 namespace {
 
 void DiscardBackupsAndWorkFolder(const CUpgradeJournal& journal) {
-    for (const ENTRY_PLAN& plan : journal.GetPlans()) DiscardBackup(plan);
+    // Put back, the destinations are the old files; finished, the new ones.
+    const bool bOldFiles = journal.GetPhase() == JOURNAL_INSTALL;
+    for (const ENTRY_PLAN& plan : journal.GetPlans()) DiscardBackup(plan, bOldFiles);
     // Only a work folder of ours is ever emptied: the journal names it, and nothing else.
     if (IsWorkFolderPath(journal.GetWorkFolder())) DeleteFolderAndFiles(journal.GetWorkFolder());
 }

@@ -83,3 +83,14 @@ bool FlushFileToDisk(const std::string& path) {
                                            OPEN_EXISTING, 0, nullptr));
     return file && ::FlushFileBuffers(file.Get());
 }
+
+bool DeleteFileEvenReadOnly(const std::string& path) {
+    // Most files are not read-only, so the attribute is looked at only when the delete is refused.
+    if (::DeleteFileA(path.c_str())) return true;
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    ::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (::DeleteFileA(path.c_str())) return true;
+    ::SetFileAttributesA(path.c_str(), attributes);
+    return false;
+}

@@ -13,6 +13,9 @@ bool FolderExists(const std::string& path);
 bool CreateFolderPath(const std::string& filePath);
 // Removes the read-only attribute of an existing file.
 void ClearReadOnly(const std::string& path);
+// Deletes a file, read-only or not. One that cannot be deleted (still held elsewhere) keeps its
+// attributes, which every other name of the same file shares.
+bool DeleteFileEvenReadOnly(const std::string& path);
 // Makes what was written to the file reach the disk. False when the system cannot.
 bool FlushFileToDisk(const std::string& path);
 // Writes the text to a new file beside the path, flushes it to the disk and only then moves it

@@ -2,6 +2,8 @@
 #define _CRT_RAND_S
 #include "util/WorkFolder.h"
 
+#include "util/FileHelpers.h"
+
 #include <windows.h>
 
 #include <sddl.h>
@@ -45,9 +47,7 @@ void DeleteFilesIn(const std::string& folder) {
     for (bool more = find.FindFile(folder + "*"); more;) {
         more = find.FindNextFile();
         if (find.IsDots() || find.IsDirectory()) continue;
-        const std::string path = find.GetFilePath();
-        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileA(path.c_str());
+        DeleteFileEvenReadOnly(find.GetFilePath());
     }
 }
 

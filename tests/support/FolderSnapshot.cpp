@@ -41,7 +41,14 @@ std::string DescribeDifferences(const SNAPSHOT& before, const SNAPSHOT& after) {
     for (const auto& [name, state] : before) {
         auto found = after.find(name);
         if (found == after.end()) names += " missing:" + name;
-        else if (!(found->second == state)) names += " changed:" + name;
+        else if (!(found->second == state)) {
+            const FILE_STATE& now = found->second;
+            names += " changed:" + name + (now.bytes != state.bytes ? "(bytes)" : "") +
+                     (now.time == state.time ? "" : "(time)") +
+                     (now.attributes != state.attributes ? "(attributes " + std::to_string(state.attributes) + "->" +
+                                                               std::to_string(now.attributes) + ")"
+                                                         : "");
+        }
     }
     for (const auto& [name, state] : after)
         if (before.find(name) == before.end()) names += " added:" + name;
