@@ -134,12 +134,13 @@ std::string CEntryInstallStep::Install() {
 }
 
 bool CEntryInstallStep::WriteInPlace() {
-    const ENTRY_PLAN& plan = m_item.m_plan;
+    ENTRY_PLAN& plan = m_item.m_plan;
+    // The write must never reach the backup, so a backup that is a second name becomes a copy first.
+    if (!MakeBackupACopy(plan)) return false;
     // Shared for reading and writing, as the other program shares it.
     CScopedKernelHandle file(::CreateFileA(plan.strDestPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    // The write must never reach the backup, so a backup that is a second name becomes a copy first.
-    if (!file || !MakeBackupACopy(plan)) return false;
+    if (!file) return false;
     m_item.m_bDestChanged = true;
     bool written = WriteNewFile(file.Get(), false) && ::SetEndOfFile(file.Get());
     if (written && HasStoredTime(m_item.m_fields.ftLastWrite))

@@ -90,16 +90,20 @@ std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder) {
     return plan.strBackupPath.empty() ? BackupFailure(plan.strDestPath, error) : std::string();
 }
 
-bool MakeBackupACopy(const ENTRY_PLAN& plan) {
+bool MakeBackupACopy(ENTRY_PLAN& plan) {
     if (plan.strBackupPath.empty() || !IsSameFile(plan.strBackupPath, plan.strDestPath)) return true;
     DWORD error = 0;
     const std::string copy = CopyToNewName(plan.strDestPath, GetFolderOf(plan.strBackupPath), error);
     if (copy.empty()) return false;
-    // The copy takes the backup's name, the one the journal knows.
-    ClearReadOnly(plan.strBackupPath);
-    if (::MoveFileExA(copy.c_str(), plan.strBackupPath.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    DeleteScratchFile(copy);
-    return false;
+    // The copy takes the second name's place, the name the journal knows. A name of a file that
+    // is open cannot be replaced, only deleted (the holder shares deleting, or the rename over
+    // the destination would have worked), so the copy moves in after.
+    if (!DeleteFileEvenReadOnly(plan.strBackupPath)) {
+        DeleteScratchFile(copy);
+        return false;
+    }
+    if (!::MoveFileExA(copy.c_str(), plan.strBackupPath.c_str(), 0)) plan.strBackupPath = copy;
+    return true;
 }
 
 bool NeedsPutBack(const ENTRY_PLAN& plan) {

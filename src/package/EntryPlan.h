@@ -24,7 +24,7 @@ struct ENTRY_PLAN {
 std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder);
 // Turns a backup that is a second name of the destination into a copy of its own, before the
 // destination is written in place. False when it could not.
-bool MakeBackupACopy(const ENTRY_PLAN& plan);
+bool MakeBackupACopy(ENTRY_PLAN& plan);
 
 // True when putting the destination back would change it: it is no longer the file its backup
 // names, or the package added it and it is there.

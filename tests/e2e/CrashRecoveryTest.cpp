@@ -1,7 +1,8 @@
 // An upgrade killed at any instant of its install pass is put back, completely, by the next start
 // of the upgrader: the installation is as it was before the first run (bytes, times, attributes),
 // and no journal, no backup, no work folder and no RunOnce value is left. Also a recovery that is
-// itself killed half way.
+// itself killed half way. One killed in its command pass is finished instead: the new files stay,
+// the commands run again and the upgrade record is written.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -83,6 +84,7 @@ protected:
             writer.AddFile(".\\" + EntryPath(i), IncompressibleContent(static_cast<unsigned>(i), ENTRY_SIZE), TimeOf(i));
         }
         m_before = TakeSnapshot(m_install.GetFolder());
+        m_package = writer;
         const std::string downloads = m_scratch.Path() + "Downloads\\";
         ::CreateDirectoryA(downloads.c_str(), nullptr);
         m_strSeamed = downloads + "QuorindoUpgrade.exe";
@@ -94,12 +96,12 @@ protected:
         CRegistryAccess::DeleteValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE);
     }
 
-    // Starts the upgrader in auto mode (killing itself at the stop check, when given) and
+    // Starts the upgrader in auto mode (killing itself at the given kill point, when given) and
     // answers its dialog.
-    HWND StartAuto(int killAtCheck = 0) {
-        ::SetEnvironmentVariableA("QU_KILL_AT_CHECK", killAtCheck > 0 ? std::to_string(killAtCheck).c_str() : nullptr);
+    HWND StartAuto(int killAt = 0, const char* point = "QU_KILL_AT_CHECK") {
+        ::SetEnvironmentVariableA(point, killAt > 0 ? std::to_string(killAt).c_str() : nullptr);
         const bool started = m_upgrader.Start(m_strSeamed, "/auto", std::string(), false);
-        ::SetEnvironmentVariableA("QU_KILL_AT_CHECK", nullptr);
+        ::SetEnvironmentVariableA(point, nullptr);
         return started ? robot::WaitForWindow(DIALOG_TITLE) : nullptr;
     }
     void Kill() {
@@ -138,6 +140,7 @@ protected:
 
     SNAPSHOT m_before;
     std::string m_strSeamed;
+    CPackageWriter m_package;
 };
 
 TEST_F(CrashRecoveryTest, AKillAnywhereInTheInstallPassIsPutBackByTheNextStart) {
@@ -206,6 +209,43 @@ TEST_F(CrashRecoveryTest, ARecoveryThatIsKilledIsDoneAgainToTheSameEnd) {
     DWORD exitCode = 1;
     EXPECT_TRUE(m_upgrader.Wait(RUN_WAIT_MS, &exitCode));
     EXPECT_EQ(::FindWindowA(nullptr, DIALOG_TITLE), nullptr);
+}
+
+// Killed right after its first command, a rename: the next start keeps the new files, runs the
+// command list again (the rename is already done, the later command is done now) and writes the
+// upgrade record.
+TEST_F(CrashRecoveryTest, AKillInTheCommandPassIsFinishedByTheNextStart) {
+    WriteFileText(m_install.GetPath("Skin.ini"), "[Skin]");
+    WriteFileText(m_install.GetPath("old.txt"), "to go");
+    m_package.AddFile("<Temp>\\CMD List.ini", "[CMD List]\r\nCMD count=2\r\n"
+                                             "[CMD 1]\r\nType=Rename\r\nDest Relative Path=.\\Skin.ini\r\n"
+                                             "Another File Name=.\\Skin.old\r\n"
+                                             "[CMD 2]\r\nType=Remove File\r\nDest Relative Path=.\\old.txt\r\n");
+    ASSERT_TRUE(CopyWithPackage(GetBuildFile("tests/SeamedUpgrader.exe"), m_strSeamed, m_package.Bytes()));
+    ASSERT_NE(StartAuto(1, "QU_KILL_AT_COMMAND"), nullptr);
+    ASSERT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
+    const std::string workFolder = JournaledWorkFolder();
+    ASSERT_FALSE(workFolder.empty());
+    ASSERT_TRUE(PathExists(m_install.GetPath("Skin.old")));
+    ASSERT_TRUE(PathExists(m_install.GetPath("old.txt")));
+
+    ASSERT_NE(StartAndRecover(), nullptr);
+    for (int i : {0, 2, 35})
+        EXPECT_EQ(ReadFileText(m_install.GetPath(EntryPath(i))), IncompressibleContent(static_cast<unsigned>(i), ENTRY_SIZE));
+    EXPECT_TRUE(PathExists(m_install.GetPath("Skin.old")));
+    EXPECT_FALSE(PathExists(m_install.GetPath("Skin.ini")));
+    EXPECT_FALSE(PathExists(m_install.GetPath("old.txt")));
+    EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE), "0.0.6.7");
+    EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()));
+    EXPECT_EQ(::GetFileAttributesA(workFolder.c_str()), INVALID_FILE_ATTRIBUTES) << workFolder;
+    EXPECT_FALSE(CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE));
+    const std::vector<LOG_RECORD> log = ReadUpgradeLog(m_install.GetFolder());
+    ASSERT_FALSE(log.empty());
+    ASSERT_FALSE(log.back().lines.empty());
+    EXPECT_EQ(log.back().lines.front(),
+              "The last upgrade was interrupted after its files were installed, now will finish it");
+    EXPECT_EQ(log.back().outcome, "recovered");
+    m_upgrader.End();
 }
 
 }  // namespace

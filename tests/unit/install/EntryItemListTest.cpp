@@ -159,6 +159,33 @@ TEST_F(EntryItemList, DestinationHeldWithoutSharedWritingIsLeftAsItWas) {
     EXPECT_EQ(ReadFileText(Dest("c.dll")), "old c");
 }
 
+// Another program holding a destination open for reading and writing, with or without delete
+// sharing, does not stop the upgrade: the file is written in place, and its backup, made a copy
+// of its own first, still holds the old file.
+TEST_F(EntryItemList, DestinationsHeldOpenForReadingAndWritingAreWrittenInPlace) {
+    Install("a.dll", "old a");
+    Install("b.dll", "old b");
+    Load(CPackageWriter().AddFile(".\\a.dll", "new a", kStoredTime).AddFile(".\\b.dll", "new b", kStoredTime));
+    const auto hold = [&](const char* name, DWORD share) {
+        return CScopedKernelHandle(::CreateFileA(Dest(name).c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
+    CScopedKernelHandle a = hold("a.dll", FILE_SHARE_READ | FILE_SHARE_WRITE);
+    CScopedKernelHandle b = hold("b.dll", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    ASSERT_TRUE(a.IsValid() && b.IsValid());
+
+    ASSERT_EQ(RunPasses(), PASSES_INSTALLED);
+    EXPECT_EQ(Texts(), Join({UpgradeLines("a.dll"), UpgradeLines("b.dll")}));
+    a.Reset();
+    b.Reset();
+    for (size_t i = 0; i < 2; ++i) {
+        const std::string name = i == 0 ? "a" : "b";
+        EXPECT_EQ(ReadFileText(Dest(name + ".dll")), "new " + name);
+        EXPECT_TRUE(GetLastWriteTime(Dest(name + ".dll")) == kStoredTime) << name;
+        EXPECT_EQ(ReadFileText(Item(i).GetPlan().strBackupPath), "old " + name);
+    }
+}
+
 TEST_F(EntryItemList, HeldUpgradeServerProgramIsAnErrorAndTheRunGoesOn) {
     Install("QuorindoUpgradeServer.exe", "old server");
     Load(CPackageWriter().AddFile(".\\QuorindoUpgradeServer.exe", "new server").AddFile(".\\a.dll", "new a"));
