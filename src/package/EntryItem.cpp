@@ -118,8 +118,10 @@ std::string CEntryInstallStep::Install() {
             return failed;
         }
     }
-    const DWORD attributes = ::GetFileAttributesA(plan.strDestPath.c_str());
-    if (!plan.bAdded) ClearReadOnly(plan.strDestPath);
+    // The backup pass knows the attributes: only a read-only file needs the attribute taken off
+    // before it can be renamed over.
+    const bool bReadOnly = !plan.bAdded && (plan.dwAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (bReadOnly) ::SetFileAttributesA(plan.strDestPath.c_str(), plan.dwAttributes & ~FILE_ATTRIBUTE_READONLY);
     if (::MoveFileExA(plan.strTempPath.c_str(), plan.strDestPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         m_item.m_bReplaced = true;
         return std::string();
@@ -128,8 +130,7 @@ std::string CEntryInstallStep::Install() {
     const std::string error = plan.bAdded || !WriteInPlace() ? failed : std::string();
     DeleteScratchFile(plan.strTempPath);
     // Left untouched, the file gets its read-only attribute back here: no restore will walk it.
-    if (!m_item.m_bDestChanged && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        ::SetFileAttributesA(plan.strDestPath.c_str(), attributes);
+    if (!m_item.m_bDestChanged && bReadOnly) ::SetFileAttributesA(plan.strDestPath.c_str(), plan.dwAttributes);
     return error;
 }
 
