@@ -82,9 +82,10 @@ start_product_programs() {
   "$WINE" "$robot" wait QuorindoUpgradeServer </dev/null >/dev/null 2>&1 ||
     { echo "the sample upgrade server did not start" >&2; return 1; }
 }
-# Every program of ours runs under the robot's "run", which ends with 3 when the program crashed
-# (the prefix ends a crashed program at once). A crash ends the demo.
-CRASHED=3
+# Every program of ours runs under the robot's "run", which ends with the program's own exit
+# status, or with 255 when the program crashed (the prefix ends a crashed program at once). A
+# crash ends the demo.
+CRASHED=255
 fail_on_crash() {
   [ "$2" -eq "$CRASHED" ] || return 0
   echo "== $1 crashed; the demo stops here (the exception code is above)" >&2
@@ -162,7 +163,7 @@ last_footer=$(printf '%s\n' "$last_run" | tail -1)
 
 ok() { if [ "$1" = 1 ]; then echo "succeeded"; else echo "FAILED"; fi; }
 auto_ok=0
-[ "$auto_code" = 0 ] && [ "$auto_version" = 0.0.6.7 ] && [ "$last_footer" = "---- End of run: result code 0" ] && auto_ok=1
+[ "$auto_code" = 0 ] && [ "$auto_status" = 0 ] && [ "$auto_version" = 0.0.6.7 ] && [ "$last_footer" = "---- End of run: result code 0" ] && auto_ok=1
 cat <<EOF
 
 == Summary
@@ -174,6 +175,7 @@ Files registered:             $(printf '%s' "$record" | tr '\n' ' ')
 Start-menu folder holds:      ${shortcuts:-(nothing)}
 Auto-start of the server:     ${autorun:-(none)}
 Upgrade with /auto:           $(ok "$auto_ok") (the upgrade server received code ${auto_code:-none}; 0 = success)
+Exit status of /auto:         $auto_status (what a script or deployment tool reads; 0 = success)
 Upgrade log:                  $upgrade_log_win
 Its last run ended:           ${last_footer:-(no record)}
 Everything is under $demo

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/UpgradeDlg.h"
+#include "app/Usage.h"
 #include "system/InstallProbe.h"
 #include "system/ProductNames.h"
 #include "upgrade/Recovery.h"
@@ -18,6 +19,7 @@ void CUpgradeCommandLineInfo::ParseParam(const char* pszParam, bool bFlag, bool 
     if (bFlag) {
         m_bAuto = EqualsNoCase(pszParam, AUTO_SWITCH);
         m_bRecover = EqualsNoCase(pszParam, RECOVER_SWITCH);
+        m_bHelp = IsHelpSwitch(pszParam);
     }
     CCommandLineInfo::ParseParam(pszParam, bFlag, bLast);
 }
@@ -33,6 +35,11 @@ bool CUpgradeApp::InitInstance() {
     ::InitCommonControlsEx(&controls);
 
     ParseCommandLine(m_cmdInfo);
+    if (m_cmdInfo.m_bHelp) {
+        AfxMessageBox(FormatUsage(CInstallProbe::GetInstallPath()), MB_OK | MB_ICONINFORMATION);
+        m_nExitStatus = RESULT_SUCCEEDED;
+        return false;
+    }
     if (m_cmdInfo.m_bRecover && !HasInterruptedUpgrade(CInstallProbe::GetInstallPath())) return false;
     CUpgradeDlg dialog;
     m_pMainWnd = &dialog;
@@ -40,5 +47,9 @@ bool CUpgradeApp::InitInstance() {
     m_pMainWnd = nullptr;
     return false;
 }
+
+int CUpgradeApp::ExitInstance() { return m_nExitStatus; }
+
+void CUpgradeApp::SetRunResult(int nCode) { m_nExitStatus = nCode == RESULT_NONE ? EXIT_NO_RESULT : nCode; }
 
 CUpgradeApp& GetUpgradeApp() { return *static_cast<CUpgradeApp*>(AfxGetApp()); }

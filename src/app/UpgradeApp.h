@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "framework/CommandLineInfo.h"
 #include "framework/WinApp.h"
+#include "transaction/ResultCodes.h"
 #include "upgrade/Checkpoint.h"
 
 // The upgrader's command line: the switch "auto" ("/auto", "-AUTO") asks for a silent run;
@@ -20,6 +22,8 @@ public:
     // Recovery only: with the journal of an interrupted upgrade the dialog shows its restore and
     // waits for Close; without one the program ends at once, showing nothing.
     bool m_bRecover = false;
+    // "/?", "-?", "/help": the usage box, and nothing else.
+    bool m_bHelp = false;
 };
 
 class CUpgradeApp : public CWinApp {
@@ -30,6 +34,10 @@ public:
     // Parses the command line and runs the main dialog; answers false, so the program
     // ends when the dialog does.
     bool InitInstance() override;
+    // The exit status: the result code of the last run (see transaction/ResultCodes.h).
+    int ExitInstance() override;
+    // Called by the run's thread with what the run answered.
+    void SetRunResult(int nCode);
 
     CUpgradeCommandLineInfo m_cmdInfo;
     bool m_bCreateVersion;
@@ -39,6 +47,9 @@ public:
     UINT m_uReportMessage;
     // For a test build of the program only: sees the runs' checkpoints (upgrade and recovery).
     CheckpointHook m_atCheckpoint;
+
+private:
+    std::atomic<int> m_nExitStatus{EXIT_NO_RUN};
 };
 
 // The process's application object (made by the program's main file, or by a test).

@@ -8,13 +8,13 @@
 #include "upgrade/UpgradeRun.h"
 
 void CUpgradeDlg::DoUpgrade() {
-    const CUpgradeApp& app = GetUpgradeApp();
+    CUpgradeApp& app = GetUpgradeApp();
     RUN_SETTINGS settings;
     settings.strPackageVersion = app.m_strPackageVersion;
     settings.strExeName = app.m_strExeName;
     settings.bAutoMode = IsAutoMode();
     settings.atCheckpoint = app.m_atCheckpoint;
-    CUpgradeRun(*this, std::move(settings)).Execute();
+    app.SetRunResult(CUpgradeRun(*this, std::move(settings)).Execute());
 }
 
 void CUpgradeDlg::ReportResult(int nCode, LPARAM lSecond) const {

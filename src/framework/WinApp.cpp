@@ -45,5 +45,5 @@ int AfxWinMain() {
     if (app == nullptr) return -1;
     // A dialog program's work is done inside InitInstance; nothing runs after it.
     app->InitInstance();
-    return 0;
+    return app->ExitInstance();
 }

@@ -18,6 +18,8 @@ public:
 
     // Runs the application's work; false ends the program at once.
     virtual bool InitInstance() { return false; }
+    // The program's exit status, once its work is done.
+    virtual int ExitInstance() { return 0; }
 
     // Fills the information from the process's own command line.
     void ParseCommandLine(CCommandLineInfo& info) const;
@@ -35,5 +37,6 @@ CWinApp* AfxGetApp();
 // Without an icon type, OK boxes show the exclamation mark.
 int AfxMessageBox(const std::string& text, UINT nType = MB_OK);
 
-// The program's main routine: runs the application object's InitInstance.
+// The program's main routine: runs the application object's InitInstance and answers its
+// ExitInstance.
 int AfxWinMain();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "RunFixture.h"
 #include "support/RegistryValueGuard.h"
@@ -130,6 +131,42 @@ TEST_F(AutoModeTest, SuccessSendsZeroAfterTheRecord) {
                   "0.0.6.7");
         EXPECT_EQ(ReadMachineString(PRODUCT_KEY, UPGRADE_VERSION_VALUE, KEY_WOW64_64KEY), "");
     }
+}
+
+// What a script or deployment tool reads of a silent run: its exit status is the run's result
+// code. And the usage box, which runs nothing and ends with 0.
+TEST_F(AutoModeTest, ExitStatusIsTheResultCodeOfTheRun) {
+    const TEST_ENTRY damaged{".\\ClockPanel.dll", 0, 0, {'n', 'o', 't', ' ', 'g', 'z', 'i', 'p'}};
+    const struct {
+        const char* what;
+        std::function<bool()> arrange;
+        std::vector<BYTE> package;
+        DWORD status;
+    } cases[] = {
+        {"failed install", [] { return true; }, CPackageWriter().Add(damaged).Bytes(), 9},
+        {"success", [] { return true; }, EmptyPackage(), 0},
+        {"not older", [this] { return m_install.UseMainExecutable("1.10.2.3"); }, EmptyPackage(), 4},
+        {"not installed", [this] { return m_install.SetInstallPath(m_scratch.Path() + "Nowhere"); }, EmptyPackage(), 2},
+    };
+    for (const auto& run : cases) {
+        SCOPED_TRACE(run.what);
+        ASSERT_TRUE(run.arrange());
+        RunAuto(run.package);
+        DWORD status = 0xFFFF;
+        EXPECT_TRUE(m_upgrader.Wait(RUN_WAIT_MS, &status));
+        EXPECT_EQ(status, run.status);
+    }
+
+    ASSERT_TRUE(m_upgrader.Start(MakeUpgrader(EmptyPackage()), "/?", std::string(), false));
+    HWND usage = robot::WaitForProcessWindow(m_upgrader.GetId(), "#32770");
+    ASSERT_NE(usage, nullptr);
+    const std::string text = robot::GetMessageBoxText(usage);
+    for (const char* part : {"/auto", "/recover", "12\tno upgrade ran", "Upgrade\\UpgradeLog.txt"})
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+    robot::PressButton(usage, IDOK);
+    DWORD status = 0xFFFF;
+    EXPECT_TRUE(m_upgrader.Wait(RUN_WAIT_MS, &status));
+    EXPECT_EQ(status, 0u);
 }
 
 // After the channel program has ended, entries large enough to inflate for a while keep the run

@@ -5,7 +5,8 @@
 //   QuorindoDemoRobot close                      press Close and wait until the dialog is gone.
 //   QuorindoDemoRobot wait <title>               wait until a top-level window (hidden too) exists.
 //   QuorindoDemoRobot run <program> [arguments]  start a program and wait for it to end. Exit
-//       status 3, and a line naming the exception code, when it crashed; its own status otherwise.
+//       status 255, and a line naming the exception code, when it crashed; its own status otherwise
+//       (the upgrader's are 0 to 12).
 #include <windows.h>
 
 #include <cstdio>
@@ -29,7 +30,7 @@ const DWORD RUN_WAIT_MS = 300000;
 // Statuses 0xC0000000-0xCFFFFFFF are the exceptions that ended a program.
 const DWORD CRASH_STATUS_MASK = 0xF0000000;
 const DWORD CRASH_STATUS = 0xC0000000;
-const int CRASHED = 3;
+const int CRASHED = 255;
 
 std::vector<robot::ListLine> ReadLines(HWND dialog) {
     std::vector<robot::ListLine> lines;
