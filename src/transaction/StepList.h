@@ -22,10 +22,6 @@ public:
     // Answers the first failure.
     STEP_RESULT Undo(const StepEvent& afterUndone = {});
 
-    size_t GetCount() const { return m_steps.size(); }
-    size_t GetDoneCount() const { return m_nDone; }
-    CStep& GetAt(size_t index) const { return *m_steps[index]; }
-
 private:
     std::vector<std::unique_ptr<CStep>> m_steps;
     size_t m_nDone = 0;  // steps from the head that Do has run, the failed one included
@@ -43,9 +39,6 @@ public:
     // Does every step in order; beforeStep and onResult see each one.
     void Do(const std::function<void(size_t index)>& beforeStep, const ResultEvent& onResult,
             const Runner& run = {});
-
-    size_t GetCount() const { return m_steps.size(); }
-    CStep& GetAt(size_t index) const { return *m_steps[index]; }
 
 private:
     std::vector<std::unique_ptr<CStep>> m_steps;
