@@ -9,7 +9,9 @@ class IRunHost;
 // The RunOnce value that starts "<installation>\Upgrade\QuorindoUpgrade.exe /recover" at the next
 // logon while an upgrade is under way (HKEY_LOCAL_MACHINE).
 inline constexpr const char* RUN_ONCE_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-inline constexpr const char* RUN_ONCE_VALUE = "QuorindoUpgradeRecovery";
+// Windows deletes a RunOnce value before it starts the command, unless the name starts with "!":
+// then only once the command has ended, so a recovery killed at logon is started again at the next.
+inline constexpr const char* RUN_ONCE_VALUE = "!QuorindoUpgradeRecovery";
 inline constexpr const char* RECOVER_SWITCH = "recover";
 
 // True when the installation holds the journal of an interrupted upgrade.
