@@ -49,9 +49,8 @@ STEP_RESULT CEntryBackupStep::Do() {
 }
 
 STEP_RESULT CEntryBackupStep::Undo() {
-    // Undone after every install step: the destination is the old file again.
-    DiscardBackup(m_item.m_plan, true);
-    m_item.m_plan.strBackupPath.clear();
+    // The backup stays with its item, which deletes it: a file that could not be put back needs
+    // it at the next start.
     return StepSucceeded();
 }
 
