@@ -9,8 +9,12 @@
 #include <sddl.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "framework/FileFind.h"
 #include "util/FileErrors.h"
+#include "util/PathChecks.h"
 #include "util/PathTokens.h"
 #include "util/TextCompare.h"
 #include "util/TextFormat.h"
@@ -62,17 +66,34 @@ CScopedLocalMemory DescriptorFromSddl(const char* sddl) {
 
 void DeleteFolderAndFiles(const std::string& folder) {
     if (folder.empty()) return;
-    DeleteFilesIn(folder);
+    // A link goes by itself: what it leads to is never emptied.
+    if (!IsReparsePoint(folder)) DeleteFilesIn(folder);
     ::RemoveDirectoryA(folder.c_str());
 }
 
 bool IsWorkFolderPath(const std::string& folder) {
-    const std::string ours = GetWorkFolderParent() + WORK_FOLDER_PREFIX;
-    return folder.size() > ours.size() && EqualsNoCase(folder.substr(0, ours.size()), ours) &&
-           folder.find("..") == std::string::npos && folder.back() == '\\';
+    const std::string parent = GetWorkFolderParent();
+    const std::string name = folder.size() > parent.size() ? folder.substr(parent.size()) : std::string();
+    return IsPlainPathInside(folder, parent) && name.find('\\') == name.size() - 1 &&
+           EqualsNoCase(name.substr(0, std::strlen(WORK_FOLDER_PREFIX)), WORK_FOLDER_PREFIX) &&
+           name.size() > std::strlen(WORK_FOLDER_PREFIX) + 1;
+}
+
+void DeleteWorkFoldersBut(const std::vector<std::string>& kept) {
+    const std::string parent = GetWorkFolderParent();
+    CFileFind find;
+    for (bool more = find.FindFile(parent + WORK_FOLDER_PREFIX + "*"); more;) {
+        more = find.FindNextFile();
+        const std::string folder = find.GetFilePath() + "\\";
+        if (!find.IsDirectory()) continue;
+        if (std::none_of(kept.begin(), kept.end(), [&](const std::string& k) { return EqualsNoCase(k, folder); }))
+            DeleteFolderAndFiles(folder);
+    }
 }
 
 CWorkFolder::~CWorkFolder() { DeleteFolderAndFiles(m_strPath); }
+
+void CWorkFolder::Keep() { m_strPath.clear(); }
 
 std::string CWorkFolder::Create() {
     const std::string parent = GetWorkFolderParent();
