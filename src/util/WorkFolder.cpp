@@ -65,9 +65,9 @@ CScopedLocalMemory DescriptorFromSddl(const char* sddl) {
 }
 
 void DeleteFolderAndFiles(const std::string& folder) {
-    if (folder.empty()) return;
-    // A link goes by itself: what it leads to is never emptied.
-    if (!IsReparsePoint(folder)) DeleteFilesIn(folder);
+    // A link is left alone: what it leads to is not ours to empty or remove.
+    if (folder.empty() || IsReparsePoint(folder)) return;
+    DeleteFilesIn(folder);
     ::RemoveDirectoryA(folder.c_str());
 }
 

@@ -39,7 +39,7 @@ inline constexpr const char* WORK_FOLDER_PREFIX = "QuorindoUpgrade-";
 bool IsWorkFolderPath(const std::string& folder);
 
 // Deletes every file in the folder (read-only ones too), then the folder. A folder that is a
-// reparse point is only removed itself, never emptied.
+// reparse point is left alone.
 void DeleteFolderAndFiles(const std::string& folder);
 
 // Deletes every folder named like a work folder but the kept ones: what runs that were killed
