@@ -9,11 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/ScopedHandles.h"
+#include "support/FolderLink.h"
 #include "support/FolderSnapshot.h"
 #include "support/PackageWriter.h"
 #include "support/SampleProduct.h"
@@ -147,22 +150,25 @@ protected:
         ::SetFileAttributesA(m_install.GetPath(READ_ONLY_FILE).c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 
-    // One run of the package; every failed or stopped run must leave the installation as it was.
-    int Run(CTestRunHost& host, const std::vector<BYTE>& package, bool bAutoMode = false) {
-        std::vector<LOG_RECORD> logBefore;
-        if (m_bCheckLog) logBefore = ReadUpgradeLog(m_install.GetFolder());
+    RUN_SETTINGS Settings(const std::vector<BYTE>& package, bool bAutoMode) {
         RUN_SETTINGS settings;
         settings.strPackageVersion = PACKAGE_VERSION;
         settings.strExeName = GetOwnExeName();
         settings.bAutoMode = bAutoMode;
-        settings.strPackageFile = m_scratch.Path() + "package.dat";
+        settings.strPackageFile = m_scratch.Path() + "package" + std::to_string(m_nRuns) + ".dat";
         WriteFileText(settings.strPackageFile, std::string(package.begin(), package.end()));
         settings.afterLibraryWritten = m_afterLibraryWritten;
-        const int code = CUpgradeRun(host, std::move(settings)).Execute();
+        return settings;
+    }
+    // One run of the package; every failed or stopped run must leave the installation as it was.
+    int Run(CTestRunHost& host, const std::vector<BYTE>& package, bool bAutoMode = false) {
+        std::vector<LOG_RECORD> logBefore;
+        if (m_bCheckLog) logBefore = ReadUpgradeLog(m_install.GetFolder());
+        const int code = CUpgradeRun(host, Settings(package, bAutoMode)).Execute();
         ++m_nRuns;
         EXPECT_TRUE(ListFiles(m_scratch.Temp(), "JVR*.tmp").empty());
-        EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder())) << "a journal is left";
-        EXPECT_FALSE(HasRecoveryAtLogon());
+        EXPECT_EQ(HasInterruptedUpgrade(m_install.GetFolder()), m_bRetryLeft) << "the journal";
+        EXPECT_EQ(HasRecoveryAtLogon(), m_bRetryLeft);
         EXPECT_EQ(host.m_nProgress, 0);
         EXPECT_TRUE(host.m_bOver);
         if (m_bCheckLog) ExpectOneRecordAdded(host, logBefore, bAutoMode);
@@ -215,6 +221,7 @@ protected:
     int m_nRuns = 0;
     std::string m_strWorkFolder;
     bool m_bCheckLog = true;
+    bool m_bRetryLeft = false;  // the run leaves its journal and RunOnce value for the next start
     std::string m_strOutcome;  // the last line of the newest run's record
     CCompressionLibrary::AfterWrite m_afterLibraryWritten;
 };
@@ -416,4 +423,115 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
     EXPECT_NE(::GetFileAttributesA(CUpgradeJournal::GetSetAsidePath(m_install.GetFolder()).c_str()),
               INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(HasRecoveryAtLogon());
+}
+
+// A second start while a run holds the run lock (a double launch, the server's /auto, RunOnce at
+// another logon) puts nothing back and ends before it changes anything; the run ends with every
+// file new.
+TEST_F(UpgradeRunTest, ASecondStartWhileARunIsUnderWayLeavesItAlone) {
+    m_bCheckLog = false;  // the second start's record comes in the middle of the run's
+    CTestRunHost host, recovering, second;
+    int code = 0;
+    host.m_onLine = [&](const std::string& line) {
+        if (line != "        Upgrade - ClockPanel.dll...") return;
+        std::thread([&] {
+            EXPECT_FALSE(RecoverInterruptedUpgrade(recovering, m_install.GetFolder(), true, PACKAGE_VERSION));
+            code = CUpgradeRun(second, Settings(MakePackage(-1), true)).Execute();
+        }).join();
+        EXPECT_TRUE(HasInterruptedUpgrade(m_install.GetFolder()) && HasRecoveryAtLogon());
+    };
+    EXPECT_EQ(Run(host, MakePackage(-1)), 0);
+    EXPECT_EQ(recovering.m_lines,
+              std::vector<std::string>{"The last upgrade is still under way in another upgrader, so nothing is put back"});
+    EXPECT_EQ(code, 5);
+    EXPECT_TRUE(second.Has("        Abort - Another upgrade of Quorindo is under way, please wait for it to end and run again!"));
+    for (const PACKAGE_FILE& file : FILES) EXPECT_EQ(ReadFileText(m_install.GetPath(file.path)), file.content);
+}
+
+// A file that cannot be put back (another program holds it) keeps the journal, the backups and the
+// RunOnce value; the next start puts the installation back whole.
+TEST_F(UpgradeRunTest, ARestoreThatFailsIsDoneAgainByTheNextStart) {
+    CScopedKernelHandle held;
+    CTestRunHost host, next;
+    host.m_onLine = [&](const std::string& line) {
+        if (line == "Because of some error when upgrading, now will restore to the previous version")
+            held.Reset(::CreateFileA(m_install.GetPath("TallyPanel.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                     0, nullptr));
+    };
+    m_bRetryLeft = true;
+    EXPECT_EQ(Run(host, MakePackage(4)), 9);
+    EXPECT_TRUE(host.Has("        Restore file TallyPanel.dll failed because of " + GetSystemErrorText(ERROR_SHARING_VIOLATION)));
+    EXPECT_TRUE(host.Has("Some files could not be put back now, the next start of the upgrade will put them back"));
+    held.Reset();
+    EXPECT_TRUE(RecoverInterruptedUpgrade(next, m_install.GetFolder(), false, PACKAGE_VERSION));
+    EXPECT_TRUE(next.Has("        Restore file TallyPanel.dll successfully"));
+    ExpectUnchanged(next);
+    EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()) || HasRecoveryAtLogon());
+    EXPECT_TRUE(WorkFolders().empty());
+}
+
+// Users may write where the journal lies. One that names anything a run of ours could not have
+// written is set aside with one abort line naming the value, and nothing of it is done, inside the
+// installation or outside it: here its backup would go over TallyPanel.dll, or over the victim.
+TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone) {
+    const std::string outside = m_scratch.Path() + "Outside\\", victim = outside + "victim.dll";
+    ::CreateDirectoryA(outside.c_str(), nullptr);
+    WriteFileText(victim, "victim");
+    WriteFileText(outside + "CMD List.ini", "[CMD List]\r\nCMD count=1\r\n[CMD 1]\r\nType=Remove File\r\n"
+                                            "Dest Relative Path=" + victim + "\r\n");
+    const std::string linkedWork = GetWindowsFolder() + "Temp\\QuorindoUpgrade-000000000000001B\\";
+    CFolderLink linked(m_install.GetPath("Linked"), outside), linkNamedLikeOurs(linkedWork, outside);
+    ASSERT_TRUE(linked.IsMade() && linkNamedLikeOurs.IsMade());
+    m_before = TakeSnapshot(m_install.GetFolder());  // with the victim seen through the link
+    const char* const keys[] = {"[Entry 1] Destination", "[Entry 1] Temporary", "[Entry 1] Backup", "Work Folder",
+                                "Command List"};
+    const std::pair<int, std::string> cases[] = {
+        {0, victim}, {0, m_install.GetPath("..\\Outside\\victim.dll")}, {0, "\\\\?\\" + victim},
+        {0, m_install.GetPath("Linked\\victim.dll")}, {0, "victim.dll"}, {1, victim}, {2, victim},
+        {3, outside}, {3, linkedWork}, {4, outside + "CMD List.ini"}};
+    for (const auto& [key, value] : cases) {
+        SCOPED_TRACE(std::string(keys[key]) + "=" + value);
+        CWorkFolder work;
+        ASSERT_EQ(work.Create(), "");
+        WriteFileText(work.Path() + "JVR1.tmp", "planted");
+        ENTRY_PLAN plan;
+        plan.strDestPath = m_install.GetPath("TallyPanel.dll");
+        plan.strBackupPath = work.Path() + "JVR1.tmp";
+        std::string workFolder = work.Path(), commandList;
+        *std::array<std::string*, 5>{&plan.strDestPath, &plan.strTempPath, &plan.strBackupPath, &workFolder,
+                                     &commandList}[key] = value;
+        CUpgradeJournal journal;
+        ASSERT_EQ(journal.WritePlan(m_install.GetFolder(), workFolder, commandList, PACKAGE_VERSION, {plan}), "");
+        ASSERT_EQ(commandList.empty() ? "" : journal.SetPhase(JOURNAL_COMMANDS), "");
+        CTestRunHost host;
+        EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+        EXPECT_EQ(host.m_lines, std::vector<std::string>{"        Abort - The upgrade journal is set aside and not used "
+                                                         "because of its value " + std::string(keys[key]) + "=" + value});
+        EXPECT_EQ(ReadFileText(victim), "victim");
+        ExpectUnchanged(host);
+        EXPECT_TRUE(PathExists(CUpgradeJournal::GetSetAsidePath(m_install.GetFolder())));
+        EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()) || HasRecoveryAtLogon());
+    }
+}
+
+// At a start, the work folders no journal names are what runs killed before their journal existed
+// left behind, and they go; one the set-aside journal names stays, and a link named like one is
+// never emptied.
+TEST_F(UpgradeRunTest, AStartDeletesTheWorkFoldersNoJournalNames) {
+    const std::string ours = GetWindowsFolder() + "Temp\\QuorindoUpgrade-00000000000000A";
+    const std::string stale = ours + "1\\", kept = ours + "2\\", target = m_scratch.Path() + "Target\\";
+    for (const std::string& folder : {stale, kept, target}) {
+        ::CreateDirectoryA(folder.c_str(), nullptr);
+        WriteFileText(folder + "JVR1.tmp", "backup");
+    }
+    CUpgradeJournal journal;
+    ASSERT_EQ(journal.WritePlan(m_install.GetFolder(), kept, "", PACKAGE_VERSION, {}), "");
+    journal.SetAside(m_install.GetFolder());
+    CFolderLink link(ours + "3", target);
+    ASSERT_TRUE(link.IsMade());
+    CTestRunHost host;
+    EXPECT_FALSE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+    EXPECT_FALSE(PathExists(stale));
+    EXPECT_TRUE(PathExists(kept + "JVR1.tmp") && PathExists(target + "JVR1.tmp"));
+    DeleteTree(kept);
 }
