@@ -10,7 +10,6 @@
 #include <stdlib.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "framework/FileFind.h"
 #include "util/FileErrors.h"
@@ -72,11 +71,10 @@ void DeleteFolderAndFiles(const std::string& folder) {
 }
 
 bool IsWorkFolderPath(const std::string& folder) {
-    const std::string parent = GetWorkFolderParent();
-    const std::string name = folder.size() > parent.size() ? folder.substr(parent.size()) : std::string();
-    return IsPlainPathInside(folder, parent) && name.find('\\') == name.size() - 1 &&
-           EqualsNoCase(name.substr(0, std::strlen(WORK_FOLDER_PREFIX)), WORK_FOLDER_PREFIX) &&
-           name.size() > std::strlen(WORK_FOLDER_PREFIX) + 1;
+    // One folder directly under the parent: its only backslash after our prefix is its last character.
+    const std::string ours = GetWorkFolderParent() + WORK_FOLDER_PREFIX;
+    return folder.size() > ours.size() + 1 && EqualsNoCase(folder.substr(0, ours.size()), ours) &&
+           folder.find('\\', ours.size()) == folder.size() - 1 && IsPlainPathInside(folder, GetWorkFolderParent());
 }
 
 void DeleteWorkFoldersBut(const std::vector<std::string>& kept) {
