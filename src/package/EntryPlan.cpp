@@ -51,6 +51,8 @@ DWORD CopySharedFile(const std::string& source, const std::string& target) {
 DWORD CopyBackBackup(const ENTRY_PLAN& plan) {
     CScopedKernelHandle backup = OpenFileNoLink(plan.strBackupPath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     if (!backup) return ::GetLastError();
+    // Not even the attribute of what a link leads to is touched.
+    if (IsReparsePoint(plan.strDestPath)) return ERROR_CANT_ACCESS_FILE;
     ClearReadOnly(plan.strDestPath);
     CScopedKernelHandle dest =
         OpenFileNoLink(plan.strDestPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
