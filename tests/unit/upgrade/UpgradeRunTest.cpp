@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "framework/ScopedHandles.h"
-#include "support/FolderLink.h"
 #include "support/FolderSnapshot.h"
 #include "support/PackageWriter.h"
 #include "support/SampleProduct.h"
@@ -29,6 +28,7 @@
 #include "upgrade/UpgradeLog.h"
 #include "upgrade/UpgradeRun.h"
 #include "util/FileErrors.h"
+#include "util/PathChecks.h"
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
 
@@ -121,14 +121,15 @@ private:
     CScopedKernelHandle m_lock;
 };
 
-// The work folders of runs now under way.
+// The work folders of runs now under way (a link named like one is none).
 std::vector<std::string> WorkFolders() {
     std::vector<std::string> folders;
     WIN32_FIND_DATAA data;
     const std::string parent = GetWindowsFolder() + "Temp\\";
     CScopedFindHandle find(::FindFirstFileA((parent + "QuorindoUpgrade-*").c_str(), &data));
     if (!find) return folders;
-    do folders.push_back(parent + data.cFileName + "\\");
+    do
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) folders.push_back(parent + data.cFileName + "\\");
     while (::FindNextFileA(find.Get(), &data));
     return folders;
 }
@@ -472,24 +473,20 @@ TEST_F(UpgradeRunTest, ASecondStartWhileARunIsUnderWayLeavesItAlone) {
 
 // Users may write where the journal lies. One that names anything a run of ours could not have
 // written is set aside with one abort line naming the value, and nothing of it is done: its backup
-// would go over TallyPanel.dll or the victim, or the victim be deleted. The victim also lies behind
-// a link named like a work folder, which no start's clean-up ever empties.
+// would go over TallyPanel.dll or the victim, or the victim be deleted. The victim lies behind a
+// link named like a work folder (made by the test run, see tests/CMakeLists.txt), which no
+// start's clean-up ever empties.
 TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone) {
-    const std::string outside = m_scratch.Path() + "Outside\\", victim = outside + "victim.dll";
-    const std::string linkedWork = GetWindowsFolder() + "Temp\\QuorindoUpgrade-000000000000001B\\";
-    ::CreateDirectoryA(outside.c_str(), nullptr);
+    const std::string link = GetWindowsFolder() + "Temp\\QuorindoUpgrade-000000000000001B\\", victim = link + "victim.dll";
+    ASSERT_TRUE(IsReparsePoint(link));
     WriteFileText(victim, "victim");
-    WriteFileText(outside + "CMD List.ini", "[CMD List]\r\nCMD count=1\r\n[CMD 1]\r\nType=Remove File\r\n"
-                                            "Dest Relative Path=" + victim + "\r\n");
-    CFolderLink linked(m_install.GetPath("Linked"), outside), linkNamedLikeOurs(linkedWork, outside);
-    ASSERT_TRUE(linked.IsMade() && linkNamedLikeOurs.IsMade());
-    m_before = TakeSnapshot(m_install.GetFolder());  // with the victim seen through the link
+    WriteFileText(link + "CMD List.ini", "[CMD List]\r\nCMD count=1\r\n[CMD 1]\r\nType=Remove File\r\n"
+                                         "Dest Relative Path=" + victim + "\r\n");
     const char* const keys[] = {"[Entry 1] Destination", "[Entry 1] Temporary", "[Entry 1] Backup", "Work Folder",
                                 "Command List"};
     const std::pair<int, std::string> cases[] = {
-        {0, victim}, {0, m_install.GetPath("..\\Outside\\victim.dll")}, {0, "\\\\?\\" + victim},
-        {0, m_install.GetPath("Linked\\victim.dll")}, {0, "victim.dll"}, {1, victim}, {2, victim},
-        {3, outside}, {3, linkedWork}, {4, outside + "CMD List.ini"}};
+        {0, victim}, {0, m_install.GetPath("..\\victim.dll")}, {0, "\\\\?\\" + victim}, {0, "victim.dll"},
+        {1, victim}, {2, victim}, {3, m_scratch.Path()}, {3, link}, {4, link + "CMD List.ini"}};
     for (const auto& [key, value] : cases) {
         SCOPED_TRACE(std::string(keys[key]) + "=" + value);
         CWorkFolder work;
