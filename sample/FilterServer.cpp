@@ -22,8 +22,10 @@ const FILTER FILTERS[] = {
     {"Quorindo Scroll Filter", "{D47945FF-3513-4E25-9573-279AEB9655EA}", true},
     {"Quorindo Feed Filter", "{DFB57666-7A11-45F1-88A4-460B2FA08A6C}", false},
     {"Quorindo Fade Filter", "{3DEB868E-4AF5-4DCA-B816-713E2D59E18B}", false},
-    // Test only: a filter that needs a library lying beside it (QU_FILTER_NEEDS_NEIGHBOUR).
+    // Test only: a filter that needs a library lying beside it (QU_FILTER_NEEDS_NEIGHBOUR), and
+    // one that loads it by name while it registers (QU_FILTER_LOADS_NEIGHBOUR).
     {"Quorindo Neighbour Filter", "{36CAF893-E991-432E-83DA-61AFD1548113}", false},
+    {"Quorindo Loader Filter", "{5B0E7C21-94D3-4A8F-B6E2-1C7F3A9D4E60}", false},
 };
 const FILTER& THIS_FILTER = FILTERS[QU_FILTER_INDEX];
 
@@ -73,6 +75,16 @@ HRESULT WINAPI DllRegisterServer() {
     if (path.empty()) return SELFREG_E_CLASS;
 #ifdef QU_FILTER_NEEDS_NEIGHBOUR
     if (GetNeighbourAnswer() != 42) return SELFREG_E_CLASS;
+#endif
+#ifdef QU_FILTER_LOADS_NEIGHBOUR
+    // By its bare name, as a filter's helpers often are: only a search that holds the filter's
+    // folder finds it.
+    CScopedLibrary neighbour(::LoadLibraryA("FilterNeighbour.dll"));
+    int (*answer)() = nullptr;
+    if (neighbour)
+        answer = reinterpret_cast<int (*)()>(
+            reinterpret_cast<void (*)()>(::GetProcAddress(neighbour.Get(), "GetNeighbourAnswer")));
+    if (answer == nullptr || answer() != 42) return SELFREG_E_CLASS;
 #endif
     const std::string serverKey = CLASS_KEY + "\\InprocServer32";
     bool ok = SetKeyValue(CLASS_KEY, nullptr, THIS_FILTER.name) && SetKeyValue(serverKey, nullptr, path) &&

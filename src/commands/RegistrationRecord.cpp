@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "framework/File.h"
+#include "util/FileHelpers.h"
 #include "util/IniFile.h"
 #include "util/TextFormat.h"
 
@@ -26,14 +26,11 @@ void LoadRegistrationRecord(const std::string& folder, CRegistrationList& list) 
 }
 
 void SaveRegistrationRecord(const std::string& folder, const CRegistrationList& list) {
-    const std::string path = folder + REGISTRATION_RECORD_FILE;
-    // Truncate first: the profile writer only adds and replaces keys, so items of an older,
-    // longer list would otherwise stay behind the new count.
-    {
-        CFile file;
-        if (file.Open(path, CFile::modeCreate | CFile::modeWrite)) file.Close();
-    }
-    WriteIniInt(RECORD_SECTION, COUNT_KEY, static_cast<int>(list.size()), path);
+    // Written whole, as the profile writer lays it out, so no item of an older, longer list stays
+    // behind the new count, and never through a link planted in the record's place.
+    std::string text = FormatText("[%s]\r\n%s=%u\r\n", RECORD_SECTION, COUNT_KEY, static_cast<unsigned>(list.size()));
     for (size_t i = 0; i < list.size(); ++i)
-        ::WritePrivateProfileStringA(RECORD_SECTION, ItemKey(static_cast<int>(i) + 1).c_str(), list[i].c_str(), path.c_str());
+        text += FormatText("%s=%s\r\n", ItemKey(static_cast<int>(i) + 1).c_str(), list[i].c_str());
+    DWORD error = ERROR_SUCCESS;
+    ReplaceFileDurably(folder + REGISTRATION_RECORD_FILE, text, &error);
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "framework/ScopedHandles.h"
+#include "system/SystemLibrary.h"
 #include "util/PathParts.h"
 #include "util/TextFormat.h"
 
@@ -12,11 +13,11 @@ using SelfRegistrationEntry = HRESULT(STDAPICALLTYPE*)();
 
 const char* const EMPTY_PATH_TEXT = "The file to register is empty!";
 
-void EnterFolderOf(const std::string& path) {
+std::string FolderOf(const std::string& path) {
     std::string drive;
     std::string dir;
     SplitPath(path, &drive, &dir, nullptr, nullptr);
-    ::SetCurrentDirectoryA((drive + dir).c_str());
+    return drive + dir;
 }
 
 // The file's own folder is searched first for the libraries it imports, as its installer meant;
@@ -35,7 +36,9 @@ SelfRegistrationEntry FindEntry(HMODULE module, const char* name) {
 
 std::string RegisterServerFile(const std::string& path) {
     if (path.empty()) return EMPTY_PATH_TEXT;
-    EnterFolderOf(path);
+    ::SetCurrentDirectoryA(FolderOf(path).c_str());
+    // Declared first, so the folder leaves the search after the file is unloaded.
+    CLibrarySearchFolder searched(FolderOf(path));
     CScopedLibrary library(LoadServerFile(path));
     if (!library) {
         const DWORD error = ::GetLastError();
@@ -53,7 +56,9 @@ std::string RegisterServerFile(const std::string& path) {
 
 std::string UnregisterServerFile(const std::string& path) {
     if (path.empty()) return EMPTY_PATH_TEXT;
-    EnterFolderOf(path);
+    ::SetCurrentDirectoryA(FolderOf(path).c_str());
+    // Declared first, so the folder leaves the search after the file is unloaded.
+    CLibrarySearchFolder searched(FolderOf(path));
     CScopedLibrary library(LoadServerFile(path));
     if (!library) return FormatText("Load file %s failed!", path.c_str());
     SelfRegistrationEntry entry = FindEntry(library.Get(), "DllUnregisterServer");

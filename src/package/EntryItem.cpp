@@ -6,6 +6,7 @@
 #include "package/StageLines.h"
 #include "util/FileHelpers.h"
 #include "util/LineSink.h"
+#include "util/PathChecks.h"
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
 #include "util/TextCompare.h"
@@ -48,9 +49,8 @@ STEP_RESULT CEntryBackupStep::Do() {
 }
 
 STEP_RESULT CEntryBackupStep::Undo() {
-    // Undone after every install step: the destination is the old file again.
-    DiscardBackup(m_item.m_plan, true);
-    m_item.m_plan.strBackupPath.clear();
+    // The backup stays with its item, which deletes it: a file that could not be put back needs
+    // it at the next start.
     return StepSucceeded();
 }
 
@@ -139,8 +139,8 @@ bool CEntryInstallStep::WriteInPlace() {
     // The write must never reach the backup, so a backup that is a second name becomes a copy first.
     if (!MakeBackupACopy(plan)) return false;
     // Shared for reading and writing, as the other program shares it.
-    CScopedKernelHandle file(::CreateFileA(plan.strDestPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CScopedKernelHandle file =
+        OpenFileNoLink(plan.strDestPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     if (!file) return false;
     m_item.m_bDestChanged = true;
     bool written = WriteNewFile(file.Get(), false) && ::SetEndOfFile(file.Get());

@@ -21,8 +21,10 @@ inline constexpr const char* UPGRADE_SERVER_FILE_NAME = "QuorindoUpgradeServer.e
 // installed by its install step, and put back by the install step's undo.
 class CEntryItem : public CObject {
 public:
-    // Deletes the backup and any temporary file left.
+    // Deletes the backup (unless it is kept) and any temporary file left.
     ~CEntryItem() override;
+    // Leaves the backup where it is for the next start, which the journal sends to it.
+    void KeepBackup() { m_plan.strBackupPath.clear(); }
 
     DWORD GetPackedSize() const;
     const ENTRY_PLAN& GetPlan() const { return m_plan; }
@@ -50,7 +52,7 @@ public:
     CEntryBackupStep(CEntryItem& item, CPackageEntryReader& reader, const std::string& installFolder,
                      const std::string& workFolder, CLineSink& sink, PlaceEntry place);
     STEP_RESULT Do() override;
-    // Deletes the backup.
+    // Changes nothing: the item deletes its backup when it goes.
     STEP_RESULT Undo() override;
 
     // For the entry list: where the command list goes.

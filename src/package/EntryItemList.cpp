@@ -69,11 +69,16 @@ void CEntryItemList::ExtractLibrary(HMODULE module, const CCompressionLibrary::A
     m_library.Load(module, m_strWorkFolder, afterWrite);
 }
 
-void CEntryItemList::Rollback(CRollbackList& steps, CLineSink& sink) const {
+bool CEntryItemList::Rollback(CRollbackList& steps, CLineSink& sink) const {
     const bool bWalk = IsAnyInstalled();
     if (bWalk) sink.AddLine(LINE_INFO, "Because of some error when upgrading, now will restore to the previous version");
-    steps.Undo();
+    const bool bWhole = steps.Undo().Succeeded();
     if (bWalk) sink.AddLine(LINE_INFO, "Restore over!");
+    return bWhole;
+}
+
+void CEntryItemList::KeepBackups() {
+    for (const auto& item : m_items) item->KeepBackup();
 }
 
 bool CEntryItemList::IsAnyInstalled() const {

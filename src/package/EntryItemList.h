@@ -38,8 +38,10 @@ public:
     void AddInstallSteps(CRollbackList& steps, CLineSink& sink, const ItemEvent& onInstalled = {},
                          const ItemEvent& onUndone = {});
     // Undoes the steps, between the restore walk's first and last lines when the install pass
-    // had changed something.
-    void Rollback(CRollbackList& steps, CLineSink& sink) const;
+    // had changed something. False when a file could not be put back.
+    bool Rollback(CRollbackList& steps, CLineSink& sink) const;
+    // Every backup stays when the list goes, for a put back at the next start.
+    void KeepBackups();
     // After the install pass: makes every installed file durable (the whole volume in one flush
     // where the system allows it; otherwise each file was flushed as it was written).
     void MakeInstalledFilesDurable() const;

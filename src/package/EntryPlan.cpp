@@ -5,6 +5,7 @@
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
 #include "util/LineSink.h"
+#include "util/PathChecks.h"
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
 #include "util/TextFormat.h"
@@ -36,19 +37,30 @@ DWORD CopySharedFile(const std::string& source, const std::string& target) {
     CScopedKernelHandle from(::CreateFileA(source.c_str(), GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING,
                                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!from) return ::GetLastError();
-    CScopedKernelHandle to(
-        ::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CScopedKernelHandle to = OpenFileNoLink(target, GENERIC_WRITE, 0, CREATE_NEW);
     if (!to) return ::GetLastError();
-    BYTE buffer[64 * 1024];
-    for (;;) {
-        DWORD read = 0, written = 0;
-        if (!::ReadFile(from.Get(), buffer, sizeof buffer, &read, nullptr)) return ::GetLastError();
-        if (read == 0) break;
-        if (!::WriteFile(to.Get(), buffer, read, &written, nullptr) || written != read) return ::GetLastError();
-    }
-    FILETIME created{}, accessed{}, written{};
-    if (::GetFileTime(from.Get(), &created, &accessed, &written)) ::SetFileTime(to.Get(), &created, &accessed, &written);
+    const DWORD error = CopyFileData(from.Get(), to.Get());
+    if (error != ERROR_SUCCESS) return error;
     return CloseWrittenFile(to) ? 0 : ::GetLastError();
+}
+
+// Copies the backup over the destination in place, never through a link at either name; the
+// backup is held without write or delete sharing, so what is checked is what is copied, and the
+// destination as its other holders share it. On the disk before the journal that names the
+// backup may go. Answers the system's error, 0 on success.
+DWORD CopyBackBackup(const ENTRY_PLAN& plan) {
+    CScopedKernelHandle backup = OpenFileNoLink(plan.strBackupPath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (!backup) return ::GetLastError();
+    // Not even the attribute of what a link leads to is touched.
+    if (IsReparsePoint(plan.strDestPath)) return ERROR_CANT_ACCESS_FILE;
+    ClearReadOnly(plan.strDestPath);
+    CScopedKernelHandle dest =
+        OpenFileNoLink(plan.strDestPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
+    if (!dest) return ::GetLastError();
+    DWORD error = CopyFileData(backup.Get(), dest.Get());
+    if (error == ERROR_SUCCESS && !::FlushFileBuffers(dest.Get())) error = ::GetLastError();
+    if (!CloseWrittenFile(dest) && error == ERROR_SUCCESS) error = ::GetLastError();
+    return error;
 }
 
 // True when another program holds the file so that it can be neither renamed over nor written
@@ -79,6 +91,8 @@ std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder) {
     plan.dwAttributes = ::GetFileAttributesA(plan.strDestPath.c_str());
     plan.bAdded = plan.dwAttributes == INVALID_FILE_ATTRIBUTES || (plan.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (plan.bAdded) return std::string();
+    // A link planted in the destination's place is never read through: the new file only replaces it.
+    if (plan.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return BackupFailure(plan.strDestPath, ERROR_CANT_ACCESS_FILE);
     plan.strBackupPath = NewScratchName(folder);
     if (plan.strBackupPath.empty()) return BackupFailure(plan.strDestPath, ::GetLastError());
     if (!IsHeldElsewhere(plan.strDestPath) &&
@@ -119,17 +133,7 @@ STEP_RESULT PutBackDestination(const ENTRY_PLAN& plan) {
         if (!::DeleteFileA(plan.strDestPath.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
             error = ::GetLastError();
     } else if (!plan.strBackupPath.empty()) {
-        if (!IsSameFile(plan.strBackupPath, plan.strDestPath)) {
-            // Held without write or delete sharing for the copy: what is checked is what is copied.
-            CScopedKernelHandle backup(::CreateFileA(plan.strBackupPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-            ClearReadOnly(plan.strDestPath);
-            if (!backup || !::CopyFileA(plan.strBackupPath.c_str(), plan.strDestPath.c_str(), FALSE))
-                error = ::GetLastError();
-            // On the disk before the journal that names the backup may go.
-            else
-                FlushFileToDisk(plan.strDestPath);
-        }
+        if (!IsSameFile(plan.strBackupPath, plan.strDestPath)) error = CopyBackBackup(plan);
         // Not every copy carries the attributes over (Wine's does not), and read-only must come back.
         if (error == ERROR_SUCCESS && plan.dwAttributes != INVALID_FILE_ATTRIBUTES)
             ::SetFileAttributesA(plan.strDestPath.c_str(), plan.dwAttributes);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "framework/ScopedHandles.h"
 
 // Loads a library from the system folder only. A library of the same name lying beside the
@@ -9,8 +11,24 @@
 CScopedLibrary LoadSystemLibrary(const char* name);
 
 // Makes the system folder the only place searched for libraries loaded by name from now on, for
-// their imports too. False on systems without the search flags; called once, first thing.
+// their imports too, with the folders a CLibrarySearchFolder adds while it lives. False on systems
+// without the search flags; called once, first thing.
 bool LimitDllSearchToSystemFolder();
+
+// Adds a folder to the places searched for libraries for as long as the object lives: a filter's
+// own folder while it registers, so that it finds the libraries beside it however it loads them
+// (imported, delay-loaded or by name at run time). The folder the program was started from is
+// never added. Nothing changes on systems without AddDllDirectory.
+class CLibrarySearchFolder {
+public:
+    explicit CLibrarySearchFolder(const std::string& folder);
+    CLibrarySearchFolder(const CLibrarySearchFolder&) = delete;
+    CLibrarySearchFolder& operator=(const CLibrarySearchFolder&) = delete;
+    ~CLibrarySearchFolder();
+
+private:
+    PVOID m_cookie = nullptr;
+};
 
 // Takes the current folder out of the search path of libraries loaded later. Called once at start.
 bool RemoveCurrentFolderFromDllSearch();

@@ -4,10 +4,12 @@
 
 #include "commands/CommandHost.h"
 #include "package/EntryPlan.h"
+#include "package/StageLines.h"
 #include "system/InstallProbe.h"
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
 #include "upgrade/RecordingRunHost.h"
+#include "upgrade/RunLock.h"
 #include "upgrade/SelfCopy.h"
 #include "upgrade/UpgradeJournal.h"
 #include "upgrade/UpgradeRecord.h"
@@ -17,6 +19,8 @@
 #include "util/WorkFolder.h"
 
 namespace {
+
+const char UNDER_WAY_TEXT[] = "The last upgrade is still under way in another upgrader, so nothing is put back";
 
 void DiscardBackupsAndWorkFolder(const CUpgradeJournal& journal) {
     // Put back, the destinations are the old files; finished, the new ones.
@@ -57,19 +61,17 @@ std::string ReadInstalledVersion(const std::string& installFolder) {
                                                                                                          : std::string();
 }
 
-}  // namespace
-
-bool HasInterruptedUpgrade(const std::string& installFolder) {
-    return !installFolder.empty() && FileExists(CUpgradeJournal::GetPath(installFolder));
-}
-
-bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
-                               const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
-    CUpgradeJournal journal;
-    if (installFolder.empty() || !journal.Read(installFolder)) return false;
+// Puts back or finishes the journal's upgrade, as a run of its own in the log; a journal that
+// fails its check is set aside and nothing of it is done.
+void EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder, bool bAutoMode,
+                           const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
     CRecordingRunHost recording(host, RUN_RECOVERY, bAutoMode, packageVersion, atCheckpoint);
-    bool complete = true;
-    if (journal.GetPhase() == JOURNAL_COMMANDS)
+    const std::string untrusted = journal.FindUntrustedValue(installFolder);
+    bool complete = untrusted.empty();
+    if (!complete)
+        AddAbortLine(recording, FormatText("The upgrade journal is set aside and not used because of its value %s",
+                                           untrusted.c_str()));
+    else if (journal.GetPhase() == JOURNAL_COMMANDS)
         Finish(recording, journal, installFolder);
     else
         complete = PutBack(recording, journal, atCheckpoint);
@@ -84,7 +86,28 @@ bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder,
     // Read once the files are back: the version the interrupted upgrade started from.
     recording.Record().SetInstalledVersion(ReadInstalledVersion(installFolder));
     recording.Record().WriteToLog(installFolder, complete ? RECOVERY_DONE : RECOVERY_FAILED);
-    return true;
+}
+
+}  // namespace
+
+bool HasInterruptedUpgrade(const std::string& installFolder) {
+    return !installFolder.empty() && FileExists(CUpgradeJournal::GetPath(installFolder));
+}
+
+bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
+                               const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
+    CRunLock lock;
+    if (!lock.Take()) {
+        // That upgrade is not interrupted: it is under way, and its journal is its own.
+        if (HasInterruptedUpgrade(installFolder)) host.AddLine(LINE_PROMPT, "%s", UNDER_WAY_TEXT);
+        return false;
+    }
+    CUpgradeJournal journal;
+    const bool bJournal = !installFolder.empty() && journal.Read(installFolder);
+    if (bJournal) EndInterruptedUpgrade(host, journal, installFolder, bAutoMode, packageVersion, atCheckpoint);
+    // Only with the installation known: a journal that names a folder keeps it.
+    if (!installFolder.empty()) DeleteWorkFoldersBut(CUpgradeJournal::GetNamedWorkFolders(installFolder));
+    return bJournal;
 }
 
 bool WriteRecoveryAtLogon(const std::string& installFolder) {

@@ -9,7 +9,9 @@ class IRunHost;
 // The RunOnce value that starts "<installation>\Upgrade\QuorindoUpgrade.exe /recover" at the next
 // logon while an upgrade is under way (HKEY_LOCAL_MACHINE).
 inline constexpr const char* RUN_ONCE_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
-inline constexpr const char* RUN_ONCE_VALUE = "QuorindoUpgradeRecovery";
+// Windows deletes a RunOnce value before it starts the command, unless the name starts with "!":
+// then only once the command has ended, so a recovery killed at logon is started again at the next.
+inline constexpr const char* RUN_ONCE_VALUE = "!QuorindoUpgradeRecovery";
 inline constexpr const char* RECOVER_SWITCH = "recover";
 
 // True when the installation holds the journal of an interrupted upgrade.
@@ -24,7 +26,11 @@ bool HasInterruptedUpgrade(const std::string& installFolder);
 // everything: the journal is set aside under another name so that it is not replayed at every
 // start. Safe to interrupt: a recovery killed half way is done again, to the same end, by the
 // next. The recovery is a run of its own in the upgrade log (bAutoMode and packageVersion are the
-// program's, for its record). True when there was a journal.
+// program's, for its record). A journal is checked before it is believed: one that names
+// anything no run of ours could have written is set aside with one abort line, and nothing of it
+// is done. All of it holds the run lock, and then also deletes the work folders that no journal
+// names (left by runs killed before their journal existed); while another upgrader holds the lock
+// nothing is done. True when there was a journal to end.
 bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
                                const std::string& packageVersion, const CheckpointHook& atCheckpoint = {});
 

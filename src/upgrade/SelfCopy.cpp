@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include "framework/ScopedHandles.h"
 #include "util/FileErrors.h"
+#include "util/FileHelpers.h"
 #include "util/LineSink.h"
+#include "util/PathChecks.h"
 #include "util/PathParts.h"
 #include "util/TextCompare.h"
 #include "util/TextFormat.h"
@@ -15,9 +18,31 @@ std::string WithBackslash(std::string folder) {
     return folder;
 }
 
+// Copies the running program over the target, which is never followed through a link.
+// Answers the system's error, ERROR_SUCCESS on success.
+DWORD CopyOwnFile(const std::string& source, const std::string& target) {
+    CScopedKernelHandle from(::CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!from) return ::GetLastError();
+    CScopedKernelHandle to = OpenFileNoLink(target, GENERIC_WRITE, 0, OPEN_ALWAYS);
+    if (!to) return ::GetLastError();
+    const DWORD error = CopyFileData(from.Get(), to.Get());
+    if (!CloseWrittenFile(to) && error == ERROR_SUCCESS) return ::GetLastError();
+    return error;
+}
+
 }  // namespace
 
 std::string GetUpgradeFolder(std::string installFolder) { return WithBackslash(std::move(installFolder)) + "Upgrade\\"; }
+
+bool MakeUpgradeFolder(const std::string& installFolder) {
+    const std::string folder = GetUpgradeFolder(installFolder);
+    // Usually it exists from an earlier upgrade.
+    if (!::CreateDirectoryA(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    if (!IsReparsePoint(folder)) return true;
+    ::SetLastError(ERROR_CANT_ACCESS_FILE);
+    return false;
+}
 
 bool CopySelfToUpgradeFolder(CLineSink& sink, std::string installFolder, const std::string& exeName) {
     if (installFolder.empty()) return true;
@@ -31,15 +56,13 @@ bool CopySelfToUpgradeFolder(CLineSink& sink, std::string installFolder, const s
     }
 
     sink.AddLine(LINE_INFO, "        Now will copy QuorindoUpgrade.exe to folder %s", target.c_str());
-    // Usually it exists from an earlier upgrade; if it cannot be made, the copy says why.
-    ::CreateDirectoryA(target.c_str(), nullptr);
-    const std::string source = ownFolder + FormatText("%s.exe", exeName.c_str());
-    const std::string destination = target + SELF_COPY_FILE;
-    if (::CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
+    const DWORD error = MakeUpgradeFolder(installFolder)
+                            ? CopyOwnFile(ownFolder + FormatText("%s.exe", exeName.c_str()), target + SELF_COPY_FILE)
+                            : ::GetLastError();
+    if (error == ERROR_SUCCESS) {
         sink.AddLine(LINE_INFO, "        Copy QuorindoUpgrade.exe to folder %s successfully", target.c_str());
         return true;
     }
-    const DWORD error = ::GetLastError();
     // White like the other lines of this check, although it ends the upgrade.
     sink.AddLine(LINE_INFO, "        Abort - Copy QuorindoUpgrade.exe to folder %s failed because of %s",
                  target.c_str(), GetSystemErrorText(error).c_str());

@@ -6,7 +6,12 @@
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
 #include "util/IniFile.h"
+#include "util/IniKeys.h"
+#include "util/PathChecks.h"
+#include "util/PathParts.h"
+#include "util/TextCompare.h"
 #include "util/TextFormat.h"
+#include "util/WorkFolder.h"
 
 namespace {
 
@@ -39,6 +44,9 @@ std::string FormatPlan(const ENTRY_PLAN& plan, size_t index) {
                       static_cast<unsigned long>(plan.dwAttributes));
 }
 
+// A value as the journal's file holds it, for the line that names it.
+std::string KeyValue(const char* key, const std::string& value) { return FormatText("%s=%s", key, value.c_str()); }
+
 ENTRY_PLAN ReadPlan(const std::string& path, UINT index) {
     const std::string section = FormatText("Entry %u", index);
     ENTRY_PLAN plan;
@@ -69,8 +77,8 @@ std::string CUpgradeJournal::WritePlan(const std::string& installFolder, const s
     m_strCommandList = commandList;
     m_strVersion = version;
     m_plans = std::move(plans);
-    // Normally there from the self-copy; if it cannot be made, the write says why.
-    ::CreateDirectoryA(GetUpgradeFolder(installFolder).c_str(), nullptr);
+    // Normally there from the self-copy.
+    if (!MakeUpgradeFolder(installFolder)) return WriteFailure(::GetLastError());
     return Write();
 }
 
@@ -86,9 +94,46 @@ std::string CUpgradeJournal::Write() const {
                                   static_cast<unsigned>(m_plans.size()));
     for (size_t i = 0; i < m_plans.size(); ++i) text += FormatPlan(m_plans[i], i);
     DWORD error = ERROR_SUCCESS;
-    if (ReplaceFileDurably(m_strPath, text, &error)) return std::string();
+    return ReplaceFileDurably(m_strPath, text, &error) ? std::string() : WriteFailure(error);
+}
+
+std::string CUpgradeJournal::WriteFailure(DWORD error) const {
     return FormatText("Write upgrade journal %s failed because of %s", m_strPath.c_str(),
                       GetSystemErrorText(error).c_str());
+}
+
+std::string CUpgradeJournal::FindUntrustedValue(const std::string& installFolder) const {
+    // Read through a link, the journal would be anybody's.
+    if (IsReparsePoint(GetUpgradeFolder(installFolder)) || IsReparsePoint(m_strPath)) return m_strPath;
+    if (!IsWorkFolderPath(m_strWorkFolder)) return KeyValue(KEY_WORK_FOLDER, m_strWorkFolder);
+    // Only the package's own command list, installed into the work folder, is ever run.
+    if (!m_strCommandList.empty() && !EqualsNoCase(m_strCommandList, m_strWorkFolder + COMMAND_LIST_FILE))
+        return KeyValue(KEY_COMMAND_LIST, m_strCommandList);
+    // Files go to the installation, or to the work folder (the command list); backups lie in the work folder.
+    const auto isTarget = [&](const std::string& path) {
+        return IsPlainPathInside(path, installFolder) || EqualsNoCase(GetFolderOf(path), m_strWorkFolder);
+    };
+    for (size_t i = 0; i < m_plans.size(); ++i) {
+        const ENTRY_PLAN& plan = m_plans[i];
+        std::string value;
+        if (!isTarget(plan.strDestPath))
+            value = KeyValue(KEY_DESTINATION, plan.strDestPath);
+        else if (!plan.strTempPath.empty() && !isTarget(plan.strTempPath))
+            value = KeyValue(KEY_TEMPORARY, plan.strTempPath);
+        else if (!plan.strBackupPath.empty() && !EqualsNoCase(GetFolderOf(plan.strBackupPath), m_strWorkFolder))
+            value = KeyValue(KEY_BACKUP, plan.strBackupPath);
+        if (!value.empty()) return FormatText("[Entry %u] %s", static_cast<unsigned>(i + 1), value.c_str());
+    }
+    return std::string();
+}
+
+std::vector<std::string> CUpgradeJournal::GetNamedWorkFolders(const std::string& installFolder) {
+    std::vector<std::string> folders;
+    for (const std::string& path : {GetPath(installFolder), GetSetAsidePath(installFolder)}) {
+        const std::string folder = GetIniString(JOURNAL_SECTION, KEY_WORK_FOLDER, "", path);
+        if (!folder.empty()) folders.push_back(folder);
+    }
+    return folders;
 }
 
 bool CUpgradeJournal::Read(const std::string& installFolder) {

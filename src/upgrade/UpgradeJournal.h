@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -30,6 +32,15 @@ public:
     std::string SetPhase(JOURNAL_PHASE phase);
     // Reads the installation's journal; false when there is none.
     bool Read(const std::string& installFolder);
+    // A journal lies where users may write, so it is checked before it is believed. Answers the
+    // first value of the journal read that no run of ours could have written, as the file holds
+    // it ("[Entry 2] Destination=C:\Windows\System32\x.dll"); empty when every value is sound:
+    // a work folder as CWorkFolder makes them, its own command list, every destination and
+    // temporary file a full path inside the installation folder (or in the work folder), every
+    // backup in the work folder, and no reparse point on the way to any of them or to the journal.
+    std::string FindUntrustedValue(const std::string& installFolder) const;
+    // The work folders that the installation's journal and its set-aside journal name.
+    static std::vector<std::string> GetNamedWorkFolders(const std::string& installFolder);
     // Removes the journal's file.
     void Delete() const;
     // Keeps the journal for support under its set-aside name.
@@ -44,6 +55,7 @@ public:
 
 private:
     std::string Write() const;
+    std::string WriteFailure(DWORD error) const;
 
     std::string m_strPath;
     JOURNAL_PHASE m_phase = JOURNAL_INSTALL;

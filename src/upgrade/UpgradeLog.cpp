@@ -5,6 +5,7 @@
 #include "framework/ScopedHandles.h"
 #include "upgrade/SelfCopy.h"
 #include "util/FileHelpers.h"
+#include "util/PathChecks.h"
 
 namespace {
 
@@ -45,13 +46,12 @@ std::string GetUpgradeLogPath(const std::string& installFolder) {
 
 bool AppendToUpgradeLog(const std::string& installFolder, const std::string& record) {
     // A run that ended before its self-copy has not made the folder yet.
-    ::CreateDirectoryA(GetUpgradeFolder(installFolder).c_str(), nullptr);
+    if (!MakeUpgradeFolder(installFolder)) return false;
     const std::string path = GetUpgradeLogPath(installFolder);
     const size_t room = record.size() < UPGRADE_LOG_LIMIT ? UPGRADE_LOG_LIMIT - record.size() : 0;
     std::string kept;
     {
-        CScopedKernelHandle file(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CScopedKernelHandle file = OpenFileNoLink(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
         LARGE_INTEGER size{};
         if (!file || !::GetFileSizeEx(file.Get(), &size)) return false;
         const size_t length = static_cast<size_t>(size.QuadPart);

@@ -85,6 +85,11 @@ STEP_RESULT CUpgradeRun::CheckInstallation() {
         return Abort(RESULT_PRODUCT_RUNNING, "        Abort - The Quorindo is in running, please close it and run again!");
     if (StopRequested()) return StepFailed(RESULT_NONE);
 
+    // Held from the first change to the end of the run: no other upgrader may change these files meanwhile.
+    if (!m_lock.Take())
+        return Abort(RESULT_PRODUCT_RUNNING,
+                     "        Abort - Another upgrade of Quorindo is under way, please wait for it to end and run again!");
+
     // The self-copy writes its own lines, its failure included.
     TraceEvent("phase self-copy");
     if (!CopySelfToUpgradeFolder(m_host, m_strInstallFolder, m_settings.strExeName))
@@ -188,11 +193,16 @@ STEP_RESULT CUpgradeRun::WriteUpgradeRecord() {
 void CUpgradeRun::EndRun(int nCode) {
     TraceEvent("phase end");
     if (m_bStopped) m_host.AddLine(LINE_PROMPT, "Upgrade cancelled by user");
-    if (nCode != RESULT_SUCCEEDED && m_bInstallBegun) m_items->Rollback(m_steps, m_host);
+    const bool bPutBack = nCode == RESULT_SUCCEEDED || !m_bInstallBegun || m_items->Rollback(m_steps, m_host);
     if (nCode != RESULT_NONE) m_host.ReportResult(nCode);
-    // The restore is done, or the upgrade is: nothing is left to put back or finish after a crash.
-    if (m_journal.IsWritten()) m_journal.Delete();
-    RemoveRecoveryAtLogon();
+    if (!bPutBack) {
+        KeepForNextStart();
+    } else if (m_lock.IsHeld()) {
+        // The restore is done, or the upgrade is: nothing is left to put back or finish after a crash.
+        // Without the lock, the journal and the RunOnce value are another upgrader's.
+        if (m_journal.IsWritten()) m_journal.Delete();
+        RemoveRecoveryAtLogon();
+    }
     m_steps = CRollbackList();
     m_items.reset();       // the library, the items and their scratch files
     m_workFolder.reset();  // whatever is left in it, then the folder
@@ -205,6 +215,15 @@ void CUpgradeRun::EndRun(int nCode) {
     LogRun(nCode);
     m_host.CloseAfterRun();
     TraceEvent("run end");
+}
+
+void CUpgradeRun::KeepForNextStart() {
+    // The journal in its install phase sends the next start to the backups in the work folder, and
+    // the RunOnce value brings that start at the next logon.
+    if (m_journal.GetPhase() != JOURNAL_INSTALL) m_journal.SetPhase(JOURNAL_INSTALL);
+    m_items->KeepBackups();
+    m_workFolder->Keep();
+    m_host.AddLine(LINE_PROMPT, "Some files could not be put back now, the next start of the upgrade will put them back");
 }
 
 void CUpgradeRun::LogRun(int nCode) {

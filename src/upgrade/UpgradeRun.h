@@ -11,6 +11,7 @@
 #include "transaction/StepList.h"
 #include "upgrade/Checkpoint.h"
 #include "upgrade/RecordingRunHost.h"
+#include "upgrade/RunLock.h"
 #include "upgrade/UpgradeJournal.h"
 #include "util/WorkFolder.h"
 
@@ -32,7 +33,10 @@ struct RUN_SETTINGS {
 // entry backed up, every entry installed, the upgrade record) with the post-install commands as a
 // roll-forward list between the install and the record. A failure or a stop before the commands
 // undoes every done step; the journal lets a killed run be put back, or finished, at the next
-// start. Runs on the thread that calls Execute.
+// start, and a restore that could not put every file back leaves the journal, the backups and the
+// RunOnce value for the next start to try again. The run lock is held from the first change (the
+// self-copy) to the end; a run that cannot take it ends before that. Runs on the thread that
+// calls Execute, which is also the one that destroys the run.
 class CUpgradeRun {
 public:
     CUpgradeRun(IRunHost& host, RUN_SETTINGS settings);
@@ -52,12 +56,15 @@ private:
     STEP_RESULT RunCommands();
     STEP_RESULT WriteUpgradeRecord();
     void EndRun(int nCode);
+    // After a restore that could not put every file back: what the next start needs stays.
+    void KeepForNextStart();
     void LogRun(int nCode);
 
     bool StopRequested();
     STEP_RESULT Abort(int nCode, const std::string& text);
     void MoveProgress(int delta) { m_host.SetProgress(m_host.GetProgress() + delta); }
 
+    CRunLock m_lock;           // let go last, when everything of the run is done
     CRecordingRunHost m_host;  // the host, with every line also kept for the upgrade log
     RUN_SETTINGS m_settings;
     CUpgradePackage m_package;

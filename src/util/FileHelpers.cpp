@@ -6,6 +6,7 @@
 
 #include "framework/FileFind.h"
 #include "framework/ScopedHandles.h"
+#include "util/PathChecks.h"
 
 bool FileExists(const std::string& path) {
     std::string probe = path;
@@ -59,8 +60,9 @@ void ClearReadOnly(const std::string& path) {
 bool ReplaceFileDurably(const std::string& path, const std::string& text, DWORD* error) {
     const std::string fresh = path + ".new";
     {
-        CScopedKernelHandle file(::CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        // Whatever has the name goes first, a planted link included: the new file is always new.
+        ::DeleteFileA(fresh.c_str());
+        CScopedKernelHandle file = OpenFileNoLink(fresh, GENERIC_WRITE, 0, CREATE_NEW);
         DWORD written = 0;
         if (!file || !::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
             written != text.size() || !::FlushFileBuffers(file.Get())) {
@@ -78,10 +80,18 @@ bool ReplaceFileDurably(const std::string& path, const std::string& text, DWORD*
     return true;
 }
 
-bool FlushFileToDisk(const std::string& path) {
-    CScopedKernelHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                           OPEN_EXISTING, 0, nullptr));
-    return file && ::FlushFileBuffers(file.Get());
+DWORD CopyFileData(HANDLE from, HANDLE to) {
+    BYTE buffer[64 * 1024];
+    for (;;) {
+        DWORD read = 0, written = 0;
+        if (!::ReadFile(from, buffer, sizeof buffer, &read, nullptr)) return ::GetLastError();
+        if (read == 0) break;
+        if (!::WriteFile(to, buffer, read, &written, nullptr) || written != read) return ::GetLastError();
+    }
+    if (!::SetEndOfFile(to)) return ::GetLastError();
+    FILETIME created{}, accessed{}, written{};
+    if (::GetFileTime(from, &created, &accessed, &written)) ::SetFileTime(to, &created, &accessed, &written);
+    return ERROR_SUCCESS;
 }
 
 bool DeleteFileEvenReadOnly(const std::string& path) {

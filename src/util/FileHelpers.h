@@ -16,9 +16,10 @@ void ClearReadOnly(const std::string& path);
 // Deletes a file, read-only or not. One that cannot be deleted (still held elsewhere) keeps its
 // attributes, which every other name of the same file shares.
 bool DeleteFileEvenReadOnly(const std::string& path);
-// Makes what was written to the file reach the disk. False when the system cannot.
-bool FlushFileToDisk(const std::string& path);
+// Copies one open file into another from where each stands, ends the target there and gives it
+// the source's times. Answers the system's error, ERROR_SUCCESS when all went over.
+DWORD CopyFileData(HANDLE from, HANDLE to);
 // Writes the text to a new file beside the path, flushes it to the disk and only then moves it
-// over the path, so that the file is always one whole version or the other. False with the
-// system's error code when the file is left as it was.
+// over the path, so that the file is always one whole version or the other. Neither name is
+// ever followed through a link. False with the system's error code when the file is left as it was.
 bool ReplaceFileDurably(const std::string& path, const std::string& text, DWORD* error);

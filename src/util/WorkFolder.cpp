@@ -9,8 +9,11 @@
 #include <sddl.h>
 #include <stdlib.h>
 
+#include <algorithm>
+
 #include "framework/FileFind.h"
 #include "util/FileErrors.h"
+#include "util/PathChecks.h"
 #include "util/PathTokens.h"
 #include "util/TextCompare.h"
 #include "util/TextFormat.h"
@@ -61,18 +64,34 @@ CScopedLocalMemory DescriptorFromSddl(const char* sddl) {
 }
 
 void DeleteFolderAndFiles(const std::string& folder) {
-    if (folder.empty()) return;
+    // A link is left alone: what it leads to is not ours to empty or remove.
+    if (folder.empty() || IsReparsePoint(folder)) return;
     DeleteFilesIn(folder);
     ::RemoveDirectoryA(folder.c_str());
 }
 
 bool IsWorkFolderPath(const std::string& folder) {
+    // One folder directly under the parent: its only backslash after our prefix is its last character.
     const std::string ours = GetWorkFolderParent() + WORK_FOLDER_PREFIX;
-    return folder.size() > ours.size() && EqualsNoCase(folder.substr(0, ours.size()), ours) &&
-           folder.find("..") == std::string::npos && folder.back() == '\\';
+    return folder.size() > ours.size() + 1 && EqualsNoCase(folder.substr(0, ours.size()), ours) &&
+           folder.find('\\', ours.size()) == folder.size() - 1 && IsPlainPathInside(folder, GetWorkFolderParent());
+}
+
+void DeleteWorkFoldersBut(const std::vector<std::string>& kept) {
+    const std::string parent = GetWorkFolderParent();
+    CFileFind find;
+    for (bool more = find.FindFile(parent + WORK_FOLDER_PREFIX + "*"); more;) {
+        more = find.FindNextFile();
+        const std::string folder = find.GetFilePath() + "\\";
+        if (!find.IsDirectory()) continue;
+        if (std::none_of(kept.begin(), kept.end(), [&](const std::string& k) { return EqualsNoCase(k, folder); }))
+            DeleteFolderAndFiles(folder);
+    }
 }
 
 CWorkFolder::~CWorkFolder() { DeleteFolderAndFiles(m_strPath); }
+
+void CWorkFolder::Keep() { m_strPath.clear(); }
 
 std::string CWorkFolder::Create() {
     const std::string parent = GetWorkFolderParent();

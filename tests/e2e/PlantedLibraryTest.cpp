@@ -10,7 +10,9 @@
 #include "RunFixture.h"
 #include "support/PlantedFolder.h"
 #include "support/RegistryValueGuard.h"
+#include "support/UpgradeLogFile.h"
 #include "support/UpgradeServerWindow.h"
+#include "util/PathParts.h"
 
 using namespace e2e;
 
@@ -65,6 +67,27 @@ TEST(PlantedLibrary, IsNeverLoadedByAnAutoRun) {
     reports.WaitForCodes(1, 1000);
     EXPECT_EQ(reports.Codes(), std::vector<int>{2});
     EXPECT_EQ(folder.LoadedPlants(), NONE);
+}
+
+// A filter that loads the library beside it by name while it registers finds that one, never one
+// of the same name in the download folder the upgrader was started from.
+using PlantedLibraryRun = RunTest;
+TEST_F(PlantedLibraryRun, IsNeverLoadedForAFilterThatLoadsItsNeighbourByName) {
+    const std::string upgrader = MakeUpgrader(
+        CPackageWriter()
+            .AddFile(".\\AX\\LoaderFilter.ax", ReadFileText(GetSampleTestFile("neighbour\\LoaderFilter.ax")))
+            .AddFile(".\\AX\\FilterNeighbour.dll", ReadFileText(GetSampleTestFile("neighbour\\FilterNeighbour.dll")))
+            .AddFile("<Temp>\\CMD List.ini", "[CMD List]\r\nCMD count=1\r\n[CMD 1]\r\nType=Register\r\n"
+                                             "Dest Relative Path=.\\AX\\LoaderFilter.ax\r\n")
+            .Bytes());
+    const std::string decoy = GetFolderOf(upgrader) + "FilterNeighbour.dll";
+    ASSERT_TRUE(::CopyFileA(GetSampleTestFile("decoy\\FilterNeighbour.dll").c_str(), decoy.c_str(), FALSE));
+    ASSERT_TRUE(m_upgrader.Start(upgrader, "/auto", std::string(), false));
+    EXPECT_TRUE(m_upgrader.Wait(RUN_WAIT_MS)) << "the auto run did not end";
+    EXPECT_NE(ReadFileText(GetLogPath(m_install.GetFolder())).find("\r\n        Register LoaderFilter.ax completely\r\n"),
+              std::string::npos);
+    EXPECT_FALSE(PathExists(decoy + ".loaded"));
+    ::RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\CLSID\\{5B0E7C21-94D3-4A8F-B6E2-1C7F3A9D4E60}");
 }
 
 TEST(PlantedLibrary, IsNeverLoadedByQuorindoPack) {

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/ScopedHandles.h"
@@ -27,6 +28,7 @@
 #include "upgrade/UpgradeLog.h"
 #include "upgrade/UpgradeRun.h"
 #include "util/FileErrors.h"
+#include "util/PathChecks.h"
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
 
@@ -119,14 +121,15 @@ private:
     CScopedKernelHandle m_lock;
 };
 
-// The work folders of runs now under way.
+// The work folders of runs now under way (a link named like one is none).
 std::vector<std::string> WorkFolders() {
     std::vector<std::string> folders;
     WIN32_FIND_DATAA data;
     const std::string parent = GetWindowsFolder() + "Temp\\";
     CScopedFindHandle find(::FindFirstFileA((parent + "QuorindoUpgrade-*").c_str(), &data));
     if (!find) return folders;
-    do folders.push_back(parent + data.cFileName + "\\");
+    do
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) folders.push_back(parent + data.cFileName + "\\");
     while (::FindNextFileA(find.Get(), &data));
     return folders;
 }
@@ -147,22 +150,25 @@ protected:
         ::SetFileAttributesA(m_install.GetPath(READ_ONLY_FILE).c_str(), FILE_ATTRIBUTE_NORMAL);
     }
 
-    // One run of the package; every failed or stopped run must leave the installation as it was.
-    int Run(CTestRunHost& host, const std::vector<BYTE>& package, bool bAutoMode = false) {
-        std::vector<LOG_RECORD> logBefore;
-        if (m_bCheckLog) logBefore = ReadUpgradeLog(m_install.GetFolder());
+    RUN_SETTINGS Settings(const std::vector<BYTE>& package, bool bAutoMode) {
         RUN_SETTINGS settings;
         settings.strPackageVersion = PACKAGE_VERSION;
         settings.strExeName = GetOwnExeName();
         settings.bAutoMode = bAutoMode;
-        settings.strPackageFile = m_scratch.Path() + "package.dat";
+        settings.strPackageFile = m_scratch.Path() + "package" + std::to_string(m_nRuns) + ".dat";
         WriteFileText(settings.strPackageFile, std::string(package.begin(), package.end()));
         settings.afterLibraryWritten = m_afterLibraryWritten;
-        const int code = CUpgradeRun(host, std::move(settings)).Execute();
+        return settings;
+    }
+    // One run of the package; every failed or stopped run must leave the installation as it was.
+    int Run(CTestRunHost& host, const std::vector<BYTE>& package, bool bAutoMode = false) {
+        std::vector<LOG_RECORD> logBefore;
+        if (m_bCheckLog) logBefore = ReadUpgradeLog(m_install.GetFolder());
+        const int code = CUpgradeRun(host, Settings(package, bAutoMode)).Execute();
         ++m_nRuns;
         EXPECT_TRUE(ListFiles(m_scratch.Temp(), "JVR*.tmp").empty());
-        EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder())) << "a journal is left";
-        EXPECT_FALSE(HasRecoveryAtLogon());
+        EXPECT_EQ(HasInterruptedUpgrade(m_install.GetFolder()), m_bRetryLeft) << "the journal";
+        EXPECT_EQ(HasRecoveryAtLogon(), m_bRetryLeft);
         EXPECT_EQ(host.m_nProgress, 0);
         EXPECT_TRUE(host.m_bOver);
         if (m_bCheckLog) ExpectOneRecordAdded(host, logBefore, bAutoMode);
@@ -215,6 +221,7 @@ protected:
     int m_nRuns = 0;
     std::string m_strWorkFolder;
     bool m_bCheckLog = true;
+    bool m_bRetryLeft = false;  // the run leaves its journal and RunOnce value for the next start
     std::string m_strOutcome;  // the last line of the newest run's record
     CCompressionLibrary::AfterWrite m_afterLibraryWritten;
 };
@@ -251,6 +258,26 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
         EXPECT_EQ(Run(host, package), 9);
         EXPECT_EQ(m_strOutcome, "failed");
         ExpectUnchanged(host);
+    }
+    {
+        // Held from the restore on, a file cannot be put back: the journal, its backup and the
+        // RunOnce value stay, and the next start puts the installation back whole.
+        SCOPED_TRACE("held while it is put back");
+        CTestRunHost host, next;
+        CScopedKernelHandle held;
+        host.m_onLine = [&](const std::string& line) {
+            if (line.rfind("Because of some error", 0) == 0)
+                held.Reset(::CreateFileA(m_install.GetPath("TallyPanel.dll").c_str(), GENERIC_READ, 0, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+        };
+        m_bRetryLeft = true;
+        EXPECT_EQ(Run(host, MakePackage(4)), 9);
+        m_bRetryLeft = false;
+        EXPECT_TRUE(host.Has("Some files could not be put back now, the next start of the upgrade will put them back"));
+        held.Reset();
+        EXPECT_TRUE(RecoverInterruptedUpgrade(next, m_install.GetFolder(), false, PACKAGE_VERSION));
+        ExpectUnchanged(next);
+        EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()) || HasRecoveryAtLogon());
     }
     // A stop at every point the run looks for one; the first point it no longer reaches makes
     // the run that succeeds.
@@ -390,6 +417,10 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
     CUpgradeJournal journal;
     ASSERT_EQ(journal.WritePlan(m_install.GetFolder(), work.Path(), "", PACKAGE_VERSION, plans), "");
     ASSERT_TRUE(::DeleteFileA(plans[0].strBackupPath.c_str()));
+    // Left by a run killed before its journal existed, and named by no journal: it goes.
+    const std::string stale = GetWindowsFolder() + "Temp\\QuorindoUpgrade-00000000000000A1\\";
+    ::CreateDirectoryA(stale.c_str(), nullptr);
+    WriteFileText(stale + "JVR1.tmp", "backup");
 
     CTestRunHost host;
     EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
@@ -416,4 +447,63 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
     EXPECT_NE(::GetFileAttributesA(CUpgradeJournal::GetSetAsidePath(m_install.GetFolder()).c_str()),
               INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(HasRecoveryAtLogon());
+    EXPECT_FALSE(PathExists(stale));
+    EXPECT_TRUE(PathExists(work.Path() + GetFileNameOf(plans[1].strBackupPath)));  // the set-aside journal's
+}
+
+// A second start while a run holds the run lock (a double launch, the server's /auto, RunOnce at
+// another logon) puts nothing back and ends before it changes anything; the run ends all new.
+TEST_F(UpgradeRunTest, ASecondStartWhileARunIsUnderWayLeavesItAlone) {
+    m_bCheckLog = false;  // the second start's record comes in the middle of the run's
+    CTestRunHost host, recovering, second;
+    int code = 0;
+    host.m_onLine = [&](const std::string& line) {
+        if (line != "        Upgrade - ClockPanel.dll...") return;
+        std::thread([&] {
+            EXPECT_FALSE(RecoverInterruptedUpgrade(recovering, m_install.GetFolder(), true, PACKAGE_VERSION));
+            code = CUpgradeRun(second, Settings(MakePackage(-1), true)).Execute();
+        }).join();
+    };
+    EXPECT_EQ(Run(host, MakePackage(-1)), 0);
+    EXPECT_TRUE(recovering.Has("The last upgrade is still under way in another upgrader, so nothing is put back"));
+    EXPECT_EQ(code, 5);
+    EXPECT_TRUE(second.Has("        Abort - Another upgrade of Quorindo is under way, please wait for it to end and run again!"));
+    for (const PACKAGE_FILE& file : FILES) EXPECT_EQ(ReadFileText(m_install.GetPath(file.path)), file.content);
+}
+
+// Users may write where the journal lies. One that names anything a run of ours could not have
+// written is set aside with one abort line naming the value, and nothing of it is done: its backup
+// would go over TallyPanel.dll or the victim, or the victim be deleted. The victim lies behind a
+// link named like a work folder (made by the test run, see tests/CMakeLists.txt), which no
+// start's clean-up ever empties.
+TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone) {
+    const std::string link = GetWindowsFolder() + "Temp\\QuorindoUpgrade-000000000000001B\\", victim = link + "victim.dll";
+    ASSERT_TRUE(IsReparsePoint(link));
+    WriteFileText(victim, "victim");
+    WriteFileText(link + "CMD List.ini", "[CMD List]\r\nCMD count=1\r\n[CMD 1]\r\nType=Remove File\r\n"
+                                         "Dest Relative Path=" + victim + "\r\n");
+    const char* const keys[] = {"[Entry 1] Destination", "[Entry 1] Temporary", "[Entry 1] Backup", "Work Folder",
+                                "Command List"};
+    const std::pair<int, std::string> cases[] = {
+        {0, victim}, {0, m_install.GetPath("..\\victim.dll")}, {0, "\\\\?\\" + victim}, {0, "victim.dll"},
+        {1, victim}, {2, victim}, {3, m_scratch.Path()}, {3, link}, {4, link + "CMD List.ini"}};
+    for (const auto& [key, value] : cases) {
+        SCOPED_TRACE(std::string(keys[key]) + "=" + value);
+        CWorkFolder work;
+        ASSERT_EQ(work.Create(), "");
+        std::string values[] = {m_install.GetPath("TallyPanel.dll"), "", work.Path() + "JVR1.tmp", work.Path(), ""};
+        WriteFileText(values[2], "planted");
+        values[key] = value;
+        const ENTRY_PLAN plan{values[0], values[1], values[2]};
+        CUpgradeJournal journal;
+        ASSERT_EQ(journal.WritePlan(m_install.GetFolder(), values[3], values[4], PACKAGE_VERSION, {plan}), "");
+        ASSERT_EQ(key == 4 ? journal.SetPhase(JOURNAL_COMMANDS) : "", "");
+        CTestRunHost host;
+        EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+        EXPECT_EQ(host.m_lines, std::vector<std::string>{"        Abort - The upgrade journal is set aside and not used "
+                                                         "because of its value " + std::string(keys[key]) + "=" + value});
+        EXPECT_EQ(ReadFileText(victim), "victim");
+        ExpectUnchanged(host);
+        EXPECT_TRUE(PathExists(CUpgradeJournal::GetSetAsidePath(m_install.GetFolder())));
+    }
 }

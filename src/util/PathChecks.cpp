@@ -1,0 +1,51 @@
+#include "util/PathChecks.h"
+
+#include "util/TextCompare.h"
+
+namespace {
+
+std::string FullPathOf(const std::string& path) {
+    char buffer[MAX_PATH] = {};
+    const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+    return length == 0 || length >= MAX_PATH ? std::string() : std::string(buffer, length);
+}
+
+// "C:\..." without "..": never "\\server\share\", "\\.\device" or "\\?\C:\".
+bool IsDrivePath(const std::string& path) {
+    const char drive = static_cast<char>(path.empty() ? 0 : path[0] | 0x20);
+    return path.size() >= 3 && drive >= 'a' && drive <= 'z' && path[1] == ':' && path[2] == '\\' &&
+           path.find("..") == std::string::npos;
+}
+
+}  // namespace
+
+bool IsReparsePoint(const std::string& path) {
+    std::string name = path;
+    if (name.size() > 3 && name.back() == '\\') name.pop_back();
+    const DWORD attributes = ::GetFileAttributesA(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool IsPlainPathInside(const std::string& path, const std::string& folder) {
+    if (!IsDrivePath(path) || !IsDrivePath(folder)) return false;
+    const std::string full = FullPathOf(path), root = FullPathOf(folder);
+    if (root.empty() || root.back() != '\\' || full.size() <= root.size() ||
+        !EqualsNoCase(full.substr(0, root.size()), root))
+        return false;
+    // The folder itself first, then every folder below it that leads to the path.
+    for (size_t end = root.size() - 1; end != std::string::npos; end = full.find('\\', end + 1))
+        if (IsReparsePoint(full.substr(0, end))) return false;
+    return true;
+}
+
+CScopedKernelHandle OpenFileNoLink(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
+    CScopedKernelHandle file(::CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (file && (!::GetFileInformationByHandle(file.Get(), &info) ||
+                 (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)) {
+        file.Reset();
+        ::SetLastError(ERROR_CANT_ACCESS_FILE);
+    }
+    return file;
+}

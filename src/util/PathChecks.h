@@ -1,0 +1,24 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/ScopedHandles.h"
+
+// The upgrader runs elevated and writes where users may have planted a link: these make sure a
+// path leads where it says, without a reparse point (a symbolic link, a junction, a mount point)
+// on the way and without a relative, network or device form.
+
+// True when the file or folder that the path names is itself a reparse point.
+bool IsReparsePoint(const std::string& path);
+
+// True when the path names something inside the folder (ending with a backslash), compared as
+// full paths: both with a drive, neither with "..", and no reparse point from the folder itself
+// down to the path's own folder.
+bool IsPlainPathInside(const std::string& path, const std::string& folder);
+
+// Opens a file as CreateFileA does, but never through a reparse point: the name itself is opened,
+// and one that is a reparse point is closed again, with ERROR_CANT_ACCESS_FILE. Only for
+// dispositions that change nothing of an existing file (OPEN_EXISTING, OPEN_ALWAYS, CREATE_NEW).
+CScopedKernelHandle OpenFileNoLink(const std::string& path, DWORD access, DWORD share, DWORD disposition);
