@@ -11,7 +11,6 @@
 #include "util/MessagePump.h"
 #include "util/PathParts.h"
 #include "util/TextFormat.h"
-#include "util/Trace.h"
 
 namespace {
 // The list's font: 10 points, given in tenths.
@@ -56,8 +55,8 @@ INT_PTR CUpgradeDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return Answer(OnSetFfdshowOptions(wParam, lParam));
     case WM_EXECUTE_COMMAND:
         return Answer(OnExecuteCommand(wParam, lParam));
-    case WM_ADD_ACTION_LINE:
-        return Answer(m_list.AddActionLine(reinterpret_cast<const char*>(lParam), GetLineColor(static_cast<int>(wParam))));
+    case WM_ACTION_LINES_WAITING:
+        return Answer(OnLinesWaiting());
     default:
         break;
     }
@@ -67,6 +66,7 @@ INT_PTR CUpgradeDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void CUpgradeDlg::DoDataExchange() {
     m_progress.Attach(GetDlgItem(IDC_PROGRESS));
     m_list.SubclassDlgItem(IDC_LIST_ACTION, m_hWnd);
+    m_list.SetQueue(&m_queue);
 }
 
 BOOL CUpgradeDlg::OnInitDialog() {
@@ -131,16 +131,22 @@ void CUpgradeDlg::CreateListFont() {
 }
 
 int CUpgradeDlg::AppendLine(int nKind, const char* text) {
-    // The list is the dialog thread's: a line of the worker goes there in one sent message.
-    int index = 0;
-    if (::GetWindowThreadProcessId(m_hWnd, nullptr) == ::GetCurrentThreadId()) {
-        index = m_list.AddActionLine(text, GetLineColor(nKind));
-    } else {
-        index = static_cast<int>(Send(WM_ADD_ACTION_LINE, static_cast<WPARAM>(nKind), reinterpret_cast<LPARAM>(text)));
+    // Every line passes through the queue, so lines of both threads keep the order they came in.
+    bool bNotify = false;
+    const int index = m_queue.Push(text, GetLineColor(nKind), &bNotify);
+    if (IsDialogThread()) {
+        m_list.AddQueuedLines();
+        PumpMessages(nullptr);
+    } else if (bNotify) {
+        NotifyLinesWaiting();
     }
-    PumpMessages(nullptr);
-    TraceEvent("line %s", text);
     return index;
+}
+
+LRESULT CUpgradeDlg::OnLinesWaiting() {
+    m_list.AddQueuedLines();
+    m_progress.SetPos(m_queue.GetProgress());
+    return 0;
 }
 
 bool CUpgradeDlg::OnCommand(WPARAM wParam, LPARAM /*lParam*/) {
@@ -189,11 +195,13 @@ void CUpgradeDlg::OnRButtonUp() const {
 }
 
 LRESULT CUpgradeDlg::OnCopyAll() {
+    m_list.AddQueuedLines();
     ShowMessage(CopyTextToClipboard(m_hWnd, m_list.GetAllText()));
     return 0;
 }
 
 LRESULT CUpgradeDlg::OnSaveAll() {
+    m_list.AddQueuedLines();
     std::string path;
     if (AskSaveFileName(m_hWnd, &path)) ShowMessage(SaveTextToFile(path, m_list.GetAllText()));
     return 0;

@@ -15,12 +15,13 @@
 // Requests the worker sends to the dialog, carried out on the dialog's thread.
 constexpr UINT WM_EXECUTE_COMMAND = WM_USER + 1001;      // one post-install command
 constexpr UINT WM_SET_FFDSHOW_OPTIONS = WM_USER + 1002;  // the decoder options, before the commands
-constexpr UINT WM_ADD_ACTION_LINE = WM_USER + 1003;      // a line of the worker for the list (kind, text)
+constexpr UINT WM_ACTION_LINES_WAITING = WM_USER + 1003;  // posted: lines or a progress position are queued
 
 // The main dialog (template 102): the action list, the progress bar, "Upgrade" and Close.
-// It hosts the upgrade run, which its worker thread carries: AddLine (from CLineSink) may be
-// called from the dialog's thread and from the worker thread; the run's other requests reach the
-// dialog's controls through sent messages.
+// It hosts the upgrade run, which its worker thread carries: AddLine (from CLineSink) and the
+// progress position may come from any thread; another thread's lines and progress wait in the
+// dialog's queue, never for the dialog's thread, and are shown in batches. The run's other
+// requests reach the dialog's controls through sent messages.
 class CUpgradeDlg : public CDialog, public IRunHost {
 public:
     explicit CUpgradeDlg(HWND hParent = nullptr);
@@ -39,8 +40,8 @@ public:
     bool IsStopRequested() override { return m_worker.IsStopRequested(); }
     void ClearLines() override;
     void SetProgressRange(int nUpper) override;
-    int GetProgress() override { return m_progress.GetPos(); }
-    void SetProgress(int nPosition) override { m_progress.SetPos(nPosition); }
+    int GetProgress() override { return m_queue.GetProgress(); }
+    void SetProgress(int nPosition) override;
     void ReportResult(int nCode) override;
     void ShowRunOver() override;
     void CloseAfterRun() override;
@@ -52,9 +53,11 @@ protected:
     void DoDataExchange() override;
     BOOL OnInitDialog() override;
 
-    // Steps of AddLine after formatting: the coloured line and its separator, then the
-    // calling thread's pending messages are served.
+    // Steps of AddLine after formatting: the line joins the queue; on the dialog's own thread it
+    // goes into the list at once and the thread's pending messages are served.
     int AppendLine(int nKind, const char* text) override;
+    // A batch: every waiting line into the list, and the progress bar to the newest position.
+    LRESULT OnLinesWaiting();
 
     // Menu and button commands; true when handled.
     bool OnCommand(WPARAM wParam, LPARAM lParam);
@@ -78,7 +81,8 @@ protected:
 
     CScopedGdiObject m_font;
     CProgressCtrl m_progress;
-    CActionListBox m_list;
+    CActionLineQueue m_queue;  // what the worker hands over for the list and the progress bar
+    CActionListBox m_list;     // takes its lines from m_queue, which outlives it
     HICON m_hIcon;
     CUpgradeWorker m_worker;  // last: it ends before the controls it reports to go
 
@@ -86,4 +90,7 @@ private:
     void AddAboutToSystemMenu() const;
     void BecomeHiddenToolWindow() const;
     void CreateListFont();
+    // Tells the dialog's thread that the queue has something for it.
+    void NotifyLinesWaiting() const { ::PostMessageA(m_hWnd, WM_ACTION_LINES_WAITING, 0, 0); }
+    bool IsDialogThread() const { return ::GetWindowThreadProcessId(m_hWnd, nullptr) == ::GetCurrentThreadId(); }
 };

@@ -34,6 +34,12 @@ void CUpgradeDlg::SetProgressRange(int nUpper) {
     m_progress.SetStep(1);
 }
 
+void CUpgradeDlg::SetProgress(int nPosition) {
+    bool bNotify = false;
+    m_queue.SetProgress(nPosition, &bNotify);
+    if (bNotify) NotifyLinesWaiting();
+}
+
 void CUpgradeDlg::ShowRunOver() { ::SetDlgItemTextA(m_hWnd, IDCANCEL, "Close"); }
 
 void CUpgradeDlg::CloseAfterRun() {
@@ -51,6 +57,8 @@ void CUpgradeDlg::SetDecoderOptions() { Send(WM_SET_FFDSHOW_OPTIONS, 0, 0); }
 LRESULT CUpgradeDlg::OnExecuteCommand(WPARAM wParam, LPARAM /*lParam*/) {
     auto* request = reinterpret_cast<COMMAND_REQUEST*>(wParam);
     if (request == nullptr || request->pStep == nullptr) return 0;
+    // The lines that announce the command show before it runs.
+    m_list.AddQueuedLines();
     request->result = request->pStep->Do();
     return 0;
 }

@@ -1,15 +1,14 @@
 #include "framework/ListBox.h"
 
-namespace {
-// The window property that leads from a subclassed control to its object.
-const char LIST_BOX_PROPERTY[] = "QuorindoListBoxObject";
-}  // namespace
-
 bool CListBox::SubclassDlgItem(int nID, HWND hDialog) {
     UnsubclassWindow();
     HWND control = ::GetDlgItem(hDialog, nID);
     if (control == nullptr) return false;
-    if (!::SetPropA(control, LIST_BOX_PROPERTY, this)) return false;
+    // The control's user data leads to its object: read for every message, it is a field of the
+    // window, where a window property would be a round trip to the window system.
+    ::SetLastError(ERROR_SUCCESS);
+    const LONG_PTR previous = ::SetWindowLongPtrA(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (previous == 0 && ::GetLastError() != ERROR_SUCCESS) return false;
     m_hWnd = control;
     m_pfnSuper = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CListBox::SubclassProc)));
@@ -20,14 +19,14 @@ void CListBox::UnsubclassWindow() {
     if (m_hWnd == nullptr) return;
     if (m_pfnSuper != nullptr && ::IsWindow(m_hWnd))
         ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
-    ::RemovePropA(m_hWnd, LIST_BOX_PROPERTY);
+    ::SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
     m_pfnSuper = nullptr;
     m_hWnd = nullptr;
 }
 
 CListBox* CListBox::FromHandle(HWND hWnd) {
     if (hWnd == nullptr) return nullptr;
-    return static_cast<CListBox*>(::GetPropA(hWnd, LIST_BOX_PROPERTY));
+    return reinterpret_cast<CListBox*>(::GetWindowLongPtrA(hWnd, GWLP_USERDATA));
 }
 
 std::string CListBox::GetText(int nIndex) const {

@@ -5,6 +5,7 @@
 #include "framework/ScopedHandles.h"
 #include "resources/resource.h"
 #include "ui/ActionLine.h"
+#include "util/Trace.h"
 
 namespace {
 
@@ -14,6 +15,18 @@ bool IsItemIndex(int index) { return index != LB_ERR && index != LB_ERRSPACE; }
 const UINT LINE_TEXT_FORMAT = DT_WORDBREAK;
 // The timer that shows lines still waiting.
 const UINT_PTR PENDING_LINES_TIMER = 1;
+
+// Counts the list's messages under way while one is handled; the outermost is the first.
+class CMessageDepth {
+public:
+    explicit CMessageDepth(int& depth) : m_depth(depth) { ++m_depth; }
+    ~CMessageDepth() { --m_depth; }
+    CMessageDepth(const CMessageDepth&) = delete;
+    CMessageDepth& operator=(const CMessageDepth&) = delete;
+
+private:
+    int& m_depth;
+};
 
 }  // namespace
 
@@ -25,28 +38,68 @@ int CActionListBox::AddColoredString(const char* text, COLORREF color, int nInde
     return index;
 }
 
-int CActionListBox::AddActionLine(const char* text, COLORREF color) {
+void CActionListBox::AddQueuedLines() {
+    if (m_pQueue == nullptr || m_bAddingQueued) return;
+    const std::vector<ACTION_LINE> lines = m_pQueue->TakeLines();
+    if (lines.empty()) return;
+    TraceEvent("batch %u lines", static_cast<unsigned>(lines.size()));
     // Off while the items go in, so a line never shows without its separator.
-    if (!m_bLinesPending) SetRedraw(false);
+    if (!m_bLinesPending) AllowDrawing(false);
     m_bLinesPending = true;
-    const int index = AddColoredString(text, color);
-    SetCurSel(index);
-    AddColoredString("", color);
-    if (::GetTickCount64() - m_ullLastShown >= LINE_REDRAW_MS) {
-        ShowPendingLines();
-    } else {
-        ::SetTimer(m_hWnd, PENDING_LINES_TIMER, LINE_REDRAW_MS, nullptr);
+    m_bAddingQueued = true;
+    int newest = LB_ERR;
+    for (const ACTION_LINE& line : lines) {
+        const int index = AppendQueuedLine(line);
+        if (IsItemIndex(index)) newest = index;
     }
+    m_bAddingQueued = false;
+    if (IsItemIndex(newest)) SetCurSel(newest);
+    ScheduleShow();
+}
+
+int CActionListBox::AppendQueuedLine(const ACTION_LINE& line) {
+    const int index = AddColoredString(line.strText.c_str(), line.color);
+    const int separator = AddColoredString("", line.color);
+    // Items that did not go in are not counted in the indexes promised after them.
+    const int missing = (IsItemIndex(index) ? 0 : 1) + (IsItemIndex(separator) ? 0 : 1);
+    if (missing != 0) m_pQueue->CountItems(-missing);
+    TraceEvent("line %s", line.strText.c_str());
     return index;
 }
 
+void CActionListBox::ScheduleShow() {
+    if (::GetTickCount64() - m_ullLastShown >= LINE_REDRAW_MS) {
+        ShowPendingLines();
+    } else if (!m_bTimerSet) {
+        m_bTimerSet = ::SetTimer(m_hWnd, PENDING_LINES_TIMER, LINE_REDRAW_MS, nullptr) != 0;
+    }
+}
+
 void CActionListBox::ShowPendingLines() {
-    ::KillTimer(m_hWnd, PENDING_LINES_TIMER);
+    if (m_bTimerSet) ::KillTimer(m_hWnd, PENDING_LINES_TIMER);
+    m_bTimerSet = false;
     m_ullLastShown = ::GetTickCount64();
     if (!m_bLinesPending) return;
     m_bLinesPending = false;
-    SetRedraw(true);
+    AllowDrawing(true);
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+void CActionListBox::AllowDrawing(bool bAllow) const {
+    // The list box's own flag stops it drawing items, not working on its visible window (it
+    // still scrolls it as the selection moves, at a cost like drawing). The system's handling of
+    // the same message takes the window out of drawing altogether until it is shown again.
+    if (bAllow) ::DefWindowProcA(m_hWnd, WM_SETREDRAW, TRUE, 0);
+    SetRedraw(bAllow);
+    if (!bAllow) ::DefWindowProcA(m_hWnd, WM_SETREDRAW, FALSE, 0);
+}
+
+LRESULT CActionListBox::ChangeItems(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (m_pQueue == nullptr || m_bAddingQueued) return Default(message, wParam, lParam);
+    const int before = GetCount();
+    const LRESULT result = Default(message, wParam, lParam);
+    m_pQueue->CountItems(GetCount() - before);
+    return result;
 }
 
 std::string CActionListBox::GetAllText() const {
@@ -108,7 +161,16 @@ void CActionListBox::DrawLine(HDC dc, const RECT& rect, const std::string& text,
 }
 
 LRESULT CActionListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Another thread asking anything of the list sees every line handed over before it asked;
+    // never in the middle of the list's own work on a message.
+    if (m_nDepth == 0 && ::InSendMessage()) AddQueuedLines();
+    CMessageDepth inside(m_nDepth);
     switch (message) {
+    case LB_ADDSTRING:
+    case LB_INSERTSTRING:
+    case LB_DELETESTRING:
+    case LB_RESETCONTENT:
+        return ChangeItems(message, wParam, lParam);
     case WM_TIMER:
         if (wParam != PENDING_LINES_TIMER) break;
         ShowPendingLines();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/ListBox.h"
+#include "ui/ActionLineQueue.h"
 
 // What follows every line in the exported text: carriage return, line feed, twice.
 inline constexpr char ACTION_LINE_SEPARATOR[] = "\r\n\r\n";
@@ -17,11 +18,14 @@ public:
     // Inserts a line (nIndex -1 appends); a line whose upper neighbour already has its colour
     // gets the half tone. Answers the new index, or the list box's error value.
     int AddColoredString(const char* text, COLORREF color, int nIndex = -1) const;
-    // A line and its separator, appended together, the line selected (and so scrolled into
-    // view). Answers the line's index. Called on the list's own thread. The list is drawn no
-    // more often than the eye can follow (LINE_REDRAW_MS): lines that come faster are shown
-    // together, and the newest state is always shown within that time.
-    int AddActionLine(const char* text, COLORREF color);
+    // Where the lines come from (the dialog's queue). The list tells it of every item that comes
+    // or goes otherwise, so the indexes it promises stay true.
+    void SetQueue(CActionLineQueue* pQueue) { m_pQueue = pQueue; }
+    // Appends every waiting line, each with its separator, with drawing held off, and selects
+    // the newest (and so scrolls it into view) once. Called on the list's own thread. The list is
+    // drawn no more often than the eye can follow (LINE_REDRAW_MS): lines that come faster are
+    // shown together, and the newest state is always shown within that time.
+    void AddQueuedLines();
     // Shows lines that are still waiting to be drawn.
     void ShowPendingLines();
     // Every line, separators included, each followed by ACTION_LINE_SEPARATOR.
@@ -44,8 +48,21 @@ private:
     // Where the menu opens from the keyboard: the bottom-left of the selected line, or of the
     // list when no line is selected, in screen coordinates.
     POINT GetKeyboardMenuPoint() const;
+    // A queued line and its separator; answers the line's index.
+    int AppendQueuedLine(const ACTION_LINE& line);
+    // Passes on a message that adds or removes items, and tells the queue how many changed.
+    LRESULT ChangeItems(UINT message, WPARAM wParam, LPARAM lParam);
+    // Lines will be shown at the latest when the redraw time is up.
+    void ScheduleShow();
+    // Turns the list's drawing off while lines go in, and on again to show them.
+    void AllowDrawing(bool bAllow) const;
+
+    CActionLineQueue* m_pQueue = nullptr;
+    bool m_bAddingQueued = false;
+    int m_nDepth = 0;  // messages of the list under way on its thread
     // While lines wait to be shown the list does not draw; the timer shows them.
     bool m_bLinesPending = false;
+    bool m_bTimerSet = false;
     ULONGLONG m_ullLastShown = 0;
     void DrawLine(HDC dc, const RECT& rect, const std::string& text, COLORREF color, bool bSelected) const;
 };

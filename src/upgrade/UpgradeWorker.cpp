@@ -76,7 +76,8 @@ int CUpgradeWorker::StopUpgrade() {
     CSingleLock hold(m_lock);
     if (!HasWorker()) return 1;
     PostCommand(CMD_STOP, 0);
-    // The worker's lines and progress are sent messages: serve them while it winds down.
+    // The worker's requests to the dialog (commands, the emptied list) are sent messages, and its
+    // lines are announced by posted ones: serve them while it winds down.
     for (;;) {
         HANDLE thread = m_hThread.load();
         if (thread == nullptr || WaitForSingleObject(thread, 0) != WAIT_TIMEOUT) break;

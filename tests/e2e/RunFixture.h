@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,21 @@ inline std::vector<robot::ListLine> ReadLines(HWND dialog) {
     for (robot::ListLine& line : robot::ReadList(::GetDlgItem(dialog, LIST_ID)))
         if (line.length > 0) lines.push_back(std::move(line));
     return lines;
+}
+
+// The entry whose success line ("Upgrade file<n>.bin" or "add<n>.bin") is among the list's newest
+// lines, or -1. Cheap to poll: the run does not wait while the list is read.
+inline int NewestInstalledEntry(HWND dialog) {
+    HWND list = ::GetDlgItem(dialog, LIST_ID);
+    const int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = count - 1; i >= 0 && i >= count - 4; --i) {
+        const std::string text = robot::ReadListItem(list, i).text;
+        int entry = -1;
+        if (std::sscanf(text.c_str(), "        Upgrade file%d.bin successfully!", &entry) == 1 ||
+            std::sscanf(text.c_str(), "        Upgrade add%d.bin successfully!", &entry) == 1)
+            return entry;
+    }
+    return -1;
 }
 
 inline bool HasLine(const std::vector<robot::ListLine>& lines, const std::string& text, COLORREF color) {

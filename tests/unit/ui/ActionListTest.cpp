@@ -17,6 +17,7 @@ namespace {
 const UINT ID_COPY_ALL_MESSAGE = 0x8068;
 const UINT ID_SAVE_ALL_MESSAGE = 0x8069;
 const char SMALL_DRIVE[] = "Q:\\";
+const int PROGRESS_ID = 1002;
 
 COLORREF ColorOf(const CActionListBox& list, int index) { return static_cast<COLORREF>(list.GetItemData(index)); }
 
@@ -40,10 +41,41 @@ void ReplaceLines(const CActionListBox& list, std::initializer_list<const char*>
     for (const char* line : lines) list.InsertString(-1, line);
 }
 
+// The list's vertical scroll range, read without a message to the list.
+int ScrollRangeOf(HWND list) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE;
+    return ::GetScrollInfo(list, SB_VERT, &info) ? info.nMax : -1;
+}
+
 // A message box of this process other than the dialog, waited for.
 HWND WaitForMessageBox(HWND dialog) { return robot::WaitForProcessWindow(::GetCurrentProcessId(), "#32770", dialog); }
 
 HGLOBAL WINAPI RefuseAllocation(UINT, SIZE_T) { return nullptr; }
+
+// A command that holds the dialog's thread until released: a list that is slower than the
+// thread handing it lines.
+class CHoldingStep : public CStep {
+public:
+    STEP_RESULT Do() override {
+        ::SetEvent(m_hHeld.Get());
+        ::WaitForSingleObject(m_hRelease.Get(), robot::WAIT_MS);
+        return StepSucceeded();
+    }
+    STEP_RESULT Undo() override { return StepSucceeded(); }
+    bool Hold(HWND dialog) {
+        m_request.pStep = this;
+        ::PostMessageA(dialog, WM_EXECUTE_COMMAND, reinterpret_cast<WPARAM>(&m_request), 0);
+        return ::WaitForSingleObject(m_hHeld.Get(), robot::WAIT_MS) == WAIT_OBJECT_0;
+    }
+    void Release() const { ::SetEvent(m_hRelease.Get()); }
+
+private:
+    COMMAND_REQUEST m_request;
+    CScopedKernelHandle m_hHeld{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    CScopedKernelHandle m_hRelease{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+};
 
 }  // namespace
 
@@ -74,6 +106,40 @@ TEST(ActionList, EveryLineIsFollowedByAHalfToneSeparatorOfItsColour) {
     EXPECT_EQ(dialog.AddLine(LINE_ABORT, "first"), 0);
     EXPECT_EQ(ColorOf(list, 0), RED);
     EXPECT_EQ(ColorOf(list, 1), DARK_RED);
+}
+
+TEST(ActionList, LinesFasterThanTheListKeepTheirOrderAndIndexesUpToTheClosingLine) {
+    CDialogThread thread;
+    ASSERT_TRUE(thread.IsOpen());
+    CTestUpgradeDlg& dialog = thread.Dialog();
+    const int LINES = 600;
+    CHoldingStep held;
+    ASSERT_TRUE(held.Hold(thread.Window()));
+    for (int i = 0; i < LINES; ++i) {
+        // Half of them wait while the list is held, the rest race the batches it then takes.
+        if (i == LINES / 2) held.Release();
+        EXPECT_EQ(dialog.AddLine(i % 3 == 0 ? LINE_ABORT : LINE_INFO, "line %d", i), 4 + 2 * i);
+    }
+    const int closing = 4 + 2 * LINES;
+    EXPECT_EQ(dialog.AddLine(LINE_PROMPT, "closing"), closing);
+    // The last batch shows with nobody reading the list (a read takes the waiting lines first):
+    // its scroll range takes in the closing line and its separator.
+    const CActionListBox& list = dialog.m_list;
+    EXPECT_TRUE(robot::WaitUntil([&] { return ScrollRangeOf(list.GetSafeHwnd()) == closing + 1; }));
+    // The bar moves with a batch too.
+    dialog.SetProgress(77);
+    HWND progress = ::GetDlgItem(thread.Window(), PROGRESS_ID);
+    EXPECT_TRUE(robot::WaitUntil([&] { return ::SendMessageA(progress, PBM_GETPOS, 0, 0) == 77; }));
+
+    ASSERT_EQ(list.GetCount(), closing + 2);
+    for (int i = 0; i < LINES; ++i) {
+        EXPECT_EQ(list.GetText(4 + 2 * i), "line " + std::to_string(i));
+        const bool red = i % 3 == 0;
+        EXPECT_EQ(ColorOf(list, 4 + 2 * i), red ? RED : WHITE) << "line " << i;
+        EXPECT_EQ(ColorOf(list, 5 + 2 * i), red ? DARK_RED : GREY) << "line " << i;
+    }
+    EXPECT_EQ(list.GetText(closing), "closing");
+    EXPECT_EQ(list.GetCurSel(), closing);
 }
 
 TEST(ActionList, AnOverlongLineIsCutTo1023Characters) {
