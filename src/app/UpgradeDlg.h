@@ -20,7 +20,10 @@ constexpr UINT WM_ADD_ACTION_LINE = WM_USER + 1003;      // a line of the worker
 // The main dialog (template 102): the action list, the progress bar, "Upgrade" and Close.
 // It hosts the upgrade run, which its worker thread carries: AddLine (from CLineSink) may be
 // called from the dialog's thread and from the worker thread; the run's other requests reach the
-// dialog's controls through sent messages.
+// dialog's controls through sent messages. The application object makes the dialog, and the
+// dialog reads the application's settings (version, switches, report message) through
+// GetUpgradeApp(): the two know each other as an application and its main window do. The
+// dialog's side of a run lives in UpgradeDlgRun.cpp, the rest in UpgradeDlg.cpp.
 class CUpgradeDlg : public CDialog, public IRunHost {
 public:
     explicit CUpgradeDlg(HWND hParent = nullptr);

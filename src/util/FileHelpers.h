@@ -16,6 +16,10 @@ void ClearReadOnly(const std::string& path);
 // Deletes a file, read-only or not. One that cannot be deleted (still held elsewhere) keeps its
 // attributes, which every other name of the same file shares.
 bool DeleteFileEvenReadOnly(const std::string& path);
+// Deletes a scratch file of ours (DeleteFileEvenReadOnly); an empty path is ignored.
+void DeleteScratchFile(const std::string& path);
+// Size of a file in bytes; 0 when it cannot be opened.
+DWORD GetFileLength(const std::string& path);
 // Makes what was written to the file reach the disk. False when the system cannot.
 bool FlushFileToDisk(const std::string& path);
 // Writes the text to a new file beside the path, flushes it to the disk and only then moves it
