@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "support/ChildProcess.h"
-#include "support/ResourceInjector.h"
-#include "support/WindowRobot.h"
+#include "robot/ResourceInjector.h"
+#include "robot/StartedProgram.h"
+#include "robot/WindowRobot.h"
 #include "system/ProductNames.h"
 
 namespace {
@@ -73,8 +73,8 @@ int RunAuto(const std::string& copy, const std::string& install) {
     if (!RegisterInstallation(install)) return 1;
     LARGE_INTEGER start, end;
     ::QueryPerformanceCounter(&start);
-    CChildProcess upgrader;
-    if (!upgrader.Start(copy, "/auto", std::string(), false)) return 1;
+    CStartedProgram upgrader;
+    if (!upgrader.Start(copy, "/auto")) return 1;
     DWORD exitCode = 1;
     if (!upgrader.Wait(RUN_LIMIT_MS, &exitCode)) return 1;
     ::QueryPerformanceCounter(&end);
@@ -85,8 +85,8 @@ int RunAuto(const std::string& copy, const std::string& install) {
 int Run(const std::string& copy, const std::string& install) {
     if (!RegisterInstallation(install)) return 1;
 
-    CChildProcess upgrader;
-    if (!upgrader.Start(copy)) return 1;
+    CStartedProgram upgrader;
+    if (!upgrader.Start(copy, std::string(), true)) return 1;
     HWND dialog = robot::WaitForWindow(TITLE);
     if (dialog == nullptr) return 1;
     HWND list = ::GetDlgItem(dialog, 1000);

@@ -11,7 +11,6 @@
 #include "framework/ScopedHandles.h"
 #include "package/CompressionLibrary.h"
 #include "package/EntryItemList.h"
-#include "package/ScratchFile.h"
 #include "util/LineSink.h"
 #include "upgrade/RunRecord.h"
 #include "upgrade/UpgradeJournal.h"

@@ -21,7 +21,10 @@ constexpr UINT WM_ACTION_LINES_WAITING = WM_USER + 1003;  // posted: lines or a 
 // It hosts the upgrade run, which its worker thread carries: AddLine (from CLineSink) and the
 // progress position may come from any thread; another thread's lines and progress wait in the
 // dialog's queue, never for the dialog's thread, and are shown in batches. The run's other
-// requests reach the dialog's controls through sent messages.
+// requests reach the dialog's controls through sent messages. The application object makes the
+// dialog, and the dialog reads the application's settings (version, switches, report message)
+// through GetUpgradeApp(): the two know each other as an application and its main window do.
+// The dialog's side of a run lives in UpgradeDlgRun.cpp, the rest in UpgradeDlg.cpp.
 class CUpgradeDlg : public CDialog, public IRunHost {
 public:
     explicit CUpgradeDlg(HWND hParent = nullptr);

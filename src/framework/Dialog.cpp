@@ -1,6 +1,5 @@
 #include "framework/Dialog.h"
 
-#include "framework/ListBox.h"
 
 CDialog::CDialog(UINT nIDTemplate, HWND hParent) : m_nIDTemplate(nIDTemplate), m_hParent(hParent) {}
 
@@ -61,18 +60,13 @@ INT_PTR CDialog::Answer(LRESULT result) const {
 }
 
 BOOL CDialog::ReflectDrawItem(const DRAWITEMSTRUCT* pDraw) const {
-    if (pDraw == nullptr || pDraw->CtlType != ODT_LISTBOX) return FALSE;
-    CListBox* box = CListBox::FromHandle(pDraw->hwndItem);
-    if (box == nullptr) return FALSE;
-    box->DrawItem(pDraw);
-    return TRUE;
+    if (pDraw == nullptr) return FALSE;
+    return ::SendMessageA(pDraw->hwndItem, WM_REFLECTED_DRAWITEM, 0, reinterpret_cast<LPARAM>(pDraw)) != 0;
 }
 
 BOOL CDialog::ReflectMeasureItem(MEASUREITEMSTRUCT* pMeasure) const {
     // The message carries only the control's id.
-    if (pMeasure == nullptr || pMeasure->CtlType != ODT_LISTBOX) return FALSE;
-    CListBox* box = CListBox::FromHandle(GetDlgItem(static_cast<int>(pMeasure->CtlID)));
-    if (box == nullptr) return FALSE;
-    box->MeasureItem(pMeasure);
-    return TRUE;
+    if (pMeasure == nullptr) return FALSE;
+    HWND control = GetDlgItem(static_cast<int>(pMeasure->CtlID));
+    return ::SendMessageA(control, WM_REFLECTED_MEASUREITEM, 0, reinterpret_cast<LPARAM>(pMeasure)) != 0;
 }

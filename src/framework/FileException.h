@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <string>
 
-// What a failed file operation leaves behind: the cause, the system error and the file.
+// What a failed file operation leaves behind: the cause, the system error and the file. CFile
+// fills one for its caller and answers false; it is never thrown, as no exception crosses a
+// module of this program. The name is the framework's own.
 // The causes, their reason words, their messages and the system-error table live in
 // FileException.cpp and nowhere else.
 class CFileException {

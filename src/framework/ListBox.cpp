@@ -51,5 +51,13 @@ LRESULT CALLBACK CListBox::SubclassProc(HWND hWnd, UINT message, WPARAM wParam, 
         box->UnsubclassWindow();
         return ::CallWindowProcA(super, hWnd, message, wParam, lParam);
     }
+    if (message == WM_REFLECTED_DRAWITEM) {
+        box->DrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    }
+    if (message == WM_REFLECTED_MEASUREITEM) {
+        box->MeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        return TRUE;
+    }
     return box->WindowProc(message, wParam, lParam);
 }

@@ -3,7 +3,8 @@
 #include <memory>
 #include <vector>
 
-// A list that owns its records and deletes them with itself, in creation order.
+// A list that owns its records and deletes them when they are removed or with itself, in
+// creation order. The one owning list of the program (processes, modules, entries, commands).
 template <class T>
 class COwningList {
 public:
@@ -16,7 +17,8 @@ public:
 
     size_t GetCount() const { return m_items.size(); }
     bool IsEmpty() const { return m_items.empty(); }
-    T* GetAt(size_t i) const { return m_items[i].get(); }
+    // The item at the index, or null when the index is out of range.
+    T* GetAt(size_t i) const { return i < m_items.size() ? m_items[i].get() : nullptr; }
     void RemoveAll() { m_items.clear(); }
 
     auto begin() const { return m_items.begin(); }

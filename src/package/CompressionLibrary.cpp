@@ -8,7 +8,7 @@
 
 #include "framework/File.h"
 #include "framework/ScopedHandles.h"
-#include "package/ScratchFile.h"
+#include "util/FileHelpers.h"
 #include "package/UpgradePackage.h"
 #include "util/DecimalText.h"
 #include "util/PathTokens.h"
@@ -309,14 +309,8 @@ int CompressFile(const std::string& sourcePath, const std::string& gzipPath, std
     // Closing flushes the last block and the trailer; a full disk shows here.
     complete = output.Close() == kGzipOk && complete;
     if (!complete) return -1;
-    rateText = FormatCompressionRate(total, GetFileSize(gzipPath));
+    rateText = FormatCompressionRate(total, GetFileLength(gzipPath));
     return 1;
-}
-
-DWORD GetFileSize(const std::string& path) {
-    CFile file;
-    if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone)) return 0;
-    return static_cast<DWORD>(file.GetLength());
 }
 
 std::string FormatCompressionRate(DWORD uncompressed, DWORD compressed) {

@@ -73,9 +73,6 @@ int DecompressFile(const std::string& gzipPath, const std::string& outputPath, c
 int CompressFile(const std::string& sourcePath, const std::string& gzipPath, std::string& rateText,
                  const std::string& libraryPath);
 
-// Size of a file in bytes; 0 when it cannot be opened.
-DWORD GetFileSize(const std::string& path);
-
 // The rate text of uncompressed bytes U and compressed bytes Z: the share saved, or the
 // compressed size as a percentage of U when deflating made it larger.
 std::string FormatCompressionRate(DWORD uncompressed, DWORD compressed);

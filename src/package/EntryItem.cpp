@@ -2,7 +2,6 @@
 
 #include "framework/ScopedHandles.h"
 #include "package/CompressionLibrary.h"
-#include "package/ScratchFile.h"
 #include "package/StageLines.h"
 #include "util/FileHelpers.h"
 #include "util/LineSink.h"

@@ -1,7 +1,6 @@
 #include "package/EntryPlan.h"
 
 #include "framework/ScopedHandles.h"
-#include "package/ScratchFile.h"
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
 #include "util/LineSink.h"

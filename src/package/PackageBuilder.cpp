@@ -6,7 +6,7 @@
 #include "framework/File.h"
 #include "framework/OwningList.h"
 #include "package/PackageEntry.h"
-#include "package/ScratchFile.h"
+#include "util/FileHelpers.h"
 #include "package/CompressionLibrary.h"
 #include "util/LineSink.h"
 #include "util/FileErrors.h"

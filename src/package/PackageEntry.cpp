@@ -4,7 +4,6 @@
 #include "framework/ScopedHandles.h"
 #include "package/CompressionLibrary.h"
 #include "package/PackageEntryReader.h"
-#include "package/ScratchFile.h"
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
 #include "util/PathTokens.h"

@@ -8,8 +8,8 @@ CModuleInfo::CModuleInfo(const char* path, ULONG_PTR module) : m_strPath(path ? 
 std::string CModuleInfo::GetName() const { return GetFileNameOf(m_strPath); }
 
 void CModuleInfo::AddModule(std::unique_ptr<CModuleInfo> module) {
-    if (!m_pModules) m_pModules = std::make_unique<CObjectListOf<CModuleInfo>>();
-    m_pModules->AddTail(std::move(module));
+    if (!m_pModules) m_pModules = std::make_unique<COwningList<CModuleInfo>>();
+    m_pModules->Add(std::move(module));
 }
 
 void CModuleInfo::ClearModules() {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "framework/CObject.h"
-#include "system/ObjectList.h"
+#include "framework/OwningList.h"
 
 class CProcessEnumerator;
 
@@ -24,12 +24,12 @@ public:
     void AddModule(std::unique_ptr<CModuleInfo> module);
     void ClearModules();
     // Null until the first module is added.
-    const CObjectListOf<CModuleInfo>* GetModules() const { return m_pModules.get(); }
+    const COwningList<CModuleInfo>* GetModules() const { return m_pModules.get(); }
 
 private:
     std::string m_strPath;
     ULONG_PTR m_nModule;
-    std::unique_ptr<CObjectListOf<CModuleInfo>> m_pModules;
+    std::unique_ptr<COwningList<CModuleInfo>> m_pModules;
 };
 
 // A process, described by its main module.

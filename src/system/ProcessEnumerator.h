@@ -1,9 +1,9 @@
 #pragma once
 
 #include "system/ModuleInfo.h"
-#include "system/ObjectList.h"
+#include "framework/OwningList.h"
 
-using CProcessInfoList = CObjectListOf<CProcessInfo>;
+using CProcessInfoList = COwningList<CProcessInfo>;
 
 // Fills a process list (which it does not own) by one of the system's process walks.
 class CProcessEnumerator {

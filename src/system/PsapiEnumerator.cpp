@@ -11,7 +11,7 @@ bool CPsapiEnumerator::ListProcesses(bool bWithModules) {
         std::string path;
         HMODULE executable = nullptr;
         if (!m_library.ReadProcessImage(id, path, executable)) continue;
-        CProcessInfo* process = m_list.AddTail(
+        CProcessInfo* process = m_list.Add(
             std::make_unique<CProcessInfo>(path.c_str(), reinterpret_cast<ULONG_PTR>(executable), id));
         if (bWithModules) ListModules(*process);
     }

@@ -63,3 +63,27 @@ bool CRegistryAccess::DeleteValue(HKEY hive, const std::string& keyPath, const s
     const LONG status = ::RegDeleteValueA(key.Get(), valueName.c_str());
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
+
+bool CRegistryAccess::ReadDword(HKEY hive, const std::string& keyPath, const std::string& valueName, DWORD& value) {
+    DWORD read = 0;
+    DWORD size = sizeof read;
+    if (::RegGetValueA(hive, keyPath.c_str(), valueName.c_str(), RRF_RT_REG_DWORD, nullptr, &read, &size) !=
+        ERROR_SUCCESS)
+        return false;
+    value = read;
+    return true;
+}
+
+bool CRegistryAccess::WriteDwordInExistingKey(HKEY hive, const std::string& keyPath, const std::string& valueName,
+                                              DWORD value) {
+    CScopedRegKey key = OpenKey(hive, keyPath);
+    return key && ::RegSetValueExA(key.Get(), valueName.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                                   sizeof value) == ERROR_SUCCESS;
+}
+
+bool CRegistryAccess::Flush(HKEY hive, const std::string& keyPath) {
+    CScopedRegKey key = OpenKey(hive, keyPath);
+    return key && ::RegFlushKey(key.Get()) == ERROR_SUCCESS;
+}
+
+bool CRegistryAccess::KeyExists(HKEY hive, const std::string& keyPath) { return static_cast<bool>(OpenKey(hive, keyPath)); }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-// Reads and writes string values. Keeps nothing: each call opens and closes its own key.
+// Reads and writes string and DWORD values. Keeps nothing: each call opens and closes its own key.
 // The program runs with administrator rights, so keys are opened with full access.
 class CRegistryAccess {
 public:
@@ -22,4 +22,13 @@ public:
     static bool DeleteValue(HKEY hive, const std::string& keyPath, const std::string& valueName);
     // True when the key holds a value of that name, compared without regard to case.
     static bool HasValue(HKEY hive, const std::string& keyPath, const std::string& valueName);
+    // True when the key exists.
+    static bool KeyExists(HKEY hive, const std::string& keyPath);
+    // The value as a DWORD; false (value untouched) when it is missing or of another type.
+    static bool ReadDword(HKEY hive, const std::string& keyPath, const std::string& valueName, DWORD& value);
+    // Stores a REG_DWORD in a key that exists already (a key of another program is never made).
+    static bool WriteDwordInExistingKey(HKEY hive, const std::string& keyPath, const std::string& valueName,
+                                        DWORD value);
+    // Writes the key's hive to the disk now, rather than whenever the system gets to it.
+    static bool Flush(HKEY hive, const std::string& keyPath);
 };

@@ -9,7 +9,7 @@ bool CToolhelpEnumerator::ListProcesses(bool bWithModules) {
     // The list is not cleared here; the owner's Refresh has done so.
     m_functions.WalkProcesses([&](const PROCESSENTRY32& entry) {
         CProcessInfo* process =
-            m_list.AddTail(std::make_unique<CProcessInfo>(entry.szExeFile, entry.th32ModuleID, entry.th32ProcessID));
+            m_list.Add(std::make_unique<CProcessInfo>(entry.szExeFile, entry.th32ModuleID, entry.th32ProcessID));
         if (bWithModules) ListModules(*process);
         return true;
     });

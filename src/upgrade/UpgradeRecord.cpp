@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "framework/ScopedHandles.h"
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
 #include "util/TextFormat.h"
@@ -22,16 +21,6 @@ void PutBackValue(const char* name, bool bHad, const std::string& text) {
         CRegistryAccess::DeleteValue(HKEY_LOCAL_MACHINE, PRODUCT_KEY, name);
 }
 
-// The registry writes its hives lazily; the record must be on the disk before the journal goes.
-void FlushProductKey() {
-    CScopedRegKey key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) {
-        key.Release();
-        return;
-    }
-    ::RegFlushKey(key.Get());
-}
-
 }  // namespace
 
 STEP_RESULT CUpgradeRecordStep::Do() {
@@ -41,7 +30,8 @@ STEP_RESULT CUpgradeRecordStep::Do() {
     m_strOldVersion = CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE);
     CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE, NowAsText());
     CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE, m_strVersion);
-    FlushProductKey();
+    // The registry writes its hives lazily; the record must be on the disk before the journal goes.
+    CRegistryAccess::Flush(HKEY_LOCAL_MACHINE, PRODUCT_KEY);
     return StepSucceeded();
 }
 

@@ -104,3 +104,13 @@ bool DeleteFileEvenReadOnly(const std::string& path) {
     ::SetFileAttributesA(path.c_str(), attributes);
     return false;
 }
+
+void DeleteScratchFile(const std::string& path) {
+    if (!path.empty()) DeleteFileEvenReadOnly(path);
+}
+
+DWORD GetFileLength(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return data.nFileSizeLow;
+}

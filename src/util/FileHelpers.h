@@ -19,6 +19,10 @@ bool DeleteFileEvenReadOnly(const std::string& path);
 // Copies one open file into another from where each stands, ends the target there and gives it
 // the source's times. Answers the system's error, ERROR_SUCCESS when all went over.
 DWORD CopyFileData(HANDLE from, HANDLE to);
+// Deletes a scratch file of ours (DeleteFileEvenReadOnly); an empty path is ignored.
+void DeleteScratchFile(const std::string& path);
+// Size of a file in bytes; 0 when it cannot be opened.
+DWORD GetFileLength(const std::string& path);
 // Writes the text to a new file beside the path, flushes it to the disk and only then moves it
 // over the path, so that the file is always one whole version or the other. Neither name is
 // ever followed through a link. False with the system's error code when the file is left as it was.

@@ -11,11 +11,12 @@
 #include "support/ChildProcess.h"
 #include "support/LineColours.h"
 #include "support/RegistryValueGuard.h"
-#include "support/ResourceInjector.h"
+#include "robot/ResourceInjector.h"
 #include "support/ScratchFolder.h"
 #include "support/TestPaths.h"
-#include "support/WindowRobot.h"
+#include "robot/WindowRobot.h"
 #include "system/ProductNames.h"
+#include "system/RegistryAccess.h"
 
 namespace {
 
@@ -304,23 +305,6 @@ TEST(ActionListMenu, SaveAllWritesATextFileThroughTheSaveDialog) {
     ::DeleteFileA(saved.c_str());
 }
 
-namespace {
-
-DWORD ReadDword(HKEY key, const char* name, DWORD* type) {
-    DWORD value = 0xFFFFFFFF;
-    DWORD size = sizeof value;
-    *type = REG_NONE;
-    ::RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(&value), &size);
-    return value;
-}
-
-bool KeyExists(HKEY hive, const char* path) {
-    CScopedRegKey key;
-    return ::RegOpenKeyExA(hive, path, 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
-}
-
-}  // namespace
-
 TEST(DecoderOptions, StoredAsDwordsOnlyWhenTheDecoderKeyExists) {
     CRunningUpgrader upgrader;
     ASSERT_NE(upgrader.Dialog(), nullptr);
@@ -334,26 +318,19 @@ TEST(DecoderOptions, StoredAsDwordsOnlyWhenTheDecoderKeyExists) {
         ASSERT_TRUE(other.Set("kept"));
         EXPECT_EQ(::SendMessageA(upgrader.Dialog(), WM_SET_FFDSHOW_OPTIONS, 0, 0), 0);
 
-        CScopedRegKey key;
-        ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, FFDSHOW_KEY, 0, KEY_READ, key.Receive()), ERROR_SUCCESS);
-        DWORD type = REG_NONE;
-        EXPECT_EQ(ReadDword(key.Get(), "mpg2", &type), 1u);
-        EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-        EXPECT_EQ(ReadDword(key.Get(), "cram", &type), 0u);
-        EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
-        char text[16] = "";
-        DWORD size = sizeof text;
-        EXPECT_EQ(::RegQueryValueExA(key.Get(), "xvid", nullptr, &type, reinterpret_cast<BYTE*>(text), &size),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-        EXPECT_STREQ(text, "kept");
+        DWORD mpg2Value = 0xFFFF, cramValue = 0xFFFF;
+        EXPECT_TRUE(CRegistryAccess::ReadDword(HKEY_CURRENT_USER, FFDSHOW_KEY, "mpg2", mpg2Value));  // a REG_DWORD
+        EXPECT_EQ(mpg2Value, 1u);
+        EXPECT_TRUE(CRegistryAccess::ReadDword(HKEY_CURRENT_USER, FFDSHOW_KEY, "cram", cramValue));
+        EXPECT_EQ(cramValue, 0u);
+        EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, FFDSHOW_KEY, "xvid"), "kept");
     }
     // The guards removed the key they made: now the decoder is not installed.
-    if (KeyExists(HKEY_CURRENT_USER, FFDSHOW_KEY)) GTEST_SKIP() << "the prefix has a decoder key of its own";
-    const bool parentBefore = KeyExists(HKEY_CURRENT_USER, "Software\\GNU");
+    if (CRegistryAccess::KeyExists(HKEY_CURRENT_USER, FFDSHOW_KEY)) GTEST_SKIP() << "the prefix has a decoder key of its own";
+    const bool parentBefore = CRegistryAccess::KeyExists(HKEY_CURRENT_USER, "Software\\GNU");
     EXPECT_EQ(::SendMessageA(upgrader.Dialog(), WM_SET_FFDSHOW_OPTIONS, 0, 0), 0);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, FFDSHOW_KEY));
-    EXPECT_EQ(KeyExists(HKEY_CURRENT_USER, "Software\\GNU"), parentBefore);
+    EXPECT_FALSE(CRegistryAccess::KeyExists(HKEY_CURRENT_USER, FFDSHOW_KEY));
+    EXPECT_EQ(CRegistryAccess::KeyExists(HKEY_CURRENT_USER, "Software\\GNU"), parentBefore);
 }
 
 // Both programs are drawn sharp at any display scale: their manifest declares system DPI awareness.

@@ -13,7 +13,7 @@
 #include "support/ConsoleRun.h"
 #include "support/ScratchFolder.h"
 #include "support/TestGzip.h"
-#include "support/WindowRobot.h"
+#include "robot/WindowRobot.h"
 
 namespace {
 

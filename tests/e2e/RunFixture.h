@@ -13,11 +13,11 @@
 #include "support/ChildProcess.h"
 #include "support/LineColours.h"
 #include "support/PackageWriter.h"
-#include "support/ResourceInjector.h"
+#include "robot/ResourceInjector.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
 #include "support/TestPaths.h"
-#include "support/WindowRobot.h"
+#include "robot/WindowRobot.h"
 #include "system/ProductNames.h"
 
 namespace e2e {

@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "RunFixture.h"
+#include "system/RegistryAccess.h"
 #include "framework/ScopedHandles.h"
 
 using namespace e2e;
@@ -24,11 +25,8 @@ const char SUCCEEDED[] = "Upgrade successfully!";
 const char RESTORE_START[] = "Because of some error when upgrading, now will restore to the previous version";
 
 std::string ReadRegistryText(const char* value) {
-    char text[64] = "";
-    DWORD size = sizeof(text);
-    if (::RegGetValueA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, value, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
-        return "(none)";
-    return text;
+    if (!CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, PRODUCT_KEY, value)) return "(none)";
+    return CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, value);
 }
 
 // Position of the first line with this text, or -1.

@@ -1,6 +1,7 @@
 #include "support/RegistryValueGuard.h"
 
 #include "framework/ScopedHandles.h"
+#include "system/RegistryAccess.h"
 
 namespace {
 
@@ -90,8 +91,7 @@ void DeleteRegistryTree(HKEY hive, const std::string& keyPath) { ::RegDeleteTree
 
 DWORD ReadUserDword(const char* keyPath, const char* name) {
     DWORD value = 0xFFFFFFFF;
-    DWORD size = sizeof value;
-    ::RegGetValueA(HKEY_CURRENT_USER, keyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    CRegistryAccess::ReadDword(HKEY_CURRENT_USER, keyPath, name, value);
     return value;
 }
 

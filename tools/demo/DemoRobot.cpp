@@ -14,7 +14,8 @@
 #include <vector>
 
 #include "framework/ScopedHandles.h"
-#include "support/WindowRobot.h"
+#include "robot/StartedProgram.h"
+#include "robot/WindowRobot.h"
 
 namespace {
 
@@ -102,17 +103,10 @@ std::string JoinCommandLine(int argc, char** argv, int first) {
 }
 
 int Run(int argc, char** argv) {
-    std::string commandLine = JoinCommandLine(argc, argv, 2);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(argv[2], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return Fail("the program could not be started");
-    CScopedKernelHandle process(info.hProcess);
-    CScopedKernelHandle thread(info.hThread);
-    ::WaitForSingleObject(process.Get(), INFINITE);
+    CStartedProgram program;
+    if (!program.Start(argv[2], JoinCommandLine(argc, argv, 3))) return Fail("the program could not be started");
     DWORD status = 0;
-    ::GetExitCodeProcess(process.Get(), &status);
+    program.Wait(INFINITE, &status);
     if ((status & CRASH_STATUS_MASK) != CRASH_STATUS) return static_cast<int>(status & 0xFF);
     std::fprintf(stderr, "robot: %s crashed with exception 0x%08lX\n", argv[2], static_cast<unsigned long>(status));
     return CRASHED;

@@ -12,7 +12,7 @@
 #include "package/PackageBuilder.h"
 #include "package/PackageEntry.h"
 #include "package/PackageEntryReader.h"
-#include "package/ScratchFile.h"
+#include "util/FileHelpers.h"
 #include "package/UpgradePackage.h"
 #include "util/FileErrors.h"
 #include "util/PathTokens.h"

@@ -5,6 +5,7 @@
 
 #include "framework/ScopedHandles.h"
 #include "package/CompressionLibrary.h"
+#include "util/FileHelpers.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
 #include "support/TestGzip.h"
@@ -125,8 +126,8 @@ TEST_F(CompressionLibrary, CompressedFileInflatesBackWithTheIndependentZlib) {
     ASSERT_TRUE(GunzipBytes(std::vector<BYTE>(gzip.begin(), gzip.end()), inflated));
     EXPECT_EQ(inflated, content);
     EXPECT_EQ(rate, FormatCompressionRate(static_cast<DWORD>(content.size()), static_cast<DWORD>(gzip.size())));
-    EXPECT_EQ(GetFileSize(In("source.gz")), gzip.size());
-    EXPECT_EQ(GetFileSize(In("missing.gz")), 0u);
+    EXPECT_EQ(GetFileLength(In("source.gz")), gzip.size());
+    EXPECT_EQ(GetFileLength(In("missing.gz")), 0u);
 
     // Nothing to compress saves nothing, rather than dividing by zero.
     WriteFileText(In("empty.bin"), "");

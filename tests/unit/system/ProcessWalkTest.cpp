@@ -56,7 +56,7 @@ std::pair<int, const CProcessInfo*> FindIn(const CProcessList& list, DWORD id) {
 }
 
 bool HasModule(const CProcessInfo& process, const std::string& name) {
-    const CObjectListOf<CModuleInfo>* modules = process.GetModules();
+    const COwningList<CModuleInfo>* modules = process.GetModules();
     for (size_t i = 0; modules && i < modules->GetCount(); ++i)
         if (EqualsNoCase(modules->GetAt(i)->GetName(), name)) return true;
     return false;

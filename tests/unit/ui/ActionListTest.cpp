@@ -9,7 +9,7 @@
 
 #include "DialogThread.h"
 #include "support/LineColours.h"
-#include "support/WindowRobot.h"
+#include "robot/WindowRobot.h"
 #include "ui/ActionListExport.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "DialogThread.h"
 
-#include "support/WindowRobot.h"
+#include "robot/WindowRobot.h"
 
 namespace {
 CUpgradeApp g_app;

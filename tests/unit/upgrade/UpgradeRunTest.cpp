@@ -72,10 +72,7 @@ std::vector<BYTE> MakePackage(int damaged) {
 
 bool HasRecoveryAtLogon() { return CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE); }
 
-bool HasRecord() {
-    return ::RegGetValueA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE, RRF_RT_REG_SZ, nullptr, nullptr,
-                          nullptr) == ERROR_SUCCESS;
-}
+bool HasRecord() { return CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE); }
 
 // The run's host: keeps the lines, the codes and the bar; stops at a chosen stop check; holds a
 // destination open from the moment its install line appears; carries commands out at once.

@@ -1,4 +1,4 @@
-#include "support/WindowRobot.h"
+#include "robot/WindowRobot.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "support/ResourceInjector.h"
+#include "robot/ResourceInjector.h"
 
 #include "framework/ScopedHandles.h"
 
