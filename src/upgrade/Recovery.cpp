@@ -10,7 +10,7 @@
 #include "system/RegistryAccess.h"
 #include "upgrade/RecordingRunHost.h"
 #include "upgrade/RunLock.h"
-#include "upgrade/SelfCopy.h"
+#include "upgrade/InstallationLayout.h"
 #include "upgrade/UpgradeJournal.h"
 #include "upgrade/UpgradeRecord.h"
 #include "util/FileHelpers.h"
@@ -91,7 +91,7 @@ void EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::
 }  // namespace
 
 bool HasInterruptedUpgrade(const std::string& installFolder) {
-    return !installFolder.empty() && FileExists(CUpgradeJournal::GetPath(installFolder));
+    return !installFolder.empty() && FileExists(GetJournalPath(installFolder));
 }
 
 bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,

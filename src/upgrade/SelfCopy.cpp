@@ -33,17 +33,6 @@ DWORD CopyOwnFile(const std::string& source, const std::string& target) {
 
 }  // namespace
 
-std::string GetUpgradeFolder(std::string installFolder) { return WithBackslash(std::move(installFolder)) + "Upgrade\\"; }
-
-bool MakeUpgradeFolder(const std::string& installFolder) {
-    const std::string folder = GetUpgradeFolder(installFolder);
-    // Usually it exists from an earlier upgrade.
-    if (!::CreateDirectoryA(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    if (!IsReparsePoint(folder)) return true;
-    ::SetLastError(ERROR_CANT_ACCESS_FILE);
-    return false;
-}
-
 bool CopySelfToUpgradeFolder(CLineSink& sink, std::string installFolder, const std::string& exeName) {
     if (installFolder.empty()) return true;
     sink.AddLine(LINE_INFO, "Is checking Quorindo upgrade...");

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "upgrade/SelfCopy.h"
+#include "upgrade/InstallationLayout.h"
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
 #include "util/IniFile.h"
@@ -15,8 +15,6 @@
 
 namespace {
 
-const char JOURNAL_FILE[] = "UpgradeJournal.ini";
-const char SET_ASIDE_FILE[] = "UpgradeJournal.failed.ini";
 const char JOURNAL_SECTION[] = "Journal";
 const char KEY_PHASE[] = "Phase";
 const char KEY_WORK_FOLDER[] = "Work Folder";
@@ -60,18 +58,10 @@ ENTRY_PLAN ReadPlan(const std::string& path, UINT index) {
 
 }  // namespace
 
-std::string CUpgradeJournal::GetPath(const std::string& installFolder) {
-    return GetUpgradeFolder(installFolder) + JOURNAL_FILE;
-}
-
-std::string CUpgradeJournal::GetSetAsidePath(const std::string& installFolder) {
-    return GetUpgradeFolder(installFolder) + SET_ASIDE_FILE;
-}
-
 std::string CUpgradeJournal::WritePlan(const std::string& installFolder, const std::string& workFolder,
                                        const std::string& commandList, const std::string& version,
                                        std::vector<ENTRY_PLAN> plans) {
-    m_strPath = GetPath(installFolder);
+    m_strPath = GetJournalPath(installFolder);
     m_phase = JOURNAL_INSTALL;
     m_strWorkFolder = workFolder;
     m_strCommandList = commandList;
@@ -129,7 +119,7 @@ std::string CUpgradeJournal::FindUntrustedValue(const std::string& installFolder
 
 std::vector<std::string> CUpgradeJournal::GetNamedWorkFolders(const std::string& installFolder) {
     std::vector<std::string> folders;
-    for (const std::string& path : {GetPath(installFolder), GetSetAsidePath(installFolder)}) {
+    for (const std::string& path : {GetJournalPath(installFolder), GetSetAsideJournalPath(installFolder)}) {
         const std::string folder = GetIniString(JOURNAL_SECTION, KEY_WORK_FOLDER, "", path);
         if (!folder.empty()) folders.push_back(folder);
     }
@@ -137,7 +127,7 @@ std::vector<std::string> CUpgradeJournal::GetNamedWorkFolders(const std::string&
 }
 
 bool CUpgradeJournal::Read(const std::string& installFolder) {
-    m_strPath = GetPath(installFolder);
+    m_strPath = GetJournalPath(installFolder);
     m_plans.clear();
     if (!FileExists(m_strPath)) return false;
     m_phase = PhaseOf(GetIniString(JOURNAL_SECTION, KEY_PHASE, "", m_strPath));
@@ -154,6 +144,6 @@ void CUpgradeJournal::Delete() const {
 }
 
 void CUpgradeJournal::SetAside(const std::string& installFolder) const {
-    ::MoveFileExA(GetPath(installFolder).c_str(), GetSetAsidePath(installFolder).c_str(),
+    ::MoveFileExA(GetJournalPath(installFolder).c_str(), GetSetAsideJournalPath(installFolder).c_str(),
                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }

@@ -20,11 +20,6 @@ enum JOURNAL_PHASE { JOURNAL_INSTALL, JOURNAL_COMMANDS };
 // per entry is needed.
 class CUpgradeJournal {
 public:
-    // The journal's file in the installation, and the name a journal that could not be
-    // replayed whole is set aside under.
-    static std::string GetPath(const std::string& installFolder);
-    static std::string GetSetAsidePath(const std::string& installFolder);
-
     // Writes the plan, in the install phase. Answers an error text, empty on success.
     std::string WritePlan(const std::string& installFolder, const std::string& workFolder,
                           const std::string& commandList, const std::string& version, std::vector<ENTRY_PLAN> plans);

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "framework/ScopedHandles.h"
-#include "upgrade/SelfCopy.h"
+#include "upgrade/InstallationLayout.h"
 #include "util/FileHelpers.h"
 #include "util/PathChecks.h"
 
@@ -39,10 +39,6 @@ bool ReadNewestRecords(HANDLE file, size_t length, size_t room, std::string& kep
 }
 
 }  // namespace
-
-std::string GetUpgradeLogPath(const std::string& installFolder) {
-    return GetUpgradeFolder(installFolder) + UPGRADE_LOG_FILE;
-}
 
 bool AppendToUpgradeLog(const std::string& installFolder, const std::string& record) {
     // A run that ended before its self-copy has not made the folder yet.

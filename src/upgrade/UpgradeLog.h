@@ -3,15 +3,14 @@
 #include <cstddef>
 #include <string>
 
+#include "upgrade/InstallationLayout.h"
+
 // The installation's upgrade log, "Upgrade\UpgradeLog.txt": the record of every run that found
 // the installation, oldest first, in plain text of the ANSI code page with CRLF line ends.
-inline constexpr const char* UPGRADE_LOG_FILE = "UpgradeLog.txt";
 // The log never grows past this; the oldest whole records go first.
 inline constexpr size_t UPGRADE_LOG_LIMIT = 1024 * 1024;
 // Every record's first line starts so, and no other line of the log does.
 inline constexpr const char* LOG_RECORD_MARK = "==== ";
-
-std::string GetUpgradeLogPath(const std::string& installFolder);
 
 // Appends one record (whole lines, each ending with CRLF) to the installation's log, which is
 // held without write sharing only while it is written. When the log would pass the limit, it is

@@ -441,7 +441,7 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
     const SNAPSHOT after = TakeSnapshot(m_install.GetFolder());
     EXPECT_EQ(DescribeDifferences(m_before, after), " changed:TallyPanel.dll(bytes)(time)");
     EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()));
-    EXPECT_NE(::GetFileAttributesA(CUpgradeJournal::GetSetAsidePath(m_install.GetFolder()).c_str()),
+    EXPECT_NE(::GetFileAttributesA(GetSetAsideJournalPath(m_install.GetFolder()).c_str()),
               INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(HasRecoveryAtLogon());
     EXPECT_FALSE(PathExists(stale));
@@ -501,6 +501,6 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
                                                          "because of its value " + std::string(keys[key]) + "=" + value});
         EXPECT_EQ(ReadFileText(victim), "victim");
         ExpectUnchanged(host);
-        EXPECT_TRUE(PathExists(CUpgradeJournal::GetSetAsidePath(m_install.GetFolder())));
+        EXPECT_TRUE(PathExists(GetSetAsideJournalPath(m_install.GetFolder())));
     }
 }
