@@ -21,7 +21,7 @@ std::string GetUpgradeLogPath(const std::string& installFolder) {
 
 bool MakeUpgradeFolder(const std::string& installFolder) {
     const std::string folder = GetUpgradeFolder(installFolder);
-    // Usually it exists from an earlier upgrade.
+    // Usually there already, made by a previous upgrade.
     if (!::CreateDirectoryA(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
     if (!IsReparsePoint(folder)) return true;
     ::SetLastError(ERROR_CANT_ACCESS_FILE);
