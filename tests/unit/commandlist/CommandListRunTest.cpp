@@ -5,10 +5,10 @@
 
 #include <cctype>
 
-#include "OpenDialog.h"
 #include "commands/RegistrationRecord.h"
 #include "commands/CommandHost.h"
 #include "commands/CommandSteps.h"
+#include "support/DialogThread.h"
 #include "support/RegistryValueGuard.h"
 #include "support/SampleProduct.h"
 #include "support/TestPaths.h"
@@ -32,7 +32,7 @@ extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllRegisterServer() {
 
 namespace {
 
-using LINE = COpenDialog::LINE;
+using LINE = CDialogThread::LINE;
 
 // The sample's scroll, feed and fade filters.
 const char* const FILTER_CLASS_KEYS[] = {
@@ -58,7 +58,7 @@ std::string Lower(std::string text) {
 class CommandListRunTest : public ::testing::Test {
 protected:
     // Opening and closing a dialog is slow under Wine: the tests share one.
-    static void SetUpTestSuite() { s_pDialog = new COpenDialog; }
+    static void SetUpTestSuite() { s_pDialog = new CDialogThread; }
     static void TearDownTestSuite() {
         delete s_pDialog;
         s_pDialog = nullptr;
@@ -88,10 +88,10 @@ protected:
         EXPECT_EQ(ReadUserDword(FFDSHOW_KEY, "cram"), 0u);
     }
 
-    static COpenDialog* s_pDialog;
+    static CDialogThread* s_pDialog;
     CScratchFolder m_scratch;
     CSampleInstallation m_install;
-    COpenDialog& m_dialog = *s_pDialog;
+    CDialogThread& m_dialog = *s_pDialog;
     CRegistryValueGuard m_mpg2{HKEY_CURRENT_USER, FFDSHOW_KEY, "mpg2"};
     CRegistryValueGuard m_cram{HKEY_CURRENT_USER, FFDSHOW_KEY, "cram"};
     CRegistryValueGuard m_autoRun{HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"};
@@ -102,7 +102,7 @@ protected:
     char m_szOldFolder[MAX_PATH] = {};
 };
 
-COpenDialog* CommandListRunTest::s_pDialog = nullptr;
+CDialogThread* CommandListRunTest::s_pDialog = nullptr;
 
 TEST_F(CommandListRunTest, EveryKindRunsOnTheDialogsThreadAndIsReportedInItsColour) {
     const std::string self = GetOwnPath();

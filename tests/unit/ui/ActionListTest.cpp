@@ -7,7 +7,7 @@
 #include <iterator>
 #include <string>
 
-#include "DialogThread.h"
+#include "support/DialogThread.h"
 #include "support/LineColours.h"
 #include "robot/WindowRobot.h"
 #include "ui/ActionListExport.h"
