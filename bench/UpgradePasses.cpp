@@ -119,13 +119,10 @@ int main(int argc, char** argv) {
     const DWORD entries = package.GetEntryCount();
     auto items = std::make_unique<CEntryItemList>(package, argv[2]);
     auto steps = std::make_unique<CRollbackList>();
-    items->AddBackupSteps(*steps, sink);
-    steps->Do();
+    items->BackupPass(*steps, sink, {});
     const double backupMs = watch.Lap();
     items->ExtractLibrary();
-    items->AddInstallSteps(*steps, sink);
-    steps->Do();
-    items->MakeInstalledFilesDurable();
+    items->InstallPass(*steps, sink, {});
     const double installMs = watch.Lap();
     const double journalMs = TimeJournal(argv[2], argv[3], items->GetPlans());
     watch.Lap();

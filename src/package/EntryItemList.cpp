@@ -30,6 +30,19 @@ CEntryItemList::CEntryItemList(const CUpgradePackage& package, std::string insta
 // Each item deletes its backup and its temporary file; the library goes with its member.
 CEntryItemList::~CEntryItemList() { m_items.RemoveAll(); }
 
+STEP_RESULT CEntryItemList::BackupPass(CRollbackList& steps, CLineSink& sink, const StopCheck& isStopRequested) {
+    AddBackupSteps(steps, sink);
+    return steps.Do(isStopRequested);
+}
+
+STEP_RESULT CEntryItemList::InstallPass(CRollbackList& steps, CLineSink& sink, const StopCheck& isStopRequested,
+                                        const ItemEvent& onInstalled, const ItemEvent& onUndone) {
+    AddInstallSteps(steps, sink, onInstalled, onUndone);
+    const STEP_RESULT result = steps.Do(isStopRequested);
+    if (result.Succeeded()) MakeInstalledFilesDurable();
+    return result;
+}
+
 void CEntryItemList::AddBackupSteps(CRollbackList& steps, CLineSink& sink) {
     const std::string backups = m_strWorkFolder.empty() ? GetTempFolder() : m_strWorkFolder;
     const DWORD count = m_package.GetEntryCount();

@@ -31,21 +31,20 @@ public:
     CEntryItemList& operator=(const CEntryItemList&) = delete;
     ~CEntryItemList();
 
-    // One backup step for every entry of the package.
-    void AddBackupSteps(CRollbackList& steps, CLineSink& sink);
-    // One install step for every entry the backup steps read; onInstalled sees each installed
-    // (or tolerated) item, onUndone each one its undo walked.
-    void AddInstallSteps(CRollbackList& steps, CLineSink& sink, const ItemEvent& onInstalled = {},
-                         const ItemEvent& onUndone = {});
+    using StopCheck = CRollbackList::StopCheck;
+
+    // The backup pass: a backup step for every entry of the package, done in package order.
+    STEP_RESULT BackupPass(CRollbackList& steps, CLineSink& sink, const StopCheck& isStopRequested);
+    // The install pass: an install step for every entry the backup pass read, done in order, then
+    // every new file made durable. onInstalled sees each installed (or tolerated) item, onUndone
+    // each one its undo walked. A failed or stopped pass is left for Rollback.
+    STEP_RESULT InstallPass(CRollbackList& steps, CLineSink& sink, const StopCheck& isStopRequested,
+                            const ItemEvent& onInstalled = {}, const ItemEvent& onUndone = {});
     // Undoes the steps, between the restore walk's first and last lines when the install pass
     // had changed something. False when a file could not be put back.
     bool Rollback(CRollbackList& steps, CLineSink& sink) const;
     // Every backup stays when the list goes, for a put back at the next start.
     void KeepBackups();
-    // After the install pass: makes every installed file durable (the whole volume in one flush
-    // where the system allows it; otherwise each file was flushed as it was written).
-    void MakeInstalledFilesDurable() const;
-
     // The bytes all items occupy in the package: the progress bar's range.
     DWORD GetTotalPackedSize() const;
     // Writes out, checks and loads the compression library of the module (the running program by
@@ -62,6 +61,11 @@ public:
     const COwningList<CEntryItem>& GetItems() const { return m_items; }
 
 private:
+    void AddBackupSteps(CRollbackList& steps, CLineSink& sink);
+    void AddInstallSteps(CRollbackList& steps, CLineSink& sink, const ItemEvent& onInstalled, const ItemEvent& onUndone);
+    // Makes every installed file durable: the whole volume in one flush where the system allows
+    // it; otherwise each file was flushed as it was written.
+    void MakeInstalledFilesDurable() const;
     // The first command list of the package goes into the work folder.
     void PlaceCommandList(CEntryItem& item);
 

@@ -114,9 +114,8 @@ STEP_RESULT CUpgradeRun::CheckPackage() {
 STEP_RESULT CUpgradeRun::BackupEntries() {
     TraceEvent("phase backup");
     m_items = std::make_unique<CEntryItemList>(m_package, m_strInstallFolder, m_workFolder->Path());
-    m_items->AddBackupSteps(m_steps, m_host);
     // An entry's own abort line is already there when the pass fails.
-    const STEP_RESULT result = m_steps.Do([this] { return StopRequested(); });
+    const STEP_RESULT result = m_items->BackupPass(m_steps, m_host, [this] { return StopRequested(); });
     if (!result.Succeeded()) return result;
     m_host.SetProgressRange(static_cast<int>(m_items->GetTotalPackedSize()));
     TraceEvent("phase library");
@@ -148,11 +147,6 @@ STEP_RESULT CUpgradeRun::CloseChannelProgram() {
 
 STEP_RESULT CUpgradeRun::InstallEntries() {
     TraceEvent("phase install");
-    m_items->AddInstallSteps(
-        m_steps, m_host, [this](const CEntryItem& item) { MoveProgress(static_cast<int>(item.GetPackedSize())); },
-        [this](const CEntryItem& item) {
-            if (item.IsInstalled()) MoveProgress(-static_cast<int>(item.GetPackedSize()));
-        });
     // The whole plan, durable before the first destination changes: a killed run is put back at
     // the next start. Undoing it is safe at any point, so nothing more is written per entry.
     const std::string journalError = m_journal.WritePlan(m_strInstallFolder, m_workFolder->Path(),
@@ -164,10 +158,15 @@ STEP_RESULT CUpgradeRun::InstallEntries() {
     }
     WriteRecoveryAtLogon(m_strInstallFolder);
     m_bInstallBegun = true;
-    const STEP_RESULT result = m_steps.Do([this] { return StopRequested(); });
+    // Every new file is on the disk when the pass succeeds, before the journal says so: from
+    // here a recovery goes forward.
+    const STEP_RESULT result = m_items->InstallPass(
+        m_steps, m_host, [this] { return StopRequested(); },
+        [this](const CEntryItem& item) { MoveProgress(static_cast<int>(item.GetPackedSize())); },
+        [this](const CEntryItem& item) {
+            if (item.IsInstalled()) MoveProgress(-static_cast<int>(item.GetPackedSize()));
+        });
     if (!result.Succeeded()) return result;
-    // Every new file on the disk before the journal says so: from here a recovery goes forward.
-    m_items->MakeInstalledFilesDurable();
     const std::string phaseError = m_journal.SetPhase(JOURNAL_COMMANDS);
     if (!phaseError.empty()) {
         AddAbortLine(m_host, phaseError);

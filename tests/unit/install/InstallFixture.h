@@ -28,20 +28,16 @@ protected:
 
     void Load(const CPackageWriter& writer) { m_package = CUpgradePackage(writer.Bytes()); }
 
-    // The backup steps of every entry, done.
+    // The list's passes as the upgrade run makes them: backups, the library (of the test program
+    // by default), installs, and the rollback of a failed or stopped install pass.
     STEP_RESULT RunBackupPass(const CRollbackList::StopCheck& isStopRequested = {}) {
-        m_items->AddBackupSteps(m_steps, m_sink);
-        return m_steps.Do(isStopRequested);
+        return m_items->BackupPass(m_steps, m_sink, isStopRequested);
     }
-    // The install steps, done with the library of the module (the test program's by default).
     STEP_RESULT RunInstallPass(const CRollbackList::StopCheck& isStopRequested = {}, HMODULE library = nullptr) {
         m_items->ExtractLibrary(library);
-        m_items->AddInstallSteps(m_steps, m_sink);
-        return m_steps.Do(isStopRequested);
+        return m_items->InstallPass(m_steps, m_sink, isStopRequested);
     }
     void Rollback() { m_items->Rollback(m_steps, m_sink); }
-    // Both passes and, after a failed or stopped install pass, the rollback: the calls the upgrade
-    // run makes of the list.
     PASSES_OUTCOME RunPasses(const CRollbackList::StopCheck& isStopRequested = {}) {
         const STEP_RESULT backup = RunBackupPass(isStopRequested);
         if (!backup.Succeeded()) return backup.nCode == RESULT_NONE ? PASSES_STOPPED : PASSES_BACKUP_FAILED;
