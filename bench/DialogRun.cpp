@@ -86,7 +86,8 @@ int Run(const std::string& copy, const std::string& install) {
     if (!RegisterInstallation(install)) return 1;
 
     CStartedProgram upgrader;
-    if (!upgrader.Start(copy, std::string(), true)) return 1;
+    if (!upgrader.Start(copy)) return 1;
+    upgrader.WaitForMessageLoop();
     HWND dialog = robot::WaitForWindow(TITLE);
     if (dialog == nullptr) return 1;
     HWND list = ::GetDlgItem(dialog, 1000);

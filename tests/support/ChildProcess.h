@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "framework/ScopedHandles.h"
+#include "robot/StartedProgram.h"
 
 // A program a test started. It is ended (terminated and waited for) at destruction at the
 // latest, so no test leaves a process behind.
@@ -22,9 +22,9 @@ public:
     // and the system's process walks can read its modules.
     bool Start(const std::string& exePath, const std::string& arguments = std::string(),
                const std::string& folder = std::string(), bool bWaitForMessageLoop = true);
-    DWORD GetId() const { return m_dwId; }
-    HANDLE GetHandle() const { return m_hProcess.Get(); }
-    bool IsRunning() const;
+    DWORD GetId() const { return m_program.GetId(); }
+    HANDLE GetHandle() const { return m_program.GetHandle(); }
+    bool IsRunning() const { return m_program.IsRunning(); }
     // Waits for the program to end by itself; false when it still runs after the time.
     // A program that crashed fails the test with its exception code.
     bool Wait(DWORD timeoutMs, DWORD* exitCode = nullptr);
@@ -33,13 +33,10 @@ public:
     void End();
 
 private:
-    void WaitForMessageLoop(DWORD threadId) const;
-
     // Reports a crash once, whichever of Wait and End sees it first.
     void ReportIfCrashed();
 
-    CScopedKernelHandle m_hProcess;
-    DWORD m_dwId = 0;
+    CStartedProgram m_program;
     std::string m_strExePath;
     bool m_bCrashReported = false;
 };
