@@ -30,10 +30,8 @@ std::string ReadPackageEntry(const BYTE* buffer, DWORD size, DWORD& cursor, cons
 
     const std::string fileName = GetFileNameOf(fields.strDestPath);
     if (remaining() < 8) return FormatText("The last modify time for %s is invalidation", fileName.c_str());
-    if (options.bKeepTimeAndData) {
-        fields.ftLastWrite.dwHighDateTime = ReadPackageDword(buffer + cursor);
-        fields.ftLastWrite.dwLowDateTime = ReadPackageDword(buffer + cursor + 4);
-    }
+    fields.ftLastWrite.dwHighDateTime = ReadPackageDword(buffer + cursor);
+    fields.ftLastWrite.dwLowDateTime = ReadPackageDword(buffer + cursor + 4);
     cursor += 8;
 
     if (remaining() < 4) {
@@ -44,7 +42,7 @@ std::string ReadPackageEntry(const BYTE* buffer, DWORD size, DWORD& cursor, cons
     fields.dwCompressedLength = ReadPackageDword(buffer + cursor);
     cursor += 4;
     if (remaining() < fields.dwCompressedLength) return "The compressed data is invalidation";
-    if (options.bKeepTimeAndData) fields.pCompressedData = buffer + cursor;
+    fields.pCompressedData = buffer + cursor;
     cursor += fields.dwCompressedLength;
     return std::string();
 }

@@ -5,16 +5,14 @@
 #include <string>
 
 // How an entry is read. The upgrade's backup pass creates the destination's folders as soon as
-// the path is known, and keeps the time and the data for the install; a look at a package
-// (INSTALL_READ) changes nothing.
+// the path is known; a look at a package (INSTALL_READ) changes nothing.
 struct ENTRY_READ_OPTIONS {
     bool bCreateFolders;      // create the destination's missing folders right after resolving it
-    bool bKeepTimeAndData;    // fill the time and point at the compressed data
     bool bCommaInLengthText;  // the backup pass's wording of the compressed-length failure
 };
 
-inline constexpr ENTRY_READ_OPTIONS BACKUP_READ = {true, true, true};
-inline constexpr ENTRY_READ_OPTIONS INSTALL_READ = {false, true, false};
+inline constexpr ENTRY_READ_OPTIONS BACKUP_READ = {true, true};
+inline constexpr ENTRY_READ_OPTIONS INSTALL_READ = {false, false};
 
 // What one entry holds. The data pointer points into the package buffer.
 struct PACKAGE_ENTRY_FIELDS {

@@ -1,23 +1,19 @@
 #include "transaction/StepList.h"
 
-STEP_RESULT CRollbackList::Do(const StopCheck& isStopRequested, const StepEvent& afterDone) {
+STEP_RESULT CRollbackList::Do(const StopCheck& isStopRequested) {
     while (m_nDone < m_steps.size()) {
         if (isStopRequested && isStopRequested()) return StepFailed(RESULT_NONE);
-        CStep& step = *m_steps[m_nDone++];
-        STEP_RESULT result = step.Do();
+        STEP_RESULT result = m_steps[m_nDone++]->Do();
         if (!result.Succeeded()) return result;
-        if (afterDone) afterDone(step);
     }
     return StepSucceeded();
 }
 
-STEP_RESULT CRollbackList::Undo(const StepEvent& afterUndone) {
+STEP_RESULT CRollbackList::Undo() {
     STEP_RESULT first;
     while (m_nDone > 0) {
-        CStep& step = *m_steps[--m_nDone];
-        STEP_RESULT result = step.Undo();
+        STEP_RESULT result = m_steps[--m_nDone]->Undo();
         if (first.Succeeded() && !result.Succeeded()) first = std::move(result);
-        if (afterUndone) afterUndone(step);
     }
     return first;
 }

@@ -11,16 +11,13 @@
 class CRollbackList {
 public:
     using StopCheck = std::function<bool()>;
-    using StepEvent = std::function<void(CStep&)>;
 
     void Add(std::unique_ptr<CStep> step) { m_steps.push_back(std::move(step)); }
     // Does every step added since the last Do, asking before each whether to stop (a stop
-    // answers RESULT_NONE). The first failure ends it and is answered; afterDone sees each step
-    // that succeeded.
-    STEP_RESULT Do(const StopCheck& isStopRequested = {}, const StepEvent& afterDone = {});
-    // Undoes every done step, newest first, whatever each answers; afterUndone sees each one.
-    // Answers the first failure.
-    STEP_RESULT Undo(const StepEvent& afterUndone = {});
+    // answers RESULT_NONE). The first failure ends it and is answered.
+    STEP_RESULT Do(const StopCheck& isStopRequested = {});
+    // Undoes every done step, newest first, whatever each answers. Answers the first failure.
+    STEP_RESULT Undo();
 
 private:
     std::vector<std::unique_ptr<CStep>> m_steps;
