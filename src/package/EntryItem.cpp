@@ -82,8 +82,7 @@ STEP_RESULT CEntryInstallStep::Tolerate(const std::string& error) {
         // the old one: the run fails like any other entry, and the restore walk tries it once more.
         const STEP_RESULT putBack = PutBackDestination(m_item.m_plan);
         if (!putBack.Succeeded()) {
-            const std::string text = FormatText("Restore file %s failed because of %s", m_item.GetDestPath().c_str(),
-                                                putBack.strText.c_str());
+            const std::string text = FormatRestoreFailure(m_item.GetDestPath(), putBack.strText);
             AddAbortLine(m_sink, text);
             return StepFailed(RESULT_INSTALL_FAILED, text);
         }
@@ -94,28 +93,28 @@ STEP_RESULT CEntryInstallStep::Tolerate(const std::string& error) {
     return StepSucceeded();
 }
 
-bool CEntryInstallStep::WriteNewFile(HANDLE file, bool bTime) const {
+bool CEntryInstallStep::WriteNewFile(HANDLE file) const {
     const PACKAGE_ENTRY_FIELDS& fields = m_item.m_fields;
-    if (!m_library.InflateInto(fields.pCompressedData, fields.dwCompressedLength, file)) return false;
-    if (bTime && HasStoredTime(fields.ftLastWrite)) ::SetFileTime(file, nullptr, nullptr, &fields.ftLastWrite);
-    return true;
+    return m_library.InflateInto(fields.pCompressedData, fields.dwCompressedLength, file);
+}
+
+bool CEntryInstallStep::FinishNewFile(CScopedKernelHandle& file, bool bWritten) const {
+    const FILETIME& time = m_item.m_fields.ftLastWrite;
+    if (bWritten && HasStoredTime(time)) ::SetFileTime(file.Get(), nullptr, nullptr, &time);
+    if (bWritten && m_options.bFlushEachFile) bWritten = ::FlushFileBuffers(file.Get()) != FALSE;
+    // Closing is where a full disk may show last.
+    return CloseWrittenFile(file) && bWritten;
 }
 
 std::string CEntryInstallStep::Install() {
     const ENTRY_PLAN& plan = m_item.m_plan;
     const std::string failed = FormatText("Decompress to file %s failed!", plan.strDestPath.c_str());
-    {
-        CScopedKernelHandle file(::CreateFileA(plan.strTempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                               FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) return failed;
-        bool written = WriteNewFile(file.Get(), true);
-        if (written && m_options.bFlushEachFile) written = ::FlushFileBuffers(file.Get()) != FALSE;
-        // Closing is where a full disk may show last.
-        written = CloseWrittenFile(file) && written;
-        if (!written) {
-            DeleteScratchFile(plan.strTempPath);
-            return failed;
-        }
+    CScopedKernelHandle file(::CreateFileA(plan.strTempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return failed;
+    if (!FinishNewFile(file, WriteNewFile(file.Get()))) {
+        DeleteScratchFile(plan.strTempPath);
+        return failed;
     }
     // The backup pass knows the attributes: only a read-only file needs the attribute taken off
     // before it can be renamed over.
@@ -142,11 +141,7 @@ bool CEntryInstallStep::WriteInPlace() {
         OpenFileNoLink(plan.strDestPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     if (!file) return false;
     m_item.m_bDestChanged = true;
-    bool written = WriteNewFile(file.Get(), false) && ::SetEndOfFile(file.Get());
-    if (written && HasStoredTime(m_item.m_fields.ftLastWrite))
-        ::SetFileTime(file.Get(), nullptr, nullptr, &m_item.m_fields.ftLastWrite);
-    if (written && m_options.bFlushEachFile) written = ::FlushFileBuffers(file.Get()) != FALSE;
-    m_item.m_bReplaced = CloseWrittenFile(file) && written;
+    m_item.m_bReplaced = FinishNewFile(file, WriteNewFile(file.Get()) && ::SetEndOfFile(file.Get()));
     return m_item.m_bReplaced;
 }
 

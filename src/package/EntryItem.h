@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/CObject.h"
+#include "framework/ScopedHandles.h"
 #include "package/EntryPlan.h"
 #include "package/PackageEntryReader.h"
 #include "transaction/Step.h"
@@ -87,7 +88,11 @@ public:
 private:
     std::string Install();
     bool WriteInPlace();
-    bool WriteNewFile(HANDLE file, bool bTime) const;
+    // The entry inflated into the open file.
+    bool WriteNewFile(HANDLE file) const;
+    // A written file gets the stored time and, when asked, is flushed; then it is closed. True
+    // when all of it, the write included, went through.
+    bool FinishNewFile(CScopedKernelHandle& file, bool bWritten) const;
     // The server's program, tolerated as it was; a destination the failed write had changed goes back first.
     STEP_RESULT Tolerate(const std::string& error);
 
