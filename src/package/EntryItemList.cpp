@@ -1,6 +1,7 @@
 #include "package/EntryItemList.h"
 
 #include "framework/ScopedHandles.h"
+#include "package/StageLines.h"
 #include "util/IniKeys.h"
 #include "util/LineSink.h"
 #include "util/PathParts.h"
@@ -84,9 +85,9 @@ void CEntryItemList::ExtractLibrary(HMODULE module, const CCompressionLibrary::A
 
 bool CEntryItemList::Rollback(CRollbackList& steps, CLineSink& sink) const {
     const bool bWalk = IsAnyInstalled();
-    if (bWalk) sink.AddLine(LINE_INFO, "Because of some error when upgrading, now will restore to the previous version");
+    if (bWalk) sink.AddLine(LINE_INFO, "%s", RESTORE_START_TEXT);
     const bool bWhole = steps.Undo().Succeeded();
-    if (bWalk) sink.AddLine(LINE_INFO, "Restore over!");
+    if (bWalk) sink.AddLine(LINE_INFO, "%s", RESTORE_OVER_TEXT);
     return bWhole;
 }
 

@@ -141,6 +141,10 @@ STEP_RESULT PutBackDestination(const ENTRY_PLAN& plan) {
     return StepFailed(RESULT_INSTALL_FAILED, GetSystemErrorText(error));
 }
 
+std::string FormatRestoreFailure(const std::string& file, const std::string& reason) {
+    return FormatText("Restore file %s failed because of %s", file.c_str(), reason.c_str());
+}
+
 STEP_RESULT PutBackWithLines(const ENTRY_PLAN& plan, CLineSink& sink) {
     // Still the old file, perhaps without its read-only attribute: put back without a line.
     if (!NeedsPutBack(plan)) return PutBackDestination(plan);
@@ -150,7 +154,7 @@ STEP_RESULT PutBackWithLines(const ENTRY_PLAN& plan, CLineSink& sink) {
     if (result.Succeeded())
         sink.AddLine(LINE_INFO, "        Restore file %s successfully", fileName.c_str());
     else
-        sink.AddLine(LINE_INFO, "        Restore file %s failed because of %s", fileName.c_str(), result.strText.c_str());
+        sink.AddLine(LINE_INFO, "        %s", FormatRestoreFailure(fileName, result.strText).c_str());
     return result;
 }
 

@@ -33,6 +33,8 @@ bool NeedsPutBack(const ENTRY_PLAN& plan);
 // an added file removed) and deletes the temporary file. Putting back a destination the install
 // never reached changes nothing, so this is safe at any point and safe to repeat.
 STEP_RESULT PutBackDestination(const ENTRY_PLAN& plan);
+// "Restore file <file> failed because of <reason>": the line of a file that could not be put back.
+std::string FormatRestoreFailure(const std::string& file, const std::string& reason);
 // PutBackDestination between the restore walk's pair of lines, when there is something to put back.
 STEP_RESULT PutBackWithLines(const ENTRY_PLAN& plan, CLineSink& sink);
 // Deletes the backup. bDestIsOld: the destination is still (or again) the file that was backed

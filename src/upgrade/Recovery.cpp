@@ -33,7 +33,7 @@ void DiscardBackupsAndWorkFolder(const CUpgradeJournal& journal) {
 // The install phase: every destination of the plan as it was, newest first. True when every file came back.
 bool PutBack(CLineSink& sink, const CUpgradeJournal& journal, const CheckpointHook& atCheckpoint) {
     sink.AddLine(LINE_PROMPT, "The last upgrade was interrupted, now will put back the previous version");
-    sink.AddLine(LINE_INFO, "Because of some error when upgrading, now will restore to the previous version");
+    sink.AddLine(LINE_INFO, "%s", RESTORE_START_TEXT);
     bool complete = true;
     const std::vector<ENTRY_PLAN>& plans = journal.GetPlans();
     for (size_t i = plans.size(); i-- > 0;) {
@@ -41,7 +41,7 @@ bool PutBack(CLineSink& sink, const CUpgradeJournal& journal, const CheckpointHo
         if (!PutBackWithLines(plans[i], sink).Succeeded()) complete = false;
         if (bNeeded && atCheckpoint) atCheckpoint(CHECKPOINT_PUT_BACK);
     }
-    sink.AddLine(LINE_INFO, "Restore over!");
+    sink.AddLine(LINE_INFO, "%s", RESTORE_OVER_TEXT);
     return complete;
 }
 
@@ -51,7 +51,7 @@ void Finish(IRunHost& host, const CUpgradeJournal& journal, const std::string& i
     host.AddLine(LINE_PROMPT, "The last upgrade was interrupted after its files were installed, now will finish it");
     if (FileExists(journal.GetCommandList())) RunCommandList(host, journal.GetCommandList(), installFolder);
     CUpgradeRecordStep(journal.GetVersion()).Do();
-    host.AddLine(LINE_INFO, "Upgrade successfully!");
+    host.AddLine(LINE_INFO, "%s", UPGRADE_DONE_TEXT);
 }
 
 // The version of the installation's main program; empty when it cannot be read.

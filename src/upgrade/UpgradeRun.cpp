@@ -55,7 +55,7 @@ bool CUpgradeRun::StopRequested() {
 }
 
 STEP_RESULT CUpgradeRun::Abort(int nCode, const std::string& text) {
-    m_host.AddLine(LINE_ABORT, "%s", text.c_str());
+    AddAbortLine(m_host, text);
     return StepFailed(nCode, text);
 }
 
@@ -63,32 +63,31 @@ STEP_RESULT CUpgradeRun::CheckInstallation() {
     m_host.AddLine(LINE_INFO, "Analyzing system, please waiting...");
     m_strInstallFolder = CInstallProbe::GetInstallPath();
     if (m_strInstallFolder.empty())
-        return Abort(RESULT_NOT_INSTALLED, "        Abort - The Quorindo has not been installed, so can't upgrade!");
+        return Abort(RESULT_NOT_INSTALLED, "The Quorindo has not been installed, so can't upgrade!");
     m_host.AddLine(LINE_INFO, "        Success - The Quorindo installed in '%s'", m_strInstallFolder.c_str());
     if (StopRequested()) return StepFailed(RESULT_NONE);
 
     std::string installed, upgradeVersion;
     if (!CInstallProbe::GetInstalledVersion(m_strInstallFolder + PRODUCT_EXE_NAME, installed, upgradeVersion))
-        return Abort(RESULT_VERSION_UNREADABLE, "        Abort - Fetch the version of Quorindo failed, so can't upgrade!");
+        return Abort(RESULT_VERSION_UNREADABLE, "Fetch the version of Quorindo failed, so can't upgrade!");
     m_host.AddLine(LINE_INFO, "        Success - The installed version of Quorindo is %s.", installed.c_str());
     m_host.Record().SetInstalledVersion(installed);
     const std::string& packageVersion = m_settings.strPackageVersion;
     if (!IsOlderVersion(installed, packageVersion)) {
-        return Abort(RESULT_NOT_OLDER,
-                     FormatText("        Abort - This package is upgrade the Quorindo to V%s. The version you have "
-                                "installed is more newer.",
-                                packageVersion.c_str()));
+        return Abort(RESULT_NOT_OLDER, FormatText("This package is upgrade the Quorindo to V%s. The version you "
+                                                  "have installed is more newer.",
+                                                  packageVersion.c_str()));
     }
     if (StopRequested()) return StepFailed(RESULT_NONE);
 
     if (IsProductRunning())
-        return Abort(RESULT_PRODUCT_RUNNING, "        Abort - The Quorindo is in running, please close it and run again!");
+        return Abort(RESULT_PRODUCT_RUNNING, "The Quorindo is in running, please close it and run again!");
     if (StopRequested()) return StepFailed(RESULT_NONE);
 
     // Held from the first change to the end of the run: no other upgrader may change these files meanwhile.
     if (!m_lock.Take())
         return Abort(RESULT_PRODUCT_RUNNING,
-                     "        Abort - Another upgrade of Quorindo is under way, please wait for it to end and run again!");
+                     "Another upgrade of Quorindo is under way, please wait for it to end and run again!");
 
     // The self-copy writes its own lines, its failure included.
     TraceEvent("phase self-copy");
@@ -102,12 +101,12 @@ STEP_RESULT CUpgradeRun::CheckPackage() {
     m_host.AddLine(LINE_INFO, "Analyzing upgrade package, please waiting...");
     m_workFolder = std::make_unique<CWorkFolder>();
     const std::string folderError = m_workFolder->Create();
-    if (!folderError.empty()) return Abort(RESULT_BACKUP_FAILED, "        Abort - " + folderError);
+    if (!folderError.empty()) return Abort(RESULT_BACKUP_FAILED, folderError);
     const std::string error = LoadPackage(m_package, m_settings.strPackageFile, m_settings.hLibraryModule);
-    if (!error.empty()) return Abort(RESULT_PACKAGE_NOT_LOADED, "        Abort - " + error);
+    if (!error.empty()) return Abort(RESULT_PACKAGE_NOT_LOADED, error);
     if (StopRequested()) return StepFailed(RESULT_NONE);
     if (m_package.GetSize() < PACKAGE_FIRST_ENTRY)
-        return Abort(RESULT_PACKAGE_TOO_SHORT, "        Abort - Length for upgrade package is invalidation");
+        return Abort(RESULT_PACKAGE_TOO_SHORT, "Length for upgrade package is invalidation");
     return StepSucceeded();
 }
 
@@ -136,8 +135,7 @@ STEP_RESULT CUpgradeRun::CloseChannelProgram() {
         const DWORD error = ::GetLastError();
         const std::string text = FormatText("Terminate process '%s' failed because of %s. Upgrade failed!",
                                             CHANNEL_PROGRAM_NAME, GetSystemErrorText(error).c_str());
-        AddAbortLine(m_host, text);
-        return StepFailed(RESULT_NONE, text);
+        return Abort(RESULT_NONE, text);
     }
     AddPromptLine(m_host, FormatText("Terminate process '%s' successfully! Now will upgrade it...", CHANNEL_PROGRAM_NAME));
     // Its files are free once it has ended; that seldom takes the whole time allowed.
@@ -154,7 +152,7 @@ STEP_RESULT CUpgradeRun::InstallEntries() {
                                                          m_items->GetPlans());
     if (!journalError.empty()) {
         m_journal.Delete();
-        return Abort(RESULT_BACKUP_FAILED, "        Abort - " + journalError);
+        return Abort(RESULT_BACKUP_FAILED, journalError);
     }
     WriteRecoveryAtLogon(m_strInstallFolder);
     m_bInstallBegun = true;
@@ -169,8 +167,7 @@ STEP_RESULT CUpgradeRun::InstallEntries() {
     if (!result.Succeeded()) return result;
     const std::string phaseError = m_journal.SetPhase(JOURNAL_COMMANDS);
     if (!phaseError.empty()) {
-        AddAbortLine(m_host, phaseError);
-        return StepFailed(RESULT_INSTALL_FAILED, phaseError);
+        return Abort(RESULT_INSTALL_FAILED, phaseError);
     }
     m_bInstallBegun = false;  // nothing of it is undone any more
     return StepSucceeded();
@@ -180,7 +177,7 @@ STEP_RESULT CUpgradeRun::RunCommands() {
     TraceEvent("phase commands");
     const std::string& commandList = m_items->GetCommandListPath();
     if (!commandList.empty()) RunCommandList(m_host, commandList, m_strInstallFolder);
-    m_host.AddLine(LINE_INFO, "Upgrade successfully!");
+    m_host.AddLine(LINE_INFO, "%s", UPGRADE_DONE_TEXT);
     return StepSucceeded();
 }
 

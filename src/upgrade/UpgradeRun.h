@@ -61,6 +61,7 @@ private:
     void LogRun(int nCode);
 
     bool StopRequested();
+    // The text's abort line, and the failure that ends the run with the code.
     STEP_RESULT Abort(int nCode, const std::string& text);
     void MoveProgress(int delta) { m_host.SetProgress(m_host.GetProgress() + delta); }
 
