@@ -28,9 +28,10 @@ void LoadRegistrationRecord(const std::string& folder, CRegistrationList& list) 
 void SaveRegistrationRecord(const std::string& folder, const CRegistrationList& list) {
     // Written whole, as the profile writer lays it out, so no item of an older, longer list stays
     // behind the new count, and never through a link planted in the record's place.
-    std::string text = FormatText("[%s]\r\n%s=%u\r\n", RECORD_SECTION, COUNT_KEY, static_cast<unsigned>(list.size()));
-    for (size_t i = 0; i < list.size(); ++i)
-        text += FormatText("%s=%s\r\n", ItemKey(static_cast<int>(i) + 1).c_str(), list[i].c_str());
+    CIniText text;
+    text.AddSection(RECORD_SECTION);
+    text.AddValue(COUNT_KEY, static_cast<unsigned long>(list.size()));
+    for (size_t i = 0; i < list.size(); ++i) text.AddValue(ItemKey(static_cast<int>(i) + 1), list[i]);
     DWORD error = ERROR_SUCCESS;
-    ReplaceFileDurably(folder + REGISTRATION_RECORD_FILE, text, &error);
+    ReplaceFileDurably(folder + REGISTRATION_RECORD_FILE, text.GetText(), &error);
 }

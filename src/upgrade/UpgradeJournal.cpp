@@ -35,18 +35,23 @@ JOURNAL_PHASE PhaseOf(const std::string& word) {
     return word == PHASE_WORDS[JOURNAL_COMMANDS] ? JOURNAL_COMMANDS : JOURNAL_INSTALL;
 }
 
-std::string FormatPlan(const ENTRY_PLAN& plan, size_t index) {
-    return FormatText("[Entry %u]\r\n%s=%s\r\n%s=%s\r\n%s=%s\r\n%s=%d\r\n%s=%lu\r\n", static_cast<unsigned>(index + 1),
-                      KEY_DESTINATION, plan.strDestPath.c_str(), KEY_TEMPORARY, plan.strTempPath.c_str(), KEY_BACKUP,
-                      plan.strBackupPath.c_str(), KEY_ADDED, plan.bAdded ? 1 : 0, KEY_ATTRIBUTES,
-                      static_cast<unsigned long>(plan.dwAttributes));
+// The section of the plan at the index, counted from 0: "Entry 1" is the first.
+std::string EntrySection(size_t index) { return FormatText("Entry %u", static_cast<unsigned>(index + 1)); }
+
+void AddPlan(CIniText& text, const ENTRY_PLAN& plan, size_t index) {
+    text.AddSection(EntrySection(index));
+    text.AddValue(KEY_DESTINATION, plan.strDestPath);
+    text.AddValue(KEY_TEMPORARY, plan.strTempPath);
+    text.AddValue(KEY_BACKUP, plan.strBackupPath);
+    text.AddValue(KEY_ADDED, plan.bAdded ? 1ul : 0ul);
+    text.AddValue(KEY_ATTRIBUTES, static_cast<unsigned long>(plan.dwAttributes));
 }
 
 // A value as the journal's file holds it, for the line that names it.
 std::string KeyValue(const char* key, const std::string& value) { return FormatText("%s=%s", key, value.c_str()); }
 
-ENTRY_PLAN ReadPlan(const std::string& path, UINT index) {
-    const std::string section = FormatText("Entry %u", index);
+ENTRY_PLAN ReadPlan(const std::string& path, size_t index) {
+    const std::string section = EntrySection(index);
     ENTRY_PLAN plan;
     plan.strDestPath = GetIniString(section, KEY_DESTINATION, "", path);
     plan.strTempPath = GetIniString(section, KEY_TEMPORARY, "", path);
@@ -78,13 +83,16 @@ std::string CUpgradeJournal::SetPhase(JOURNAL_PHASE phase) {
 }
 
 std::string CUpgradeJournal::Write() const {
-    std::string text = FormatText("[%s]\r\n%s=%s\r\n%s=%s\r\n%s=%s\r\n%s=%s\r\n%s=%u\r\n", JOURNAL_SECTION, KEY_PHASE,
-                                  PHASE_WORDS[m_phase], KEY_WORK_FOLDER, m_strWorkFolder.c_str(), KEY_COMMAND_LIST,
-                                  m_strCommandList.c_str(), KEY_VERSION, m_strVersion.c_str(), KEY_COUNT,
-                                  static_cast<unsigned>(m_plans.size()));
-    for (size_t i = 0; i < m_plans.size(); ++i) text += FormatPlan(m_plans[i], i);
+    CIniText text;
+    text.AddSection(JOURNAL_SECTION);
+    text.AddValue(KEY_PHASE, PHASE_WORDS[m_phase]);
+    text.AddValue(KEY_WORK_FOLDER, m_strWorkFolder);
+    text.AddValue(KEY_COMMAND_LIST, m_strCommandList);
+    text.AddValue(KEY_VERSION, m_strVersion);
+    text.AddValue(KEY_COUNT, static_cast<unsigned long>(m_plans.size()));
+    for (size_t i = 0; i < m_plans.size(); ++i) AddPlan(text, m_plans[i], i);
     DWORD error = ERROR_SUCCESS;
-    return ReplaceFileDurably(m_strPath, text, &error) ? std::string() : WriteFailure(error);
+    return ReplaceFileDurably(m_strPath, text.GetText(), &error) ? std::string() : WriteFailure(error);
 }
 
 std::string CUpgradeJournal::WriteFailure(DWORD error) const {
@@ -112,7 +120,7 @@ std::string CUpgradeJournal::FindUntrustedValue(const std::string& installFolder
             value = KeyValue(KEY_TEMPORARY, plan.strTempPath);
         else if (!plan.strBackupPath.empty() && !EqualsNoCase(GetFolderOf(plan.strBackupPath), m_strWorkFolder))
             value = KeyValue(KEY_BACKUP, plan.strBackupPath);
-        if (!value.empty()) return FormatText("[Entry %u] %s", static_cast<unsigned>(i + 1), value.c_str());
+        if (!value.empty()) return FormatText("[%s] %s", EntrySection(i).c_str(), value.c_str());
     }
     return std::string();
 }
@@ -135,7 +143,7 @@ bool CUpgradeJournal::Read(const std::string& installFolder) {
     m_strCommandList = GetIniString(JOURNAL_SECTION, KEY_COMMAND_LIST, "", m_strPath);
     m_strVersion = GetIniString(JOURNAL_SECTION, KEY_VERSION, "", m_strPath);
     const UINT count = ::GetPrivateProfileIntA(JOURNAL_SECTION, KEY_COUNT, 0, m_strPath.c_str());
-    for (UINT i = 1; i <= count; ++i) m_plans.push_back(ReadPlan(m_strPath, i));
+    for (UINT i = 0; i < count; ++i) m_plans.push_back(ReadPlan(m_strPath, i));
     return true;
 }
 

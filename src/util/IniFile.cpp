@@ -12,6 +12,8 @@ std::string GetIniString(const std::string& section, const std::string& key, con
     return buffer;
 }
 
-void WriteIniInt(const std::string& section, const std::string& key, int value, const std::string& filePath) {
-    ::WritePrivateProfileStringA(section.c_str(), key.c_str(), std::to_string(value).c_str(), filePath.c_str());
-}
+void CIniText::AddSection(const std::string& name) { m_strText += "[" + name + "]\r\n"; }
+
+void CIniText::AddValue(const std::string& key, const std::string& value) { m_strText += key + "=" + value + "\r\n"; }
+
+void CIniText::AddValue(const std::string& key, unsigned long value) { AddValue(key, std::to_string(value)); }

@@ -3,6 +3,7 @@
 
 #include "framework/WinApp.h"
 #include "util/DecimalText.h"
+#include "util/FileHelpers.h"
 #include "util/IniFile.h"
 #include "util/MessagePump.h"
 #include "util/PathParts.h"
@@ -79,11 +80,18 @@ TEST(PathParts, ModuleFolderAndExeNameAreTheRunningProgramsOwn) {
     EXPECT_EQ(GetModuleFolder(), full.substr(0, full.find_last_of('\\') + 1));
 }
 
-TEST(IniFile, ReadsWrittenIntegersAndDefaults) {
+// A file written whole from its text reads back through the profile functions.
+TEST(IniFile, ReadsWrittenTextAndDefaults) {
     const std::string file = NewTempFile();
     ASSERT_FALSE(file.empty());
-    WriteIniInt("Count", "Count", -42, file);
+    CIniText text;
+    text.AddSection("Count");
+    text.AddValue("Count", "-42");
+    text.AddValue("Size", 7ul);
+    DWORD error = 0;
+    ASSERT_TRUE(ReplaceFileDurably(file, text.GetText(), &error));
     EXPECT_EQ(GetIniString("Count", "count", "", file), "-42");
+    EXPECT_EQ(GetIniString("Count", "Size", "", file), "7");
     EXPECT_EQ(GetIniString("Count", "Missing", "dflt", file), "dflt");
     EXPECT_EQ(GetIniString("Count", "Count", "dflt", "C:\\no such folder\\x.ini"), "dflt");
     const std::string longValue(2000, 'v');
