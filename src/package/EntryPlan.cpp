@@ -30,19 +30,6 @@ bool IsSameFile(const std::string& first, const std::string& second) {
            a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
 }
 
-// Copies a file that another program may hold open for reading and writing (the system's copy
-// refuses those), with its last-write time, to a new file. Answers the system's error, 0 on success.
-DWORD CopySharedFile(const std::string& source, const std::string& target) {
-    CScopedKernelHandle from(::CreateFileA(source.c_str(), GENERIC_READ, SHARE_ALL, nullptr, OPEN_EXISTING,
-                                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!from) return ::GetLastError();
-    CScopedKernelHandle to = OpenFileNoLink(target, GENERIC_WRITE, 0, CREATE_NEW);
-    if (!to) return ::GetLastError();
-    const DWORD error = CopyFileData(from.Get(), to.Get());
-    if (error != ERROR_SUCCESS) return error;
-    return CloseWrittenFile(to) ? 0 : ::GetLastError();
-}
-
 // Copies the backup over the destination in place, never through a link at either name; the
 // backup is held without write or delete sharing, so what is checked is what is copied, and the
 // destination as its other holders share it. On the disk before the journal that names the
@@ -78,7 +65,8 @@ std::string CopyToNewName(const std::string& source, const std::string& folder, 
         error = ::GetLastError();
         return copy;
     }
-    error = CopySharedFile(source, copy);
+    // Another program may hold the source open for reading and writing (the system's copy refuses those).
+    error = CopyFileNoLink(source, SHARE_ALL, copy, CREATE_NEW);
     if (error == 0) return copy;
     DeleteScratchFile(copy);
     return std::string();

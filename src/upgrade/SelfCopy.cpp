@@ -2,11 +2,9 @@
 
 #include <windows.h>
 
-#include "framework/ScopedHandles.h"
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
 #include "util/LineSink.h"
-#include "util/PathChecks.h"
 #include "util/PathParts.h"
 #include "util/TextCompare.h"
 #include "util/TextFormat.h"
@@ -16,19 +14,6 @@ namespace {
 std::string WithBackslash(std::string folder) {
     if (folder.empty() || folder.back() != '\\') folder += '\\';
     return folder;
-}
-
-// Copies the running program over the target, which is never followed through a link.
-// Answers the system's error, ERROR_SUCCESS on success.
-DWORD CopyOwnFile(const std::string& source, const std::string& target) {
-    CScopedKernelHandle from(::CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!from) return ::GetLastError();
-    CScopedKernelHandle to = OpenFileNoLink(target, GENERIC_WRITE, 0, OPEN_ALWAYS);
-    if (!to) return ::GetLastError();
-    const DWORD error = CopyFileData(from.Get(), to.Get());
-    if (!CloseWrittenFile(to) && error == ERROR_SUCCESS) return ::GetLastError();
-    return error;
 }
 
 }  // namespace
@@ -45,9 +30,12 @@ bool CopySelfToUpgradeFolder(CLineSink& sink, std::string installFolder, const s
     }
 
     sink.AddLine(LINE_INFO, "        Now will copy QuorindoUpgrade.exe to folder %s", target.c_str());
-    const DWORD error = MakeUpgradeFolder(installFolder)
-                            ? CopyOwnFile(ownFolder + FormatText("%s.exe", exeName.c_str()), target + SELF_COPY_FILE)
-                            : ::GetLastError();
+    // The running program's file, never written meanwhile; the copy is written over, never through a link.
+    const std::string source = ownFolder + FormatText("%s.exe", exeName.c_str());
+    const DWORD error =
+        MakeUpgradeFolder(installFolder)
+            ? CopyFileNoLink(source, FILE_SHARE_READ | FILE_SHARE_DELETE, target + SELF_COPY_FILE, OPEN_ALWAYS)
+            : ::GetLastError();
     if (error == ERROR_SUCCESS) {
         sink.AddLine(LINE_INFO, "        Copy QuorindoUpgrade.exe to folder %s successfully", target.c_str());
         return true;

@@ -94,6 +94,17 @@ DWORD CopyFileData(HANDLE from, HANDLE to) {
     return ERROR_SUCCESS;
 }
 
+DWORD CopyFileNoLink(const std::string& source, DWORD sourceShare, const std::string& target, DWORD disposition) {
+    CScopedKernelHandle from(::CreateFileA(source.c_str(), GENERIC_READ, sourceShare, nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!from) return ::GetLastError();
+    CScopedKernelHandle to = OpenFileNoLink(target, GENERIC_WRITE, 0, disposition);
+    if (!to) return ::GetLastError();
+    const DWORD error = CopyFileData(from.Get(), to.Get());
+    if (!CloseWrittenFile(to) && error == ERROR_SUCCESS) return ::GetLastError();
+    return error;
+}
+
 bool DeleteFileEvenReadOnly(const std::string& path) {
     // Most files are not read-only, so the attribute is looked at only when the delete is refused.
     if (::DeleteFileA(path.c_str())) return true;

@@ -19,6 +19,10 @@ bool DeleteFileEvenReadOnly(const std::string& path);
 // Copies one open file into another from where each stands, ends the target there and gives it
 // the source's times. Answers the system's error, ERROR_SUCCESS when all went over.
 DWORD CopyFileData(HANDLE from, HANDLE to);
+// Copies the source, opened with the given sharing, into the target as OpenFileNoLink opens it
+// (CREATE_NEW, or OPEN_ALWAYS to write over a file), never through a link. Answers the system's
+// error, ERROR_SUCCESS when all went over.
+DWORD CopyFileNoLink(const std::string& source, DWORD sourceShare, const std::string& target, DWORD disposition);
 // Deletes a scratch file of ours (DeleteFileEvenReadOnly); an empty path is ignored.
 void DeleteScratchFile(const std::string& path);
 // Size of a file in bytes; 0 when it cannot be opened.
