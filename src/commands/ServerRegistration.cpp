@@ -13,38 +13,43 @@ using SelfRegistrationEntry = HRESULT(STDAPICALLTYPE*)();
 
 const char* const EMPTY_PATH_TEXT = "The file to register is empty!";
 
-std::string FolderOf(const std::string& path) {
-    std::string drive;
-    std::string dir;
-    SplitPath(path, &drive, &dir, nullptr, nullptr);
-    return drive + dir;
+// The file's folder becomes the current folder, as its installer meant.
+std::string EnterFolderOf(const std::string& path) {
+    const std::string folder = GetFolderOf(path);
+    ::SetCurrentDirectoryA(folder.c_str());
+    return folder;
 }
 
-// The file's own folder is searched first for the libraries it imports, as its installer meant;
-// the folder the upgrader was started from never is.
-HMODULE LoadServerFile(const std::string& path) {
-    return ::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
+// A server file loaded for its registration. The file's own folder is searched first for the
+// libraries it imports, and added to the search while it is loaded; the folder the upgrader was
+// started from never is.
+class CLoadedServer {
+public:
+    explicit CLoadedServer(const std::string& path)
+        : m_searched(EnterFolderOf(path)),
+          m_library(::LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) {}
+    bool IsLoaded() const { return m_library.IsValid(); }
+    SelfRegistrationEntry FindEntry(const char* name) const {
+        FARPROC proc = ::GetProcAddress(m_library.Get(), name);
+        // Through a neutral function type: the export's real type is the COM convention.
+        return reinterpret_cast<SelfRegistrationEntry>(reinterpret_cast<void (*)()>(proc));
+    }
 
-SelfRegistrationEntry FindEntry(HMODULE module, const char* name) {
-    FARPROC proc = ::GetProcAddress(module, name);
-    // Through a neutral function type: the export's real type is the COM convention.
-    return reinterpret_cast<SelfRegistrationEntry>(reinterpret_cast<void (*)()>(proc));
-}
+private:
+    CLibrarySearchFolder m_searched;  // first, so the folder leaves the search after the file is unloaded
+    CScopedLibrary m_library;
+};
 
 }  // namespace
 
 std::string RegisterServerFile(const std::string& path) {
     if (path.empty()) return EMPTY_PATH_TEXT;
-    ::SetCurrentDirectoryA(FolderOf(path).c_str());
-    // Declared first, so the folder leaves the search after the file is unloaded.
-    CLibrarySearchFolder searched(FolderOf(path));
-    CScopedLibrary library(LoadServerFile(path));
-    if (!library) {
+    const CLoadedServer server(path);
+    if (!server.IsLoaded()) {
         const DWORD error = ::GetLastError();
         return FormatText("Load file '%s' failed(error code = %d)!", path.c_str(), static_cast<int>(error));
     }
-    SelfRegistrationEntry entry = FindEntry(library.Get(), "DllRegisterServer");
+    SelfRegistrationEntry entry = server.FindEntry("DllRegisterServer");
     if (entry == nullptr)
         return FormatText("Register file %s failed because of can not fetch function 'DllRegisterServer'!",
                           path.c_str());
@@ -56,12 +61,9 @@ std::string RegisterServerFile(const std::string& path) {
 
 std::string UnregisterServerFile(const std::string& path) {
     if (path.empty()) return EMPTY_PATH_TEXT;
-    ::SetCurrentDirectoryA(FolderOf(path).c_str());
-    // Declared first, so the folder leaves the search after the file is unloaded.
-    CLibrarySearchFolder searched(FolderOf(path));
-    CScopedLibrary library(LoadServerFile(path));
-    if (!library) return FormatText("Load file %s failed!", path.c_str());
-    SelfRegistrationEntry entry = FindEntry(library.Get(), "DllUnregisterServer");
+    const CLoadedServer server(path);
+    if (!server.IsLoaded()) return FormatText("Load file %s failed!", path.c_str());
+    SelfRegistrationEntry entry = server.FindEntry("DllUnregisterServer");
     if (entry == nullptr)
         return FormatText("Unregister file %s failed because of can not fetch function 'DllUnregisterServer'!",
                           path.c_str());
