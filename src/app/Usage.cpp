@@ -1,7 +1,7 @@
 #include "app/Usage.h"
 
 #include "transaction/ResultCodes.h"
-#include "upgrade/UpgradeLog.h"
+#include "upgrade/InstallationLayout.h"
 #include "util/TextCompare.h"
 #include "util/TextFormat.h"
 
@@ -47,7 +47,7 @@ std::string FormatUsage(const std::string& installFolder) {
         "/recover\tends an interrupted upgrade, if there is one\n\n"
         "Exit status:\n";
     for (const EXIT_STATUS_TEXT& status : EXIT_STATUSES) text += FormatText("%d\t%s\n", status.nStatus, status.text);
-    const std::string log = installFolder.empty() ? std::string("<installation folder>\\Upgrade\\UpgradeLog.txt")
-                                                  : GetUpgradeLogPath(installFolder);
-    return text + "\nEvery run is recorded in " + log;
+    // Without an installation, where its log would be.
+    return text + "\nEvery run is recorded in " +
+           GetUpgradeLogPath(installFolder.empty() ? "<installation folder>" : installFolder);
 }

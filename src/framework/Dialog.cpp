@@ -1,6 +1,5 @@
 #include "framework/Dialog.h"
 
-
 CDialog::CDialog(UINT nIDTemplate, HWND hParent) : m_nIDTemplate(nIDTemplate), m_hParent(hParent) {}
 
 INT_PTR CDialog::DoModal() {

@@ -23,6 +23,7 @@ class CLineSink;
 class CEntryItemList {
 public:
     using ItemEvent = CEntryInstallStep::ItemEvent;
+    using StopCheck = CRollbackList::StopCheck;
 
     // Without a work folder the backups go to the user's temporary folder and the command list
     // stays where its token puts it.
@@ -30,8 +31,6 @@ public:
     CEntryItemList(const CEntryItemList&) = delete;
     CEntryItemList& operator=(const CEntryItemList&) = delete;
     ~CEntryItemList();
-
-    using StopCheck = CRollbackList::StopCheck;
 
     // The backup pass: a backup step for every entry of the package, done in package order.
     STEP_RESULT BackupPass(CRollbackList& steps, CLineSink& sink, const StopCheck& isStopRequested);

@@ -8,8 +8,7 @@ const int ITEMS_PER_LINE = 2;
 int CActionLineQueue::Push(const char* text, COLORREF color, bool* pbNotify) {
     CSingleLock hold(m_lock);
     m_lines.push_back(ACTION_LINE{text, color});
-    *pbNotify = !m_bNotified;
-    m_bNotified = true;
+    *pbNotify = MarkNotified();
     const int index = m_nItems;
     m_nItems += ITEMS_PER_LINE;
     return index;
@@ -18,8 +17,13 @@ int CActionLineQueue::Push(const char* text, COLORREF color, bool* pbNotify) {
 void CActionLineQueue::SetProgress(int nPosition, bool* pbNotify) {
     CSingleLock hold(m_lock);
     m_nProgress = nPosition;
-    *pbNotify = !m_bNotified;
+    *pbNotify = MarkNotified();
+}
+
+bool CActionLineQueue::MarkNotified() {
+    const bool bFirst = !m_bNotified;
     m_bNotified = true;
+    return bFirst;
 }
 
 int CActionLineQueue::GetProgress() const {

@@ -31,6 +31,9 @@ public:
     void CountItems(int nDelta);
 
 private:
+    // Under the lock: true for the first change since the list's thread last took the lines.
+    bool MarkNotified();
+
     mutable CCriticalSection m_lock;
     std::vector<ACTION_LINE> m_lines;
     int m_nItems = 0;  // the list's items once every queued line and its separator are in

@@ -56,6 +56,7 @@ private:
     void ScheduleShow();
     // Turns the list's drawing off while lines go in, and on again to show them.
     void AllowDrawing(bool bAllow) const;
+    void DrawLine(HDC dc, const RECT& rect, const std::string& text, COLORREF color, bool bSelected) const;
 
     CActionLineQueue* m_pQueue = nullptr;
     bool m_bAddingQueued = false;
@@ -64,5 +65,4 @@ private:
     bool m_bLinesPending = false;
     bool m_bTimerSet = false;
     ULONGLONG m_ullLastShown = 0;
-    void DrawLine(HDC dc, const RECT& rect, const std::string& text, COLORREF color, bool bSelected) const;
 };

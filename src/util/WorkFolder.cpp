@@ -2,8 +2,6 @@
 #define _CRT_RAND_S
 #include "util/WorkFolder.h"
 
-#include "util/FileHelpers.h"
-
 #include <windows.h>
 
 #include <sddl.h>
@@ -13,6 +11,7 @@
 
 #include "framework/FileFind.h"
 #include "util/FileErrors.h"
+#include "util/FileHelpers.h"
 #include "util/PathChecks.h"
 #include "util/PathTokens.h"
 #include "util/TextCompare.h"
