@@ -3,12 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "support/DialogThread.h"
 #include "support/LineColours.h"
+#include "support/ScratchFolder.h"
 #include "robot/WindowRobot.h"
 #include "ui/ActionListExport.h"
 
@@ -29,11 +28,6 @@ std::string TempPath(const std::string& name) {
     char temp[MAX_PATH] = "";
     ::GetTempPathA(MAX_PATH, temp);
     return std::string(temp) + name + "-" + std::to_string(::GetCurrentProcessId());
-}
-
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 void ReplaceLines(const CActionListBox& list, std::initializer_list<const char*> lines) {
