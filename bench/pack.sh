@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Times `QuorindoPack build` on a payload like the shipped one (the 83 files bench_payload makes)
 # and sets its package beside the host's `gzip -6` of the same files: sizes and times.
-# Usage: bench/pack.sh [build folder] [rounds]       defaults: build-bench/, 5 rounds
+# Usage: bench/pack.sh [build folder] [rounds]       defaults: build-bench/ (build-bench-x86-64/ for the x86-64 build), 5 rounds
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=$(realpath -m "${1:-$root/build-bench}")
+source "$root/scripts/machine-build.sh"
+qu_say_build
+build=$(realpath -m "${1:-$root/build-bench$QU_BUILD_SUFFIX}")
 rounds=${2:-5}
 
 source "$root/bench/bench-session.sh"

@@ -7,7 +7,9 @@
 # Usage: bench/run-auto.sh [build folder] [rounds]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=$(realpath -m "${1:-$root/build-bench}")
+source "$root/scripts/machine-build.sh"
+qu_say_build
+build=$(realpath -m "${1:-$root/build-bench$QU_BUILD_SUFFIX}")
 rounds=${2:-5}
 
 source "$root/bench/whole-run-setup.sh"

@@ -8,7 +8,9 @@
 # takes the disk out of the figures and leaves the work of the programs and of Wine.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=$(realpath -m "${1:-$root/build-bench}")
+source "$root/scripts/machine-build.sh"
+qu_say_build
+build=$(realpath -m "${1:-$root/build-bench$QU_BUILD_SUFFIX}")
 rounds=${2:-5}
 
 source "$root/bench/bench-session.sh"

@@ -9,14 +9,19 @@
 # back to 0.0.6.5 and upgraded once more with /auto, to show the code the upgrade server gets, and
 # the record that silent run left in the installation's upgrade log is printed after the summary.
 # Exit status 0 only when both upgrades succeeded. Every run starts from a fresh prefix.
-# QU_BUILD_DIR names the build tree (default build/).
+# It runs the build this machine can run (scripts/machine-build.sh; QU_ARCH forces one): the
+# shipped i686 one, or where the kernel runs no 32-bit code the x86-64 one, which a 64-bit
+# installer would have put in C:\Program Files with its key in the 64-bit registry view.
+# QU_BUILD_DIR names the build tree (default build/, or build-x86-64/ for the x86-64 build).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
-build=${QU_BUILD_DIR:-$root/build}
-cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+source scripts/machine-build.sh
+qu_say_build
+build=${QU_BUILD_DIR:-$root/build$QU_BUILD_SUFFIX}
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$QU_TOOLCHAIN_FILE" \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQU_PACKER= >/dev/null
 cmake --build "$build" --target QuorindoUpgrade QuorindoDemoRobot quorindo_sample
 
 title="Upgrade Quorindo to Version 0.0.6.7"
@@ -40,8 +45,8 @@ wine() { "$WINE" "$@" </dev/null 2>/dev/null; }
 to_unix() { wine winepath -u "$1" | tr -d '\r'; }
 
 drive_c=$WINEPREFIX/drive_c
-install_win='C:\Program Files (x86)\Quorindo'
-install="$drive_c/Program Files (x86)/Quorindo"
+install_win="C:\\$QU_PROGRAM_FILES\\Quorindo"
+install="$drive_c/$QU_PROGRAM_FILES/Quorindo"
 product_key='HKLM\Software\Quorindo'
 menu=$(to_unix "$(wine cmd /c 'echo %APPDATA%' | tr -d '\r')")/Microsoft/Windows/Start\ Menu/Programs/Quorindo
 robot=$build/tools/demo/QuorindoDemoRobot.exe
@@ -53,26 +58,26 @@ upgrade_log=$install/Upgrade/UpgradeLog.txt
 mkdir -p "$drive_c/Downloads"
 cp "$build/src/app/QuorindoUpgrade.exe" "$drive_c/Downloads/"
 
-# What the product's own installer leaves behind for version 0.0.6.5. It is a 32-bit program, so
-# its key is in the 32-bit registry view (Software\WOW6432Node on 64-bit Windows).
+# What the product's own installer leaves behind for version 0.0.6.5. Its key is in the registry
+# view of the build: the 32-bit one (Software\WOW6432Node on 64-bit Windows) for the i686 build.
 install_sample() {
   rm -rf "$install" "$menu"
   mkdir -p "$install" "$menu"
   cp -r "$build/sample/0.0.6.5/." "$install/"
   printf '[Skin]\r\nName=Classic\r\n' > "$install/Skin.ini"
-  wine reg add "$product_key" /v 'Install Path' /d "$install_win" /f /reg:32 >/dev/null
-  wine reg add "$product_key" /v 'Install Version' /d 0.0.6.5 /f /reg:32 >/dev/null
-  wine reg delete "$product_key" /v 'Upgrade Version' /f /reg:32 >/dev/null || true
-  wine reg delete "$product_key" /v 'Upgrade Time' /f /reg:32 >/dev/null || true
+  wine reg add "$product_key" /v 'Install Path' /d "$install_win" /f "$QU_REG_VIEW" >/dev/null
+  wine reg add "$product_key" /v 'Install Version' /d 0.0.6.5 /f "$QU_REG_VIEW" >/dev/null
+  wine reg delete "$product_key" /v 'Upgrade Version' /f "$QU_REG_VIEW" >/dev/null || true
+  wine reg delete "$product_key" /v 'Upgrade Time' /f "$QU_REG_VIEW" >/dev/null || true
   wine reg add 'HKCU\Software\GNU\ffdshow' /f >/dev/null
 }
 # The version in the main program's version resource.
 installed_version() {
   i686-w64-mingw32-strings -el "$install/Quorindo.exe" | grep -A1 -x FileVersion | tail -1
 }
-# The registered value as the 32-bit product reads it, or nothing.
+# The registered value as the product reads it, or nothing.
 reg_value() {
-  wine reg query "$1" /v "$2" /reg:32 | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+  wine reg query "$1" /v "$2" "$QU_REG_VIEW" | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
 # The product's own programs, started from the installation. The upgrade ends the channel program
 # itself; the server's own file may stay in use, which the upgrade tolerates.
@@ -167,6 +172,7 @@ auto_ok=0
 cat <<EOF
 
 == Summary
+Build:                        $QU_ARCH ($QU_ARCH_WHY)
 Quorindo version before:      $version_before
 Quorindo version after:       $version_after
 Upgrade by the dialog:        $(ok "$interactive_ok")

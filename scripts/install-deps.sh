@@ -7,6 +7,7 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
 # The programs are 32-bit and run under Wine's 32-bit side, which comes from the i386 architecture.
+# It is installed even where the kernel cannot run it: scripts/machine-build.sh finds that out.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   echo "Adding the i386 architecture (Wine's 32-bit side)"
   $SUDO dpkg --add-architecture i386
@@ -21,6 +22,7 @@ packages=(
   wine wine64 wine32:i386 fonts-wine
   xvfb xauth x11-utils
   liblnk-utils gzip imagemagick
+  python3-pefile
 )
 
 missing=()

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Saves a picture of the upgrader's main dialog as it shows under Xvfb (the README's picture).
 # Usage: scripts/screenshot.sh [picture.png]    default: docs/main-dialog.png
-# QU_BUILD_DIR names the build tree (default build/); it must hold QuorindoUpgrade.exe.
+# QU_BUILD_DIR names the build tree (default: the one of the build this machine runs, build/ or
+# build-x86-64/); it must hold QuorindoUpgrade.exe.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${QU_BUILD_DIR:-$root/build}
+source "$root/scripts/machine-build.sh"
+build=${QU_BUILD_DIR:-$root/build$QU_BUILD_SUFFIX}
 picture=${1:-$root/docs/main-dialog.png}
 program=$build/src/app/QuorindoUpgrade.exe
 title="Upgrade Quorindo to Version 0.0.6.7"
