@@ -39,7 +39,10 @@ add_dependencies(quorindo_system_libraries quorindo_delay_import_libraries)
 # qu_shipped_program(target): the target imports only KERNEL32.dll and msvcrt.dll the usual way,
 # reaches every other system library through delay-loaded imports, and limits the library search
 # to the system folder before any of them can be loaded.
+# The image is marked for address space layout randomisation, no-execute data and terminal
+# servers: without that mark, a program on a terminal server gets a per-user Windows folder.
 function(qu_shipped_program target)
   set_target_properties(${target} PROPERTIES QU_DELAY_LOAD_SYSTEM_LIBRARIES ON)
+  target_link_options(${target} PRIVATE -Wl,--dynamicbase -Wl,--nxcompat -Wl,--tsaware)
   target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src/startup/LibrarySearchAtStart.cpp)
 endfunction()

@@ -10,7 +10,8 @@
 #include "util/TextCompare.h"
 
 namespace {
-const char PACKAGE_VERSION[] = "0.0.6.7";
+// The build states it once (the project version), for this constant and the version resource.
+const char PACKAGE_VERSION[] = QU_PACKAGE_VERSION;
 const char AUTO_SWITCH[] = "auto";
 }  // namespace
 

@@ -65,7 +65,9 @@ std::string ExpandPathTokens(const std::string& storedPath, const std::string& i
 
 std::string GetWindowsFolder() {
     char buffer[MAX_PATH] = {};
-    const UINT length = ::GetWindowsDirectoryA(buffer, MAX_PATH);
+    // The machine's own Windows folder: on a terminal server the plain call may answer a folder of
+    // the signed-in user's, which is neither where system files live nor only administrators'.
+    const UINT length = ::GetSystemWindowsDirectoryA(buffer, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::string();
     return WithOneTrailingBackslash(buffer);
 }

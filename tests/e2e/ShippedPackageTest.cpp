@@ -23,6 +23,7 @@
 #include "support/TestGzip.h"
 #include "support/TestPaths.h"
 #include "support/UpgradeServerWindow.h"
+#include "system/FileVersionInfo.h"
 #include "system/RegistryAccess.h"
 #include "system/ProductNames.h"
 #include "transaction/ResultCodes.h"
@@ -30,6 +31,8 @@
 namespace {
 
 const DWORD RUN_WAIT_MS = 120000;
+// The version of the package the build embeds, which is also the shipped programs' own version.
+const char SHIPPED_VERSION[] = "0.0.6.7";
 const char COMMAND_LIST_PATH[] = "<Temp>\\CMD List.ini";
 // The sample's scroll, feed and fade filters, registered by the command list.
 const char* const FILTER_CLASS_KEYS[] = {
@@ -46,12 +49,25 @@ DWORD DwordAt(const std::string& bytes, size_t offset) {
     return value;
 }
 
+// What Explorer and deployment tools show, read back through the program's own version reader;
+// a copy given another package (as a release or a test makes it) keeps the resource.
+TEST(ShippedPackage, ProgramsCarryTheirVersionResource) {
+    CScratchFolder scratch;
+    const std::string copy = scratch.Path() + "QuorindoUpgrade.exe";
+    ASSERT_TRUE(CopyWithPackage(GetProgramPath("QU_UPGRADE_EXE"), copy, std::vector<BYTE>(4, 0)));
+    for (const std::string& program : {GetProgramPath("QU_UPGRADE_EXE"), GetProgramPath("QU_BUILDER_EXE"), copy}) {
+        CFileVersionInfo info;
+        ASSERT_TRUE(info.Open(program)) << program;
+        EXPECT_EQ(info.GetFileVersionText(), SHIPPED_VERSION) << program;
+    }
+}
+
 TEST(ShippedPackage, EveryEntryIsANewerSampleFileAndInflates) {
     const std::string package = ReadFileBytes(GetBuildFile("package/CompressData.dat"));
     ASSERT_GE(package.size(), 4u);
     EXPECT_EQ(ReadProgramResource(GetProgramPath("QU_UPGRADE_EXE"), "PACKAGE", 130), package) << "the upgrader embeds another package";
 
-    const std::string newer = GetSampleVersionFolder("0.0.6.7");
+    const std::string newer = GetSampleVersionFolder(SHIPPED_VERSION);
     std::set<std::string> stored;
     size_t at = 4;
     const DWORD count = DwordAt(package, 0);
@@ -135,10 +151,10 @@ TEST_F(ShippedUpgradeTest, AutoModeUpgradesTheSampleInstallationAndReportsSucces
     server.WaitForCodes(1, 1000);
     EXPECT_EQ(server.Codes(), std::vector<int>{RESULT_SUCCEEDED});
 
-    const std::string newer = GetSampleVersionFolder("0.0.6.7");
+    const std::string newer = GetSampleVersionFolder(SHIPPED_VERSION);
     for (const char* component : SAMPLE_COMPONENTS)
         EXPECT_EQ(ReadFileBytes(m_install.GetPath(component)), ReadFileBytes(newer + component)) << component;
-    EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE), "0.0.6.7");
+    EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE), SHIPPED_VERSION);
     EXPECT_FALSE(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE).empty());
     // The command list ran: filters registered and recorded, shortcut made, server auto-started.
     const std::string record = ReadFileBytes(m_install.GetPath("RegisterFilter.log"));

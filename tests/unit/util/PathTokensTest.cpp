@@ -10,7 +10,7 @@ namespace {
 
 std::string WindowsFolderOfMachine() {
     char buffer[MAX_PATH] = {};
-    GetWindowsDirectoryA(buffer, MAX_PATH);
+    GetSystemWindowsDirectoryA(buffer, MAX_PATH);
     std::string folder = buffer;
     if (folder.back() != '\\') folder += '\\';
     return folder;
