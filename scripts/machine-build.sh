@@ -41,6 +41,6 @@ qu_say_build() {
   if [ "$QU_ARCH" = i686 ]; then
     echo "== Build: i686, the shipped one ($QU_ARCH_WHY)"
   else
-    echo "== Build: x86-64 of the same code ($QU_ARCH_WHY); the shipped i686 programs are built and checked as files"
+    echo "== Build: x86-64 of the same code, not the shipped i686 one ($QU_ARCH_WHY)"
   fi
 }
