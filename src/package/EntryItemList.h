@@ -32,7 +32,8 @@ public:
     CEntryItemList& operator=(const CEntryItemList&) = delete;
     ~CEntryItemList();
 
-    // The backup pass: a backup step for every entry of the package, done in package order.
+    // The backup pass: a backup step for every entry of the package, each made and done as its
+    // entry is read, in package order.
     STEP_RESULT BackupPass(CRollbackList& steps, CLineSink& sink, const StopCheck& isStopRequested);
     // The install pass: an install step for every entry the backup pass read, done in order, then
     // every new file made durable. onInstalled sees each installed (or tolerated) item, onUndone
@@ -60,7 +61,6 @@ public:
     const COwningList<CEntryItem>& GetItems() const { return m_items; }
 
 private:
-    void AddBackupSteps(CRollbackList& steps, CLineSink& sink);
     void AddInstallSteps(CRollbackList& steps, CLineSink& sink, const ItemEvent& onInstalled, const ItemEvent& onUndone);
     // Makes every installed file durable: the whole volume in one flush where the system allows
     // it; otherwise each file was flushed as it was written.

@@ -72,6 +72,10 @@ std::string CUpgradeJournal::WritePlan(const std::string& installFolder, const s
     m_strCommandList = commandList;
     m_strVersion = version;
     m_plans = std::move(plans);
+    m_nCount = static_cast<unsigned>(m_plans.size());
+    if (m_plans.size() > MAX_JOURNAL_ENTRIES)
+        return FormatText("The package has %u entries, more than the upgrade journal holds (%u)", m_nCount,
+                          MAX_JOURNAL_ENTRIES);
     // Normally there from the self-copy.
     if (!MakeUpgradeFolder(installFolder)) return WriteFailure(::GetLastError());
     return Write();
@@ -103,6 +107,7 @@ std::string CUpgradeJournal::WriteFailure(DWORD error) const {
 std::string CUpgradeJournal::FindUntrustedValue(const std::string& installFolder) const {
     // Read through a link, the journal would be anybody's.
     if (IsReparsePoint(GetUpgradeFolder(installFolder)) || IsReparsePoint(m_strPath)) return m_strPath;
+    if (m_nCount > MAX_JOURNAL_ENTRIES) return KeyValue(KEY_COUNT, std::to_string(m_nCount));
     if (!IsWorkFolderPath(m_strWorkFolder)) return KeyValue(KEY_WORK_FOLDER, m_strWorkFolder);
     // Only the package's own command list, installed into the work folder, is ever run.
     if (!m_strCommandList.empty() && !EqualsNoCase(m_strCommandList, m_strWorkFolder + COMMAND_LIST_FILE))
@@ -142,8 +147,12 @@ bool CUpgradeJournal::Read(const std::string& installFolder) {
     m_strWorkFolder = GetIniString(JOURNAL_SECTION, KEY_WORK_FOLDER, "", m_strPath);
     m_strCommandList = GetIniString(JOURNAL_SECTION, KEY_COMMAND_LIST, "", m_strPath);
     m_strVersion = GetIniString(JOURNAL_SECTION, KEY_VERSION, "", m_strPath);
-    const UINT count = ::GetPrivateProfileIntA(JOURNAL_SECTION, KEY_COUNT, 0, m_strPath.c_str());
-    for (UINT i = 0; i < count; ++i) m_plans.push_back(ReadPlan(m_strPath, i));
+    m_nCount = ::GetPrivateProfileIntA(JOURNAL_SECTION, KEY_COUNT, 0, m_strPath.c_str());
+    // An entry without a destination is the last read: the check names it.
+    for (unsigned i = 0; i < m_nCount && m_nCount <= MAX_JOURNAL_ENTRIES; ++i) {
+        m_plans.push_back(ReadPlan(m_strPath, i));
+        if (m_plans.back().strDestPath.empty()) break;
+    }
     return true;
 }
 

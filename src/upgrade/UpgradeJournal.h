@@ -11,6 +11,10 @@
 // its files all in place and durable with its commands under way (a recovery finishes it).
 enum JOURNAL_PHASE { JOURNAL_INSTALL, JOURNAL_COMMANDS };
 
+// The most entries a journal holds: far more than any package has, and few enough that a journal
+// someone else wrote cannot keep a start reading it for long.
+inline constexpr unsigned MAX_JOURNAL_ENTRIES = 10000;
+
 // The journal of one upgrade in the installation's "Upgrade\" folder: the plan of its install
 // pass (the run's work folder, its command list, the version it installs and, for every entry in
 // package order, its destination, temporary file, backup, whether a file was there and its
@@ -20,12 +24,14 @@ enum JOURNAL_PHASE { JOURNAL_INSTALL, JOURNAL_COMMANDS };
 // per entry is needed.
 class CUpgradeJournal {
 public:
-    // Writes the plan, in the install phase. Answers an error text, empty on success.
+    // Writes the plan, in the install phase. Answers an error text, empty on success; a plan of
+    // more than MAX_JOURNAL_ENTRIES entries is not written.
     std::string WritePlan(const std::string& installFolder, const std::string& workFolder,
                           const std::string& commandList, const std::string& version, std::vector<ENTRY_PLAN> plans);
     // Records the phase, durably.
     std::string SetPhase(JOURNAL_PHASE phase);
-    // Reads the installation's journal; false when there is none.
+    // Reads the installation's journal; false when there is none. Entries are read up to the
+    // first one without a destination, and none when the count is more than a journal holds.
     bool Read(const std::string& installFolder);
     // A journal lies where users may write, so it is checked before it is believed. Answers the
     // first value of the journal read that no run of ours could have written, as the file holds
@@ -57,5 +63,6 @@ private:
     std::string m_strWorkFolder;
     std::string m_strCommandList;
     std::string m_strVersion;
+    unsigned m_nCount = 0;  // as the file says, read or written
     std::vector<ENTRY_PLAN> m_plans;
 };

@@ -6,6 +6,14 @@
 std::string GetIniString(const std::string& section, const std::string& key, const std::string& defaultValue,
                          const std::string& filePath);
 
+// The highest n of the names "<prefix>n" in a profile file, as FormatText("<prefix>%u", n) spells
+// them: among its section names when the section is empty, otherwise among that section's key
+// names, compared without regard to case as the profile functions compare them. A count read from
+// a file is believed no further than this: what lies beyond it is not there. Never more than the
+// limit; 0 when there is none.
+unsigned GetHighestNumberedName(const std::string& filePath, const std::string& section, const std::string& prefix,
+                                unsigned limit);
+
 // An ini file's text as the profile functions lay it out, for a file that is written whole.
 class CIniText {
 public:

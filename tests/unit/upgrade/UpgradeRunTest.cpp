@@ -504,3 +504,42 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
         EXPECT_TRUE(PathExists(GetSetAsideJournalPath(m_install.GetFolder())));
     }
 }
+
+// A count is believed only as far as its file holds what it counts: the package's ends at the
+// first entry that is not there (code 8, nothing changed), the command list's and the
+// registration record's at their last section or item, the journal's at its limit or its first
+// entry without a destination. None of them makes anything for what is not there.
+TEST_F(UpgradeRunTest, CountsEndWhereTheirFilesEnd) {
+    for (const DWORD count : {2ul, 0x00FFFFFFul, 0xFFFFFFFFul}) {
+        SCOPED_TRACE(count);
+        CTestRunHost host;
+        EXPECT_EQ(Run(host, CPackageWriter().AddFile(".\\TallyPanel.dll", "new").Bytes(count), true), 8);
+        EXPECT_TRUE(host.Has("        Abort - The length for target file name is invalidation"));
+        ExpectUnchanged(host);
+    }
+    WriteFileText(m_install.GetPath("RegisterFilter.log"), "[Register]\r\nCount=2147483647\r\nItem 1=C:\\a.ax\r\n");
+    const std::string list = "[CMD List]\r\nCMD count=4294967295\r\n[CMD 1]\r\nType=Remove File\r\n"
+                             "Dest Relative Path=.\\readme.txt\r\n";
+    CTestRunHost host;
+    EXPECT_EQ(Run(host, CPackageWriter().AddFile(".\\readme.txt", "x").AddFile("<Temp>\\CMD List.ini", list).Bytes()), 0);
+    EXPECT_TRUE(host.Has("        The command list counts 4294967295 commands but holds only 1"));
+    EXPECT_TRUE(host.Has("        Remove file readme.txt completely"));
+    EXPECT_EQ(ReadFileText(m_install.GetPath("RegisterFilter.log")), "[Register]\r\nCount=1\r\nItem 1=C:\\a.ax\r\n");
+    for (const char* count : {"4294967295", "2"}) {
+        SCOPED_TRACE(count);
+        CWorkFolder work;
+        ASSERT_EQ(work.Create(), "");
+        const ENTRY_PLAN plan{m_install.GetPath("TallyPanel.dll"), "", "", true};
+        ASSERT_EQ(CUpgradeJournal().WritePlan(m_install.GetFolder(), work.Path(), "", PACKAGE_VERSION, {plan}), "");
+        const std::string path = GetJournalPath(m_install.GetFolder());
+        std::string text = ReadFileText(path);
+        text.replace(text.find("Count=1"), 7, std::string("Count=") + count);
+        WriteFileText(path, text);
+        CTestRunHost recovering;
+        EXPECT_TRUE(RecoverInterruptedUpgrade(recovering, m_install.GetFolder(), false, PACKAGE_VERSION));
+        const std::string value = count[0] == '2' ? "[Entry 2] Destination=" : std::string("Count=") + count;
+        EXPECT_EQ(recovering.m_lines, std::vector<std::string>{"        Abort - The upgrade journal is set aside and "
+                                                               "not used because of its value " + value});
+        EXPECT_TRUE(PathExists(m_install.GetPath("TallyPanel.dll")));
+    }
+}
