@@ -146,12 +146,15 @@ bool CEntryInstallStep::WriteInPlace() {
 }
 
 STEP_RESULT CEntryInstallStep::Undo() {
-    if (!m_item.m_bInstalled && !m_item.m_bDestChanged) {
+    // A destination the step left as it was (the server's program that the running server holds)
+    // gets no lines and cannot fail.
+    const bool bReached = m_item.m_bInstalled || m_item.IsChanged();
+    STEP_RESULT result;
+    if (m_item.IsChanged())
+        result = PutBackWithLines(m_item.m_plan, m_sink);
+    else
         DeleteScratchFile(m_item.m_plan.strTempPath);
-        return StepSucceeded();
-    }
-    const STEP_RESULT result = PutBackWithLines(m_item.m_plan, m_sink);
-    if (result.Succeeded()) m_item.m_bReplaced = false;
-    if (m_onUndone) m_onUndone(m_item);
+    if (result.Succeeded()) m_item.m_bReplaced = m_item.m_bDestChanged = false;
+    if (m_onUndone && bReached) m_onUndone(m_item);
     return result;
 }

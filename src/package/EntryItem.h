@@ -19,7 +19,7 @@ class CLineSink;
 inline constexpr const char* UPGRADE_SERVER_FILE_NAME = "QuorindoUpgradeServer.exe";
 
 // One entry of the package as the upgrade works it: read and backed up by its backup step,
-// installed by its install step, and put back by the install step's undo.
+// installed by its install step, and put back by the install step's undo when the step changed it.
 class CEntryItem : public CObject {
 public:
     // Deletes the backup (unless it is kept) and any temporary file left.
@@ -32,6 +32,8 @@ public:
     const std::string& GetDestPath() const { return m_plan.strDestPath; }
     bool IsInstalled() const { return m_bInstalled; }
     bool IsDestChanged() const { return m_bDestChanged; }
+    // True when the run changed the destination and has not put it back.
+    bool IsChanged() const { return m_bReplaced || m_bDestChanged; }
 
 private:
     friend class CEntryBackupStep;

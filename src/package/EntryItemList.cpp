@@ -83,21 +83,27 @@ void CEntryItemList::ExtractLibrary(HMODULE module, const CCompressionLibrary::A
     m_library.Load(module, m_strWorkFolder, afterWrite);
 }
 
-bool CEntryItemList::Rollback(CRollbackList& steps, CLineSink& sink) const {
-    const bool bWalk = IsAnyInstalled();
+ROLLBACK_OUTCOME CEntryItemList::Rollback(CRollbackList& steps, CLineSink& sink) const {
+    const bool bWalk = IsAnyChanged();
     if (bWalk) sink.AddLine(LINE_INFO, "%s", RESTORE_START_TEXT);
-    const bool bWhole = steps.Undo().Succeeded();
+    steps.Undo();
     if (bWalk) sink.AddLine(LINE_INFO, "%s", RESTORE_OVER_TEXT);
-    return bWhole;
+    ROLLBACK_OUTCOME outcome = ROLLBACK_WHOLE;
+    for (const auto& item : m_items) {
+        if (!item->IsChanged()) continue;
+        if (item->GetPlan().bAdded || !item->GetPlan().strBackupPath.empty()) return ROLLBACK_RETRY;
+        outcome = ROLLBACK_LOST;
+    }
+    return outcome;
 }
 
 void CEntryItemList::KeepBackups() {
     for (const auto& item : m_items) item->KeepBackup();
 }
 
-bool CEntryItemList::IsAnyInstalled() const {
+bool CEntryItemList::IsAnyChanged() const {
     for (const auto& item : m_items)
-        if (item->IsInstalled() || item->IsDestChanged()) return true;
+        if (item->IsChanged()) return true;
     return false;
 }
 

@@ -15,6 +15,11 @@
 
 class CLineSink;
 
+// How a rollback left the installation: as it was; with files that the next start can still put
+// back from their backups; or with files changed whose backups could not be made, and nothing
+// left that a retry could do.
+enum ROLLBACK_OUTCOME { ROLLBACK_WHOLE, ROLLBACK_RETRY, ROLLBACK_LOST };
+
 // The entries of one upgrade run and the steps that work them: a backup step per entry, then an
 // install step per entry, each added to the run's rollback list, which does them in package order
 // and undoes them newest first. Every scratch file (backups, the library) is made in the work
@@ -41,8 +46,8 @@ public:
     STEP_RESULT InstallPass(CRollbackList& steps, CLineSink& sink, const StopCheck& isStopRequested,
                             const ItemEvent& onInstalled = {}, const ItemEvent& onUndone = {});
     // Undoes the steps, between the restore walk's first and last lines when the install pass
-    // had changed something. False when a file could not be put back.
-    bool Rollback(CRollbackList& steps, CLineSink& sink) const;
+    // had changed something, and answers how whole the installation is again.
+    ROLLBACK_OUTCOME Rollback(CRollbackList& steps, CLineSink& sink) const;
     // Every backup stays when the list goes, for a put back at the next start.
     void KeepBackups();
     // The bytes all items occupy in the package: the progress bar's range.
@@ -52,7 +57,7 @@ public:
     void ExtractLibrary(HMODULE module = nullptr, const CCompressionLibrary::AfterWrite& afterWrite = {});
     const std::string& GetLibraryPath() const { return m_library.GetPath(); }
     // True when the install pass changed a destination that a rollback puts back.
-    bool IsAnyInstalled() const;
+    bool IsAnyChanged() const;
     // Every item's plan, in package order.
     std::vector<ENTRY_PLAN> GetPlans() const;
     // Where the package's command list was installed; empty when it has none.

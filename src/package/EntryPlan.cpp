@@ -3,6 +3,7 @@
 #include "framework/ScopedHandles.h"
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
+#include "util/FileIdentity.h"
 #include "util/LineSink.h"
 #include "util/PathChecks.h"
 #include "util/PathParts.h"
@@ -15,19 +16,6 @@ constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 
 std::string BackupFailure(const std::string& destPath, DWORD error) {
     return FormatText("Backup file %s failed because of %s", destPath.c_str(), GetSystemErrorText(error).c_str());
-}
-
-bool ReadIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    CScopedKernelHandle file(::CreateFileA(path.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING,
-                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return file && ::GetFileInformationByHandle(file.Get(), &info);
-}
-
-// True when both names lead to one file: the destination is still the file its backup links to.
-bool IsSameFile(const std::string& first, const std::string& second) {
-    BY_HANDLE_FILE_INFORMATION a{}, b{};
-    return ReadIdentity(first, a) && ReadIdentity(second, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
 }
 
 // Copies the backup over the destination in place, never through a link at either name; the
@@ -80,6 +68,7 @@ std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder) {
     if (plan.bAdded) return std::string();
     // A link planted in the destination's place is never read through: the new file only replaces it.
     if (plan.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return BackupFailure(plan.strDestPath, ERROR_CANT_ACCESS_FILE);
+    plan.original = ReadFileIdentity(plan.strDestPath);
     plan.strBackupPath = NewScratchName(folder);
     if (plan.strBackupPath.empty()) return BackupFailure(plan.strDestPath, ::GetLastError());
     if (!IsHeldElsewhere(plan.strDestPath) &&
@@ -109,6 +98,7 @@ bool MakeBackupACopy(ENTRY_PLAN& plan) {
 
 bool NeedsPutBack(const ENTRY_PLAN& plan) {
     if (plan.bAdded) return FileExists(plan.strDestPath);
+    if (plan.original.bKnown) return !IsSameState(plan.original, ReadFileIdentity(plan.strDestPath));
     return !plan.strBackupPath.empty() && !IsSameFile(plan.strBackupPath, plan.strDestPath);
 }
 
@@ -134,16 +124,29 @@ std::string FormatRestoreFailure(const std::string& file, const std::string& rea
 }
 
 STEP_RESULT PutBackWithLines(const ENTRY_PLAN& plan, CLineSink& sink) {
-    // Still the old file, perhaps without its read-only attribute: put back without a line.
-    if (!NeedsPutBack(plan)) return PutBackDestination(plan);
+    if (!NeedsPutBack(plan)) {
+        // Still the old file, perhaps without its read-only attribute: nothing to copy, no line.
+        DeleteScratchFile(plan.strTempPath);
+        if (!plan.bAdded && plan.dwAttributes != INVALID_FILE_ATTRIBUTES)
+            ::SetFileAttributesA(plan.strDestPath.c_str(), plan.dwAttributes);
+        return StepSucceeded();
+    }
     const std::string fileName = GetFileNameOf(plan.strDestPath);
     sink.AddLine(LINE_INFO, "        Restore file %s, please waiting...", fileName.c_str());
-    STEP_RESULT result = PutBackDestination(plan);
-    if (result.Succeeded())
+    std::string failure;
+    if (!plan.bAdded && plan.strBackupPath.empty()) {
+        // Changed, with nothing to put back from: the walk says so, and is not whole.
+        failure = FormatText("Restore file %s failed because its backup could not be made", fileName.c_str());
+    } else {
+        const STEP_RESULT result = PutBackDestination(plan);
+        if (!result.Succeeded()) failure = FormatRestoreFailure(fileName, result.strText);
+    }
+    if (failure.empty()) {
         sink.AddLine(LINE_INFO, "        Restore file %s successfully", fileName.c_str());
-    else
-        sink.AddLine(LINE_INFO, "        %s", FormatRestoreFailure(fileName, result.strText).c_str());
-    return result;
+        return StepSucceeded();
+    }
+    sink.AddLine(LINE_INFO, "        %s", failure.c_str());
+    return StepFailed(RESULT_INSTALL_FAILED, failure);
 }
 
 void DiscardBackup(const ENTRY_PLAN& plan, bool bDestIsOld) {

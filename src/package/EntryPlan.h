@@ -5,6 +5,7 @@
 #include <string>
 
 #include "transaction/StepResult.h"
+#include "util/FileIdentity.h"
 
 class CLineSink;
 
@@ -15,19 +16,22 @@ struct ENTRY_PLAN {
     std::string strBackupPath;  // a second name (or a copy) of the replaced file; empty: none
     bool bAdded = false;        // no file was there: the package adds it
     DWORD dwAttributes = INVALID_FILE_ATTRIBUTES;  // the replaced file's
+    FILE_IDENTITY original{};   // the replaced file's, when the backup pass found it
 };
 
 // Backs up the destination into the folder: a second name of the file (a hard link) where the
 // volume allows it, since the new file never overwrites the old one; otherwise, or when a copy
-// is asked for, a copy. Fills the plan's backup and attributes; answers the "Backup file ..."
-// failure text, empty on success (a file that is not there needs no backup).
+// is asked for, a copy. Fills the plan's backup, attributes and original identity; answers the
+// "Backup file ..." failure text, empty on success (a file that is not there needs no backup).
 std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder);
 // Turns a backup that is a second name of the destination into a copy of its own, before the
 // destination is written in place. False when it could not.
 bool MakeBackupACopy(ENTRY_PLAN& plan);
 
-// True when putting the destination back would change it: it is no longer the file its backup
-// names, or the package added it and it is there.
+// True when the run changed the destination, so that it is to be put back: the package added it
+// and it is there, or it is no longer the file, or the state, that the backup pass found (where
+// that is not known: no longer the file its backup names). A destination the run never changed
+// (not reached, or its install failed before it changed anything) is never put back.
 bool NeedsPutBack(const ENTRY_PLAN& plan);
 // Puts the destination back as the plan found it (the backup copied back with its attributes, or
 // an added file removed) and deletes the temporary file. Putting back a destination the install
@@ -35,7 +39,9 @@ bool NeedsPutBack(const ENTRY_PLAN& plan);
 STEP_RESULT PutBackDestination(const ENTRY_PLAN& plan);
 // "Restore file <file> failed because of <reason>": the line of a file that could not be put back.
 std::string FormatRestoreFailure(const std::string& file, const std::string& reason);
-// PutBackDestination between the restore walk's pair of lines, when there is something to put back.
+// PutBackDestination between the restore walk's pair of lines, when NeedsPutBack says so; a
+// destination that was changed though its backup could not be made gets its failure line.
+// Otherwise only the temporary file goes, and the attributes come back: no line, no failure.
 STEP_RESULT PutBackWithLines(const ENTRY_PLAN& plan, CLineSink& sink);
 // Deletes the backup. bDestIsOld: the destination is still (or again) the file that was backed
 // up, and keeps its attributes.

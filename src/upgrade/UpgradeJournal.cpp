@@ -5,6 +5,7 @@
 #include "upgrade/InstallationLayout.h"
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
+#include "util/FileIdentity.h"
 #include "util/IniFile.h"
 #include "util/IniKeys.h"
 #include "util/PathChecks.h"
@@ -26,6 +27,7 @@ const char KEY_TEMPORARY[] = "Temporary";
 const char KEY_BACKUP[] = "Backup";
 const char KEY_ADDED[] = "Added";
 const char KEY_ATTRIBUTES[] = "Attributes";
+const char KEY_ORIGINAL[] = "Original";
 
 // The phases' words in the file, in the order of JOURNAL_PHASE.
 const char* const PHASE_WORDS[] = {"install", "commands"};
@@ -45,6 +47,7 @@ void AddPlan(CIniText& text, const ENTRY_PLAN& plan, size_t index) {
     text.AddValue(KEY_BACKUP, plan.strBackupPath);
     text.AddValue(KEY_ADDED, plan.bAdded ? 1ul : 0ul);
     text.AddValue(KEY_ATTRIBUTES, static_cast<unsigned long>(plan.dwAttributes));
+    text.AddValue(KEY_ORIGINAL, FormatFileIdentity(plan.original));
 }
 
 // A value as the journal's file holds it, for the line that names it.
@@ -58,6 +61,7 @@ ENTRY_PLAN ReadPlan(const std::string& path, size_t index) {
     plan.strBackupPath = GetIniString(section, KEY_BACKUP, "", path);
     plan.bAdded = ::GetPrivateProfileIntA(section.c_str(), KEY_ADDED, 0, path.c_str()) != 0;
     plan.dwAttributes = ::GetPrivateProfileIntA(section.c_str(), KEY_ATTRIBUTES, 0, path.c_str());
+    plan.original = ParseFileIdentity(GetIniString(section, KEY_ORIGINAL, "", path));
     return plan;
 }
 

@@ -189,9 +189,13 @@ STEP_RESULT CUpgradeRun::WriteUpgradeRecord() {
 void CUpgradeRun::EndRun(int nCode) {
     TraceEvent("phase end");
     if (m_bStopped) m_host.AddLine(LINE_PROMPT, "Upgrade cancelled by user");
-    const bool bPutBack = nCode == RESULT_SUCCEEDED || !m_bInstallBegun || m_items->Rollback(m_steps, m_host);
+    const ROLLBACK_OUTCOME outcome =
+        nCode == RESULT_SUCCEEDED || !m_bInstallBegun ? ROLLBACK_WHOLE : m_items->Rollback(m_steps, m_host);
     if (nCode != RESULT_NONE) m_host.ReportResult(nCode);
-    if (!bPutBack) {
+    // Nothing of a file whose backup could not be made is left for a next start to put back.
+    if (outcome == ROLLBACK_LOST)
+        m_host.AddLine(LINE_PROMPT, "Some files could not be put back, because their backups could not be made");
+    if (outcome == ROLLBACK_RETRY) {
         KeepForNextStart();
     } else if (m_lock.IsHeld()) {
         // The restore is done, or the upgrade is: nothing is left to put back or finish after a crash.

@@ -37,7 +37,7 @@ protected:
         m_items->ExtractLibrary(library);
         return m_items->InstallPass(m_steps, m_sink, isStopRequested);
     }
-    void Rollback() { m_items->Rollback(m_steps, m_sink); }
+    ROLLBACK_OUTCOME Rollback() { return m_items->Rollback(m_steps, m_sink); }
     PASSES_OUTCOME RunPasses(const CRollbackList::StopCheck& isStopRequested = {}) {
         const STEP_RESULT backup = RunBackupPass(isStopRequested);
         if (!backup.Succeeded()) return backup.nCode == RESULT_NONE ? PASSES_STOPPED : PASSES_BACKUP_FAILED;

@@ -55,10 +55,14 @@ const PACKAGE_FILE FILES[] = {
 };
 const char READ_ONLY_FILE[] = "ClockPanel.dll";
 
-// The package, with the entry of the given index damaged (none for -1).
-std::vector<BYTE> MakePackage(int damaged) {
+const char SERVER_FILE[] = "QuorindoUpgradeServer.exe";
+
+// The package, with the entry of the given index damaged (none for -1), and the upgrade server's
+// program in the middle when asked.
+std::vector<BYTE> MakePackage(int damaged, bool bServer = false) {
     CPackageWriter writer;
     for (int i = 0; i < 5; ++i) {
+        if (bServer && i == 2) writer.AddFile(std::string(".\\") + SERVER_FILE, "server 0.0.6.7");
         if (i == damaged) {
             // Starts like a gzip member, then breaks off.
             writer.Add({std::string(".\\") + FILES[i].path, 0, 0, {0x1f, 0x8b, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
@@ -224,17 +228,25 @@ protected:
 };
 
 TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
-    // A damaged entry at every place of the package: the install pass fails there.
+    // A damaged entry at every place of the package: the install pass fails there. The running
+    // server holds its program, whose install fails and leaves it as it was: nothing puts it
+    // back, so nothing of it can fail or stay for a next start.
+    CScopedKernelHandle server(::CreateFileA(m_install.GetPath(SERVER_FILE).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(server);
     for (int damaged = 0; damaged < 5; ++damaged) {
         SCOPED_TRACE("damaged entry " + std::to_string(damaged));
         CTestRunHost host;
         WatchScratchFiles(host);
-        EXPECT_EQ(Run(host, MakePackage(damaged), true), 9);
+        EXPECT_EQ(Run(host, MakePackage(damaged, true), true), 9);
         EXPECT_EQ(host.m_codes, std::vector<int>{9});
         EXPECT_EQ(m_strOutcome, "result code 9");
+        EXPECT_EQ(host.Has("        Error - Decompress to file " + m_install.GetPath(SERVER_FILE) + " failed!"), damaged >= 2);
+        for (const std::string& line : host.m_lines) EXPECT_EQ(line.find("Restore file " + std::string(SERVER_FILE)), std::string::npos);
         ExpectUnchanged(host);
         ExpectWorkFolderGone();
     }
+    server.Reset();
     // The compression library swapped for another file before it is checked: never loaded, and
     // every install fails before it touches its file.
     const std::vector<BYTE> package = MakePackage(-1);
