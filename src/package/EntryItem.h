@@ -26,6 +26,9 @@ public:
     ~CEntryItem() override;
     // Leaves the backup where it is for the next start, which the journal sends to it.
     void KeepBackup() { m_plan.strBackupPath.clear(); }
+    bool HasBackupCopy() const { return IsBackupACopy(m_plan); }
+    // See FlushBackupCopy.
+    std::string FlushBackupCopy() { return ::FlushBackupCopy(m_plan); }
 
     DWORD GetPackedSize() const;
     const ENTRY_PLAN& GetPlan() const { return m_plan; }
@@ -44,6 +47,7 @@ private:
     bool m_bInstalled = false;    // installed, or tolerated as it was
     bool m_bDestChanged = false;  // the destination was written in place and must be put back
     bool m_bReplaced = false;     // the destination is the new file
+    bool m_bFlushAlways = false;  // in the work folder, apart from the installation's volume
 };
 
 // Backing up an entry: reads it from the package (a failure ends the run: the package cannot be
@@ -58,8 +62,12 @@ public:
     // Changes nothing: the item deletes its backup when it goes.
     STEP_RESULT Undo() override;
 
-    // For the entry list: where the command list goes.
-    static void SetDestPath(CEntryItem& item, const std::string& path) { item.m_plan.strDestPath = path; }
+    // For the entry list: the command list goes into the work folder, and is flushed there as
+    // it is written, whatever volume that is on.
+    static void PlaceInWorkFolder(CEntryItem& item, const std::string& path) {
+        item.m_plan.strDestPath = path;
+        item.m_bFlushAlways = true;
+    }
 
 private:
     CEntryItem& m_item;

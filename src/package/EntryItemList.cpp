@@ -2,27 +2,12 @@
 
 #include "framework/ScopedHandles.h"
 #include "package/StageLines.h"
+#include "util/FileHelpers.h"
 #include "util/IniKeys.h"
 #include "util/LineSink.h"
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
 #include "util/TextCompare.h"
-
-namespace {
-
-// Flushes every file of the volume that holds the folder to the disk: one flush for the whole
-// install pass. Needs administrator rights, which the upgrade has; false where the system cannot.
-bool FlushVolumeOf(const std::string& folder) {
-    char volume[MAX_PATH] = {};
-    if (!::GetVolumePathNameA(folder.c_str(), volume, MAX_PATH)) return false;
-    std::string device = std::string("\\\\.\\") + volume;
-    if (!device.empty() && device.back() == '\\') device.pop_back();
-    CScopedKernelHandle handle(::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-    return handle && ::FlushFileBuffers(handle.Get());
-}
-
-}  // namespace
 
 CEntryItemList::CEntryItemList(const CUpgradePackage& package, std::string installFolder, std::string workFolder)
     : m_package(package), m_reader(package), m_strInstallFolder(std::move(installFolder)),
@@ -44,7 +29,21 @@ STEP_RESULT CEntryItemList::BackupPass(CRollbackList& steps, CLineSink& sink, co
         const STEP_RESULT result = steps.Do(isStopRequested);
         if (!result.Succeeded()) return result;
     }
+    MakeBackupsDurable(backups, sink);
     return StepSucceeded();
+}
+
+void CEntryItemList::MakeBackupsDurable(const std::string& folder, CLineSink& sink) {
+    std::vector<CEntryItem*> copies;
+    for (const auto& item : m_items)
+        if (item->HasBackupCopy()) copies.push_back(item.get());
+    // A second name needs nothing: its data is the old file's own. Copies are flushed with their
+    // volume in one call where the system allows it, otherwise each by itself.
+    if (copies.empty() || FlushVolumeOf(folder)) return;
+    for (CEntryItem* item : copies) {
+        const std::string error = item->FlushBackupCopy();
+        if (!error.empty()) AddPromptLine(sink, error);
+    }
 }
 
 STEP_RESULT CEntryItemList::InstallPass(CRollbackList& steps, CLineSink& sink, const StopCheck& isStopRequested,
@@ -57,7 +56,7 @@ STEP_RESULT CEntryItemList::InstallPass(CRollbackList& steps, CLineSink& sink, c
 
 void CEntryItemList::PlaceCommandList(CEntryItem& item) {
     if (!m_strCommandList.empty() || !EqualsNoCase(GetFileNameOf(item.GetDestPath()), COMMAND_LIST_FILE)) return;
-    if (!m_strWorkFolder.empty()) CEntryBackupStep::SetDestPath(item, m_strWorkFolder + COMMAND_LIST_FILE);
+    if (!m_strWorkFolder.empty()) CEntryBackupStep::PlaceInWorkFolder(item, m_strWorkFolder + COMMAND_LIST_FILE);
     m_strCommandList = item.GetDestPath();
 }
 

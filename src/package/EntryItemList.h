@@ -38,7 +38,8 @@ public:
     ~CEntryItemList();
 
     // The backup pass: a backup step for every entry of the package, each made and done as its
-    // entry is read, in package order.
+    // entry is read, in package order; then every backup that is a copy is flushed to the disk,
+    // so that what the journal will name is there before any file it protects is replaced.
     STEP_RESULT BackupPass(CRollbackList& steps, CLineSink& sink, const StopCheck& isStopRequested);
     // The install pass: an install step for every entry the backup pass read, done in order, then
     // every new file made durable. onInstalled sees each installed (or tolerated) item, onUndone
@@ -66,6 +67,7 @@ public:
     const COwningList<CEntryItem>& GetItems() const { return m_items; }
 
 private:
+    void MakeBackupsDurable(const std::string& folder, CLineSink& sink);
     void AddInstallSteps(CRollbackList& steps, CLineSink& sink, const ItemEvent& onInstalled, const ItemEvent& onUndone);
     // Makes every installed file durable: the whole volume in one flush where the system allows
     // it; otherwise each file was flushed as it was written.

@@ -85,6 +85,11 @@ bool MakeBackupACopy(ENTRY_PLAN& plan) {
     DWORD error = 0;
     const std::string copy = CopyToNewName(plan.strDestPath, GetFolderOf(plan.strBackupPath), error);
     if (copy.empty()) return false;
+    // The journal names the backup as the one old copy once the destination is written.
+    if (FlushFileToDisk(copy) != ERROR_SUCCESS) {
+        DeleteScratchFile(copy);
+        return false;
+    }
     // The copy takes the second name's place, the name the journal knows. A name of a file that
     // is open cannot be replaced, only deleted (the holder shares deleting, or the rename over
     // the destination would have worked), so the copy moves in after.
@@ -96,10 +101,22 @@ bool MakeBackupACopy(ENTRY_PLAN& plan) {
     return true;
 }
 
+bool IsBackupACopy(const ENTRY_PLAN& plan) {
+    return !plan.strBackupPath.empty() && !IsSameFile(plan.strBackupPath, plan.strDestPath);
+}
+
+std::string FlushBackupCopy(ENTRY_PLAN& plan) {
+    const DWORD error = FlushFileToDisk(plan.strBackupPath);
+    if (error == ERROR_SUCCESS) return std::string();
+    DeleteScratchFile(plan.strBackupPath);
+    plan.strBackupPath.clear();
+    return BackupFailure(plan.strDestPath, error);
+}
+
 bool NeedsPutBack(const ENTRY_PLAN& plan) {
     if (plan.bAdded) return FileExists(plan.strDestPath);
     if (plan.original.bKnown) return !IsSameState(plan.original, ReadFileIdentity(plan.strDestPath));
-    return !plan.strBackupPath.empty() && !IsSameFile(plan.strBackupPath, plan.strDestPath);
+    return IsBackupACopy(plan);
 }
 
 STEP_RESULT PutBackDestination(const ENTRY_PLAN& plan) {

@@ -24,9 +24,15 @@ struct ENTRY_PLAN {
 // is asked for, a copy. Fills the plan's backup, attributes and original identity; answers the
 // "Backup file ..." failure text, empty on success (a file that is not there needs no backup).
 std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder);
-// Turns a backup that is a second name of the destination into a copy of its own, before the
-// destination is written in place. False when it could not.
+// Turns a backup that is a second name of the destination into a copy of its own, on the disk,
+// before the destination is written in place. False when it could not.
 bool MakeBackupACopy(ENTRY_PLAN& plan);
+// True when the backup is a copy: its data, unlike a second name's, is new and may not be on the
+// disk yet.
+bool IsBackupACopy(const ENTRY_PLAN& plan);
+// Flushes a backup copy to the disk. One that cannot be is no backup: it is deleted, and the
+// "Backup file ..." failure text answered; empty on success.
+std::string FlushBackupCopy(ENTRY_PLAN& plan);
 
 // True when the run changed the destination, so that it is to be put back: the package added it
 // and it is there, or it is no longer the file, or the state, that the backup pass found (where

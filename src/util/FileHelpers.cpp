@@ -57,6 +57,22 @@ void ClearReadOnly(const std::string& path) {
     ::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
+DWORD FlushFileToDisk(const std::string& path) {
+    CScopedKernelHandle file = OpenFileNoLink(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
+    if (!file || !::FlushFileBuffers(file.Get())) return ::GetLastError();
+    return ERROR_SUCCESS;
+}
+
+bool FlushVolumeOf(const std::string& folder) {
+    char volume[MAX_PATH] = {};
+    if (!::GetVolumePathNameA(folder.c_str(), volume, MAX_PATH)) return false;
+    std::string device = std::string("\\\\.\\") + volume;
+    if (!device.empty() && device.back() == '\\') device.pop_back();
+    CScopedKernelHandle handle(::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    return handle && ::FlushFileBuffers(handle.Get());
+}
+
 bool ReplaceFileDurably(const std::string& path, const std::string& text, DWORD* error) {
     const std::string fresh = path + ".new";
     {

@@ -27,6 +27,12 @@ DWORD CopyFileNoLink(const std::string& source, DWORD sourceShare, const std::st
 void DeleteScratchFile(const std::string& path);
 // Size of a file in bytes; 0 when it cannot be opened.
 DWORD GetFileLength(const std::string& path);
+// Flushes the file's data to the disk, never through a link. Answers the system's error,
+// ERROR_SUCCESS once it is there.
+DWORD FlushFileToDisk(const std::string& path);
+// Flushes every file of the volume that holds the folder to the disk in one call. Needs
+// administrator rights, which the upgrade has; false where the system cannot.
+bool FlushVolumeOf(const std::string& folder);
 // Writes the text to a new file beside the path, flushes it to the disk and only then moves it
 // over the path, so that the file is always one whole version or the other. Neither name is
 // ever followed through a link. False with the system's error code when the file is left as it was.
