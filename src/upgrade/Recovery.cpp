@@ -61,31 +61,57 @@ std::string ReadInstalledVersion(const std::string& installFolder) {
                                                                                                          : std::string();
 }
 
+// What a recovery made of its journal: the upgrade is ended; the journal is set aside, for
+// support; or the journal is left for the next start, which tries again.
+enum RECOVERY_END { RECOVERY_ENDED, RECOVERY_SET_ASIDE, RECOVERY_LEFT };
+
+// Puts back or finishes the journal's upgrade once it is checked and the attempt counted.
+RECOVERY_END ReplayJournal(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder,
+                           const CheckpointHook& atCheckpoint) {
+    const std::string untrusted = journal.FindUntrustedValue(installFolder);
+    if (!untrusted.empty()) {
+        AddAbortLine(host, FormatText("The upgrade journal is set aside and not used because of its value %s",
+                                      untrusted.c_str()));
+        return RECOVERY_SET_ASIDE;
+    }
+    const bool bFinish = journal.GetPhase() == JOURNAL_COMMANDS;
+    // A recovery that crashes or hangs every time (a command of the roll-forward) would take every
+    // later start with it: it is given up once it began that often without ending.
+    if (journal.GetRecoveryAttempts() >= MAX_RECOVERY_ATTEMPTS) {
+        AddAbortLine(host, FormatText("The last upgrade could not be %s in %u attempts, so its journal is set aside",
+                                      bFinish ? "finished" : "put back", MAX_RECOVERY_ATTEMPTS));
+        return RECOVERY_SET_ASIDE;
+    }
+    // Counted on the disk before anything is done: a count that cannot be kept is no attempt.
+    const std::string counted = journal.CountRecoveryAttempt();
+    if (!counted.empty()) {
+        AddAbortLine(host, counted);
+        return RECOVERY_LEFT;
+    }
+    if (bFinish) {
+        Finish(host, journal, installFolder);
+        return RECOVERY_ENDED;
+    }
+    return PutBack(host, journal, atCheckpoint) ? RECOVERY_ENDED : RECOVERY_SET_ASIDE;
+}
+
 // Puts back or finishes the journal's upgrade, as a run of its own in the log; a journal that
 // fails its check is set aside and nothing of it is done.
 void EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder, bool bAutoMode,
                            const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
     CRecordingRunHost recording(host, RUN_RECOVERY, bAutoMode, packageVersion, atCheckpoint);
-    const std::string untrusted = journal.FindUntrustedValue(installFolder);
-    bool complete = untrusted.empty();
-    if (!complete)
-        AddAbortLine(recording, FormatText("The upgrade journal is set aside and not used because of its value %s",
-                                           untrusted.c_str()));
-    else if (journal.GetPhase() == JOURNAL_COMMANDS)
-        Finish(recording, journal, installFolder);
-    else
-        complete = PutBack(recording, journal, atCheckpoint);
-    if (complete) {
+    const RECOVERY_END end = ReplayJournal(recording, journal, installFolder, atCheckpoint);
+    if (end == RECOVERY_ENDED) {
         // The journal goes first: a recovery killed after it leaves only scratch files behind.
         journal.Delete();
         DiscardBackupsAndWorkFolder(journal);
-    } else {
+    } else if (end == RECOVERY_SET_ASIDE) {
         journal.SetAside(installFolder);
     }
-    RemoveRecoveryAtLogon();
+    if (end != RECOVERY_LEFT) RemoveRecoveryAtLogon();
     // Read once the files are back: the version the interrupted upgrade started from.
     recording.Record().SetInstalledVersion(ReadInstalledVersion(installFolder));
-    recording.Record().WriteToLog(installFolder, complete ? RECOVERY_DONE : RECOVERY_FAILED);
+    recording.Record().WriteToLog(installFolder, end == RECOVERY_ENDED ? RECOVERY_DONE : RECOVERY_FAILED);
 }
 
 }  // namespace

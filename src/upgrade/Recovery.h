@@ -14,6 +14,9 @@ inline constexpr const char* RUN_ONCE_KEY = "Software\\Microsoft\\Windows\\Curre
 inline constexpr const char* RUN_ONCE_VALUE = "!QuorindoUpgradeRecovery";
 inline constexpr const char* RECOVER_SWITCH = "recover";
 
+// Recoveries of one journal that may begin; one more start sets it aside instead.
+inline constexpr unsigned MAX_RECOVERY_ATTEMPTS = 3;
+
 // True when the installation holds the journal of an interrupted upgrade.
 bool HasInterruptedUpgrade(const std::string& installFolder);
 
@@ -28,7 +31,9 @@ bool HasInterruptedUpgrade(const std::string& installFolder);
 // next. The recovery is a run of its own in the upgrade log (bAutoMode and packageVersion are the
 // program's, for its record). A journal is checked before it is believed: one that names
 // anything no run of ours could have written is set aside with one abort line, and nothing of it
-// is done. All of it holds the run lock, and then also deletes the work folders that no journal
+// is done. Each recovery is counted in the journal, on the disk, before it begins: after
+// MAX_RECOVERY_ATTEMPTS that did not end (crashed, hung, killed), the next sets the journal aside
+// with one abort line, and the start goes on. All of it holds the run lock, and then also deletes the work folders that no journal
 // names (left by runs killed before their journal existed); while another upgrader holds the lock
 // nothing is done. True when there was a journal to end.
 bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,

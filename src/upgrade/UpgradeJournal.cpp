@@ -22,6 +22,7 @@ const char KEY_WORK_FOLDER[] = "Work Folder";
 const char KEY_COMMAND_LIST[] = "Command List";
 const char KEY_VERSION[] = "Version";
 const char KEY_COUNT[] = "Count";
+const char KEY_ATTEMPTS[] = "Recovery Attempts";
 const char KEY_DESTINATION[] = "Destination";
 const char KEY_TEMPORARY[] = "Temporary";
 const char KEY_BACKUP[] = "Backup";
@@ -75,6 +76,7 @@ std::string CUpgradeJournal::WritePlan(const std::string& installFolder, const s
     m_strWorkFolder = workFolder;
     m_strCommandList = commandList;
     m_strVersion = version;
+    m_nAttempts = 0;
     m_plans = std::move(plans);
     m_nCount = static_cast<unsigned>(m_plans.size());
     if (m_plans.size() > MAX_JOURNAL_ENTRIES)
@@ -90,6 +92,11 @@ std::string CUpgradeJournal::SetPhase(JOURNAL_PHASE phase) {
     return Write();
 }
 
+std::string CUpgradeJournal::CountRecoveryAttempt() {
+    ++m_nAttempts;
+    return Write();
+}
+
 std::string CUpgradeJournal::Write() const {
     CIniText text;
     text.AddSection(JOURNAL_SECTION);
@@ -97,6 +104,7 @@ std::string CUpgradeJournal::Write() const {
     text.AddValue(KEY_WORK_FOLDER, m_strWorkFolder);
     text.AddValue(KEY_COMMAND_LIST, m_strCommandList);
     text.AddValue(KEY_VERSION, m_strVersion);
+    text.AddValue(KEY_ATTEMPTS, static_cast<unsigned long>(m_nAttempts));
     text.AddValue(KEY_COUNT, static_cast<unsigned long>(m_plans.size()));
     for (size_t i = 0; i < m_plans.size(); ++i) AddPlan(text, m_plans[i], i);
     DWORD error = ERROR_SUCCESS;
@@ -151,6 +159,7 @@ bool CUpgradeJournal::Read(const std::string& installFolder) {
     m_strWorkFolder = GetIniString(JOURNAL_SECTION, KEY_WORK_FOLDER, "", m_strPath);
     m_strCommandList = GetIniString(JOURNAL_SECTION, KEY_COMMAND_LIST, "", m_strPath);
     m_strVersion = GetIniString(JOURNAL_SECTION, KEY_VERSION, "", m_strPath);
+    m_nAttempts = ::GetPrivateProfileIntA(JOURNAL_SECTION, KEY_ATTEMPTS, 0, m_strPath.c_str());
     m_nCount = ::GetPrivateProfileIntA(JOURNAL_SECTION, KEY_COUNT, 0, m_strPath.c_str());
     // An entry without a destination is the last read: the check names it.
     for (unsigned i = 0; i < m_nCount && m_nCount <= MAX_JOURNAL_ENTRIES; ++i) {

@@ -30,6 +30,8 @@ public:
                           const std::string& commandList, const std::string& version, std::vector<ENTRY_PLAN> plans);
     // Records the phase, durably.
     std::string SetPhase(JOURNAL_PHASE phase);
+    // Records, durably, that a recovery of the journal read begins; answers an error text.
+    std::string CountRecoveryAttempt();
     // Reads the installation's journal; false when there is none. Entries are read up to the
     // first one without a destination, and none when the count is more than a journal holds.
     bool Read(const std::string& installFolder);
@@ -52,6 +54,8 @@ public:
     const std::string& GetWorkFolder() const { return m_strWorkFolder; }
     const std::string& GetCommandList() const { return m_strCommandList; }
     const std::string& GetVersion() const { return m_strVersion; }
+    // How many recoveries of it have begun.
+    unsigned GetRecoveryAttempts() const { return m_nAttempts; }
     const std::vector<ENTRY_PLAN>& GetPlans() const { return m_plans; }
 
 private:
@@ -64,5 +68,6 @@ private:
     std::string m_strCommandList;
     std::string m_strVersion;
     unsigned m_nCount = 0;  // as the file says, read or written
+    unsigned m_nAttempts = 0;
     std::vector<ENTRY_PLAN> m_plans;
 };

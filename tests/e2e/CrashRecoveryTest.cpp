@@ -16,6 +16,7 @@
 #include "support/FolderSnapshot.h"
 #include "support/UpgradeLogFile.h"
 #include "system/RegistryAccess.h"
+#include "upgrade/InstallationLayout.h"
 #include "upgrade/Recovery.h"
 #include "upgrade/UpgradeJournal.h"
 
@@ -197,6 +198,35 @@ TEST_F(CrashRecoveryTest, ARecoveryThatIsKilledIsDoneAgainToTheSameEnd) {
     DWORD exitCode = 1;
     EXPECT_TRUE(m_upgrader.Wait(RUN_WAIT_MS, &exitCode));
     EXPECT_EQ(::FindWindowA(nullptr, DIALOG_TITLE), nullptr);
+}
+
+// A recovery that dies every time (here killed after the first file it put back) is counted on
+// the disk before each attempt: after three, the fourth start sets its journal aside with one
+// line and a log record, removes the RunOnce value and goes on.
+TEST_F(CrashRecoveryTest, ARecoveryThatDiesThreeTimesIsSetAsideByTheFourthStart) {
+    HWND dialog = StartAuto();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(WaitForEntry(dialog, 10, m_upgrader.GetHandle()));
+    Kill();
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        ::SetEnvironmentVariableA("QU_KILL_AT_RESTORE", "1");
+        const bool started = m_upgrader.Start(m_strSeamed, std::string(), std::string(), false);
+        ::SetEnvironmentVariableA("QU_KILL_AT_RESTORE", nullptr);
+        ASSERT_TRUE(started);
+        ASSERT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
+        ASSERT_TRUE(HasInterruptedUpgrade(m_install.GetFolder())) << attempt;
+    }
+    const std::string setAside = "        Abort - The last upgrade could not be put back in 3 attempts, so its journal is set aside";
+    ASSERT_NE(dialog = StartAndRecover(), nullptr);
+    EXPECT_EQ(CountLines(dialog, setAside, ""), 1);
+    EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()));
+    EXPECT_TRUE(PathExists(GetSetAsideJournalPath(m_install.GetFolder())));
+    EXPECT_FALSE(CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE));
+    const std::vector<LOG_RECORD> log = ReadUpgradeLog(m_install.GetFolder());
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back().lines, std::vector<std::string>{setAside});
+    EXPECT_EQ(log.back().outcome, "recovery failed");
+    m_upgrader.End();
 }
 
 // Killed right after its first command, a rename: the next start keeps the new files, runs the
