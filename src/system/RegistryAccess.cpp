@@ -7,9 +7,15 @@
 
 namespace {
 
-CScopedRegKey OpenKey(HKEY hive, const std::string& keyPath) {
+// Passes the registry's status on to whoever asked for it; true when it is success.
+bool Answer(LONG result, LONG* status) {
+    if (status != nullptr) *status = result;
+    return result == ERROR_SUCCESS;
+}
+
+CScopedRegKey OpenKey(HKEY hive, const std::string& keyPath, LONG* status = nullptr) {
     CScopedRegKey key;
-    if (::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_ALL_ACCESS, key.Receive()) != ERROR_SUCCESS) key.Release();
+    if (!Answer(::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_ALL_ACCESS, key.Receive()), status)) key.Release();
     return key;
 }
 
@@ -28,18 +34,20 @@ std::string CRegistryAccess::ReadString(HKEY hive, const std::string& keyPath, c
 }
 
 bool CRegistryAccess::WriteString(HKEY hive, const std::string& keyPath, const std::string& valueName,
-                                  const std::string& text) {
+                                  const std::string& text, LONG* status) {
     CScopedRegKey key;
     char noClass[] = "";
-    if (::RegCreateKeyExA(hive, keyPath.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                          key.Receive(), nullptr) != ERROR_SUCCESS) {
+    const LONG created = ::RegCreateKeyExA(hive, keyPath.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE,
+                                          KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr);
+    if (created != ERROR_SUCCESS) {
         key.Release();
-        return false;
+        return Answer(created, status);
     }
     // REG_SZ data carries its terminating NUL; readers rely on it.
     const DWORD size = static_cast<DWORD>(text.size() + 1);
-    return ::RegSetValueExA(key.Get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                            size) == ERROR_SUCCESS;
+    return Answer(::RegSetValueExA(key.Get(), valueName.c_str(), 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(text.c_str()), size),
+                  status);
 }
 
 bool CRegistryAccess::HasValue(HKEY hive, const std::string& keyPath, const std::string& valueName) {
@@ -81,9 +89,9 @@ bool CRegistryAccess::WriteDwordInExistingKey(HKEY hive, const std::string& keyP
                                    sizeof value) == ERROR_SUCCESS;
 }
 
-bool CRegistryAccess::Flush(HKEY hive, const std::string& keyPath) {
-    CScopedRegKey key = OpenKey(hive, keyPath);
-    return key && ::RegFlushKey(key.Get()) == ERROR_SUCCESS;
+bool CRegistryAccess::Flush(HKEY hive, const std::string& keyPath, LONG* status) {
+    CScopedRegKey key = OpenKey(hive, keyPath, status);
+    return key && Answer(::RegFlushKey(key.Get()), status);
 }
 
 bool CRegistryAccess::KeyExists(HKEY hive, const std::string& keyPath) { return static_cast<bool>(OpenKey(hive, keyPath)); }

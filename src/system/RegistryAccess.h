@@ -15,9 +15,10 @@ public:
 
     // The value's text, or empty text on any failure. An empty name reads the default value.
     static std::string ReadString(HKEY hive, const std::string& keyPath, const std::string& valueName);
-    // Stores the text as REG_SZ, creating the key and its parents; false when nothing was stored.
+    // Stores the text as REG_SZ, creating the key and its parents; false when nothing was stored,
+    // with the registry's status in *status when asked for.
     static bool WriteString(HKEY hive, const std::string& keyPath, const std::string& valueName,
-                            const std::string& text);
+                            const std::string& text, LONG* status = nullptr);
     // Removes the value; true when it is gone (also when it was never there).
     static bool DeleteValue(HKEY hive, const std::string& keyPath, const std::string& valueName);
     // True when the key holds a value of that name, compared without regard to case.
@@ -29,6 +30,7 @@ public:
     // Stores a REG_DWORD in a key that exists already (a key of another program is never made).
     static bool WriteDwordInExistingKey(HKEY hive, const std::string& keyPath, const std::string& valueName,
                                         DWORD value);
-    // Writes the key's hive to the disk now, rather than whenever the system gets to it.
-    static bool Flush(HKEY hive, const std::string& keyPath);
+    // Writes the key's hive to the disk now, rather than whenever the system gets to it; false,
+    // with the registry's status in *status when asked for, when it could not.
+    static bool Flush(HKEY hive, const std::string& keyPath, LONG* status = nullptr);
 };

@@ -15,10 +15,13 @@ enum UPGRADE_RESULT {
     RESULT_BACKUP_FAILED = 8,
     RESULT_INSTALL_FAILED = 9,
     RESULT_SELF_COPY_FAILED = 10,
+    // The files are in place and the commands ran, but the upgrade record could not be written
+    // in the registry; the next start writes it.
+    RESULT_NOT_RECORDED = 13,
 };
 
 // The upgrader's exit status, for scripts and deployment tools: the result code of the last run
-// (0 to 10, as above), or one of these, which no result code ever is.
+// (0 to 10 and 13, as above), or one of these, which no result code ever is.
 inline constexpr int EXIT_NO_RESULT = 11;  // the last run ended without a result code: stopped,
                                            // or the channel program could not be ended
 inline constexpr int EXIT_NO_RUN = 12;     // no upgrade ran

@@ -13,6 +13,7 @@
 #include "upgrade/InstallationLayout.h"
 #include "upgrade/UpgradeJournal.h"
 #include "upgrade/UpgradeRecord.h"
+#include "util/FileErrors.h"
 #include "util/FileHelpers.h"
 #include "util/LineSink.h"
 #include "util/TextFormat.h"
@@ -46,12 +47,18 @@ bool PutBack(CLineSink& sink, const CUpgradeJournal& journal, const CheckpointHo
 }
 
 // The command phase: the new files are all in place, so the upgrade is finished, not undone.
-// Every kind of command is safe to repeat.
-void Finish(IRunHost& host, const CUpgradeJournal& journal, const std::string& installFolder) {
+// Every kind of command is safe to repeat. False when the record could not be written: the journal
+// stays, and the next start tries again.
+bool Finish(IRunHost& host, const CUpgradeJournal& journal, const std::string& installFolder) {
     host.AddLine(LINE_PROMPT, "The last upgrade was interrupted after its files were installed, now will finish it");
     if (FileExists(journal.GetCommandList())) RunCommandList(host, journal.GetCommandList(), installFolder);
-    CUpgradeRecordStep(journal.GetVersion()).Do();
+    const STEP_RESULT record = CUpgradeRecordStep(journal.GetVersion()).Do();
+    if (!record.Succeeded()) {
+        AddAbortLine(host, record.strText);
+        return false;
+    }
     host.AddLine(LINE_INFO, "%s", UPGRADE_DONE_TEXT);
+    return true;
 }
 
 // The version of the installation's main program; empty when it cannot be read.
@@ -88,10 +95,7 @@ RECOVERY_END ReplayJournal(IRunHost& host, CUpgradeJournal& journal, const std::
         AddAbortLine(host, counted);
         return RECOVERY_LEFT;
     }
-    if (bFinish) {
-        Finish(host, journal, installFolder);
-        return RECOVERY_ENDED;
-    }
+    if (bFinish) return Finish(host, journal, installFolder) ? RECOVERY_ENDED : RECOVERY_LEFT;
     return PutBack(host, journal, atCheckpoint) ? RECOVERY_ENDED : RECOVERY_SET_ASIDE;
 }
 
@@ -136,10 +140,14 @@ bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder,
     return bJournal;
 }
 
-bool WriteRecoveryAtLogon(const std::string& installFolder) {
+std::string WriteRecoveryAtLogon(const std::string& installFolder) {
     const std::string command = FormatText("\"%s%s\" /%s", GetUpgradeFolder(installFolder).c_str(), SELF_COPY_FILE,
                                            RECOVER_SWITCH);
-    return CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE, command);
+    LONG status = ERROR_SUCCESS;
+    if (CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE, command, &status))
+        return std::string();
+    return FormatText("Write the RunOnce value %s failed because of %s", RUN_ONCE_VALUE,
+                      GetSystemErrorText(static_cast<DWORD>(status)).c_str());
 }
 
 void RemoveRecoveryAtLogon() { CRegistryAccess::DeleteValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE); }

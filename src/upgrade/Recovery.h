@@ -40,5 +40,6 @@ bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder,
                                const std::string& packageVersion, const CheckpointHook& atCheckpoint = {});
 
 // The RunOnce value for the installation, written before an install pass and removed after it.
-bool WriteRecoveryAtLogon(const std::string& installFolder);
+// Answers an error text, empty once it is written.
+std::string WriteRecoveryAtLogon(const std::string& installFolder);
 void RemoveRecoveryAtLogon();

@@ -4,6 +4,7 @@
 
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
+#include "util/FileErrors.h"
 #include "util/TextFormat.h"
 
 namespace {
@@ -28,11 +29,14 @@ STEP_RESULT CUpgradeRecordStep::Do() {
     m_bHadVersion = CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE);
     m_strOldTime = CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE);
     m_strOldVersion = CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE);
-    CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE, NowAsText());
-    CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE, m_strVersion);
+    LONG status = ERROR_SUCCESS;
     // The registry writes its hives lazily; the record must be on the disk before the journal goes.
-    CRegistryAccess::Flush(HKEY_LOCAL_MACHINE, PRODUCT_KEY);
-    return StepSucceeded();
+    if (CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE, NowAsText(), &status) &&
+        CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE, m_strVersion, &status) &&
+        CRegistryAccess::Flush(HKEY_LOCAL_MACHINE, PRODUCT_KEY, &status))
+        return StepSucceeded();
+    return StepFailed(RESULT_NOT_RECORDED, FormatText("Record the upgrade in the registry failed because of %s",
+                                                      GetSystemErrorText(static_cast<DWORD>(status)).c_str()));
 }
 
 STEP_RESULT CUpgradeRecordStep::Undo() {

@@ -154,7 +154,12 @@ STEP_RESULT CUpgradeRun::InstallEntries() {
         m_journal.Delete();
         return Abort(RESULT_BACKUP_FAILED, journalError);
     }
-    WriteRecoveryAtLogon(m_strInstallFolder);
+    const std::string runOnceError = WriteRecoveryAtLogon(m_strInstallFolder);
+    if (!runOnceError.empty()) {
+        // Without it, a run killed now would wait for someone to start the upgrader by hand.
+        m_journal.Delete();
+        return Abort(RESULT_BACKUP_FAILED, runOnceError);
+    }
     m_bInstallBegun = true;
     // Every new file is on the disk when the pass succeeds, before the journal says so: from
     // here a recovery goes forward.
@@ -177,13 +182,16 @@ STEP_RESULT CUpgradeRun::RunCommands() {
     TraceEvent("phase commands");
     const std::string& commandList = m_items->GetCommandListPath();
     if (!commandList.empty()) RunCommandList(m_host, commandList, m_strInstallFolder);
-    m_host.AddLine(LINE_INFO, "%s", UPGRADE_DONE_TEXT);
     return StepSucceeded();
 }
 
 STEP_RESULT CUpgradeRun::WriteUpgradeRecord() {
     m_steps.Add(std::make_unique<CUpgradeRecordStep>(m_settings.strPackageVersion));
-    return m_steps.Do();
+    const STEP_RESULT result = m_steps.Do();
+    // Said once the record is there: the registry is what the product and its server read.
+    if (!result.Succeeded()) return Abort(result.nCode, result.strText);
+    m_host.AddLine(LINE_INFO, "%s", UPGRADE_DONE_TEXT);
+    return result;
 }
 
 void CUpgradeRun::EndRun(int nCode) {
@@ -196,6 +204,13 @@ void CUpgradeRun::EndRun(int nCode) {
     if (outcome == ROLLBACK_LOST)
         m_host.AddLine(LINE_PROMPT, "Some files could not be put back, because their backups could not be made");
     if (outcome == ROLLBACK_RETRY) {
+        // The journal in its install phase sends the next start to the backups.
+        if (m_journal.GetPhase() != JOURNAL_INSTALL) m_journal.SetPhase(JOURNAL_INSTALL);
+        KeepForNextStart();
+        m_host.AddLine(LINE_PROMPT,
+                       "Some files could not be put back now, the next start of the upgrade will put them back");
+    } else if (nCode == RESULT_NOT_RECORDED) {
+        // The journal in its command phase sends the next start to the record.
         KeepForNextStart();
     } else if (m_lock.IsHeld()) {
         // The restore is done, or the upgrade is: nothing is left to put back or finish after a crash.
@@ -218,12 +233,9 @@ void CUpgradeRun::EndRun(int nCode) {
 }
 
 void CUpgradeRun::KeepForNextStart() {
-    // The journal in its install phase sends the next start to the backups in the work folder, and
-    // the RunOnce value brings that start at the next logon.
-    if (m_journal.GetPhase() != JOURNAL_INSTALL) m_journal.SetPhase(JOURNAL_INSTALL);
+    // The RunOnce value brings the next start at the next logon, and the journal names the work folder.
     m_items->KeepBackups();
     m_workFolder->Keep();
-    m_host.AddLine(LINE_PROMPT, "Some files could not be put back now, the next start of the upgrade will put them back");
 }
 
 void CUpgradeRun::LogRun(int nCode) {

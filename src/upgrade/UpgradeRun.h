@@ -56,7 +56,8 @@ private:
     STEP_RESULT RunCommands();
     STEP_RESULT WriteUpgradeRecord();
     void EndRun(int nCode);
-    // After a restore that could not put every file back: what the next start needs stays.
+    // After a restore that could not put every file back, or a record that could not be written:
+    // what the next start needs stays.
     void KeepForNextStart();
     void LogRun(int nCode);
 
