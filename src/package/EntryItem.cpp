@@ -27,13 +27,15 @@ DWORD CEntryItem::GetPackedSize() const {
     return 16 + static_cast<DWORD>(m_fields.strRelativePath.size()) + m_fields.dwCompressedLength;
 }
 
-CEntryBackupStep::CEntryBackupStep(CEntryItem& item, CPackageEntryReader& reader, const std::string& installFolder,
-                                   const std::string& workFolder, CLineSink& sink, PlaceEntry place)
-    : m_item(item), m_reader(reader), m_strInstallFolder(installFolder), m_strWorkFolder(workFolder), m_sink(sink),
-      m_place(std::move(place)) {}
+CEntryBackupStep::CEntryBackupStep(CEntryItem& item, CPackageEntryReader& reader, const WRITE_FOLDERS& folders,
+                                   CLineSink& sink, PlaceEntry place)
+    : m_item(item), m_reader(reader), m_folders(folders), m_sink(sink), m_place(std::move(place)) {}
 
 STEP_RESULT CEntryBackupStep::Do() {
-    const std::string error = m_reader.ReadNext(m_strInstallFolder, BACKUP_READ, m_item.m_fields);
+    // A path outside the rule is never resolved, so nothing is made or backed up for it.
+    ENTRY_READ_OPTIONS options = BACKUP_READ;
+    options.pFolders = &m_folders;
+    const std::string error = m_reader.ReadNext(m_folders.strInstall, options, m_item.m_fields);
     m_item.m_plan.strDestPath = m_item.m_fields.strDestPath;
     if (!error.empty()) {
         AddAbortLine(m_sink, error);
@@ -42,7 +44,7 @@ STEP_RESULT CEntryBackupStep::Do() {
     if (m_place) m_place(m_item);
     ENTRY_PLAN& plan = m_item.m_plan;
     plan.strTempPath = NewScratchName(GetFolderOf(plan.strDestPath));
-    const std::string backupError = BackUpDestination(plan, m_strWorkFolder);
+    const std::string backupError = BackUpDestination(plan, m_folders.strWork);
     if (!backupError.empty()) AddPromptLine(m_sink, backupError);
     return StepSucceeded();
 }

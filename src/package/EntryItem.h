@@ -10,6 +10,7 @@
 #include "package/EntryPlan.h"
 #include "package/PackageEntryReader.h"
 #include "transaction/Step.h"
+#include "util/WriteRule.h"
 
 class CCompressionLibrary;
 class CLineSink;
@@ -56,8 +57,9 @@ private:
 class CEntryBackupStep : public CStep {
 public:
     using PlaceEntry = std::function<void(CEntryItem&)>;
-    CEntryBackupStep(CEntryItem& item, CPackageEntryReader& reader, const std::string& installFolder,
-                     const std::string& workFolder, CLineSink& sink, PlaceEntry place);
+    // The backups go into the folders' work folder.
+    CEntryBackupStep(CEntryItem& item, CPackageEntryReader& reader, const WRITE_FOLDERS& folders, CLineSink& sink,
+                     PlaceEntry place);
     STEP_RESULT Do() override;
     // Changes nothing: the item deletes its backup when it goes.
     STEP_RESULT Undo() override;
@@ -72,8 +74,7 @@ public:
 private:
     CEntryItem& m_item;
     CPackageEntryReader& m_reader;
-    std::string m_strInstallFolder;
-    std::string m_strWorkFolder;
+    const WRITE_FOLDERS& m_folders;
     CLineSink& m_sink;
     PlaceEntry m_place;
 };

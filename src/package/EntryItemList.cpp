@@ -17,19 +17,19 @@ CEntryItemList::CEntryItemList(const CUpgradePackage& package, std::string insta
 CEntryItemList::~CEntryItemList() { m_items.RemoveAll(); }
 
 STEP_RESULT CEntryItemList::BackupPass(CRollbackList& steps, CLineSink& sink, const StopCheck& isStopRequested) {
-    const std::string backups = m_strWorkFolder.empty() ? GetTempFolder() : m_strWorkFolder;
+    m_folders = GetWriteFolders(m_strInstallFolder, m_strWorkFolder.empty() ? GetTempFolder() : m_strWorkFolder);
     // An item comes into being only as its entry is read: a count larger than the package holds
     // ends at the first entry that is not there, and takes nothing for the rest.
     const DWORD count = m_package.GetEntryCount();
     for (DWORD i = 0; i < count; ++i) {
         // The item joins the list before it is used, so the list deletes its files in any case.
         CEntryItem& item = *m_items.Emplace();
-        steps.Add(std::make_unique<CEntryBackupStep>(item, m_reader, m_strInstallFolder, backups, sink,
+        steps.Add(std::make_unique<CEntryBackupStep>(item, m_reader, m_folders, sink,
                                                      [this](CEntryItem& entry) { PlaceCommandList(entry); }));
         const STEP_RESULT result = steps.Do(isStopRequested);
         if (!result.Succeeded()) return result;
     }
-    MakeBackupsDurable(backups, sink);
+    MakeBackupsDurable(m_folders.strWork, sink);
     return StepSucceeded();
 }
 

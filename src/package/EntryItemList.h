@@ -30,8 +30,7 @@ public:
     using ItemEvent = CEntryInstallStep::ItemEvent;
     using StopCheck = CRollbackList::StopCheck;
 
-    // Without a work folder the backups go to the user's temporary folder and the command list
-    // stays where its token puts it.
+    // Without a work folder the user's temporary folder takes its place (for tests of the passes).
     CEntryItemList(const CUpgradePackage& package, std::string installFolder, std::string workFolder = std::string());
     CEntryItemList(const CEntryItemList&) = delete;
     CEntryItemList& operator=(const CEntryItemList&) = delete;
@@ -79,6 +78,7 @@ private:
     CPackageEntryReader m_reader;
     std::string m_strInstallFolder;
     std::string m_strWorkFolder;
+    WRITE_FOLDERS m_folders;  // where the package may write; the work folder's scratch files live there too
     std::string m_strCommandList;
     COwningList<CEntryItem> m_items;
     CCompressionLibrary m_library;

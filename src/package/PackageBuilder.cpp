@@ -13,6 +13,7 @@
 #include "util/IniFile.h"
 #include "util/PathParts.h"
 #include "util/TextFormat.h"
+#include "util/WriteRule.h"
 
 namespace {
 
@@ -42,6 +43,11 @@ std::vector<BUILD_ITEM> ReadSourceList(const std::string& listFile) {
 void CompressSources(CLineSink& sink, std::vector<BUILD_ITEM>& items, const std::string& libraryPath) {
     for (BUILD_ITEM& item : items) {
         CPackageEntry& entry = *item.entry;
+        // Left out: no upgrade would install it.
+        if (!IsPlainStoredPath(entry.m_strRelativePath)) {
+            sink.AddLine(LINE_ABORT, "        %s", FormatPathOutsideRule(entry.m_strRelativePath).c_str());
+            continue;
+        }
         item.bCompressed = entry.CompressSource(libraryPath);
         if (!item.bCompressed) {
             // Left out: an empty entry would install an empty file.

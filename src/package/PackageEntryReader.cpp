@@ -7,6 +7,7 @@
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
 #include "util/TextFormat.h"
+#include "util/WriteRule.h"
 
 std::string ReadPackageEntry(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
                              const ENTRY_READ_OPTIONS& options, PACKAGE_ENTRY_FIELDS& fields) {
@@ -24,7 +25,8 @@ std::string ReadPackageEntry(const BYTE* buffer, DWORD size, DWORD& cursor, cons
     fields.strRelativePath.assign(name, strnlen(name, nameLength));
     cursor += nameLength;
 
-    fields.strDestPath = ExpandPathTokens(fields.strRelativePath, installFolder);
+    fields.strDestPath = options.pFolders != nullptr ? ResolveStoredPath(fields.strRelativePath, *options.pFolders)
+                                                     : ExpandPathTokens(fields.strRelativePath, installFolder);
     if (fields.strDestPath.empty()) return FormatText("The relative path '%s' is invalidation", fields.strRelativePath.c_str());
     if (options.bCreateFolders) CreateFolderPath(fields.strDestPath);
 

@@ -4,11 +4,17 @@
 
 #include <string>
 
-// How an entry is read. The upgrade's backup pass creates the destination's folders as soon as
-// the path is known; a look at a package (INSTALL_READ) changes nothing.
+struct WRITE_FOLDERS;
+
+// How an entry is read. The upgrade's backup pass resolves the path by the rule of where a
+// package may write and creates the destination's folders as soon as it is known; a look at a
+// package (INSTALL_READ) changes nothing.
 struct ENTRY_READ_OPTIONS {
     bool bCreateFolders;      // create the destination's missing folders right after resolving it
     bool bCommaInLengthText;  // the backup pass's wording of the compressed-length failure
+    // When given, the path is resolved by the rule (ResolveStoredPath), and one it refuses is an
+    // invalid path; otherwise its token is expanded with the installation folder.
+    const WRITE_FOLDERS* pFolders = nullptr;
 };
 
 inline constexpr ENTRY_READ_OPTIONS BACKUP_READ = {true, true};

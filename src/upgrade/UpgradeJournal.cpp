@@ -13,6 +13,7 @@
 #include "util/TextCompare.h"
 #include "util/TextFormat.h"
 #include "util/WorkFolder.h"
+#include "util/WriteRule.h"
 
 namespace {
 
@@ -120,22 +121,29 @@ std::string CUpgradeJournal::FindUntrustedValue(const std::string& installFolder
     // Read through a link, the journal would be anybody's.
     if (IsReparsePoint(GetUpgradeFolder(installFolder)) || IsReparsePoint(m_strPath)) return m_strPath;
     if (m_nCount > MAX_JOURNAL_ENTRIES) return KeyValue(KEY_COUNT, std::to_string(m_nCount));
-    if (!IsWorkFolderPath(m_strWorkFolder)) return KeyValue(KEY_WORK_FOLDER, m_strWorkFolder);
+    return FindUnrecoverableValue(installFolder, m_strWorkFolder, m_strCommandList, m_plans);
+}
+
+std::string CUpgradeJournal::FindUnrecoverableValue(const std::string& installFolder, const std::string& workFolder,
+                                                    const std::string& commandList,
+                                                    const std::vector<ENTRY_PLAN>& plans) {
+    if (!IsWorkFolderPath(workFolder)) return KeyValue(KEY_WORK_FOLDER, workFolder);
     // Only the package's own command list, installed into the work folder, is ever run.
-    if (!m_strCommandList.empty() && !EqualsNoCase(m_strCommandList, m_strWorkFolder + COMMAND_LIST_FILE))
-        return KeyValue(KEY_COMMAND_LIST, m_strCommandList);
-    // Files go to the installation, or to the work folder (the command list); backups lie in the work folder.
-    const auto isTarget = [&](const std::string& path) {
-        return IsPlainPathInside(path, installFolder) || EqualsNoCase(GetFolderOf(path), m_strWorkFolder);
-    };
-    for (size_t i = 0; i < m_plans.size(); ++i) {
-        const ENTRY_PLAN& plan = m_plans[i];
+    if (!commandList.empty() && !EqualsNoCase(commandList, workFolder + COMMAND_LIST_FILE))
+        return KeyValue(KEY_COMMAND_LIST, commandList);
+    // Files go where the rule lets a package write, backups lie in the work folder. The journal
+    // lies where users may write: from it, nothing outside the installation and the work folder
+    // is believed.
+    const WRITE_FOLDERS folders{installFolder, "", "", workFolder};
+    const auto isTarget = [&](const std::string& path) { return IsWritablePath(path, folders); };
+    for (size_t i = 0; i < plans.size(); ++i) {
+        const ENTRY_PLAN& plan = plans[i];
         std::string value;
         if (!isTarget(plan.strDestPath))
             value = KeyValue(KEY_DESTINATION, plan.strDestPath);
         else if (!plan.strTempPath.empty() && !isTarget(plan.strTempPath))
             value = KeyValue(KEY_TEMPORARY, plan.strTempPath);
-        else if (!plan.strBackupPath.empty() && !EqualsNoCase(GetFolderOf(plan.strBackupPath), m_strWorkFolder))
+        else if (!plan.strBackupPath.empty() && !EqualsNoCase(GetFolderOf(plan.strBackupPath), workFolder))
             value = KeyValue(KEY_BACKUP, plan.strBackupPath);
         if (!value.empty()) return FormatText("[%s] %s", EntrySection(i).c_str(), value.c_str());
     }

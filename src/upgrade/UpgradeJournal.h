@@ -42,6 +42,10 @@ public:
     // temporary file a full path inside the installation folder (or in the work folder), every
     // backup in the work folder, and no reparse point on the way to any of them or to the journal.
     std::string FindUntrustedValue(const std::string& installFolder) const;
+    // The values of a plan that FindUntrustedValue would name once it is written: a run asks
+    // before it writes its journal, and installs nothing that its recovery would refuse.
+    static std::string FindUnrecoverableValue(const std::string& installFolder, const std::string& workFolder,
+                                              const std::string& commandList, const std::vector<ENTRY_PLAN>& plans);
     // The work folders that the installation's journal and its set-aside journal name.
     static std::vector<std::string> GetNamedWorkFolders(const std::string& installFolder);
     // Removes the journal's file.

@@ -116,6 +116,14 @@ STEP_RESULT CUpgradeRun::BackupEntries() {
     // An entry's own abort line is already there when the pass fails.
     const STEP_RESULT result = m_items->BackupPass(m_steps, m_host, [this] { return StopRequested(); });
     if (!result.Succeeded()) return result;
+    // The whole plan is checked before anything changes: a package whose interrupted install no
+    // recovery would put back is not installed at all.
+    const std::string unrecoverable = CUpgradeJournal::FindUnrecoverableValue(
+        m_strInstallFolder, m_workFolder->Path(), m_items->GetCommandListPath(), m_items->GetPlans());
+    if (!unrecoverable.empty())
+        return Abort(RESULT_BACKUP_FAILED,
+                     FormatText("The package is not installed: a recovery could not trust its journal's value %s",
+                                unrecoverable.c_str()));
     m_host.SetProgressRange(static_cast<int>(m_items->GetTotalPackedSize()));
     TraceEvent("phase library");
     m_items->ExtractLibrary(m_settings.hLibraryModule, m_settings.afterLibraryWritten);

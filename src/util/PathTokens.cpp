@@ -10,20 +10,18 @@
 
 namespace {
 
-enum class Token { InstallFolder, Windows, System, Temp, WindowsDisk };
-
-struct PATH_TOKEN {
+struct TOKEN_TEXT {
     const char* text;
-    Token token;
+    PATH_TOKEN token;
 };
 
 // Compared in this order.
-const PATH_TOKEN kPathTokens[] = {
-    {".\\", Token::InstallFolder},
-    {"<windows>\\", Token::Windows},
-    {"<System>\\", Token::System},
-    {"<Temp>\\", Token::Temp},
-    {"<Windows Disk>\\", Token::WindowsDisk},
+const TOKEN_TEXT kPathTokens[] = {
+    {".\\", TOKEN_INSTALL_FOLDER},
+    {"<windows>\\", TOKEN_WINDOWS},
+    {"<System>\\", TOKEN_SYSTEM},
+    {"<Temp>\\", TOKEN_TEMP},
+    {"<Windows Disk>\\", TOKEN_WINDOWS_DISK},
 };
 
 std::string WithOneTrailingBackslash(const char* folder) {
@@ -33,13 +31,14 @@ std::string WithOneTrailingBackslash(const char* folder) {
     return text + "\\";
 }
 
-std::string ReplacementOf(Token token, const std::string& installFolder) {
+std::string ReplacementOf(PATH_TOKEN token, const std::string& installFolder) {
     switch (token) {
-    case Token::InstallFolder: return installFolder;
-    case Token::Windows: return GetWindowsFolder();
-    case Token::System: return GetWindowsFolder() + "System32\\";
-    case Token::Temp: return GetTempFolder();
-    case Token::WindowsDisk: {
+    case TOKEN_NONE: break;
+    case TOKEN_INSTALL_FOLDER: return installFolder;
+    case TOKEN_WINDOWS: return GetWindowsFolder();
+    case TOKEN_SYSTEM: return GetWindowsFolder() + "System32\\";
+    case TOKEN_TEMP: return GetTempFolder();
+    case TOKEN_WINDOWS_DISK: {
         const std::string windows = GetWindowsFolder();
         if (windows.empty()) return windows;
         char root[8];
@@ -52,15 +51,23 @@ std::string ReplacementOf(Token token, const std::string& installFolder) {
 
 }  // namespace
 
-std::string ExpandPathTokens(const std::string& storedPath, const std::string& installFolder) {
+PATH_TOKEN SplitPathToken(const std::string& storedPath, std::string& rest) {
     const size_t slash = storedPath.find('\\');
-    if (slash == std::string::npos) return storedPath;
+    rest = storedPath;
+    if (slash == std::string::npos) return TOKEN_NONE;
     const std::string prefix = storedPath.substr(0, slash + 1);
-    const std::string rest = storedPath.substr(slash + 1);
-    for (const PATH_TOKEN& row : kPathTokens) {
-        if (EqualsNoCase(prefix, row.text)) return ReplacementOf(row.token, installFolder) + rest;
+    for (const TOKEN_TEXT& row : kPathTokens) {
+        if (!EqualsNoCase(prefix, row.text)) continue;
+        rest = storedPath.substr(slash + 1);
+        return row.token;
     }
-    return storedPath;
+    return TOKEN_NONE;
+}
+
+std::string ExpandPathTokens(const std::string& storedPath, const std::string& installFolder) {
+    std::string rest;
+    const PATH_TOKEN token = SplitPathToken(storedPath, rest);
+    return token == TOKEN_NONE ? storedPath : ReplacementOf(token, installFolder) + rest;
 }
 
 std::string GetWindowsFolder() {

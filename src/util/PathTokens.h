@@ -6,6 +6,12 @@
 // "<Temp>\" or "<Windows Disk>\". Expansion turns the token into a folder of this machine.
 std::string ExpandPathTokens(const std::string& storedPath, const std::string& installFolder);
 
+// The folder tokens, and none.
+enum PATH_TOKEN { TOKEN_NONE, TOKEN_INSTALL_FOLDER, TOKEN_WINDOWS, TOKEN_SYSTEM, TOKEN_TEMP, TOKEN_WINDOWS_DISK };
+// The token a stored path begins with (matched without regard to case), and what follows it; the
+// whole path for TOKEN_NONE.
+PATH_TOKEN SplitPathToken(const std::string& storedPath, std::string& rest);
+
 // The Windows folder, ending with exactly one backslash; empty when the system cannot say.
 std::string GetWindowsFolder();
 // The user's temporary folder, ending with exactly one backslash; empty when the system cannot say.

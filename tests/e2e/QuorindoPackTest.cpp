@@ -173,6 +173,12 @@ TEST_F(QuorindoPackTest, VerifyCatchesAFlippedByteAndATruncatedPackage) {
     EXPECT_TRUE(Printed("Entry 1: The compressed data of .\\first.txt is damaged")) << m_strPrinted;
     EXPECT_FALSE(Printed("2 entries, all well"));
 
+    std::string climbing = package;
+    climbing.replace(8, 11, ".\\..\\st.txt");  // as long as the path it replaces
+    WriteBytes(m_strOutput, climbing);
+    EXPECT_EQ(Pack("verify \"" + m_strOutput + "\""), 1);
+    EXPECT_TRUE(Printed("Entry 1: The path .\\..\\st.txt is outside the folders a package may write to")) << m_strPrinted;
+
     WriteBytes(m_strOutput, package.substr(0, package.size() - 5));
     EXPECT_EQ(Pack("verify \"" + m_strOutput + "\""), 1);
     EXPECT_TRUE(Printed("Entry 2: The compressed data is invalidation")) << m_strPrinted;

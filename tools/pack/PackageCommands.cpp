@@ -16,6 +16,7 @@
 #include "package/UpgradePackage.h"
 #include "util/FileErrors.h"
 #include "util/PathTokens.h"
+#include "util/WriteRule.h"
 
 namespace {
 
@@ -107,7 +108,8 @@ int RunVerifyCommand(const std::string& packagePath) {
             ++failures;
             break;  // the entries after it cannot be found
         }
-        error = InflateEntry(fields, libraryPath);
+        error = IsPlainStoredPath(fields.strRelativePath) ? InflateEntry(fields, libraryPath)
+                                                          : FormatPathOutsideRule(fields.strRelativePath);
         if (!error.empty()) {
             std::printf("Entry %lu: %s\n", static_cast<unsigned long>(i + 1), error.c_str());
             ++failures;

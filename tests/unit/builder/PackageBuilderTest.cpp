@@ -55,7 +55,7 @@ TEST_F(PackageBuilder, TheReaderReadsBackEverySource) {
     WriteFileText(a, std::string(5000, 'q') + "player");
     WriteFileText(b, "");
     SetLastWriteTime(a, MakeFileTime(0x01D70000, 0x12345678));
-    SetSources({{a, ".\\Quorindo.exe"}, {b, "<Temp>\\sub\\readme.txt"}});
+    SetSources({{a, ".\\Quorindo.exe"}, {b, "<Temp>\\readme.txt"}});
     ASSERT_TRUE(Build().IsComplete());
     EXPECT_EQ(m_sink.lines[1].text.rfind("        Compressed file Quorindo.exe(Rate : ", 0), 0u);
     EXPECT_EQ(m_sink.lines[2].text, "        Compressed file readme.txt(Rate : 0.00%)");
@@ -75,7 +75,7 @@ TEST_F(PackageBuilder, TheReaderReadsBackEverySource) {
     ASSERT_TRUE(GunzipBytes(std::vector<BYTE>(first.pCompressedData, first.pCompressedData + first.dwCompressedLength),
                             content));
     EXPECT_EQ(content, std::string(5000, 'q') + "player");
-    EXPECT_EQ(second.strRelativePath, "<Temp>\\sub\\readme.txt");
+    EXPECT_EQ(second.strRelativePath, "<Temp>\\readme.txt");
     EXPECT_TRUE(ListFiles(m_folder.Temp(), "JVR*.tmp").empty());
 }
 
@@ -89,17 +89,20 @@ TEST_F(PackageBuilder, TwoRunsGiveTheSameBytes) {
     EXPECT_EQ(OutputBytes(), first);
 }
 
+// A source that cannot be compressed, or whose path no upgrade would write, is left out.
 TEST_F(PackageBuilder, ASourceThatCannotBeCompressedIsLeftOutAndCounted) {
     const std::string a = m_folder.Path() + "a.dll";
     WriteFileText(a, "present");
     const std::string missing = m_folder.Path() + "missing.dll";
-    SetSources({{missing, ".\\missing.dll"}, {a, ".\\a.dll"}});
+    SetSources({{missing, ".\\missing.dll"}, {a, ".\\..\\a.dll"}, {a, ".\\a.dll"}});
     const PACKAGE_BUILD_RESULT result = Build();
     EXPECT_FALSE(result.IsComplete());
-    EXPECT_EQ(result.nSources, 2);
+    EXPECT_EQ(result.nSources, 3);
     EXPECT_EQ(result.nWritten, 1);
     EXPECT_EQ(m_sink.lines[1].nKind, LINE_ABORT);
     EXPECT_EQ(m_sink.lines[1].text, "        Compress file " + missing + " failed!");
+    EXPECT_EQ(m_sink.lines[2].nKind, LINE_ABORT);
+    EXPECT_EQ(m_sink.lines[2].text, "        The path .\\..\\a.dll is outside the folders a package may write to");
     const std::vector<BYTE> package = OutputBytes();
     EXPECT_EQ(ReadPackageDword(package.data()), 1u);  // the count says what follows
 }

@@ -31,6 +31,7 @@
 #include "util/PathChecks.h"
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
+#include "util/WriteRule.h"
 
 namespace {
 
@@ -554,4 +555,47 @@ TEST_F(UpgradeRunTest, CountsEndWhereTheirFilesEnd) {
                                                                "not used because of its value " + value});
         EXPECT_TRUE(PathExists(m_install.GetPath("TallyPanel.dll")));
     }
+}
+
+// One rule for where a package may write. A path outside it is refused by its form by the builder
+// and the package check (IsPlainStoredPath), and by a run before anything changes (code 8, a line
+// naming it); inside it, the run installs it, or refuses it as well while no recovery could put it
+// back. A path without a token is judged where it points.
+TEST_F(UpgradeRunTest, APackageWritesOnlyWhereTheRuleLetsIt) {
+    const std::string system = ExpandPathTokens("<System>\\", "");
+    enum { INSTALLED, UNRECOVERABLE, REFUSED };
+    const struct {
+        std::string path;
+        bool bPlain;
+        int outcome;
+    } cases[] = {
+        {"<System>\\qu-rule.ax", true, UNRECOVERABLE}, {"<windows>\\qu-rule.ini", true, UNRECOVERABLE},
+        {system + "qu-rule.dll", false, UNRECOVERABLE}, {".\\..\\..\\Windows\\x.dll", false, REFUSED},
+        {".\\AX\\..\\..\\x.dll", false, REFUSED},      {"<Temp>\\sub\\x.txt", false, REFUSED},
+        {"\\\\server\\share\\x.dll", false, REFUSED},   {"\\\\?\\" + system + "x.dll", false, REFUSED},
+        {"\\\\.\\PhysicalDrive0", false, REFUSED},       {".\\CON", false, REFUSED},
+        {".\\x.dll:stream", false, REFUSED},          {".\\x.dll.", false, REFUSED},
+        {"<Windows Disk>\\x.dll", false, REFUSED},      {"x.dll", false, REFUSED},
+        {".\\AX\\new.ax", true, INSTALLED},            {"<Temp>\\notes.txt", true, INSTALLED},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.path);
+        EXPECT_EQ(IsPlainStoredPath(entry.path), entry.bPlain);
+        CTestRunHost host;
+        const int code = Run(host, CPackageWriter().AddFile(entry.path, "new").Bytes());
+        if (entry.outcome == INSTALLED) {
+            EXPECT_EQ(code, 0);
+            continue;
+        }
+        EXPECT_EQ(code, 8);
+        const std::string line = entry.outcome == REFUSED
+                                     ? "        Abort - The relative path '" + entry.path + "' is invalidation"
+                                     : "        Abort - The package is not installed: a recovery could not trust its "
+                                       "journal's value [Entry 1] Destination=" +
+                                           ExpandPathTokens(entry.path, "");
+        EXPECT_TRUE(host.Has(line));
+        ExpectUnchanged(host);
+        EXPECT_FALSE(entry.outcome == UNRECOVERABLE && PathExists(ExpandPathTokens(entry.path, "")));
+    }
+    EXPECT_EQ(ReadFileText(m_install.GetPath("AX\\new.ax")), "new");
 }

@@ -1,0 +1,105 @@
+#include "util/WriteRule.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "util/PathChecks.h"
+#include "util/PathParts.h"
+#include "util/PathTokens.h"
+#include "util/TextCompare.h"
+#include "util/TextFormat.h"
+
+namespace {
+
+// Names the system takes for devices wherever they stand in a path, with any extension.
+const char* const DEVICE_NAMES[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+const char* const NUMBERED_DEVICES[] = {"COM", "LPT"};
+const char NOT_IN_NAMES[] = "<>:\"/\\|?*";
+
+bool IsDeviceName(const std::string& component) {
+    std::string base = component.substr(0, component.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (const char* device : DEVICE_NAMES)
+        if (EqualsNoCase(base, device)) return true;
+    for (const char* device : NUMBERED_DEVICES)
+        if (base.size() == 4 && EqualsNoCase(base.substr(0, 3), device) && std::isdigit(static_cast<unsigned char>(base[3])))
+            return true;
+    return false;
+}
+
+bool IsPlainName(const std::string& component) {
+    if (component.empty() || component.back() == '.' || component.back() == ' ') return false;
+    for (const char c : component)
+        if (static_cast<unsigned char>(c) < 0x20 || std::strchr(NOT_IN_NAMES, c) != nullptr) return false;
+    return !IsDeviceName(component);
+}
+
+// A path of plain names joined by backslashes, without a leading or trailing one.
+bool IsPlainRelativePath(const std::string& path) {
+    size_t start = 0;
+    for (size_t slash = path.find('\\'); ; slash = path.find('\\', start)) {
+        if (!IsPlainName(path.substr(start, slash == std::string::npos ? std::string::npos : slash - start)))
+            return false;
+        if (slash == std::string::npos) return true;
+        start = slash + 1;
+    }
+}
+
+// "X:\" and a plain relative path after it.
+bool IsPlainFullPath(const std::string& path) {
+    return path.size() > 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && path[2] == '\\' &&
+           IsPlainRelativePath(path.substr(3));
+}
+
+// The folder a token of the rule stands for; null for the others.
+const std::string* FolderOf(PATH_TOKEN token, const WRITE_FOLDERS& folders) {
+    switch (token) {
+    case TOKEN_INSTALL_FOLDER: return &folders.strInstall;
+    case TOKEN_SYSTEM: return &folders.strSystem;
+    case TOKEN_WINDOWS: return &folders.strWindows;
+    case TOKEN_TEMP: return &folders.strWork;
+    default: return nullptr;
+    }
+}
+
+bool IsPlainAfterToken(PATH_TOKEN token, const std::string& rest) {
+    if (token == TOKEN_TEMP) return IsPlainName(rest);
+    return token != TOKEN_NONE && token != TOKEN_WINDOWS_DISK && IsPlainRelativePath(rest);
+}
+
+bool IsBelow(const std::string& path, const std::string& folder) {
+    return !folder.empty() && IsPlainPathInside(path, folder);
+}
+
+}  // namespace
+
+WRITE_FOLDERS GetWriteFolders(const std::string& installFolder, const std::string& workFolder) {
+    const std::string windows = GetWindowsFolder();
+    return {installFolder, windows.empty() ? windows : windows + "System32\\", windows, workFolder};
+}
+
+bool IsPlainStoredPath(const std::string& storedPath) {
+    std::string rest;
+    const PATH_TOKEN token = SplitPathToken(storedPath, rest);
+    return IsPlainAfterToken(token, rest);
+}
+
+std::string ResolveStoredPath(const std::string& storedPath, const WRITE_FOLDERS& folders) {
+    std::string rest;
+    const PATH_TOKEN token = SplitPathToken(storedPath, rest);
+    if (token == TOKEN_NONE) return IsPlainFullPath(rest) && IsWritablePath(rest, folders) ? rest : std::string();
+    const std::string* folder = FolderOf(token, folders);
+    if (folder == nullptr || folder->empty() || !IsPlainAfterToken(token, rest)) return std::string();
+    const std::string path = *folder + rest;
+    return IsWritablePath(path, folders) ? path : std::string();
+}
+
+bool IsWritablePath(const std::string& path, const WRITE_FOLDERS& folders) {
+    if (!IsPlainFullPath(path)) return false;
+    if (!folders.strWork.empty() && EqualsNoCase(GetFolderOf(path), folders.strWork)) return true;
+    return IsBelow(path, folders.strInstall) || IsBelow(path, folders.strWindows);
+}
+
+std::string FormatPathOutsideRule(const std::string& storedPath) {
+    return FormatText("The path %s is outside the folders a package may write to", storedPath.c_str());
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+
+// The one rule for where a package may write, which the builder, the package check, the run and
+// recovery all keep. A stored path names its folder by a token: ".\" the installation folder,
+// "<System>\" the system folder and "<windows>\" the Windows folder, each followed by a plain
+// path below it; "<Temp>\" the run's work folder, followed by a file name only. Plain: every
+// component a name, never empty, "." or "..", without a drive, stream, wildcard or control
+// character, a trailing dot or blank, or a device name (CON, NUL, COM1...). Nothing else: not
+// "<Windows Disk>\", never a UNC or device path. A path without a token is used as written only
+// where it falls inside the rule: a plain full path below one of those folders.
+
+// The folders of one machine that the tokens stand for, each ending with a backslash.
+struct WRITE_FOLDERS {
+    std::string strInstall;  // ".\"
+    std::string strSystem;   // "<System>\"
+    std::string strWindows;  // "<windows>\"
+    std::string strWork;     // "<Temp>\"
+};
+// This machine's system and Windows folders, with the installation and the run's work folder.
+WRITE_FOLDERS GetWriteFolders(const std::string& installFolder, const std::string& workFolder);
+
+// True when the stored path keeps to the rule by its form alone, as a package builder and a
+// package check see it, away from any installation: a token and a plain path after it. A path
+// without a token cannot be shown to fall inside, so it is refused here.
+bool IsPlainStoredPath(const std::string& storedPath);
+// The full path the stored path names on the machine of the folders; empty when the rule refuses it.
+std::string ResolveStoredPath(const std::string& storedPath, const WRITE_FOLDERS& folders);
+// True when a full path lies where the rule lets a package write: below the installation or the
+// Windows folder (which holds the system folder), plain and with no reparse point on the way from
+// that folder down, or a plain file name in the work folder.
+bool IsWritablePath(const std::string& path, const WRITE_FOLDERS& folders);
+
+// "The path <stored path> is outside the folders a package may write to": how the builder and the
+// package check refuse an entry.
+std::string FormatPathOutsideRule(const std::string& storedPath);
