@@ -103,7 +103,8 @@ bool CEntryInstallStep::WriteNewFile(HANDLE file) const {
 bool CEntryInstallStep::FinishNewFile(CScopedKernelHandle& file, bool bWritten) const {
     const FILETIME& time = m_item.m_fields.ftLastWrite;
     if (bWritten && HasStoredTime(time)) ::SetFileTime(file.Get(), nullptr, nullptr, &time);
-    if (bWritten && (m_options.bFlushEachFile || m_item.m_bFlushAlways)) bWritten = ::FlushFileBuffers(file.Get()) != FALSE;
+    if (bWritten && (m_options.bFlushEachFile || m_item.m_bFlushAlways))
+        bWritten = ::FlushFileBuffers(file.Get()) != FALSE;
     // Closing is where a full disk may show last.
     return CloseWrittenFile(file) && bWritten;
 }

@@ -33,9 +33,9 @@ bool HasInterruptedUpgrade(const std::string& installFolder);
 // anything no run of ours could have written is set aside with one abort line, and nothing of it
 // is done. Each recovery is counted in the journal, on the disk, before it begins: after
 // MAX_RECOVERY_ATTEMPTS that did not end (crashed, hung, killed), the next sets the journal aside
-// with one abort line, and the start goes on. All of it holds the run lock, and then also deletes the work folders that no journal
-// names (left by runs killed before their journal existed); while another upgrader holds the lock
-// nothing is done. True when there was a journal to end.
+// with one abort line, and the start goes on. All of it holds the run lock, and then also deletes
+// the work folders that no journal names (left by runs killed before their journal existed);
+// while another upgrader holds the lock nothing is done. True when there was a journal to end.
 bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
                                const std::string& packageVersion, const CheckpointHook& atCheckpoint = {});
 

@@ -18,8 +18,9 @@ inline constexpr unsigned MAX_JOURNAL_ENTRIES = 10000;
 // The journal of one upgrade in the installation's "Upgrade\" folder: the plan of its install
 // pass (the run's work folder, its command list, the version it installs and, for every entry in
 // package order, its destination, temporary file, backup, whether a file was there, its
-// attributes and what identified the file the backup pass found) and its phase. The plan is written once, before the first destination changes; the
-// phase once more, when the install pass has ended. Every write is durable (a new file, flushed,
+// attributes and what identified the file the backup pass found) and its phase. The plan is
+// written once, before the first destination changes; the phase once more, when the install pass
+// has ended. Every write is durable (a new file, flushed,
 // then moved over the old one write-through). Undoing a plan is safe from any point, so no write
 // per entry is needed.
 class CUpgradeJournal {

@@ -22,7 +22,8 @@ bool IsDeviceName(const std::string& component) {
     for (const char* device : DEVICE_NAMES)
         if (EqualsNoCase(base, device)) return true;
     for (const char* device : NUMBERED_DEVICES)
-        if (base.size() == 4 && EqualsNoCase(base.substr(0, 3), device) && std::isdigit(static_cast<unsigned char>(base[3])))
+        if (base.size() == 4 && EqualsNoCase(base.substr(0, 3), device) &&
+            std::isdigit(static_cast<unsigned char>(base[3])))
             return true;
     return false;
 }
