@@ -14,6 +14,7 @@
 #include "upgrade/UpgradeJournal.h"
 #include "upgrade/UpgradeRecord.h"
 #include "util/FileHelpers.h"
+#include "util/HeldFolder.h"
 #include "util/LineSink.h"
 #include "util/TextFormat.h"
 #include "util/WorkFolder.h"
@@ -22,12 +23,11 @@ namespace {
 
 const char UNDER_WAY_TEXT[] = "The last upgrade is still under way in another upgrader, so nothing is put back";
 
-void DiscardBackupsAndWorkFolder(const CUpgradeJournal& journal) {
+void DiscardBackupsAndWorkFolder(const CUpgradeJournal& journal, CHeldFolder& workFolder) {
     // Put back, the destinations are the old files; finished, the new ones.
     const bool bOldFiles = journal.GetPhase() == JOURNAL_INSTALL;
     for (const ENTRY_PLAN& plan : journal.GetPlans()) DiscardBackup(plan, bOldFiles);
-    // Only a work folder of ours is ever emptied: the journal names it, and nothing else.
-    if (IsWorkFolderPath(journal.GetWorkFolder())) DeleteFolderAndFiles(journal.GetWorkFolder());
+    workFolder.DeleteWithFiles();
 }
 
 // The install phase: every destination of the plan as it was, newest first. True when every file came back.
@@ -66,7 +66,8 @@ std::string ReadInstalledVersion(const std::string& installFolder) {
 void EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder, bool bAutoMode,
                            const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
     CRecordingRunHost recording(host, RUN_RECOVERY, bAutoMode, packageVersion, atCheckpoint);
-    const std::string untrusted = journal.FindUntrustedValue(installFolder);
+    CHeldFolder workFolder;  // from its check to the end: what is read or deleted in it is ours
+    const std::string untrusted = journal.FindUntrustedValue(installFolder, workFolder);
     bool complete = untrusted.empty();
     if (!complete)
         AddAbortLine(recording, FormatText("The upgrade journal is set aside and not used because of its value %s",
@@ -78,7 +79,7 @@ void EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::
     if (complete) {
         // The journal goes first: a recovery killed after it leaves only scratch files behind.
         journal.Delete();
-        DiscardBackupsAndWorkFolder(journal);
+        DiscardBackupsAndWorkFolder(journal, workFolder);
     } else {
         journal.SetAside(installFolder);
     }

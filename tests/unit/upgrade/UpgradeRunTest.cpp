@@ -27,6 +27,7 @@
 #include "upgrade/UpgradeJournal.h"
 #include "upgrade/UpgradeLog.h"
 #include "upgrade/UpgradeRun.h"
+#include "util/AdminOnlySecurity.h"
 #include "util/FileErrors.h"
 #include "util/PathChecks.h"
 #include "util/PathParts.h"
@@ -414,13 +415,25 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
     CUpgradeJournal journal;
     ASSERT_EQ(journal.WritePlan(m_install.GetFolder(), work.Path(), "", PACKAGE_VERSION, plans), "");
     ASSERT_TRUE(::DeleteFileA(plans[0].strBackupPath.c_str()));
-    // Left by a run killed before its journal existed, and named by no journal: it goes.
-    const std::string stale = GetWindowsFolder() + "Temp\\QuorindoUpgrade-00000000000000A1\\";
-    ::CreateDirectoryA(stale.c_str(), nullptr);
-    WriteFileText(stale + "JVR1.tmp", "backup");
+    // Left by a run killed before its journal existed, and named by no journal: it goes. One held
+    // open by another program to change it, and one another program made, stay as they are.
+    CWorkFolder stale, busy;
+    ASSERT_EQ(stale.Create() + busy.Create(), "");
+    WriteFileText(stale.Path() + "JVR1.tmp", "backup");
+    CScopedKernelHandle holder(::CreateFileA(busy.Path().c_str(), DELETE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const std::string foreign = GetWindowsFolder() + "Temp\\QuorindoUpgrade-0123456789ABCDEF\\";
+    ASSERT_TRUE(holder && ::CreateDirectoryA(foreign.c_str(), nullptr));
+    WriteFileText(foreign + "JVR1.tmp", "a user's file");
 
+    // The work folder is held while its backups are read: it cannot be swapped for another.
     CTestRunHost host;
-    EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+    bool bSwapped = false;
+    EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION, [&](RUN_CHECKPOINT) {
+        bSwapped |= ::MoveFileA(work.Path().c_str(), (m_scratch.Path() + "swapped").c_str()) != FALSE;
+    }));
+    EXPECT_FALSE(bSwapped);
     const std::vector<std::string> expected = {
         "The last upgrade was interrupted, now will put back the previous version",
         "Because of some error when upgrading, now will restore to the previous version",
@@ -444,8 +457,13 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
     EXPECT_NE(::GetFileAttributesA(GetSetAsideJournalPath(m_install.GetFolder()).c_str()),
               INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(HasRecoveryAtLogon());
-    EXPECT_FALSE(PathExists(stale));
+    EXPECT_FALSE(PathExists(stale.Path()));
+    EXPECT_EQ(ReadFileText(foreign + "JVR1.tmp"), "a user's file");
+    DeleteTree(foreign);
     EXPECT_TRUE(PathExists(work.Path() + GetFileNameOf(plans[1].strBackupPath)));  // the set-aside journal's
+    holder.Reset();
+    EXPECT_FALSE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+    EXPECT_FALSE(PathExists(busy.Path()));
 }
 
 // A second start while a run holds the run lock (a double launch, the server's /auto, RunOnce at
@@ -503,4 +521,20 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
         ExpectUnchanged(host);
         EXPECT_TRUE(PathExists(GetSetAsideJournalPath(m_install.GetFolder())));
     }
+    // Named like ours, but made by another program that lets everybody in: not believed.
+    const std::string foreign = GetWindowsFolder() + "Temp\\QuorindoUpgrade-0123456789ABCDEF\\";
+    CScopedLocalMemory everybody = DescriptorFromSddl("D:(A;OICI;FA;;;WD)");
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, everybody.Get(), FALSE};
+    ASSERT_TRUE(::CreateDirectoryA(foreign.c_str(), &attributes));
+    WriteFileText(foreign + "JVR1.tmp", "a user's file");
+    CUpgradeJournal journal;
+    EXPECT_EQ(journal.WritePlan(m_install.GetFolder(), foreign, "", PACKAGE_VERSION,
+                                {{m_install.GetPath("TallyPanel.dll"), "", foreign + "JVR1.tmp"}}), "");
+    CTestRunHost host;
+    EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+    EXPECT_TRUE(host.Has("        Abort - The upgrade journal is set aside and not used because of its value "
+                         "Work Folder=" + foreign + " (its access list lets S-1-1-0 in)"));
+    ExpectUnchanged(host);
+    EXPECT_EQ(ReadFileText(foreign + "JVR1.tmp"), "a user's file");
+    DeleteTree(foreign);
 }

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "framework/ScopedHandles.h"
+
+// A folder opened as itself, never through a link, and held without write or delete sharing:
+// while it is held nobody can rename it, remove it or turn it into a link, and nobody who could
+// held it when it was taken. So a path through it leads into this very folder for as long as the
+// hold lasts, and what its descriptor said when it was taken stays true.
+class CHeldFolder {
+public:
+    CHeldFolder() = default;
+    CHeldFolder(const CHeldFolder&) = delete;
+    CHeldFolder& operator=(const CHeldFolder&) = delete;
+
+    // Opens and holds the folder. Answers the system's error: ERROR_SHARING_VIOLATION while
+    // another program has it open to change it, ERROR_CANT_ACCESS_FILE for a link or a file.
+    DWORD Hold(const std::string& folder);
+    bool IsHeld() const { return m_folder.IsValid(); }
+    // The folder, ending with a backslash.
+    const std::string& Path() const { return m_strPath; }
+    // Its owner and access list, read through the hold; empty when they cannot be read.
+    CScopedLocalMemory ReadSecurity() const;
+    // Deletes every file in it (read-only ones too) while it is held, then lets it go and removes it.
+    void DeleteWithFiles();
+    void Release() { m_folder.Reset(); }
+
+private:
+    CScopedKernelHandle m_folder;
+    std::string m_strPath;
+};
