@@ -26,7 +26,7 @@ const EXIT_STATUS_TEXT EXIT_STATUSES[] = {
     {RESULT_PACKAGE_TOO_SHORT, "the package is too short"},
     {RESULT_BACKUP_FAILED, "a file could not be read or backed up; nothing was changed"},
     {RESULT_INSTALL_FAILED, "a file could not be installed; everything was put back"},
-    {RESULT_SELF_COPY_FAILED, "the upgrader could not copy itself into the installation"},
+    {RESULT_SELF_COPY_FAILED, "the upgrader could not copy itself into the installation, or lock it"},
     {EXIT_NO_RESULT, "the upgrade was stopped, or the channel program could not be ended"},
     {EXIT_NO_RUN, "no upgrade ran"},
 };

@@ -8,9 +8,9 @@
 #include "system/InstallProbe.h"
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
+#include "upgrade/InstallationLayout.h"
 #include "upgrade/RecordingRunHost.h"
 #include "upgrade/RunLock.h"
-#include "upgrade/InstallationLayout.h"
 #include "upgrade/UpgradeJournal.h"
 #include "upgrade/UpgradeRecord.h"
 #include "util/FileHelpers.h"
@@ -89,6 +89,13 @@ void EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::
     recording.Record().WriteToLog(installFolder, complete ? RECOVERY_DONE : RECOVERY_FAILED);
 }
 
+// False when the installation has no "Upgrade\" folder, so that no upgrade got far enough to
+// leave anything behind.
+bool HasUpgradeFolder(const std::string& installFolder) {
+    const std::string folder = GetUpgradeFolder(installFolder);
+    return FolderExists(folder.substr(0, folder.size() - 1));
+}
+
 }  // namespace
 
 bool HasInterruptedUpgrade(const std::string& installFolder) {
@@ -97,17 +104,24 @@ bool HasInterruptedUpgrade(const std::string& installFolder) {
 
 bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
                                const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
+    if (installFolder.empty() || !HasUpgradeFolder(installFolder)) return false;
     CRunLock lock;
-    if (!lock.Take()) {
-        // That upgrade is not interrupted: it is under way, and its journal is its own.
-        if (HasInterruptedUpgrade(installFolder)) host.AddLine(LINE_PROMPT, "%s", UNDER_WAY_TEXT);
+    const DWORD error = lock.Take(installFolder);
+    if (error != ERROR_SUCCESS) {
+        // Nothing is done without the lock. Held elsewhere, that upgrade is not interrupted: it is
+        // under way, and its journal is its own.
+        if (!HasInterruptedUpgrade(installFolder)) return false;
+        if (error == ERROR_SHARING_VIOLATION)
+            host.AddLine(LINE_PROMPT, "%s", UNDER_WAY_TEXT);
+        else
+            AddAbortLine(host, lock.DescribeFailure(error));
         return false;
     }
     CUpgradeJournal journal;
-    const bool bJournal = !installFolder.empty() && journal.Read(installFolder);
+    const bool bJournal = journal.Read(installFolder);
     if (bJournal) EndInterruptedUpgrade(host, journal, installFolder, bAutoMode, packageVersion, atCheckpoint);
-    // Only with the installation known: a journal that names a folder keeps it.
-    if (!installFolder.empty()) DeleteWorkFoldersBut(CUpgradeJournal::GetNamedWorkFolders(installFolder));
+    // A journal that names a folder keeps it.
+    DeleteWorkFoldersBut(CUpgradeJournal::GetNamedWorkFolders(installFolder));
     return bJournal;
 }
 

@@ -85,9 +85,11 @@ STEP_RESULT CUpgradeRun::CheckInstallation() {
     if (StopRequested()) return StepFailed(RESULT_NONE);
 
     // Held from the first change to the end of the run: no other upgrader may change these files meanwhile.
-    if (!m_lock.Take())
+    const DWORD lockError = m_lock.Take(m_strInstallFolder);
+    if (lockError == ERROR_SHARING_VIOLATION)
         return Abort(RESULT_PRODUCT_RUNNING,
                      "Another upgrade of Quorindo is under way, please wait for it to end and run again!");
+    if (lockError != ERROR_SUCCESS) return Abort(RESULT_SELF_COPY_FAILED, m_lock.DescribeFailure(lockError));
 
     // The self-copy writes its own lines, its failure included.
     TraceEvent("phase self-copy");

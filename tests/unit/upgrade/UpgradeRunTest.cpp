@@ -23,6 +23,7 @@
 #include "support/UpgradeLogFile.h"
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
+#include "upgrade/InstallationLayout.h"
 #include "upgrade/Recovery.h"
 #include "upgrade/UpgradeJournal.h"
 #include "upgrade/UpgradeLog.h"
@@ -471,6 +472,14 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
 TEST_F(UpgradeRunTest, ASecondStartWhileARunIsUnderWayLeavesItAlone) {
     m_bCheckLog = false;  // the second start's record comes in the middle of the run's
     CTestRunHost host, recovering, second;
+    // Anybody may make a global mutex of our name, or open the lock file for its attributes: that
+    // stops no run. (A start makes the lock file in an "Upgrade\" folder.)
+    ASSERT_TRUE(MakeUpgradeFolder(m_install.GetFolder()));
+    EXPECT_FALSE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+    CScopedKernelHandle mutex(::CreateMutexA(nullptr, TRUE, "Global\\QuorindoUpgradeRun"));
+    CScopedKernelHandle reader(::CreateFileA(GetRunLockPath(m_install.GetFolder()).c_str(), FILE_READ_ATTRIBUTES, 0,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(mutex && reader);
     int code = 0;
     host.m_onLine = [&](const std::string& line) {
         if (line != "        Upgrade - ClockPanel.dll...") return;
