@@ -62,8 +62,8 @@ std::string ReadInstalledVersion(const std::string& installFolder) {
 }
 
 // Puts back or finishes the journal's upgrade, as a run of its own in the log; a journal that
-// fails its check is set aside and nothing of it is done.
-void EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder, bool bAutoMode,
+// fails its check is set aside and nothing of it is done. True when it was ended.
+bool EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder, bool bAutoMode,
                            const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
     CRecordingRunHost recording(host, RUN_RECOVERY, bAutoMode, packageVersion, atCheckpoint);
     CHeldFolder workFolder;  // from its check to the end: what is read or deleted in it is ours
@@ -87,6 +87,7 @@ void EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::
     // Read once the files are back: the version the interrupted upgrade started from.
     recording.Record().SetInstalledVersion(ReadInstalledVersion(installFolder));
     recording.Record().WriteToLog(installFolder, complete ? RECOVERY_DONE : RECOVERY_FAILED);
+    return complete;
 }
 
 // False when the installation has no "Upgrade\" folder, so that no upgrade got far enough to
@@ -117,12 +118,20 @@ bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder,
             AddAbortLine(host, lock.DescribeFailure(error));
         return false;
     }
+    return EndPendingUpgrade(host, installFolder, bAutoMode, packageVersion, atCheckpoint) != JOURNAL_NONE;
+}
+
+JOURNAL_END EndPendingUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
+                              const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
     CUpgradeJournal journal;
-    const bool bJournal = journal.Read(installFolder);
-    if (bJournal) EndInterruptedUpgrade(host, journal, installFolder, bAutoMode, packageVersion, atCheckpoint);
+    JOURNAL_END end = JOURNAL_NONE;
+    if (journal.Read(installFolder))
+        end = EndInterruptedUpgrade(host, journal, installFolder, bAutoMode, packageVersion, atCheckpoint)
+                  ? JOURNAL_ENDED
+                  : JOURNAL_SET_ASIDE;
     // A journal that names a folder keeps it.
     DeleteWorkFoldersBut(CUpgradeJournal::GetNamedWorkFolders(installFolder));
-    return bJournal;
+    return end;
 }
 
 bool WriteRecoveryAtLogon(const std::string& installFolder) {

@@ -260,7 +260,8 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
     }
     {
         // Held from the restore on, a file cannot be put back: the journal, its backup and the
-        // RunOnce value stay, and the next start puts the installation back whole.
+        // RunOnce value stay. The next run puts the installation back whole first, with the lines
+        // and the log record of a start's recovery, and only then runs.
         SCOPED_TRACE("held while it is put back");
         CTestRunHost host, next;
         CScopedKernelHandle held;
@@ -274,9 +275,19 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
         m_bRetryLeft = false;
         EXPECT_TRUE(host.Has("Some files could not be put back now, the next start of the upgrade will put them back"));
         held.Reset();
-        EXPECT_TRUE(RecoverInterruptedUpgrade(next, m_install.GetFolder(), false, PACKAGE_VERSION));
+        m_bCheckLog = false;
+        EXPECT_EQ(Run(next, MakePackage(4)), 9);
+        m_bCheckLog = true;
         ExpectUnchanged(next);
-        EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()) || HasRecoveryAtLogon());
+        const std::vector<LOG_RECORD> log = ReadUpgradeLog(m_install.GetFolder());
+        ASSERT_GE(log.size(), 2u);
+        const LOG_RECORD &recovery = log[log.size() - 2], &run = log.back();
+        EXPECT_EQ(recovery.outcome, "recovered");
+        std::vector<std::string> lines(run.lines.begin(), run.lines.begin() + 3);  // up to the version
+        lines.insert(lines.end(), recovery.lines.begin(), recovery.lines.end());
+        lines.insert(lines.end(), run.lines.begin() + 3, run.lines.end());
+        EXPECT_EQ(next.m_lines, lines);
+        EXPECT_TRUE(next.Has("        Restore file TallyPanel.dll successfully"));
     }
     // A stop at every point the run looks for one; the first point it no longer reaches makes
     // the run that succeeds.
@@ -530,20 +541,30 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
         ExpectUnchanged(host);
         EXPECT_TRUE(PathExists(GetSetAsideJournalPath(m_install.GetFolder())));
     }
-    // Named like ours, but made by another program that lets everybody in: not believed.
+    // Named like ours, but made by another program that lets everybody in: not believed by a start,
+    // nor by a run, which then ends before it changes anything.
     const std::string foreign = GetWindowsFolder() + "Temp\\QuorindoUpgrade-0123456789ABCDEF\\";
     CScopedLocalMemory everybody = DescriptorFromSddl("D:(A;OICI;FA;;;WD)");
     SECURITY_ATTRIBUTES attributes{sizeof attributes, everybody.Get(), FALSE};
     ASSERT_TRUE(::CreateDirectoryA(foreign.c_str(), &attributes));
     WriteFileText(foreign + "JVR1.tmp", "a user's file");
-    CUpgradeJournal journal;
-    EXPECT_EQ(journal.WritePlan(m_install.GetFolder(), foreign, "", PACKAGE_VERSION,
-                                {{m_install.GetPath("TallyPanel.dll"), "", foreign + "JVR1.tmp"}}), "");
-    CTestRunHost host;
-    EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
-    EXPECT_TRUE(host.Has("        Abort - The upgrade journal is set aside and not used because of its value "
-                         "Work Folder=" + foreign + " (its access list lets S-1-1-0 in)"));
-    ExpectUnchanged(host);
-    EXPECT_EQ(ReadFileText(foreign + "JVR1.tmp"), "a user's file");
+    const std::string setAside = "        Abort - The upgrade journal is set aside and not used because of its value "
+                                 "Work Folder=" + foreign + " (its access list lets S-1-1-0 in)";
+    for (bool bRun : {false, true}) {
+        CUpgradeJournal journal;
+        EXPECT_EQ(journal.WritePlan(m_install.GetFolder(), foreign, "", PACKAGE_VERSION,
+                                    {{m_install.GetPath("TallyPanel.dll"), "", foreign + "JVR1.tmp"}}), "");
+        CTestRunHost host;
+        m_bCheckLog = false;  // the run's record follows the start's
+        if (bRun) {
+            EXPECT_EQ(Run(host, MakePackage(-1)), 5);
+            EXPECT_TRUE(host.Has("        Abort - The last upgrade still has files to put back, so this one can't start!"));
+        } else {
+            EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+        }
+        EXPECT_TRUE(host.Has(setAside));
+        ExpectUnchanged(host);
+        EXPECT_EQ(ReadFileText(foreign + "JVR1.tmp"), "a user's file");
+    }
     DeleteTree(foreign);
 }
