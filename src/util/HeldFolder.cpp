@@ -7,7 +7,8 @@
 
 namespace {
 
-// Reading its entries and its descriptor, and no right that another holder must share with us.
+// Enough to read its entries and its descriptor, and nothing (writing, deleting) that another
+// reader would have to share.
 constexpr DWORD HOLD_ACCESS = READ_CONTROL | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
 
 }  // namespace
@@ -19,18 +20,15 @@ DWORD CHeldFolder::Hold(const std::string& folder) {
     m_folder.Reset(::CreateFileA(name.c_str(), HOLD_ACCESS, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!m_folder) return ::GetLastError();
+    const DWORD kindMask = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(m_folder.Get(), &info)) {
-        const DWORD error = ::GetLastError();
-        m_folder.Reset();
-        return error;
-    }
-    const DWORD kind = info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
-    if (kind != FILE_ATTRIBUTE_DIRECTORY) {
-        m_folder.Reset();
-        return ERROR_CANT_ACCESS_FILE;
-    }
-    return ERROR_SUCCESS;
+    DWORD error = ERROR_SUCCESS;
+    if (!::GetFileInformationByHandle(m_folder.Get(), &info))
+        error = ::GetLastError();
+    else if ((info.dwFileAttributes & kindMask) != FILE_ATTRIBUTE_DIRECTORY)
+        error = ERROR_CANT_ACCESS_FILE;
+    if (error != ERROR_SUCCESS) m_folder.Reset();
+    return error;
 }
 
 CScopedLocalMemory CHeldFolder::ReadSecurity() const {

@@ -7,9 +7,9 @@
 #include "framework/ScopedHandles.h"
 
 // A folder opened as itself, never through a link, and held without write or delete sharing:
-// while it is held nobody can rename it, remove it or turn it into a link, and nobody who could
-// held it when it was taken. So a path through it leads into this very folder for as long as the
-// hold lasts, and what its descriptor said when it was taken stays true.
+// while it is held nobody can rename it, remove it or turn it into a link, and it cannot be taken
+// while anybody else has it open to do so. So a path through it leads into this very folder for
+// as long as the hold lasts.
 class CHeldFolder {
 public:
     CHeldFolder() = default;
@@ -19,9 +19,6 @@ public:
     // Opens and holds the folder. Answers the system's error: ERROR_SHARING_VIOLATION while
     // another program has it open to change it, ERROR_CANT_ACCESS_FILE for a link or a file.
     DWORD Hold(const std::string& folder);
-    bool IsHeld() const { return m_folder.IsValid(); }
-    // The folder, ending with a backslash.
-    const std::string& Path() const { return m_strPath; }
     // Its owner and access list, read through the hold; empty when they cannot be read.
     CScopedLocalMemory ReadSecurity() const;
     // Deletes every file in it (read-only ones too) while it is held, then lets it go and removes it.
