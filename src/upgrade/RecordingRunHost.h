@@ -19,6 +19,8 @@ public:
     CRecordingRunHost& operator=(const CRecordingRunHost&) = delete;
 
     CRunRecord& Record() { return m_record; }
+    // The real host, for a run of its own with a record of its own (a recovery the run makes first).
+    IRunHost& Host() { return m_host; }
 
     bool IsStopRequested() override { return m_host.IsStopRequested(); }
     void ClearLines() override {

@@ -8,12 +8,13 @@
 #include "system/InstallProbe.h"
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
+#include "upgrade/InstallationLayout.h"
 #include "upgrade/RecordingRunHost.h"
 #include "upgrade/RunLock.h"
-#include "upgrade/InstallationLayout.h"
 #include "upgrade/UpgradeJournal.h"
 #include "upgrade/UpgradeRecord.h"
 #include "util/FileHelpers.h"
+#include "util/HeldFolder.h"
 #include "util/LineSink.h"
 #include "util/TextFormat.h"
 #include "util/WorkFolder.h"
@@ -22,12 +23,11 @@ namespace {
 
 const char UNDER_WAY_TEXT[] = "The last upgrade is still under way in another upgrader, so nothing is put back";
 
-void DiscardBackupsAndWorkFolder(const CUpgradeJournal& journal) {
+void DiscardBackupsAndWorkFolder(const CUpgradeJournal& journal, CHeldFolder& workFolder) {
     // Put back, the destinations are the old files; finished, the new ones.
     const bool bOldFiles = journal.GetPhase() == JOURNAL_INSTALL;
     for (const ENTRY_PLAN& plan : journal.GetPlans()) DiscardBackup(plan, bOldFiles);
-    // Only a work folder of ours is ever emptied: the journal names it, and nothing else.
-    if (IsWorkFolderPath(journal.GetWorkFolder())) DeleteFolderAndFiles(journal.GetWorkFolder());
+    workFolder.DeleteWithFiles();
 }
 
 // The install phase: every destination of the plan as it was, newest first. True when every file came back.
@@ -62,11 +62,12 @@ std::string ReadInstalledVersion(const std::string& installFolder) {
 }
 
 // Puts back or finishes the journal's upgrade, as a run of its own in the log; a journal that
-// fails its check is set aside and nothing of it is done.
-void EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder, bool bAutoMode,
+// fails its check is set aside and nothing of it is done. True when it was ended.
+bool EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder, bool bAutoMode,
                            const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
     CRecordingRunHost recording(host, RUN_RECOVERY, bAutoMode, packageVersion, atCheckpoint);
-    const std::string untrusted = journal.FindUntrustedValue(installFolder);
+    CHeldFolder workFolder;  // from its check to the end: what is read or deleted in it is ours
+    const std::string untrusted = journal.FindUntrustedValue(installFolder, workFolder);
     bool complete = untrusted.empty();
     if (!complete)
         AddAbortLine(recording, FormatText("The upgrade journal is set aside and not used because of its value %s",
@@ -78,7 +79,7 @@ void EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::
     if (complete) {
         // The journal goes first: a recovery killed after it leaves only scratch files behind.
         journal.Delete();
-        DiscardBackupsAndWorkFolder(journal);
+        DiscardBackupsAndWorkFolder(journal, workFolder);
     } else {
         journal.SetAside(installFolder);
     }
@@ -86,6 +87,14 @@ void EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::
     // Read once the files are back: the version the interrupted upgrade started from.
     recording.Record().SetInstalledVersion(ReadInstalledVersion(installFolder));
     recording.Record().WriteToLog(installFolder, complete ? RECOVERY_DONE : RECOVERY_FAILED);
+    return complete;
+}
+
+// False when the installation has no "Upgrade\" folder, so that no upgrade got far enough to
+// leave anything behind.
+bool HasUpgradeFolder(const std::string& installFolder) {
+    const std::string folder = GetUpgradeFolder(installFolder);
+    return FolderExists(folder.substr(0, folder.size() - 1));
 }
 
 }  // namespace
@@ -96,18 +105,33 @@ bool HasInterruptedUpgrade(const std::string& installFolder) {
 
 bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
                                const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
+    if (installFolder.empty() || !HasUpgradeFolder(installFolder)) return false;
     CRunLock lock;
-    if (!lock.Take()) {
-        // That upgrade is not interrupted: it is under way, and its journal is its own.
-        if (HasInterruptedUpgrade(installFolder)) host.AddLine(LINE_PROMPT, "%s", UNDER_WAY_TEXT);
+    const DWORD error = lock.Take(installFolder);
+    if (error != ERROR_SUCCESS) {
+        // Nothing is done without the lock. Held elsewhere, that upgrade is not interrupted: it is
+        // under way, and its journal is its own.
+        if (!HasInterruptedUpgrade(installFolder)) return false;
+        if (error == ERROR_SHARING_VIOLATION)
+            host.AddLine(LINE_PROMPT, "%s", UNDER_WAY_TEXT);
+        else
+            AddAbortLine(host, lock.DescribeFailure(error));
         return false;
     }
+    return EndPendingUpgrade(host, installFolder, bAutoMode, packageVersion, atCheckpoint) != JOURNAL_NONE;
+}
+
+JOURNAL_END EndPendingUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
+                              const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
     CUpgradeJournal journal;
-    const bool bJournal = !installFolder.empty() && journal.Read(installFolder);
-    if (bJournal) EndInterruptedUpgrade(host, journal, installFolder, bAutoMode, packageVersion, atCheckpoint);
-    // Only with the installation known: a journal that names a folder keeps it.
-    if (!installFolder.empty()) DeleteWorkFoldersBut(CUpgradeJournal::GetNamedWorkFolders(installFolder));
-    return bJournal;
+    JOURNAL_END end = JOURNAL_NONE;
+    if (journal.Read(installFolder))
+        end = EndInterruptedUpgrade(host, journal, installFolder, bAutoMode, packageVersion, atCheckpoint)
+                  ? JOURNAL_ENDED
+                  : JOURNAL_SET_ASIDE;
+    // A journal that names a folder keeps it.
+    DeleteWorkFoldersBut(CUpgradeJournal::GetNamedWorkFolders(installFolder));
+    return end;
 }
 
 bool WriteRecoveryAtLogon(const std::string& installFolder) {

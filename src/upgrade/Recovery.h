@@ -17,6 +17,10 @@ inline constexpr const char* RECOVER_SWITCH = "recover";
 // True when the installation holds the journal of an interrupted upgrade.
 bool HasInterruptedUpgrade(const std::string& installFolder);
 
+// How the journal found under the run lock ended: there was none, it was ended, or it could not
+// be ended and is set aside.
+enum JOURNAL_END { JOURNAL_NONE, JOURNAL_ENDED, JOURNAL_SET_ASIDE };
+
 // Ends an upgrade that was interrupted (the program was killed, the machine went off) as its
 // journal says. Killed while installing files, it is put back: every destination of its plan
 // back from its backup and every added or temporary file removed, newest first, with the restore
@@ -28,11 +32,15 @@ bool HasInterruptedUpgrade(const std::string& installFolder);
 // next. The recovery is a run of its own in the upgrade log (bAutoMode and packageVersion are the
 // program's, for its record). A journal is checked before it is believed: one that names
 // anything no run of ours could have written is set aside with one abort line, and nothing of it
-// is done. All of it holds the run lock, and then also deletes the work folders that no journal
-// names (left by runs killed before their journal existed); while another upgrader holds the lock
-// nothing is done. True when there was a journal to end.
+// is done. All of it holds the run lock, and then also deletes the work folders of ours that no
+// journal names (left by runs killed before their journal existed); while another upgrader holds
+// the lock nothing is done. True when there was a journal to end.
 bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
                                const std::string& packageVersion, const CheckpointHook& atCheckpoint = {});
+// The same for a caller that already holds the run lock (an upgrade run, which never starts over
+// a journal).
+JOURNAL_END EndPendingUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
+                              const std::string& packageVersion, const CheckpointHook& atCheckpoint = {});
 
 // The RunOnce value for the installation, written before an install pass and removed after it.
 bool WriteRecoveryAtLogon(const std::string& installFolder);

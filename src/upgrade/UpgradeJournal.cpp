@@ -100,10 +100,12 @@ std::string CUpgradeJournal::WriteFailure(DWORD error) const {
                       GetSystemErrorText(error).c_str());
 }
 
-std::string CUpgradeJournal::FindUntrustedValue(const std::string& installFolder) const {
+std::string CUpgradeJournal::FindUntrustedValue(const std::string& installFolder, CHeldFolder& workFolder) const {
     // Read through a link, the journal would be anybody's.
     if (IsReparsePoint(GetUpgradeFolder(installFolder)) || IsReparsePoint(m_strPath)) return m_strPath;
     if (!IsWorkFolderPath(m_strWorkFolder)) return KeyValue(KEY_WORK_FOLDER, m_strWorkFolder);
+    const std::string why = HoldOwnWorkFolder(workFolder, m_strWorkFolder);
+    if (!why.empty()) return FormatText("%s (%s)", KeyValue(KEY_WORK_FOLDER, m_strWorkFolder).c_str(), why.c_str());
     // Only the package's own command list, installed into the work folder, is ever run.
     if (!m_strCommandList.empty() && !EqualsNoCase(m_strCommandList, m_strWorkFolder + COMMAND_LIST_FILE))
         return KeyValue(KEY_COMMAND_LIST, m_strCommandList);

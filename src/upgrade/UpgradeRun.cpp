@@ -85,9 +85,16 @@ STEP_RESULT CUpgradeRun::CheckInstallation() {
     if (StopRequested()) return StepFailed(RESULT_NONE);
 
     // Held from the first change to the end of the run: no other upgrader may change these files meanwhile.
-    if (!m_lock.Take())
+    const DWORD lockError = m_lock.Take(m_strInstallFolder);
+    if (lockError == ERROR_SHARING_VIOLATION)
         return Abort(RESULT_PRODUCT_RUNNING,
                      "Another upgrade of Quorindo is under way, please wait for it to end and run again!");
+    if (lockError != ERROR_SUCCESS) return Abort(RESULT_SELF_COPY_FAILED, m_lock.DescribeFailure(lockError));
+    // The journal of an upgrade that did not end (a killed run, a restore that could not finish) is
+    // ended first, as a start ends it: written over, it would lose the only copy of the old files.
+    if (EndPendingUpgrade(m_host.Host(), m_strInstallFolder, m_settings.bAutoMode, m_settings.strPackageVersion,
+                          m_settings.atCheckpoint) == JOURNAL_SET_ASIDE)
+        return Abort(RESULT_PRODUCT_RUNNING, "The last upgrade still has files to put back, so this one can't start!");
 
     // The self-copy writes its own lines, its failure included.
     TraceEvent("phase self-copy");

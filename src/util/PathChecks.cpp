@@ -38,8 +38,9 @@ bool IsPlainPathInside(const std::string& path, const std::string& folder) {
     return true;
 }
 
-CScopedKernelHandle OpenFileNoLink(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
-    CScopedKernelHandle file(::CreateFileA(path.c_str(), access, share, nullptr, disposition,
+CScopedKernelHandle OpenFileNoLink(const std::string& path, DWORD access, DWORD share, DWORD disposition,
+                                   SECURITY_ATTRIBUTES* attributes) {
+    CScopedKernelHandle file(::CreateFileA(path.c_str(), access, share, attributes, disposition,
                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
     if (file && (!::GetFileInformationByHandle(file.Get(), &info) ||
