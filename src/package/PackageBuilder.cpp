@@ -27,16 +27,37 @@ bool WriteDword(CFile& output, DWORD value, CFileException& error) {
     return output.Write(bytes, sizeof bytes, &error);
 }
 
-std::vector<BUILD_ITEM> ReadSourceList(const std::string& listFile) {
-    const int count = std::atoi(GetIniString("Install Source", "source count", "0", listFile).c_str());
-    std::vector<BUILD_ITEM> items;
+const char LIST_SECTION[] = "Install Source";
+const char LIST_COUNT_KEY[] = "source count";
+
+// Reads the sources the list names. A list that is missing or names none is refused with its
+// abort line: it would make a package that installs nothing and says all went well.
+bool ReadSourceList(CLineSink& sink, const std::string& listFile, std::vector<BUILD_ITEM>& items) {
+    CFile list;
+    CFileException error;
+    if (!list.Open(listFile, CFile::modeRead | CFile::shareDenyNone, &error)) {
+        sink.AddLine(LINE_ABORT, "        Read file %s failed because of %s!", listFile.c_str(),
+                     GetFileErrorReason(error.m_cause).c_str());
+        return false;
+    }
+    list.Close();
+    const std::string countText = GetIniString(LIST_SECTION, LIST_COUNT_KEY, "", listFile);
+    if (countText.empty()) {
+        sink.AddLine(LINE_ABORT, "        File %s has no %s in [%s]!", listFile.c_str(), LIST_COUNT_KEY, LIST_SECTION);
+        return false;
+    }
+    const int count = std::atoi(countText.c_str());
+    if (count <= 0) {
+        sink.AddLine(LINE_ABORT, "        File %s lists no source to compress!", listFile.c_str());
+        return false;
+    }
     for (int i = 1; i <= count; ++i) {
         BUILD_ITEM item;
         item.entry = std::make_unique<CPackageEntry>();
         item.entry->SerializeIni(true, FormatText("Source %d", i), listFile);
         items.push_back(std::move(item));
     }
-    return items;
+    return true;
 }
 
 void CompressSources(CLineSink& sink, std::vector<BUILD_ITEM>& items, const std::string& libraryPath) {
@@ -114,7 +135,8 @@ PACKAGE_BUILD_RESULT BuildPackageFile(CLineSink& sink, const std::string& listFi
                                       HMODULE libraryModule) {
     PACKAGE_BUILD_RESULT result;
     sink.AddLine(LINE_INFO, "Reading compressed files from UpgradeSet.ini");
-    std::vector<BUILD_ITEM> items = ReadSourceList(listFile);
+    std::vector<BUILD_ITEM> items;
+    if (!ReadSourceList(sink, listFile, items)) return result;  // any package already there stays
     result.nSources = static_cast<int>(items.size());
 
     const std::string libraryPath = ExtractCompressionLibrary(libraryModule);

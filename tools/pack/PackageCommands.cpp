@@ -54,7 +54,7 @@ std::string InflateEntry(const PACKAGE_ENTRY_FIELDS& fields, const std::string& 
 
 int RunBuildCommand(const std::string& listFile, const std::string& outputFile) {
     CConsoleLineSink sink;
-    return BuildPackageFile(sink, listFile, outputFile).IsComplete() ? 0 : 1;
+    return BuildPackageFile(sink, listFile, outputFile).IsComplete() ? PACK_EXIT_OK : PACK_EXIT_FAILED;
 }
 
 int RunListCommand(const std::string& packagePath) {
@@ -62,7 +62,7 @@ int RunListCommand(const std::string& packagePath) {
     const std::string error = LoadPackage(package, packagePath);
     if (!error.empty()) {
         std::printf("%s\n", error.c_str());
-        return 1;
+        return PACK_EXIT_FAILED;
     }
     const DWORD count = package.GetEntryCount();
     CPackageEntryReader reader(package);
@@ -73,7 +73,7 @@ int RunListCommand(const std::string& packagePath) {
         const std::string readError = reader.ReadNext(kNoInstallFolder, INSTALL_READ, fields);
         if (!readError.empty()) {
             std::printf("Entry %lu: %s\n", static_cast<unsigned long>(i + 1), readError.c_str());
-            return 1;
+            return PACK_EXIT_FAILED;
         }
         const unsigned long long entryPacked = 16ull + fields.strRelativePath.size() + fields.dwCompressedLength;
         std::printf("%-48s %-19s %12lu %12llu\n", fields.strRelativePath.c_str(),
@@ -84,7 +84,7 @@ int RunListCommand(const std::string& packagePath) {
     }
     std::printf("%lu entries, %llu bytes compressed, %llu bytes packed, package %lu bytes\n",
                 static_cast<unsigned long>(count), compressed, packed, static_cast<unsigned long>(package.GetSize()));
-    return 0;
+    return PACK_EXIT_OK;
 }
 
 int RunVerifyCommand(const std::string& packagePath) {
@@ -93,7 +93,7 @@ int RunVerifyCommand(const std::string& packagePath) {
     if (error.empty() && package.GetSize() < PACKAGE_FIRST_ENTRY) error = "Length for upgrade package is invalidation";
     if (!error.empty()) {
         std::printf("%s\n", error.c_str());
-        return 1;
+        return PACK_EXIT_FAILED;
     }
     const std::string libraryPath = ExtractCompressionLibrary();
     const DWORD count = package.GetEntryCount();
@@ -114,6 +114,12 @@ int RunVerifyCommand(const std::string& packagePath) {
         }
     }
     DeleteScratchFile(libraryPath);
-    if (failures == 0) std::printf("%lu entries, all well\n", static_cast<unsigned long>(count));
-    return failures == 0 ? 0 : 1;
+    if (failures != 0) return PACK_EXIT_FAILED;
+    // Whole and readable, but it would install nothing and report success on every machine.
+    if (count == 0) {
+        std::printf("The package holds no entry: it would install nothing\n");
+        return PACK_EXIT_EMPTY_PACKAGE;
+    }
+    std::printf("%lu entries, all well\n", static_cast<unsigned long>(count));
+    return PACK_EXIT_OK;
 }

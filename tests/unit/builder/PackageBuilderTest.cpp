@@ -39,14 +39,14 @@ protected:
 
 }  // namespace
 
-TEST_F(PackageBuilder, NoSourcesGiveTheZeroCount) {
+TEST_F(PackageBuilder, AMissingListIsRefusedAndWritesNothing) {
     const PACKAGE_BUILD_RESULT result = Build();  // no list file at all
-    EXPECT_TRUE(result.IsComplete());
-    EXPECT_EQ(OutputBytes(), (std::vector<BYTE>{0, 0, 0, 0}));
-    ASSERT_EQ(m_sink.lines.size(), 3u);
+    EXPECT_FALSE(result.IsComplete());
+    ASSERT_EQ(m_sink.lines.size(), 2u);
     EXPECT_EQ(m_sink.lines[0].text, "Reading compressed files from UpgradeSet.ini");
-    EXPECT_EQ(m_sink.lines[1].text, "Combine compressed files to CompressData.dat");
-    EXPECT_EQ(m_sink.lines[2].text, "        Combine compressed files to " + Output() + " completely!");
+    EXPECT_EQ(m_sink.lines[1].nKind, LINE_ABORT);
+    EXPECT_EQ(m_sink.lines[1].text, "        Read file " + List() + " failed because of fileNotFound!");
+    EXPECT_FALSE(PathExists(Output()));
     EXPECT_TRUE(ListFiles(m_folder.Temp(), "JVR*.tmp").empty());
 }
 
@@ -133,6 +133,8 @@ TEST_F(PackageBuilder, ALockedOrReadOnlySourceKeepsNoTime) {
 }
 
 TEST_F(PackageBuilder, AnOutputThatCannotBeCreatedIsReported) {
+    WriteFileText(m_folder.Path() + "a.dll", "a");
+    SetSources({{m_folder.Path() + "a.dll", ".\\a.dll"}});
     const PACKAGE_BUILD_RESULT result = BuildPackageFile(m_sink, List(), m_folder.Path() + "no\\such\\CompressData.dat");
     EXPECT_FALSE(result.bOutputDone);
     EXPECT_EQ(m_sink.lines.back().nKind, LINE_ABORT);
