@@ -9,6 +9,8 @@
 #include "support/ScratchFolder.h"
 #include "support/TestGzip.h"
 #include "ui/ActionLine.h"
+#include "util/PathParts.h"
+#include "util/PathTokens.h"
 
 namespace {
 
@@ -31,7 +33,9 @@ protected:
         const std::string text = ReadFileText(Output());
         return std::vector<BYTE>(text.begin(), text.end());
     }
-    PACKAGE_BUILD_RESULT Build() { return BuildPackageFile(m_sink, List(), Output()); }
+    PACKAGE_BUILD_RESULT Build(const BUILD_OPTIONS& options = {}) {
+        return BuildPackageFile(m_sink, List(), Output(), options);
+    }
 
     CScratchFolder m_folder;
     CRecordingSink m_sink;
@@ -110,6 +114,29 @@ TEST_F(PackageBuilder, SourcePathsAreOpenedAsTheyStand) {
     SetSources({{".\\rel.dll", ".\\rel.dll"}});
     EXPECT_TRUE(Build().IsComplete());
     SetCurrentDirectoryA("C:\\");
+}
+
+// The builder runs elevated: it loads the library as an upgrade run does, from a private work
+// folder, only as written and compared. A library swapped before the check fails every source,
+// and no package is written.
+TEST_F(PackageBuilder, ALibrarySwappedInItsWorkFolderIsNeverUsed) {
+    const std::string a = m_folder.Path() + "a.dll";
+    WriteFileText(a, "present");
+    SetSources({{a, ".\\a.dll"}});
+    std::string written;
+    BUILD_OPTIONS options;
+    options.afterLibraryWritten = [&](const std::string& path) {
+        written = path;
+        WriteFileText(path, "not the library");
+    };
+    const PACKAGE_BUILD_RESULT result = Build(options);
+    EXPECT_FALSE(result.IsComplete());
+    EXPECT_EQ(written.rfind(GetWindowsFolder() + "Temp\\QuorindoUpgrade-", 0), 0u) << written;
+    EXPECT_FALSE(PathExists(GetFolderOf(written)));
+    EXPECT_EQ(m_sink.lines.at(1).text, "        Compress file " + a + " failed!");
+    EXPECT_EQ(m_sink.lines.back().text, "        Combine compressed files failed because of no file went into the package!");
+    EXPECT_FALSE(PathExists(Output()));
+    EXPECT_TRUE(ListFiles(m_folder.Temp(), "JVR*.tmp").empty());
 }
 
 TEST_F(PackageBuilder, ALockedOrReadOnlySourceKeepsNoTime) {
