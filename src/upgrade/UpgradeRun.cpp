@@ -190,7 +190,6 @@ void CUpgradeRun::EndRun(int nCode) {
     TraceEvent("phase end");
     if (m_bStopped) m_host.AddLine(LINE_PROMPT, "Upgrade cancelled by user");
     const bool bPutBack = nCode == RESULT_SUCCEEDED || !m_bInstallBegun || m_items->Rollback(m_steps, m_host);
-    if (nCode != RESULT_NONE) m_host.ReportResult(nCode);
     if (!bPutBack) {
         KeepForNextStart();
     } else if (m_lock.IsHeld()) {
