@@ -38,7 +38,7 @@ public:
     static bool IsAutoMode();
 
     // The whole upgrade, on the worker thread; in auto mode its result code goes to the upgrade
-    // server once the run has released everything it held.
+    // server once the run has released everything it held, and then the dialog ends.
     void DoUpgrade();
     // Sends a result code to the upgrade server's window, when there is one. A server that does not
     // take it within REPORT_TIMEOUT_MS, or hangs, is given up on.
@@ -51,7 +51,6 @@ public:
     int GetProgress() override { return m_queue.GetProgress(); }
     void SetProgress(int nPosition) override;
     void ShowRunOver() override;
-    void CloseAfterRun() override;
     void SetDecoderOptions() override;
     void ExecuteCommand(COMMAND_REQUEST& request) override;
 

@@ -16,9 +16,11 @@ void CUpgradeDlg::DoUpgrade() {
     settings.atCheckpoint = app.m_atCheckpoint;
     const int nCode = CUpgradeRun(*this, std::move(settings)).Execute();
     app.SetRunResult(nCode);
+    if (!IsAutoMode()) return;
     // The run is gone with its lock, journal, work folder and RunOnce value: a server that never
-    // answers can hold up nothing but this report.
-    if (IsAutoMode() && nCode != RESULT_NONE) ReportResult(nCode, 0);
+    // answers can hold up nothing but this report. Then the dialog ends.
+    if (nCode != RESULT_NONE) ReportResult(nCode, 0);
+    ::PostMessageA(m_hWnd, WM_COMMAND, IDOK, 0);
 }
 
 void CUpgradeDlg::ReportResult(int nCode, LPARAM lSecond) const {
@@ -43,10 +45,6 @@ void CUpgradeDlg::SetProgress(int nPosition) {
 }
 
 void CUpgradeDlg::ShowRunOver() { ::SetDlgItemTextA(m_hWnd, IDCANCEL, "Close"); }
-
-void CUpgradeDlg::CloseAfterRun() {
-    if (IsAutoMode()) ::PostMessageA(m_hWnd, WM_COMMAND, IDOK, 0);
-}
 
 // The request stays on the worker's stack; this thread reaches it only while the worker waits in
 // the send.

@@ -29,7 +29,6 @@ public:
     int GetProgress() override { return m_host.GetProgress(); }
     void SetProgress(int nPosition) override { m_host.SetProgress(nPosition); }
     void ShowRunOver() override { m_host.ShowRunOver(); }
-    void CloseAfterRun() override { m_host.CloseAfterRun(); }
     void SetDecoderOptions() override { m_host.SetDecoderOptions(); }
     void ExecuteCommand(COMMAND_REQUEST& request) override {
         m_host.ExecuteCommand(request);

@@ -17,6 +17,4 @@ public:
     virtual void SetProgress(int nPosition) = 0;
     // The run is over: the button that read "Stop" reads "Close" again.
     virtual void ShowRunOver() = 0;
-    // The closing line is there: in auto mode the dialog ends now.
-    virtual void CloseAfterRun() = 0;
 };

@@ -206,7 +206,6 @@ void CUpgradeRun::EndRun(int nCode) {
                    "All over for upgrading! Please right-click on 'List for Action' to copy or save the informations "
                    "for upgrading.");
     LogRun(nCode);
-    m_host.CloseAfterRun();
     TraceEvent("run end");
 }
 

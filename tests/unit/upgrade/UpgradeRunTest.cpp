@@ -95,7 +95,6 @@ public:
     int GetProgress() override { return m_nProgress; }
     void SetProgress(int nPosition) override { m_nProgress = nPosition; }
     void ShowRunOver() override { m_bOver = true; }
-    void CloseAfterRun() override {}
     void SetDecoderOptions() override {}
     void ExecuteCommand(COMMAND_REQUEST& request) override { request.result = request.pStep->Do(); }
 
