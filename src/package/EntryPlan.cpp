@@ -11,23 +11,8 @@
 
 namespace {
 
-constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
 std::string BackupFailure(const std::string& destPath, DWORD error) {
     return FormatText("Backup file %s failed because of %s", destPath.c_str(), GetSystemErrorText(error).c_str());
-}
-
-bool ReadIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    CScopedKernelHandle file(::CreateFileA(path.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING,
-                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return file && ::GetFileInformationByHandle(file.Get(), &info);
-}
-
-// True when both names lead to one file: the destination is still the file its backup links to.
-bool IsSameFile(const std::string& first, const std::string& second) {
-    BY_HANDLE_FILE_INFORMATION a{}, b{};
-    return ReadIdentity(first, a) && ReadIdentity(second, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
 }
 
 // Copies the backup over the destination in place, never through a link at either name; the

@@ -30,9 +30,7 @@ public:
     void SetProgressRange(int nUpper) override { m_host.SetProgressRange(nUpper); }
     int GetProgress() override { return m_host.GetProgress(); }
     void SetProgress(int nPosition) override { m_host.SetProgress(nPosition); }
-    void ReportResult(int nCode) override { m_host.ReportResult(nCode); }
     void ShowRunOver() override { m_host.ShowRunOver(); }
-    void CloseAfterRun() override { m_host.CloseAfterRun(); }
     void SetDecoderOptions() override { m_host.SetDecoderOptions(); }
     void ExecuteCommand(COMMAND_REQUEST& request) override {
         m_host.ExecuteCommand(request);

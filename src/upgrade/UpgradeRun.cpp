@@ -4,7 +4,7 @@
 #include "framework/ScopedHandles.h"
 #include "package/StageLines.h"
 #include "system/InstallProbe.h"
-#include "system/ProcessList.h"
+#include "system/ProcessEnd.h"
 #include "system/ProcessScanner.h"
 #include "system/ProductNames.h"
 #include "system/VersionOrder.h"
@@ -131,22 +131,20 @@ STEP_RESULT CUpgradeRun::BackupEntries() {
 
 STEP_RESULT CUpgradeRun::CloseChannelProgram() {
     TraceEvent("phase channel");
-    DWORD processId = 0;
-    if (!FindProcessId(CHANNEL_PROGRAM_NAME, processId, false)) {
+    // Every instance, in every session: one left running would hold its files.
+    const std::vector<DWORD> ids = FindProcessIds(CHANNEL_PROGRAM_NAME);
+    if (ids.empty()) {
         AddPromptLine(m_host, FormatText("'%s' is not in running, now will upgrade it...", CHANNEL_PROGRAM_NAME));
         return StepSucceeded();
     }
     AddPromptLine(m_host, FormatText("'%s' is in running, now will close it...", CHANNEL_PROGRAM_NAME));
-    CScopedKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
-    if (!process || !::TerminateProcess(process.Get(), CHANNEL_EXIT_CODE)) {
-        const DWORD error = ::GetLastError();
+    const DWORD error = EndProcesses(ids, CHANNEL_EXIT_CODE, CHANNEL_SETTLE_MS);
+    if (error != ERROR_SUCCESS) {
         const std::string text = FormatText("Terminate process '%s' failed because of %s. Upgrade failed!",
                                             CHANNEL_PROGRAM_NAME, GetSystemErrorText(error).c_str());
         return Abort(RESULT_NONE, text);
     }
     AddPromptLine(m_host, FormatText("Terminate process '%s' successfully! Now will upgrade it...", CHANNEL_PROGRAM_NAME));
-    // Its files are free once it has ended; that seldom takes the whole time allowed.
-    ::WaitForSingleObject(process.Get(), CHANNEL_SETTLE_MS);
     return StepSucceeded();
 }
 
@@ -197,7 +195,6 @@ void CUpgradeRun::EndRun(int nCode) {
     TraceEvent("phase end");
     if (m_bStopped) m_host.AddLine(LINE_PROMPT, "Upgrade cancelled by user");
     const bool bPutBack = nCode == RESULT_SUCCEEDED || !m_bInstallBegun || m_items->Rollback(m_steps, m_host);
-    if (nCode != RESULT_NONE) m_host.ReportResult(nCode);
     if (!bPutBack) {
         KeepForNextStart();
     } else if (m_lock.IsHeld()) {
@@ -216,7 +213,6 @@ void CUpgradeRun::EndRun(int nCode) {
                    "All over for upgrading! Please right-click on 'List for Action' to copy or save the informations "
                    "for upgrading.");
     LogRun(nCode);
-    m_host.CloseAfterRun();
     TraceEvent("run end");
 }
 

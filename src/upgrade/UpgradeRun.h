@@ -45,7 +45,9 @@ public:
     CUpgradeRun& operator=(const CUpgradeRun&) = delete;
     ~CUpgradeRun();
 
-    // Answers the run's result code; RESULT_NONE when it ended with nothing to report.
+    // Answers the run's result code; RESULT_NONE when it ended with nothing to report. Whoever
+    // reports the code does so once the run object is gone: by then the run has let go of the
+    // lock and deleted its journal, work folder and RunOnce value.
     int Execute();
 
 private:

@@ -1,14 +1,9 @@
 #include "util/PathChecks.h"
 
+#include "util/PathParts.h"
 #include "util/TextCompare.h"
 
 namespace {
-
-std::string FullPathOf(const std::string& path) {
-    char buffer[MAX_PATH] = {};
-    const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
-    return length == 0 || length >= MAX_PATH ? std::string() : std::string(buffer, length);
-}
 
 // "C:\..." without "..": never "\\server\share\", "\\.\device" or "\\?\C:\".
 bool IsDrivePath(const std::string& path) {
@@ -28,7 +23,7 @@ bool IsReparsePoint(const std::string& path) {
 
 bool IsPlainPathInside(const std::string& path, const std::string& folder) {
     if (!IsDrivePath(path) || !IsDrivePath(folder)) return false;
-    const std::string full = FullPathOf(path), root = FullPathOf(folder);
+    const std::string full = GetFullPath(path), root = GetFullPath(folder);
     if (root.empty() || root.back() != '\\' || full.size() <= root.size() ||
         !EqualsNoCase(full.substr(0, root.size()), root))
         return false;
