@@ -24,8 +24,7 @@ public:
 
 void RunOwnLoading() {
     RemoveCurrentFolderFromDllSearch();
-    DWORD id = 0;
-    FindProcessId("QxChannel.exe", id, false);
+    FindProcessIds("QxChannel.exe");
     CProcessList list(CProcessList::ENUMERATOR_STATUS_LIBRARY);
     list.Refresh(true);
     CStatusLibraryScan scan;

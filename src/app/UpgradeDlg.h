@@ -17,6 +17,9 @@ constexpr UINT WM_EXECUTE_COMMAND = WM_USER + 1001;      // one post-install com
 constexpr UINT WM_SET_FFDSHOW_OPTIONS = WM_USER + 1002;  // the decoder options, before the commands
 constexpr UINT WM_ACTION_LINES_WAITING = WM_USER + 1003;  // posted: lines or a progress position are queued
 
+// How long the upgrade server may take to answer a result code before the upgrader goes on.
+constexpr UINT REPORT_TIMEOUT_MS = 5000;
+
 // The main dialog (template 102): the action list, the progress bar, "Upgrade" and Close.
 // It hosts the upgrade run, which its worker thread carries: AddLine (from CLineSink) and the
 // progress position may come from any thread; another thread's lines and progress wait in the
@@ -34,9 +37,11 @@ public:
     // Auto mode of the command line: no message boxes, hidden tool window.
     static bool IsAutoMode();
 
-    // The whole upgrade, on the worker thread.
+    // The whole upgrade, on the worker thread; in auto mode its result code goes to the upgrade
+    // server once the run has released everything it held, and then the dialog ends.
     void DoUpgrade();
-    // Sends a result code to the upgrade server's window, when there is one.
+    // Sends a result code to the upgrade server's window, when there is one. A server that does not
+    // take it within REPORT_TIMEOUT_MS, or hangs, is given up on.
     void ReportResult(int nCode, LPARAM lSecond) const;
 
     // The run's host (called on the worker thread).
@@ -45,9 +50,7 @@ public:
     void SetProgressRange(int nUpper) override;
     int GetProgress() override { return m_queue.GetProgress(); }
     void SetProgress(int nPosition) override;
-    void ReportResult(int nCode) override;
     void ShowRunOver() override;
-    void CloseAfterRun() override;
     void SetDecoderOptions() override;
     void ExecuteCommand(COMMAND_REQUEST& request) override;
 

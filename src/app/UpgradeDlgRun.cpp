@@ -14,17 +14,21 @@ void CUpgradeDlg::DoUpgrade() {
     settings.strExeName = app.m_strExeName;
     settings.bAutoMode = IsAutoMode();
     settings.atCheckpoint = app.m_atCheckpoint;
-    app.SetRunResult(CUpgradeRun(*this, std::move(settings)).Execute());
+    const int nCode = CUpgradeRun(*this, std::move(settings)).Execute();
+    app.SetRunResult(nCode);
+    if (!IsAutoMode()) return;
+    // The run is gone with its lock, journal, work folder and RunOnce value: a server that never
+    // answers can hold up nothing but this report. Then the dialog ends.
+    if (nCode != RESULT_NONE) ReportResult(nCode, 0);
+    ::PostMessageA(m_hWnd, WM_COMMAND, IDOK, 0);
 }
 
 void CUpgradeDlg::ReportResult(int nCode, LPARAM lSecond) const {
     HWND server = ::FindWindowA(nullptr, UPGRADE_SERVER_TITLE);
-    if (server != nullptr)
-        ::SendMessageA(server, GetUpgradeApp().m_uReportMessage, static_cast<WPARAM>(nCode), lSecond);
-}
-
-void CUpgradeDlg::ReportResult(int nCode) {
-    if (IsAutoMode()) ReportResult(nCode, 0);
+    if (server == nullptr) return;
+    DWORD_PTR answer = 0;
+    ::SendMessageTimeoutA(server, GetUpgradeApp().m_uReportMessage, static_cast<WPARAM>(nCode), lSecond,
+                          SMTO_NORMAL | SMTO_ABORTIFHUNG, REPORT_TIMEOUT_MS, &answer);
 }
 
 void CUpgradeDlg::ClearLines() { ::SendDlgItemMessageA(m_hWnd, IDC_LIST_ACTION, LB_RESETCONTENT, 0, 0); }
@@ -41,10 +45,6 @@ void CUpgradeDlg::SetProgress(int nPosition) {
 }
 
 void CUpgradeDlg::ShowRunOver() { ::SetDlgItemTextA(m_hWnd, IDCANCEL, "Close"); }
-
-void CUpgradeDlg::CloseAfterRun() {
-    if (IsAutoMode()) ::PostMessageA(m_hWnd, WM_COMMAND, IDOK, 0);
-}
 
 // The request stays on the worker's stack; this thread reaches it only while the worker waits in
 // the send.

@@ -6,6 +6,6 @@
 extern const char* const AUTO_RUN_KEY;
 extern const char* const AUTO_RUN_VALUE;
 
-// Enters the program under the auto-start value unless a value of that name is already there,
-// whatever it holds. Always succeeds: a failed write is not reported.
+// Enters the program, its path in quotes, under the auto-start value unless a value of that name
+// is already there, whatever it holds. Always succeeds: a failed write is not reported.
 void EnableAutoRun(const std::string& programPath);

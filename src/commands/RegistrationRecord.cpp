@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
-#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <set>
 
 #include "util/FileHelpers.h"
 #include "util/IniFile.h"
+#include "util/TextCompare.h"
 #include "util/TextFormat.h"
 
 const char* const REGISTRATION_RECORD_FILE = "RegisterFilter.log";
@@ -14,22 +17,44 @@ namespace {
 
 const char* const RECORD_SECTION = "Register";
 const char* const COUNT_KEY = "Count";
-const char* const ITEM_PREFIX = "Item ";
-// Far more filters than any product registers; a count beyond it, or beyond the items the record
-// holds, is not believed.
-const unsigned MAX_RECORDED_FILES = 1000;
 
-std::string ItemKey(size_t position) { return FormatText("%s%u", ITEM_PREFIX, static_cast<unsigned>(position)); }
+const char* const ITEM_KEY_FORMAT = "Item %d";
+
+std::string ItemKey(int position) { return FormatText(ITEM_KEY_FORMAT, position); }
+
+// The position an item key names ("Item 3": 3), or 0 for any other key.
+int ItemPosition(const std::string& key) {
+    const size_t prefix = ItemKey(0).size() - 1;  // "Item ", before the number
+    if (key.size() <= prefix) return 0;
+    const int position = std::atoi(key.c_str() + prefix);
+    return EqualsNoCase(key, ItemKey(position)) ? position : 0;
+}
+
+// The positions from 1 to the count that the record has an item key for, in order. A damaged
+// count promises no more items than the file holds.
+std::set<int> HeldItemPositions(const std::string& path, int count) {
+    std::set<int> positions;
+    // No key name is longer than the file: every name, and the list's two NULs, fit in its length.
+    std::vector<char> names(GetFileLength(path) + 2);
+    const DWORD length = ::GetPrivateProfileStringA(RECORD_SECTION, nullptr, "", names.data(),
+                                                    static_cast<DWORD>(names.size()), path.c_str());
+    for (DWORD at = 0; at < length; at += static_cast<DWORD>(std::strlen(names.data() + at)) + 1) {
+        const int position = ItemPosition(names.data() + at);
+        if (position >= 1 && position <= count) positions.insert(position);
+    }
+    return positions;
+}
 
 }  // namespace
 
 void LoadRegistrationRecord(const std::string& folder, CRegistrationList& list) {
     list.clear();
     const std::string path = folder + REGISTRATION_RECORD_FILE;
-    const unsigned count = std::min(::GetPrivateProfileIntA(RECORD_SECTION, COUNT_KEY, 0, path.c_str()),
-                                    GetHighestNumberedName(path, RECORD_SECTION, ITEM_PREFIX, MAX_RECORDED_FILES));
-    // Every item up to the count is kept as read, empty and repeated values included.
-    for (unsigned i = 1; i <= count; ++i) list.push_back(GetIniString(RECORD_SECTION, ItemKey(i), "", path));
+    const int count = static_cast<int>(::GetPrivateProfileIntA(RECORD_SECTION, COUNT_KEY, 0, path.c_str()));
+    // Every item the record holds up to the count is kept as read, empty and repeated values
+    // included; a position without its key is no item.
+    for (int position : HeldItemPositions(path, count))
+        list.push_back(GetIniString(RECORD_SECTION, ItemKey(position), "", path));
 }
 
 void SaveRegistrationRecord(const std::string& folder, const CRegistrationList& list) {
@@ -38,7 +63,7 @@ void SaveRegistrationRecord(const std::string& folder, const CRegistrationList& 
     CIniText text;
     text.AddSection(RECORD_SECTION);
     text.AddValue(COUNT_KEY, static_cast<unsigned long>(list.size()));
-    for (size_t i = 0; i < list.size(); ++i) text.AddValue(ItemKey(i + 1), list[i]);
+    for (size_t i = 0; i < list.size(); ++i) text.AddValue(ItemKey(static_cast<int>(i) + 1), list[i]);
     DWORD error = ERROR_SUCCESS;
     ReplaceFileDurably(folder + REGISTRATION_RECORD_FILE, text.GetText(), &error);
 }

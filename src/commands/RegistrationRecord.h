@@ -10,8 +10,8 @@ using CRegistrationList = std::vector<std::string>;
 // The record's file name; it lives in the installation folder.
 extern const char* const REGISTRATION_RECORD_FILE;
 
-// Empties the list and fills it from the record in the folder (which ends with a backslash).
-// A missing or unreadable record loads as an empty list.
+// Empties the list and fills it from the record in the folder (which ends with a backslash): the
+// items it holds up to its count, in order. A missing or unreadable record loads as an empty list.
 void LoadRegistrationRecord(const std::string& folder, CRegistrationList& list);
 // Replaces the record in the folder with the list's items. Failures are not reported.
 void SaveRegistrationRecord(const std::string& folder, const CRegistrationList& list);

@@ -16,19 +16,9 @@
 
 namespace {
 
-// The library's gzip file functions, for the operations on files.
 using GzFile = void*;
-struct GZIP_FUNCTIONS {
-    GzFile (*open)(const char* path, const char* mode) = nullptr;
-    int (*read)(GzFile file, void* buffer, unsigned length) = nullptr;
-    int (*write)(GzFile file, const void* buffer, unsigned length) = nullptr;
-    int (*close)(GzFile file) = nullptr;
-};
-
-using GzOpenFunc = decltype(GZIP_FUNCTIONS::open);
-using GzReadFunc = decltype(GZIP_FUNCTIONS::read);
-using GzWriteFunc = decltype(GZIP_FUNCTIONS::write);
-using GzCloseFunc = decltype(GZIP_FUNCTIONS::close);
+using GzCloseFunc = decltype(GZIP_WRITE_FUNCTIONS::close);
+using GzWriteFunc = decltype(GZIP_WRITE_FUNCTIONS::write);
 
 constexpr int kGzipOk = 0;  // Z_OK
 
@@ -43,10 +33,9 @@ bool BindEntry(HMODULE module, const char* name, F& entry) {
     return entry != nullptr;
 }
 
-// Every gzip file function an operation may need; false when one is missing.
-bool BindGzip(HMODULE module, GZIP_FUNCTIONS& gzip) {
-    return BindEntry(module, "gzopen", gzip.open) && BindEntry(module, "gzread", gzip.read) &&
-           BindEntry(module, "gzwrite", gzip.write) && BindEntry(module, "gzclose", gzip.close);
+bool BindGzipWrite(HMODULE module, GZIP_WRITE_FUNCTIONS& gzip) {
+    return BindEntry(module, "gzopen", gzip.open) && BindEntry(module, "gzwrite", gzip.write) &&
+           BindEntry(module, "gzclose", gzip.close);
 }
 
 bool BindInflate(HMODULE module, INFLATE_FUNCTIONS& functions) {
@@ -106,21 +95,6 @@ private:
     bool m_bOpen = false;
 };
 
-// The library, loaded from a path for the length of one operation.
-class CGzipLibrary {
-public:
-    bool Load(const std::string& path) {
-        if (path.empty()) return false;
-        m_module.Reset(::LoadLibraryA(path.c_str()));
-        return m_module.IsValid() && BindGzip(m_module.Get(), m_gzip);
-    }
-    const GZIP_FUNCTIONS& Functions() const { return m_gzip; }
-
-private:
-    CScopedLibrary m_module;
-    GZIP_FUNCTIONS m_gzip;
-};
-
 // The embedded library's bytes, mapped with the module; null when it has none.
 const void* FindLibraryResource(HMODULE module, DWORD& size) {
     HRSRC resource = ::FindResourceA(module, MAKEINTRESOURCEA(COMPRESSION_LIBRARY_RESOURCE_ID), PACKAGE_RESOURCE_TYPE);
@@ -159,12 +133,8 @@ struct StdFileCloser {
 };
 using CScopedStdFile = std::unique_ptr<FILE, StdFileCloser>;
 
-// Closes the file and answers whether everything buffered reached it.
-bool CloseStdFile(CScopedStdFile& file) { return std::fclose(file.release()) == 0; }
-
-// Writes the bytes to a new scratch file in the folder (the user's temporary folder when none is
-// given); empty when it could not be written whole.
-std::string WriteScratchFile(const void* bytes, DWORD size, const std::string& folder = std::string()) {
+// Writes the bytes to a new scratch file in the folder; empty when it could not be written whole.
+std::string WriteScratchFile(const void* bytes, DWORD size, const std::string& folder) {
     const std::string path = NewTempFile(folder);
     if (path.empty()) return path;
     CFile file;
@@ -177,27 +147,6 @@ std::string WriteScratchFile(const void* bytes, DWORD size, const std::string& f
         return std::string();
     }
     return path;
-}
-
-// The library copies a file that is not gzip through unchanged, so data whose header is damaged
-// would be installed as it stands. Anything but an empty file must start like a gzip member.
-bool LooksLikeGzip(const std::string& path) {
-    CFile file;
-    if (!file.Open(path, CFile::modeRead | CFile::shareDenyNone)) return false;
-    BYTE magic[2] = {};
-    const UINT read = file.Read(magic, sizeof magic);
-    return read == 0 || StartsLikeGzip(magic, read);
-}
-
-// Inflates every piece; false on damaged data or a short write.
-bool InflateInto(GzReadFunc gzRead, GzFile input, FILE* output) {
-    char buffer[kTransferSize];
-    for (;;) {
-        const int count = gzRead(input, buffer, sizeof buffer);
-        if (count < 0) return false;
-        if (count == 0) return true;
-        if (std::fwrite(buffer, 1, static_cast<size_t>(count), output) != static_cast<size_t>(count)) return false;
-    }
 }
 
 // Deflates every piece, counting the bytes read; false on a read error or a refused write.
@@ -227,7 +176,7 @@ bool CCompressionLibrary::Load(HMODULE module, const std::string& folder, const 
         return false;
     }
     m_module.Reset(::LoadLibraryExA(m_strPath.c_str(), nullptr, 0));
-    if (!m_module || !BindInflate(m_module.Get(), m_inflate)) {
+    if (!m_module || !BindInflate(m_module.Get(), m_inflate) || !BindGzipWrite(m_module.Get(), m_gzip)) {
         Unload();
         return false;
     }
@@ -253,6 +202,7 @@ bool CCompressionLibrary::HoldIfIdentical(const void* bytes, DWORD size) {
 
 void CCompressionLibrary::Unload() {
     m_inflate = INFLATE_FUNCTIONS();
+    m_gzip = GZIP_WRITE_FUNCTIONS();
     m_module.Reset();
     m_hFile.Reset();
     DeleteScratchFile(m_strPath);
@@ -267,44 +217,16 @@ bool CCompressionLibrary::InflateInto(const BYTE* data, DWORD length, HANDLE out
     return length == 0 || CInflateStream(m_inflate).InflateInto(data, length, output);
 }
 
-std::string ExtractCompressionLibrary(HMODULE module) {
-    DWORD size = 0;
-    const void* bytes = FindLibraryResource(module, size);
-    // The resource stays mapped with the module, so it is written straight from there.
-    return bytes == nullptr ? std::string() : WriteScratchFile(bytes, size);
-}
-
-int DecompressFile(const std::string& gzipPath, const std::string& outputPath, const std::string& libraryPath,
-                   bool* outputChanged) {
-    if (outputChanged) *outputChanged = false;
-    CGzipLibrary library;
-    if (!library.Load(libraryPath) || !LooksLikeGzip(gzipPath)) return -1;
-    const GZIP_FUNCTIONS& gzip = library.Functions();
-    CGzipHandle input(gzip.close, gzip.open(gzipPath.c_str(), "rb"));
-    if (!input.IsOpen()) return -1;
-    CScopedStdFile output(std::fopen(outputPath.c_str(), "wb"));
-    if (!output) return -1;
-    if (outputChanged) *outputChanged = true;
-
-    bool complete = InflateInto(gzip.read, input.Get(), output.get());
-    // Closing reports a member that ended before its trailer.
-    complete = input.Close() == kGzipOk && complete;
-    complete = CloseStdFile(output) && complete;
-    return complete ? 1 : -1;
-}
-
-int CompressFile(const std::string& sourcePath, const std::string& gzipPath, std::string& rateText,
-                 const std::string& libraryPath) {
-    CGzipLibrary library;
-    if (!library.Load(libraryPath)) return -1;
-    const GZIP_FUNCTIONS& gzip = library.Functions();
+int CCompressionLibrary::CompressFile(const std::string& sourcePath, const std::string& gzipPath,
+                                      std::string& rateText) const {
+    if (!IsLoaded()) return -1;
     CScopedStdFile source(std::fopen(sourcePath.c_str(), "rb"));
     if (!source) return -1;
-    CGzipHandle output(gzip.close, gzip.open(gzipPath.c_str(), "wb"));
+    CGzipHandle output(m_gzip.close, m_gzip.open(gzipPath.c_str(), "wb"));
     if (!output.IsOpen()) return -1;
 
     DWORD total = 0;
-    bool complete = DeflateFrom(source.get(), gzip.write, output.Get(), total);
+    bool complete = DeflateFrom(source.get(), m_gzip.write, output.Get(), total);
     source.reset();
     // Closing flushes the last block and the trailer; a full disk shows here.
     complete = output.Close() == kGzipOk && complete;

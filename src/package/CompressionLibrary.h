@@ -7,16 +7,10 @@
 
 #include "framework/ScopedHandles.h"
 
-// zlib travels inside the program as resource "PACKAGE" 131 and is never linked: it is
-// written out to a scratch file and loaded from there, its functions bound by name. An upgrade
-// run binds it once (CCompressionLibrary); the builder's and QuorindoPack's operations below
-// load it for each operation and unload it before returning.
+// zlib travels inside the program as resource "PACKAGE" 131 and is never linked. An upgrade run
+// and the package builder both bind it through CCompressionLibrary: written into a folder of
+// their own, compared with the embedded copy, and loaded once by its full path.
 inline constexpr WORD COMPRESSION_LIBRARY_RESOURCE_ID = 131;
-
-// Writes the library of the given module (the running program by default) to a new
-// scratch file and answers its path; empty when there is no library or it could not be
-// written (then no file is left). The caller deletes the file at the end of its run.
-std::string ExtractCompressionLibrary(HMODULE module = nullptr);
 
 // The library's stream functions for inflating from memory (zlib.h's z_stream, passed as void*).
 struct INFLATE_FUNCTIONS {
@@ -26,9 +20,17 @@ struct INFLATE_FUNCTIONS {
     int (*end)(void* stream) = nullptr;
 };
 
-// zlib bound once for an upgrade run, from a file in the run's private work folder, and only
-// when that file is byte for byte the library the program carries. The file stays open without
-// write or delete sharing until the library is unloaded, so nobody can swap it meanwhile.
+// The library's gzip file functions for writing a gzip file.
+struct GZIP_WRITE_FUNCTIONS {
+    void* (*open)(const char* path, const char* mode) = nullptr;
+    int (*write)(void* file, const void* buffer, unsigned length) = nullptr;
+    int (*close)(void* file) = nullptr;
+};
+
+// zlib bound once for an upgrade run or a package build, from a file in the caller's folder (a
+// private work folder when the caller runs elevated), and only when that file is byte for byte
+// the library the program carries. The file stays open without write or delete sharing until the
+// library is unloaded, so nobody can swap it meanwhile.
 class CCompressionLibrary {
 public:
     CCompressionLibrary() = default;
@@ -50,6 +52,9 @@ public:
     // Data that does not start like a gzip member, damaged data, a member cut short and a short
     // write are failures. An empty member writes nothing.
     bool InflateInto(const BYTE* data, DWORD length, HANDLE output) const;
+    // Deflates the source into a gzip file. 1 on success, -1 on failure. Only on success is
+    // rateText set, to the compression rate such as "62.35%".
+    int CompressFile(const std::string& sourcePath, const std::string& gzipPath, std::string& rateText) const;
 
 private:
     // Opens the written file for reading only and compares it with the embedded bytes.
@@ -60,18 +65,8 @@ private:
     CScopedKernelHandle m_hFile;  // the file, held while the library is loaded
     CScopedLibrary m_module;
     INFLATE_FUNCTIONS m_inflate;
+    GZIP_WRITE_FUNCTIONS m_gzip;
 };
-
-// Inflates a gzip file into the output file (created or truncated). 1 on success, -1 on
-// failure; damaged data and a short write are failures too. When given, outputChanged
-// tells whether the output file had been opened (and so truncated) before a failure.
-int DecompressFile(const std::string& gzipPath, const std::string& outputPath, const std::string& libraryPath,
-                   bool* outputChanged = nullptr);
-
-// Deflates the source into a gzip file. 1 on success, -1 on failure. Only on success is
-// rateText set, to the compression rate such as "62.35%".
-int CompressFile(const std::string& sourcePath, const std::string& gzipPath, std::string& rateText,
-                 const std::string& libraryPath);
 
 // The rate text of uncompressed bytes U and compressed bytes Z: the share saved, or the
 // compressed size as a percentage of U when deflating made it larger.

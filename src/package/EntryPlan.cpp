@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
 std::string BackupFailure(const std::string& destPath, DWORD error) {
     return FormatText("Backup file %s failed because of %s", destPath.c_str(), GetSystemErrorText(error).c_str());
 }
@@ -46,15 +44,16 @@ bool IsHeldElsewhere(const std::string& path) {
     return !file && ::GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
-// A fresh copy of the source under a new name in the folder; empty with the error when it fails.
-std::string CopyToNewName(const std::string& source, const std::string& folder, DWORD& error) {
+// A fresh copy of the source under a new name in the folder, on the disk when asked; empty with
+// the error when it fails.
+std::string CopyToNewName(const std::string& source, const std::string& folder, DWORD& error, bool bFlush = false) {
     std::string copy = NewScratchName(folder);
     if (copy.empty()) {
         error = ::GetLastError();
         return copy;
     }
     // Another program may hold the source open for reading and writing (the system's copy refuses those).
-    error = CopyFileNoLink(source, SHARE_ALL, copy, CREATE_NEW);
+    error = CopyFileNoLink(source, SHARE_ALL, copy, CREATE_NEW, bFlush);
     if (error == 0) return copy;
     DeleteScratchFile(copy);
     return std::string();
@@ -83,13 +82,9 @@ std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder) {
 bool MakeBackupACopy(ENTRY_PLAN& plan) {
     if (plan.strBackupPath.empty() || !IsSameFile(plan.strBackupPath, plan.strDestPath)) return true;
     DWORD error = 0;
-    const std::string copy = CopyToNewName(plan.strDestPath, GetFolderOf(plan.strBackupPath), error);
+    // On the disk: the journal names it as the one old copy once the destination is written.
+    const std::string copy = CopyToNewName(plan.strDestPath, GetFolderOf(plan.strBackupPath), error, true);
     if (copy.empty()) return false;
-    // The journal names the backup as the one old copy once the destination is written.
-    if (FlushFileToDisk(copy) != ERROR_SUCCESS) {
-        DeleteScratchFile(copy);
-        return false;
-    }
     // The copy takes the second name's place, the name the journal knows. A name of a file that
     // is open cannot be replaced, only deleted (the holder shares deleting, or the rename over
     // the destination would have worked), so the copy moves in after.

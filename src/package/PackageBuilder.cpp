@@ -12,7 +12,9 @@
 #include "util/FileErrors.h"
 #include "util/IniFile.h"
 #include "util/PathParts.h"
+#include "util/PathTokens.h"
 #include "util/TextFormat.h"
+#include "util/WorkFolder.h"
 #include "util/WriteRule.h"
 
 namespace {
@@ -28,19 +30,41 @@ bool WriteDword(CFile& output, DWORD value, CFileException& error) {
     return output.Write(bytes, sizeof bytes, &error);
 }
 
-std::vector<BUILD_ITEM> ReadSourceList(const std::string& listFile) {
-    const int count = std::atoi(GetIniString("Install Source", "source count", "0", listFile).c_str());
-    std::vector<BUILD_ITEM> items;
+const char LIST_SECTION[] = "Install Source";
+const char LIST_COUNT_KEY[] = "source count";
+
+// Reads the sources the list names. A list that is missing or names none is refused with its
+// abort line: it would make a package that installs nothing and says all went well.
+bool ReadSourceList(CLineSink& sink, const std::string& listFile, std::vector<BUILD_ITEM>& items) {
+    CFile list;
+    CFileException error;
+    if (!list.Open(listFile, CFile::modeRead | CFile::shareDenyNone, &error)) {
+        sink.AddLine(LINE_ABORT, "        Read file %s failed because of %s!", listFile.c_str(),
+                     GetFileErrorReason(error.m_cause).c_str());
+        return false;
+    }
+    list.Close();
+    const std::string countText = GetIniString(LIST_SECTION, LIST_COUNT_KEY, "", listFile);
+    if (countText.empty()) {
+        sink.AddLine(LINE_ABORT, "        File %s has no %s in [%s]!", listFile.c_str(), LIST_COUNT_KEY, LIST_SECTION);
+        return false;
+    }
+    const int count = std::atoi(countText.c_str());
+    if (count <= 0) {
+        sink.AddLine(LINE_ABORT, "        File %s lists no source to compress!", listFile.c_str());
+        return false;
+    }
     for (int i = 1; i <= count; ++i) {
         BUILD_ITEM item;
         item.entry = std::make_unique<CPackageEntry>();
         item.entry->SerializeIni(true, FormatText("Source %d", i), listFile);
         items.push_back(std::move(item));
     }
-    return items;
+    return true;
 }
 
-void CompressSources(CLineSink& sink, std::vector<BUILD_ITEM>& items, const std::string& libraryPath) {
+void CompressSources(CLineSink& sink, std::vector<BUILD_ITEM>& items, const CCompressionLibrary& library,
+                     const std::string& folder) {
     for (BUILD_ITEM& item : items) {
         CPackageEntry& entry = *item.entry;
         // Left out: no upgrade would install it.
@@ -48,7 +72,7 @@ void CompressSources(CLineSink& sink, std::vector<BUILD_ITEM>& items, const std:
             sink.AddLine(LINE_ABORT, "        %s", FormatPathOutsideRule(entry.m_strRelativePath).c_str());
             continue;
         }
-        item.bCompressed = entry.CompressSource(libraryPath);
+        item.bCompressed = entry.CompressSource(library, folder);
         if (!item.bCompressed) {
             // Left out: an empty entry would install an empty file.
             sink.AddLine(LINE_ABORT, "        Compress file %s failed!", entry.m_strSourcePath.c_str());
@@ -60,14 +84,17 @@ void CompressSources(CLineSink& sink, std::vector<BUILD_ITEM>& items, const std:
     }
 }
 
+void AddCombineFailure(CLineSink& sink, const std::string& reason) {
+    sink.AddLine(LINE_ABORT, "        Combine compressed files failed because of %s!", reason.c_str());
+}
+
 // Writes the entries that were compressed, then the count of those actually written.
-// False when the output itself could not be written.
+// False when the output itself could not be written, or would hold no entry.
 bool CombineEntries(CLineSink& sink, CFile& output, const std::vector<BUILD_ITEM>& items,
                     PACKAGE_BUILD_RESULT& result) {
     CFileException error;
     if (!WriteDword(output, 0, error)) {
-        sink.AddLine(LINE_ABORT, "        Combine compressed files failed because of %s!",
-                     GetExceptionMessage(&error).c_str());
+        AddCombineFailure(sink, GetExceptionMessage(&error));
         return false;
     }
     DWORD written = 0;
@@ -75,21 +102,52 @@ bool CombineEntries(CLineSink& sink, CFile& output, const std::vector<BUILD_ITEM
         if (!item.bCompressed) continue;
         bool outputFailed = false;
         const std::string text = WriteEntry(output, *item.entry, outputFailed);
-        if (!text.empty()) sink.AddLine(LINE_ABORT, "        Combine compressed files failed because of %s!", text.c_str());
+        if (!text.empty()) AddCombineFailure(sink, text);
         if (outputFailed) return false;
         if (text.empty()) ++written;
     }
+    // A package of no entries would install nothing and report success.
+    if (written == 0) {
+        AddCombineFailure(sink, "no file went into the package");
+        return false;
+    }
     // A package never announces entries it lacks.
     if (!output.SeekTo(0, &error) || !WriteDword(output, written, error)) {
-        sink.AddLine(LINE_ABORT, "        Combine compressed files failed because of %s!",
-                     GetExceptionMessage(&error).c_str());
+        AddCombineFailure(sink, GetExceptionMessage(&error));
         return false;
     }
     result.nWritten = static_cast<int>(written);
     return true;
 }
 
+// Joins the compressed entries into the output; a package that could not be written whole is deleted.
+void WriteOutput(CLineSink& sink, const std::string& outputFile, const std::vector<BUILD_ITEM>& items,
+                 PACKAGE_BUILD_RESULT& result) {
+    sink.AddLine(LINE_INFO, "Combine compressed files to CompressData.dat");
+    CFile output;
+    CFileException error;
+    if (!output.Open(outputFile, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary, &error)) {
+        sink.AddLine(LINE_ABORT, "        Create file %s failed because of %s!", outputFile.c_str(),
+                     GetFileErrorReason(error.m_cause).c_str());
+        return;
+    }
+    result.bOutputDone = CombineEntries(sink, output, items, result);
+    output.Close();
+    if (result.bOutputDone) {
+        sink.AddLine(LINE_INFO, "        Combine compressed files to %s completely!", outputFile.c_str());
+    } else {
+        CFile::Remove(outputFile);  // no half-written package is left behind
+    }
+}
+
 }  // namespace
+
+std::string MakeScratchFolder(CLineSink& sink, BUILD_SCRATCH scratch, CWorkFolder& work) {
+    if (scratch == BUILD_IN_USER_TEMP) return GetTempFolder();
+    const std::string error = work.Create();
+    if (!error.empty()) sink.AddLine(LINE_ABORT, "        %s!", error.c_str());
+    return work.Path();
+}
 
 std::string WriteEntry(CFile& output, const CPackageEntry& entry, bool& outputFailed) {
     outputFailed = false;
@@ -117,30 +175,21 @@ std::string WriteEntry(CFile& output, const CPackageEntry& entry, bool& outputFa
 }
 
 PACKAGE_BUILD_RESULT BuildPackageFile(CLineSink& sink, const std::string& listFile, const std::string& outputFile,
-                                      HMODULE libraryModule) {
+                                      const BUILD_OPTIONS& options) {
     PACKAGE_BUILD_RESULT result;
     sink.AddLine(LINE_INFO, "Reading compressed files from UpgradeSet.ini");
-    std::vector<BUILD_ITEM> items = ReadSourceList(listFile);
+    std::vector<BUILD_ITEM> items;
+    if (!ReadSourceList(sink, listFile, items)) return result;  // any package already there stays
     result.nSources = static_cast<int>(items.size());
 
-    const std::string libraryPath = ExtractCompressionLibrary(libraryModule);
-    CompressSources(sink, items, libraryPath);
-
-    sink.AddLine(LINE_INFO, "Combine compressed files to CompressData.dat");
-    CFile output;
-    CFileException error;
-    if (output.Open(outputFile, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary, &error)) {
-        result.bOutputDone = CombineEntries(sink, output, items, result);
-        output.Close();
-        if (result.bOutputDone) {
-            sink.AddLine(LINE_INFO, "        Combine compressed files to %s completely!", outputFile.c_str());
-        } else {
-            CFile::Remove(outputFile);  // no half-written package is left behind
-        }
-    } else {
-        sink.AddLine(LINE_ABORT, "        Create file %s failed because of %s!", outputFile.c_str(),
-                     GetFileErrorReason(error.m_cause).c_str());
-    }
-    DeleteScratchFile(libraryPath);
-    return result;  // the entries delete their scratch files as the list goes
+    // The work folder goes with every file in it; in the user's folder each file goes by itself.
+    CWorkFolder work;
+    const std::string folder = MakeScratchFolder(sink, options.scratch, work);
+    if (folder.empty()) return result;
+    // Loaded as an upgrade run loads it; a library that is not ours fails every source.
+    CCompressionLibrary library;
+    library.Load(options.hLibraryModule, folder, options.afterLibraryWritten);
+    CompressSources(sink, items, library, folder);
+    WriteOutput(sink, outputFile, items, result);
+    return result;
 }

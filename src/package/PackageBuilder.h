@@ -4,9 +4,12 @@
 
 #include <string>
 
+#include "package/CompressionLibrary.h"
+
 class CFile;
 class CLineSink;
 class CPackageEntry;
+class CWorkFolder;
 
 inline constexpr const char* BUILDER_LIST_FILE = "UpgradeSet.ini";
 inline constexpr const char* BUILDER_OUTPUT_FILE = "CompressData.dat";
@@ -19,11 +22,31 @@ struct PACKAGE_BUILD_RESULT {
     bool IsComplete() const { return bOutputDone && nWritten == nSources; }
 };
 
-// Compresses every source named in the list file and joins them into the output in the
-// package layout, reporting each step as a line. The library comes from the given module's
-// resource 131 (the running program by default).
+// Where a build keeps its scratch files: the compression library and the compressed copies.
+enum BUILD_SCRATCH {
+    // A private work folder, as an upgrade run makes one: for a builder that runs elevated, so that
+    // no program of the user can swap what it loads or packs.
+    BUILD_IN_WORK_FOLDER,
+    // The user's temporary folder: for a builder with no more rights than its user, who may not
+    // write a work folder.
+    BUILD_IN_USER_TEMP,
+};
+
+// The folder for scratch files of that kind: the work folder, made now, or the user's temporary
+// folder. Empty, after its abort line, when the work folder cannot be made.
+std::string MakeScratchFolder(CLineSink& sink, BUILD_SCRATCH scratch, CWorkFolder& work);
+
+struct BUILD_OPTIONS {
+    BUILD_SCRATCH scratch = BUILD_IN_WORK_FOLDER;
+    HMODULE hLibraryModule = nullptr;  // whose resource 131 is the library (the running program's)
+    CCompressionLibrary::AfterWrite afterLibraryWritten;  // for tests only
+};
+
+// Compresses every source named in the list file (a full path) and joins them into the output in
+// the package layout, reporting each step as a line. A list that is missing or names no source is
+// refused before anything is written.
 PACKAGE_BUILD_RESULT BuildPackageFile(CLineSink& sink, const std::string& listFile, const std::string& outputFile,
-                                      HMODULE libraryModule = nullptr);
+                                      const BUILD_OPTIONS& options = {});
 
 // Appends one entry to the output. Answers an error text, empty on success; outputFailed
 // tells a failed write of the output apart from an unreadable compressed copy.

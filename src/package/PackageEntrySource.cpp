@@ -18,10 +18,10 @@ void CPackageEntry::SerializeIni(bool bLoad, const std::string& section, const s
                                  listFile.c_str());
 }
 
-bool CPackageEntry::CompressSource(const std::string& libraryPath) {
-    m_strTempPath = NewTempFile();
+bool CPackageEntry::CompressSource(const CCompressionLibrary& library, const std::string& folder) {
+    m_strTempPath = NewTempFile(folder);
     if (m_strTempPath.empty()) return false;
-    return CompressFile(m_strSourcePath, m_strTempPath, m_strRate, libraryPath) == 1;
+    return library.CompressFile(m_strSourcePath, m_strTempPath, m_strRate) == 1;
 }
 
 void CPackageEntry::ReadSourceTime() {

@@ -3,8 +3,6 @@
 #include "system/PsapiEnumerator.h"
 #include "system/SystemLibrary.h"
 #include "system/ToolhelpEnumerator.h"
-#include "util/PathParts.h"
-#include "util/TextCompare.h"
 
 namespace {
 
@@ -33,19 +31,4 @@ CProcessList::~CProcessList() = default;
 bool CProcessList::Refresh(bool bWithModules) {
     m_list.RemoveAll();
     return m_pEnumerator && m_pEnumerator->ListProcesses(bWithModules);
-}
-
-bool FindProcessId(const std::string& pathOrName, DWORD& processId, bool bCompareFullPath) {
-    const std::string fileName = GetFileNameOf(pathOrName);
-    CProcessList list;
-    list.Refresh(false);
-    bool found = false;
-    for (size_t i = 0; i < list.GetCount(); ++i) {
-        const CProcessInfo* process = list.GetAt(i);
-        if (!EqualsNoCase(process->GetName(), fileName)) continue;
-        if (bCompareFullPath && !EqualsNoCase(process->GetPath(), pathOrName)) continue;
-        processId = process->GetProcessId();
-        found = true;
-    }
-    return found;
 }

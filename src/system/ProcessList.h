@@ -34,8 +34,3 @@ private:
     // Declared after the list it fills, so it is destroyed first.
     std::unique_ptr<CProcessEnumerator> m_pEnumerator;
 };
-
-// True when a running process's executable has the file name of the given path or name
-// (without regard to case); with bCompareFullPath its full path must match too. The id is
-// that of the last match in list order and is left untouched when nothing matches.
-bool FindProcessId(const std::string& pathOrName, DWORD& processId, bool bCompareFullPath);

@@ -17,6 +17,21 @@ bool IsWindowsNt4OrOlder() {
     return version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion <= 4;
 }
 
+// Collects every process of one image file name.
+class CProcessCollector : public CProcessScanner {
+public:
+    explicit CProcessCollector(std::string fileName) : m_strFileName(std::move(fileName)) {}
+    bool OnProcess(const std::string& imageName, DWORD processId) override {
+        if (EqualsNoCase(GetFileNameOf(imageName), m_strFileName)) m_ids.push_back(processId);
+        return true;
+    }
+
+    std::vector<DWORD> m_ids;
+
+private:
+    std::string m_strFileName;
+};
+
 }  // namespace
 
 CProcessScanner::CProcessScanner() : m_bUseStatusLibrary(IsWindowsNt4OrOlder()) {}
@@ -69,4 +84,11 @@ bool IsProductRunning() {
     check.LoadLibraries();
     check.Scan();
     return check.m_bFound;
+}
+
+std::vector<DWORD> FindProcessIds(const std::string& pathOrName) {
+    CProcessCollector collector(GetFileNameOf(pathOrName));
+    collector.LoadLibraries();
+    collector.Scan();
+    return collector.m_ids;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/ScopedHandles.h"
 #include "system/StatusLibrary.h"
@@ -54,3 +55,8 @@ protected:
 // True while a process whose image file name is the product's main executable runs.
 // A walk that fails answers false.
 bool IsProductRunning();
+
+// The ids of every running process whose image has the file name of the given path or name
+// (without regard to case), in every session: the snapshot walk lists processes it could not
+// open. Empty when there is none, or the walk fails.
+std::vector<DWORD> FindProcessIds(const std::string& pathOrName);

@@ -19,6 +19,8 @@ std::string GetUpgradeLogPath(const std::string& installFolder) {
     return GetUpgradeFolder(installFolder) + UPGRADE_LOG_FILE;
 }
 
+std::string GetRunLockPath(const std::string& installFolder) { return GetUpgradeFolder(installFolder) + RUN_LOCK_FILE; }
+
 bool MakeUpgradeFolder(const std::string& installFolder) {
     const std::string folder = GetUpgradeFolder(installFolder);
     // Usually there already, made by a previous upgrade.

@@ -3,18 +3,20 @@
 #include <string>
 
 // What the upgrader keeps inside the installation it upgrades, all in its "Upgrade\" folder: its
-// own copy, the journal of an upgrade under way (and one set aside for support) and the upgrade
-// log. The one place that knows these names.
+// own copy, the journal of an upgrade under way (and one set aside for support), the upgrade log
+// and the run lock. The one place that knows these names.
 inline constexpr const char* SELF_COPY_FILE = "QuorindoUpgrade.exe";
 inline constexpr const char* JOURNAL_FILE = "UpgradeJournal.ini";
 inline constexpr const char* SET_ASIDE_JOURNAL_FILE = "UpgradeJournal.failed.ini";
 inline constexpr const char* UPGRADE_LOG_FILE = "UpgradeLog.txt";
+inline constexpr const char* RUN_LOCK_FILE = "UpgradeRun.lock";
 
 // The installation's "Upgrade\" folder, ending with a backslash.
 std::string GetUpgradeFolder(std::string installFolder);
 std::string GetJournalPath(const std::string& installFolder);
 std::string GetSetAsideJournalPath(const std::string& installFolder);
 std::string GetUpgradeLogPath(const std::string& installFolder);
+std::string GetRunLockPath(const std::string& installFolder);
 // Makes the "Upgrade\" folder when it is missing. False, with the system's error, when it cannot
 // be made or is a reparse point, which would send everything written there somewhere else.
 bool MakeUpgradeFolder(const std::string& installFolder);

@@ -19,6 +19,8 @@ public:
     CRecordingRunHost& operator=(const CRecordingRunHost&) = delete;
 
     CRunRecord& Record() { return m_record; }
+    // The real host, for a run of its own with a record of its own (a recovery the run makes first).
+    IRunHost& Host() { return m_host; }
 
     bool IsStopRequested() override { return m_host.IsStopRequested(); }
     void ClearLines() override {
@@ -28,9 +30,7 @@ public:
     void SetProgressRange(int nUpper) override { m_host.SetProgressRange(nUpper); }
     int GetProgress() override { return m_host.GetProgress(); }
     void SetProgress(int nPosition) override { m_host.SetProgress(nPosition); }
-    void ReportResult(int nCode) override { m_host.ReportResult(nCode); }
     void ShowRunOver() override { m_host.ShowRunOver(); }
-    void CloseAfterRun() override { m_host.CloseAfterRun(); }
     void SetDecoderOptions() override { m_host.SetDecoderOptions(); }
     void ExecuteCommand(COMMAND_REQUEST& request) override {
         m_host.ExecuteCommand(request);

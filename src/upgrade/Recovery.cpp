@@ -8,13 +8,14 @@
 #include "system/InstallProbe.h"
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
+#include "upgrade/InstallationLayout.h"
 #include "upgrade/RecordingRunHost.h"
 #include "upgrade/RunLock.h"
-#include "upgrade/InstallationLayout.h"
 #include "upgrade/UpgradeJournal.h"
 #include "upgrade/UpgradeRecord.h"
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
+#include "util/HeldFolder.h"
 #include "util/LineSink.h"
 #include "util/TextFormat.h"
 #include "util/WorkFolder.h"
@@ -23,12 +24,11 @@ namespace {
 
 const char UNDER_WAY_TEXT[] = "The last upgrade is still under way in another upgrader, so nothing is put back";
 
-void DiscardBackupsAndWorkFolder(const CUpgradeJournal& journal) {
+void DiscardBackupsAndWorkFolder(const CUpgradeJournal& journal, CHeldFolder& workFolder) {
     // Put back, the destinations are the old files; finished, the new ones.
     const bool bOldFiles = journal.GetPhase() == JOURNAL_INSTALL;
     for (const ENTRY_PLAN& plan : journal.GetPlans()) DiscardBackup(plan, bOldFiles);
-    // Only a work folder of ours is ever emptied: the journal names it, and nothing else.
-    if (IsWorkFolderPath(journal.GetWorkFolder())) DeleteFolderAndFiles(journal.GetWorkFolder());
+    workFolder.DeleteWithFiles();
 }
 
 // The install phase: every destination of the plan as it was, newest first. True when every file came back.
@@ -68,18 +68,15 @@ std::string ReadInstalledVersion(const std::string& installFolder) {
                                                                                                          : std::string();
 }
 
-// What a recovery made of its journal: the upgrade is ended; the journal is set aside, for
-// support; or the journal is left for the next start, which tries again.
-enum RECOVERY_END { RECOVERY_ENDED, RECOVERY_SET_ASIDE, RECOVERY_LEFT };
-
-// Puts back or finishes the journal's upgrade once it is checked and the attempt counted.
-RECOVERY_END ReplayJournal(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder,
-                           const CheckpointHook& atCheckpoint) {
-    const std::string untrusted = journal.FindUntrustedValue(installFolder);
+// Puts back or finishes the journal's upgrade once it is checked, with its work folder held, and
+// the attempt counted.
+JOURNAL_END ReplayJournal(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder,
+                          CHeldFolder& workFolder, const CheckpointHook& atCheckpoint) {
+    const std::string untrusted = journal.FindUntrustedValue(installFolder, workFolder);
     if (!untrusted.empty()) {
         AddAbortLine(host, FormatText("The upgrade journal is set aside and not used because of its value %s",
                                       untrusted.c_str()));
-        return RECOVERY_SET_ASIDE;
+        return JOURNAL_SET_ASIDE;
     }
     const bool bFinish = journal.GetPhase() == JOURNAL_COMMANDS;
     // A recovery that crashes or hangs every time (a command of the roll-forward) would take every
@@ -87,35 +84,44 @@ RECOVERY_END ReplayJournal(IRunHost& host, CUpgradeJournal& journal, const std::
     if (journal.GetRecoveryAttempts() >= MAX_RECOVERY_ATTEMPTS) {
         AddAbortLine(host, FormatText("The last upgrade could not be %s in %u attempts, so its journal is set aside",
                                       bFinish ? "finished" : "put back", MAX_RECOVERY_ATTEMPTS));
-        return RECOVERY_SET_ASIDE;
+        return JOURNAL_SET_ASIDE;
     }
     // Counted on the disk before anything is done: a count that cannot be kept is no attempt.
     const std::string counted = journal.CountRecoveryAttempt();
     if (!counted.empty()) {
         AddAbortLine(host, counted);
-        return RECOVERY_LEFT;
+        return JOURNAL_LEFT;
     }
-    if (bFinish) return Finish(host, journal, installFolder) ? RECOVERY_ENDED : RECOVERY_LEFT;
-    return PutBack(host, journal, atCheckpoint) ? RECOVERY_ENDED : RECOVERY_SET_ASIDE;
+    if (bFinish) return Finish(host, journal, installFolder) ? JOURNAL_ENDED : JOURNAL_LEFT;
+    return PutBack(host, journal, atCheckpoint) ? JOURNAL_ENDED : JOURNAL_SET_ASIDE;
 }
 
 // Puts back or finishes the journal's upgrade, as a run of its own in the log; a journal that
 // fails its check is set aside and nothing of it is done.
-void EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder, bool bAutoMode,
+JOURNAL_END EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder, bool bAutoMode,
                            const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
     CRecordingRunHost recording(host, RUN_RECOVERY, bAutoMode, packageVersion, atCheckpoint);
-    const RECOVERY_END end = ReplayJournal(recording, journal, installFolder, atCheckpoint);
-    if (end == RECOVERY_ENDED) {
+    CHeldFolder workFolder;  // from its check to the end: what is read or deleted in it is ours
+    const JOURNAL_END end = ReplayJournal(recording, journal, installFolder, workFolder, atCheckpoint);
+    if (end == JOURNAL_ENDED) {
         // The journal goes first: a recovery killed after it leaves only scratch files behind.
         journal.Delete();
-        DiscardBackupsAndWorkFolder(journal);
-    } else if (end == RECOVERY_SET_ASIDE) {
+        DiscardBackupsAndWorkFolder(journal, workFolder);
+    } else if (end == JOURNAL_SET_ASIDE) {
         journal.SetAside(installFolder);
     }
-    if (end != RECOVERY_LEFT) RemoveRecoveryAtLogon();
+    if (end != JOURNAL_LEFT) RemoveRecoveryAtLogon();
     // Read once the files are back: the version the interrupted upgrade started from.
     recording.Record().SetInstalledVersion(ReadInstalledVersion(installFolder));
-    recording.Record().WriteToLog(installFolder, end == RECOVERY_ENDED ? RECOVERY_DONE : RECOVERY_FAILED);
+    recording.Record().WriteToLog(installFolder, end == JOURNAL_ENDED ? RECOVERY_DONE : RECOVERY_FAILED);
+    return end;
+}
+
+// False when the installation has no "Upgrade\" folder, so that no upgrade got far enough to
+// leave anything behind.
+bool HasUpgradeFolder(const std::string& installFolder) {
+    const std::string folder = GetUpgradeFolder(installFolder);
+    return FolderExists(folder.substr(0, folder.size() - 1));
 }
 
 }  // namespace
@@ -126,18 +132,31 @@ bool HasInterruptedUpgrade(const std::string& installFolder) {
 
 bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
                                const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
+    if (installFolder.empty() || !HasUpgradeFolder(installFolder)) return false;
     CRunLock lock;
-    if (!lock.Take()) {
-        // That upgrade is not interrupted: it is under way, and its journal is its own.
-        if (HasInterruptedUpgrade(installFolder)) host.AddLine(LINE_PROMPT, "%s", UNDER_WAY_TEXT);
+    const DWORD error = lock.Take(installFolder);
+    if (error != ERROR_SUCCESS) {
+        // Nothing is done without the lock. Held elsewhere, that upgrade is not interrupted: it is
+        // under way, and its journal is its own.
+        if (!HasInterruptedUpgrade(installFolder)) return false;
+        if (error == ERROR_SHARING_VIOLATION)
+            host.AddLine(LINE_PROMPT, "%s", UNDER_WAY_TEXT);
+        else
+            AddAbortLine(host, lock.DescribeFailure(error));
         return false;
     }
+    return EndPendingUpgrade(host, installFolder, bAutoMode, packageVersion, atCheckpoint) != JOURNAL_NONE;
+}
+
+JOURNAL_END EndPendingUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
+                              const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
     CUpgradeJournal journal;
-    const bool bJournal = !installFolder.empty() && journal.Read(installFolder);
-    if (bJournal) EndInterruptedUpgrade(host, journal, installFolder, bAutoMode, packageVersion, atCheckpoint);
-    // Only with the installation known: a journal that names a folder keeps it.
-    if (!installFolder.empty()) DeleteWorkFoldersBut(CUpgradeJournal::GetNamedWorkFolders(installFolder));
-    return bJournal;
+    JOURNAL_END end = JOURNAL_NONE;
+    if (journal.Read(installFolder))
+        end = EndInterruptedUpgrade(host, journal, installFolder, bAutoMode, packageVersion, atCheckpoint);
+    // A journal that names a folder keeps it.
+    DeleteWorkFoldersBut(CUpgradeJournal::GetNamedWorkFolders(installFolder));
+    return end;
 }
 
 std::string WriteRecoveryAtLogon(const std::string& installFolder) {

@@ -20,6 +20,11 @@ inline constexpr unsigned MAX_RECOVERY_ATTEMPTS = 3;
 // True when the installation holds the journal of an interrupted upgrade.
 bool HasInterruptedUpgrade(const std::string& installFolder);
 
+// How the journal found under the run lock ended: there was none; it was ended; it could not be
+// ended and is set aside; or it is left for the next start (its attempt could not be counted, or
+// the upgrade record could not be written).
+enum JOURNAL_END { JOURNAL_NONE, JOURNAL_ENDED, JOURNAL_SET_ASIDE, JOURNAL_LEFT };
+
 // Ends an upgrade that was interrupted (the program was killed, the machine went off) as its
 // journal says. Killed while installing files, it is put back: every destination of its plan
 // back from its backup and every added or temporary file removed, newest first, with the restore
@@ -34,10 +39,15 @@ bool HasInterruptedUpgrade(const std::string& installFolder);
 // is done. Each recovery is counted in the journal, on the disk, before it begins: after
 // MAX_RECOVERY_ATTEMPTS that did not end (crashed, hung, killed), the next sets the journal aside
 // with one abort line, and the start goes on. All of it holds the run lock, and then also deletes
-// the work folders that no journal names (left by runs killed before their journal existed);
-// while another upgrader holds the lock nothing is done. True when there was a journal to end.
+// the work folders of ours that no journal names (left by runs killed before their journal
+// existed); while another upgrader holds the lock nothing is done. True when there was a journal
+// to end.
 bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
                                const std::string& packageVersion, const CheckpointHook& atCheckpoint = {});
+// The same for a caller that already holds the run lock (an upgrade run, which never starts over
+// a journal).
+JOURNAL_END EndPendingUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
+                              const std::string& packageVersion, const CheckpointHook& atCheckpoint = {});
 
 // The RunOnce value for the installation, written before an install pass and removed after it.
 // Answers an error text, empty once it is written.

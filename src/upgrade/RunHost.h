@@ -15,11 +15,6 @@ public:
     virtual void SetProgressRange(int nUpper) = 0;
     virtual int GetProgress() = 0;
     virtual void SetProgress(int nPosition) = 0;
-    // The run's result code, once, at its end (the upgrade server hears it in auto mode).
-    // Not called for a run that ends with nothing to report.
-    virtual void ReportResult(int nCode) = 0;
     // The run is over: the button that read "Stop" reads "Close" again.
     virtual void ShowRunOver() = 0;
-    // The closing line is there: in auto mode the dialog ends now.
-    virtual void CloseAfterRun() = 0;
 };

@@ -1,14 +1,24 @@
 #include "upgrade/RunLock.h"
 
-CRunLock::~CRunLock() {
-    if (m_bHeld) ::ReleaseMutex(m_mutex.Get());
+#include "upgrade/InstallationLayout.h"
+#include "util/AdminOnlySecurity.h"
+#include "util/FileErrors.h"
+#include "util/PathChecks.h"
+#include "util/TextFormat.h"
+
+DWORD CRunLock::Take(const std::string& installFolder) {
+    if (IsHeld()) return ERROR_SUCCESS;
+    m_strPath = GetRunLockPath(installFolder);
+    if (!MakeUpgradeFolder(installFolder)) return ::GetLastError();
+    // The file stays between runs: one deleted while somebody has it open, if only for its
+    // attributes (which anyone who may list the folder can), could not be made again until they let go.
+    return MakeAdminOnly([this](SECURITY_ATTRIBUTES& attributes) {
+        m_file = OpenFileNoLink(m_strPath, GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS, &attributes);
+        return m_file ? ERROR_SUCCESS : ::GetLastError();
+    });
 }
 
-bool CRunLock::Take() {
-    if (m_bHeld) return true;
-    m_mutex.Reset(::CreateMutexA(nullptr, FALSE, RUN_LOCK_NAME));
-    if (!m_mutex) return false;
-    const DWORD wait = ::WaitForSingleObject(m_mutex.Get(), 0);
-    m_bHeld = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-    return m_bHeld;
+std::string CRunLock::DescribeFailure(DWORD error) const {
+    return FormatText("Create upgrade lock %s failed because of %s", m_strPath.c_str(),
+                      GetSystemErrorText(error).c_str());
 }

@@ -1,27 +1,33 @@
 #pragma once
 
+#include <windows.h>
+
+#include <string>
+
 #include "framework/ScopedHandles.h"
 
-// The lock that one upgrade run, or one recovery, holds while it changes an installation: a named
-// mutex in the Global namespace, so that upgraders started in any session (twice by hand, by the
-// upgrade server, by RunOnce at another administrator's logon) never change the same files at
-// once. Ordinary users may not make objects there, so nobody else can take it first.
-inline constexpr const char* RUN_LOCK_NAME = "Global\\QuorindoUpgradeRun";
-
+// The lock that one upgrade run, or one recovery, holds while it changes an installation, so that
+// upgraders started in any session (twice by hand, by the upgrade server, by RunOnce at another
+// administrator's logon) never change the same files at once: the file "UpgradeRun.lock" in the
+// installation's "Upgrade\" folder, held open without sharing. Only SYSTEM and the Administrators
+// may open it, so no program that runs without elevation can hold it first; a name in the
+// system's object namespace could be taken by anybody. The system lets it go when its holder ends,
+// however it ends.
 class CRunLock {
 public:
     CRunLock() = default;
     CRunLock(const CRunLock&) = delete;
     CRunLock& operator=(const CRunLock&) = delete;
-    // Lets the lock go when it is held. Only the thread that took it may let it go.
-    ~CRunLock();
 
-    // Takes the lock without waiting; false when another upgrader holds it. A lock whose holder
-    // was killed is taken: what it left is the next one's to end.
-    bool Take();
-    bool IsHeld() const { return m_bHeld; }
+    // Takes the installation's lock without waiting, making the "Upgrade\" folder when it is
+    // missing. Answers the system's error: ERROR_SHARING_VIOLATION while another upgrader holds it.
+    DWORD Take(const std::string& installFolder);
+    bool IsHeld() const { return m_file.IsValid(); }
+    // "Create upgrade lock <file> failed because of <reason>": a lock that could not be taken for
+    // another reason than another holder.
+    std::string DescribeFailure(DWORD error) const;
 
 private:
-    CScopedKernelHandle m_mutex;
-    bool m_bHeld = false;
+    CScopedKernelHandle m_file;
+    std::string m_strPath;
 };

@@ -5,8 +5,8 @@
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
 #include "util/LineSink.h"
+#include "util/PathChecks.h"
 #include "util/PathParts.h"
-#include "util/TextCompare.h"
 #include "util/TextFormat.h"
 
 namespace {
@@ -23,19 +23,21 @@ bool CopySelfToUpgradeFolder(CLineSink& sink, std::string installFolder, const s
     sink.AddLine(LINE_INFO, "Is checking Quorindo upgrade...");
 
     const std::string target = GetUpgradeFolder(installFolder);
-    const std::string ownFolder = WithBackslash(GetModuleFolder());
-    if (EqualsNoCase(ownFolder, target)) {
+    // The running program's file, never written meanwhile.
+    const std::string source = WithBackslash(GetModuleFolder()) + FormatText("%s.exe", exeName.c_str());
+    const std::string copy = target + SELF_COPY_FILE;
+    // However either path is written (8.3 names, another drive letter, a junction), the copy is
+    // the running file only when both lead to one file; a link in the copy's place is no copy.
+    if (!IsReparsePoint(copy) && IsSameFile(source, copy)) {
         sink.AddLine(LINE_INFO, "        Check Quorindo upgrade over.");
         return true;
     }
 
     sink.AddLine(LINE_INFO, "        Now will copy QuorindoUpgrade.exe to folder %s", target.c_str());
-    // The running program's file, never written meanwhile; the copy is written over, never through a link.
-    const std::string source = ownFolder + FormatText("%s.exe", exeName.c_str());
-    const DWORD error =
-        MakeUpgradeFolder(installFolder)
-            ? CopyFileNoLink(source, FILE_SHARE_READ | FILE_SHARE_DELETE, target + SELF_COPY_FILE, OPEN_ALWAYS)
-            : ::GetLastError();
+    // Written whole under a new name first: a copy cut short never takes the place RunOnce starts.
+    const DWORD error = MakeUpgradeFolder(installFolder)
+                            ? ReplaceWithCopy(source, FILE_SHARE_READ | FILE_SHARE_DELETE, copy)
+                            : ::GetLastError();
     if (error == ERROR_SUCCESS) {
         sink.AddLine(LINE_INFO, "        Copy QuorindoUpgrade.exe to folder %s successfully", target.c_str());
         return true;

@@ -117,10 +117,13 @@ std::string CUpgradeJournal::WriteFailure(DWORD error) const {
                       GetSystemErrorText(error).c_str());
 }
 
-std::string CUpgradeJournal::FindUntrustedValue(const std::string& installFolder) const {
+std::string CUpgradeJournal::FindUntrustedValue(const std::string& installFolder, CHeldFolder& workFolder) const {
     // Read through a link, the journal would be anybody's.
     if (IsReparsePoint(GetUpgradeFolder(installFolder)) || IsReparsePoint(m_strPath)) return m_strPath;
     if (m_nCount > MAX_JOURNAL_ENTRIES) return KeyValue(KEY_COUNT, std::to_string(m_nCount));
+    if (!IsWorkFolderPath(m_strWorkFolder)) return KeyValue(KEY_WORK_FOLDER, m_strWorkFolder);
+    const std::string why = HoldOwnWorkFolder(workFolder, m_strWorkFolder);
+    if (!why.empty()) return FormatText("%s (%s)", KeyValue(KEY_WORK_FOLDER, m_strWorkFolder).c_str(), why.c_str());
     return FindUnrecoverableValue(installFolder, m_strWorkFolder, m_strCommandList, m_plans);
 }
 

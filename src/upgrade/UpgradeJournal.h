@@ -7,6 +7,8 @@
 
 #include "package/EntryPlan.h"
 
+class CHeldFolder;
+
 // How far an upgrade had come: its files being installed (a recovery puts the old ones back), or
 // its files all in place and durable with its commands under way (a recovery finishes it).
 enum JOURNAL_PHASE { JOURNAL_INSTALL, JOURNAL_COMMANDS };
@@ -38,11 +40,13 @@ public:
     bool Read(const std::string& installFolder);
     // A journal lies where users may write, so it is checked before it is believed. Answers the
     // first value of the journal read that no run of ours could have written, as the file holds
-    // it ("[Entry 2] Destination=C:\Windows\System32\x.dll"); empty when every value is sound:
-    // a work folder as CWorkFolder makes them, its own command list, every destination and
-    // temporary file a full path inside the installation folder (or in the work folder), every
+    // it ("[Entry 2] Destination=C:\Windows\System32\x.dll"), with why in brackets where the name
+    // alone does not say; empty when every value is sound: a work folder of ours (named and made
+    // as CWorkFolder makes them, see HoldOwnWorkFolder), its own command list, every destination
+    // and temporary file a full path inside the installation folder (or in the work folder), every
     // backup in the work folder, and no reparse point on the way to any of them or to the journal.
-    std::string FindUntrustedValue(const std::string& installFolder) const;
+    // When all is sound the work folder is held, for everything read or deleted in it.
+    std::string FindUntrustedValue(const std::string& installFolder, CHeldFolder& workFolder) const;
     // The values of a plan that FindUntrustedValue would name once it is written: a run asks
     // before it writes its journal, and installs nothing that its recovery would refuse.
     static std::string FindUnrecoverableValue(const std::string& installFolder, const std::string& workFolder,

@@ -4,7 +4,7 @@
 #include "framework/ScopedHandles.h"
 #include "package/StageLines.h"
 #include "system/InstallProbe.h"
-#include "system/ProcessList.h"
+#include "system/ProcessEnd.h"
 #include "system/ProcessScanner.h"
 #include "system/ProductNames.h"
 #include "system/VersionOrder.h"
@@ -85,9 +85,19 @@ STEP_RESULT CUpgradeRun::CheckInstallation() {
     if (StopRequested()) return StepFailed(RESULT_NONE);
 
     // Held from the first change to the end of the run: no other upgrader may change these files meanwhile.
-    if (!m_lock.Take())
+    const DWORD lockError = m_lock.Take(m_strInstallFolder);
+    if (lockError == ERROR_SHARING_VIOLATION)
         return Abort(RESULT_PRODUCT_RUNNING,
                      "Another upgrade of Quorindo is under way, please wait for it to end and run again!");
+    if (lockError != ERROR_SUCCESS) return Abort(RESULT_SELF_COPY_FAILED, m_lock.DescribeFailure(lockError));
+    // The journal of an upgrade that did not end (a killed run, a restore that could not finish) is
+    // ended first, as a start ends it: written over, it would lose the only copy of the old files.
+    const JOURNAL_END pending = EndPendingUpgrade(m_host.Host(), m_strInstallFolder, m_settings.bAutoMode,
+                                                  m_settings.strPackageVersion, m_settings.atCheckpoint);
+    if (pending == JOURNAL_SET_ASIDE)
+        return Abort(RESULT_PRODUCT_RUNNING, "The last upgrade still has files to put back, so this one can't start!");
+    if (pending == JOURNAL_LEFT)
+        return Abort(RESULT_PRODUCT_RUNNING, "The last upgrade could not be ended yet, so this one can't start!");
 
     // The self-copy writes its own lines, its failure included.
     TraceEvent("phase self-copy");
@@ -132,22 +142,20 @@ STEP_RESULT CUpgradeRun::BackupEntries() {
 
 STEP_RESULT CUpgradeRun::CloseChannelProgram() {
     TraceEvent("phase channel");
-    DWORD processId = 0;
-    if (!FindProcessId(CHANNEL_PROGRAM_NAME, processId, false)) {
+    // Every instance, in every session: one left running would hold its files.
+    const std::vector<DWORD> ids = FindProcessIds(CHANNEL_PROGRAM_NAME);
+    if (ids.empty()) {
         AddPromptLine(m_host, FormatText("'%s' is not in running, now will upgrade it...", CHANNEL_PROGRAM_NAME));
         return StepSucceeded();
     }
     AddPromptLine(m_host, FormatText("'%s' is in running, now will close it...", CHANNEL_PROGRAM_NAME));
-    CScopedKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
-    if (!process || !::TerminateProcess(process.Get(), CHANNEL_EXIT_CODE)) {
-        const DWORD error = ::GetLastError();
+    const DWORD error = EndProcesses(ids, CHANNEL_EXIT_CODE, CHANNEL_SETTLE_MS);
+    if (error != ERROR_SUCCESS) {
         const std::string text = FormatText("Terminate process '%s' failed because of %s. Upgrade failed!",
                                             CHANNEL_PROGRAM_NAME, GetSystemErrorText(error).c_str());
         return Abort(RESULT_NONE, text);
     }
     AddPromptLine(m_host, FormatText("Terminate process '%s' successfully! Now will upgrade it...", CHANNEL_PROGRAM_NAME));
-    // Its files are free once it has ended; that seldom takes the whole time allowed.
-    ::WaitForSingleObject(process.Get(), CHANNEL_SETTLE_MS);
     return StepSucceeded();
 }
 
@@ -207,7 +215,6 @@ void CUpgradeRun::EndRun(int nCode) {
     if (m_bStopped) m_host.AddLine(LINE_PROMPT, "Upgrade cancelled by user");
     const ROLLBACK_OUTCOME outcome =
         nCode == RESULT_SUCCEEDED || !m_bInstallBegun ? ROLLBACK_WHOLE : m_items->Rollback(m_steps, m_host);
-    if (nCode != RESULT_NONE) m_host.ReportResult(nCode);
     // Nothing of a file whose backup could not be made is left for a next start to put back.
     if (outcome == ROLLBACK_LOST)
         m_host.AddLine(LINE_PROMPT, "Some files could not be put back, because their backups could not be made");
@@ -236,7 +243,6 @@ void CUpgradeRun::EndRun(int nCode) {
                    "All over for upgrading! Please right-click on 'List for Action' to copy or save the informations "
                    "for upgrading.");
     LogRun(nCode);
-    m_host.CloseAfterRun();
     TraceEvent("run end");
 }
 

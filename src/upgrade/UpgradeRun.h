@@ -35,8 +35,9 @@ struct RUN_SETTINGS {
 // undoes every done step; the journal lets a killed run be put back, or finished, at the next
 // start, and a restore that could not put every file back leaves the journal, the backups and the
 // RunOnce value for the next start to try again. The run lock is held from the first change (the
-// self-copy) to the end; a run that cannot take it ends before that. Runs on the thread that
-// calls Execute, which is also the one that destroys the run.
+// self-copy) to the end; a run that cannot take it ends before that, and one that finds a journal
+// under it ends that upgrade first, as a start does. Runs on the thread that calls Execute, which
+// is also the one that destroys the run.
 class CUpgradeRun {
 public:
     CUpgradeRun(IRunHost& host, RUN_SETTINGS settings);
@@ -44,7 +45,9 @@ public:
     CUpgradeRun& operator=(const CUpgradeRun&) = delete;
     ~CUpgradeRun();
 
-    // Answers the run's result code; RESULT_NONE when it ended with nothing to report.
+    // Answers the run's result code; RESULT_NONE when it ended with nothing to report. Whoever
+    // reports the code does so once the run object is gone: by then the run has let go of the
+    // lock and deleted its journal, work folder and RunOnce value.
     int Execute();
 
 private:

@@ -57,6 +57,28 @@ void ClearReadOnly(const std::string& path) {
     ::SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
+namespace {
+
+// The name a new file is written under before it replaces the path.
+std::string NewNameFor(const std::string& path) { return path + ".new"; }
+
+// Moves the whole new file over the path; when that fails, the new file goes. Answers the system's error.
+DWORD MoveNewFileOver(const std::string& fresh, const std::string& path) {
+    if (::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return ERROR_SUCCESS;
+    const DWORD error = ::GetLastError();
+    ::DeleteFileA(fresh.c_str());
+    return error;
+}
+
+bool ReadIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    CScopedKernelHandle file(::CreateFileA(path.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file && ::GetFileInformationByHandle(file.Get(), &info);
+}
+
+}  // namespace
+
 DWORD FlushFileToDisk(const std::string& path) {
     CScopedKernelHandle file = OpenFileNoLink(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
     if (!file || !::FlushFileBuffers(file.Get())) return ::GetLastError();
@@ -74,7 +96,7 @@ bool FlushVolumeOf(const std::string& folder) {
 }
 
 bool ReplaceFileDurably(const std::string& path, const std::string& text, DWORD* error) {
-    const std::string fresh = path + ".new";
+    const std::string fresh = NewNameFor(path);
     {
         // Whatever has the name goes first, a planted link included: the new file is always new.
         ::DeleteFileA(fresh.c_str());
@@ -88,12 +110,24 @@ bool ReplaceFileDurably(const std::string& path, const std::string& text, DWORD*
             return false;
         }
     }
-    if (!::MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        *error = ::GetLastError();
-        ::DeleteFileA(fresh.c_str());
-        return false;
-    }
-    return true;
+    *error = MoveNewFileOver(fresh, path);
+    return *error == ERROR_SUCCESS;
+}
+
+DWORD ReplaceWithCopy(const std::string& source, DWORD sourceShare, const std::string& target) {
+    const std::string fresh = NewNameFor(target);
+    // Whatever has the name goes first, a planted link included: the new file is always new.
+    ::DeleteFileA(fresh.c_str());
+    const DWORD error = CopyFileNoLink(source, sourceShare, fresh, CREATE_NEW, true);
+    if (error == ERROR_SUCCESS) return MoveNewFileOver(fresh, target);
+    ::DeleteFileA(fresh.c_str());
+    return error;
+}
+
+bool IsSameFile(const std::string& first, const std::string& second) {
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    return ReadIdentity(first, a) && ReadIdentity(second, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
 }
 
 DWORD CopyFileData(HANDLE from, HANDLE to) {
@@ -110,13 +144,15 @@ DWORD CopyFileData(HANDLE from, HANDLE to) {
     return ERROR_SUCCESS;
 }
 
-DWORD CopyFileNoLink(const std::string& source, DWORD sourceShare, const std::string& target, DWORD disposition) {
+DWORD CopyFileNoLink(const std::string& source, DWORD sourceShare, const std::string& target, DWORD disposition,
+                     bool bFlush) {
     CScopedKernelHandle from(::CreateFileA(source.c_str(), GENERIC_READ, sourceShare, nullptr, OPEN_EXISTING,
                                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!from) return ::GetLastError();
     CScopedKernelHandle to = OpenFileNoLink(target, GENERIC_WRITE, 0, disposition);
     if (!to) return ::GetLastError();
-    const DWORD error = CopyFileData(from.Get(), to.Get());
+    DWORD error = CopyFileData(from.Get(), to.Get());
+    if (error == ERROR_SUCCESS && bFlush && !::FlushFileBuffers(to.Get())) error = ::GetLastError();
     if (!CloseWrittenFile(to) && error == ERROR_SUCCESS) return ::GetLastError();
     return error;
 }

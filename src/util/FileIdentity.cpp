@@ -32,12 +32,6 @@ bool IsSameState(const FILE_IDENTITY& a, const FILE_IDENTITY& b) {
     return a.bKnown && b.bKnown && FormatFileIdentity(a) == FormatFileIdentity(b);
 }
 
-bool IsSameFile(const std::string& first, const std::string& second) {
-    const FILE_IDENTITY a = ReadFileIdentity(first), b = ReadFileIdentity(second);
-    return a.bKnown && b.bKnown && a.dwVolume == b.dwVolume && a.dwIndexHigh == b.dwIndexHigh &&
-           a.dwIndexLow == b.dwIndexLow;
-}
-
 std::string FormatFileIdentity(const FILE_IDENTITY& identity) {
     if (!identity.bKnown) return std::string();
     return FormatText(IDENTITY_FORMAT, identity.dwVolume, identity.dwIndexHigh, identity.dwIndexLow,

@@ -20,8 +20,6 @@ struct FILE_IDENTITY {
 FILE_IDENTITY ReadFileIdentity(const std::string& path);
 // True when both are known and are one state of one file.
 bool IsSameState(const FILE_IDENTITY& a, const FILE_IDENTITY& b);
-// True when both names lead to one file (a second name of it, a hard link), whatever its state.
-bool IsSameFile(const std::string& first, const std::string& second);
 // As a journal keeps it: hex fields with dashes between them; empty when not known.
 std::string FormatFileIdentity(const FILE_IDENTITY& identity);
 // The text FormatFileIdentity made; anything else is not known.

@@ -1,14 +1,9 @@
 #include "util/PathChecks.h"
 
+#include "util/PathParts.h"
 #include "util/TextCompare.h"
 
 namespace {
-
-std::string FullPathOf(const std::string& path) {
-    char buffer[MAX_PATH] = {};
-    const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
-    return length == 0 || length >= MAX_PATH ? std::string() : std::string(buffer, length);
-}
 
 // "C:\..." without "..": never "\\server\share\", "\\.\device" or "\\?\C:\".
 bool IsDrivePath(const std::string& path) {
@@ -28,7 +23,7 @@ bool IsReparsePoint(const std::string& path) {
 
 bool IsPlainPathInside(const std::string& path, const std::string& folder) {
     if (!IsDrivePath(path) || !IsDrivePath(folder)) return false;
-    const std::string full = FullPathOf(path), root = FullPathOf(folder);
+    const std::string full = GetFullPath(path), root = GetFullPath(folder);
     if (root.empty() || root.back() != '\\' || full.size() <= root.size() ||
         !EqualsNoCase(full.substr(0, root.size()), root))
         return false;
@@ -38,8 +33,9 @@ bool IsPlainPathInside(const std::string& path, const std::string& folder) {
     return true;
 }
 
-CScopedKernelHandle OpenFileNoLink(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
-    CScopedKernelHandle file(::CreateFileA(path.c_str(), access, share, nullptr, disposition,
+CScopedKernelHandle OpenFileNoLink(const std::string& path, DWORD access, DWORD share, DWORD disposition,
+                                   SECURITY_ATTRIBUTES* attributes) {
+    CScopedKernelHandle file(::CreateFileA(path.c_str(), access, share, attributes, disposition,
                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
     if (file && (!::GetFileInformationByHandle(file.Get(), &info) ||

@@ -21,4 +21,6 @@ bool IsPlainPathInside(const std::string& path, const std::string& folder);
 // Opens a file as CreateFileA does, but never through a reparse point: the name itself is opened,
 // and one that is a reparse point is closed again, with ERROR_CANT_ACCESS_FILE. Only for
 // dispositions that change nothing of an existing file (OPEN_EXISTING, OPEN_ALWAYS, CREATE_NEW).
-CScopedKernelHandle OpenFileNoLink(const std::string& path, DWORD access, DWORD share, DWORD disposition);
+// The attributes, when given, are a new file's.
+CScopedKernelHandle OpenFileNoLink(const std::string& path, DWORD access, DWORD share, DWORD disposition,
+                                   SECURITY_ATTRIBUTES* attributes = nullptr);

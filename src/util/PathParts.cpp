@@ -68,6 +68,12 @@ std::string GetModuleFolder() {
     return folder;
 }
 
+std::string GetFullPath(const std::string& path) {
+    char buffer[MAX_PATH] = {};
+    const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+    return length == 0 || length >= MAX_PATH ? std::string() : std::string(buffer, length);
+}
+
 std::string GetFolderOf(const std::string& path) {
     const size_t separator = path.find_last_of("\\/");
     return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);

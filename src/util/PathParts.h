@@ -12,3 +12,5 @@ std::string GetFileNameOf(const std::string& path);
 std::string GetFolderOf(const std::string& path);
 // The folder of the running program's own file, ending with a backslash.
 std::string GetModuleFolder();
+// The path as a full path from the current folder and drive; empty when it cannot be made.
+std::string GetFullPath(const std::string& path);

@@ -4,14 +4,14 @@
 
 #include <windows.h>
 
-#include <sddl.h>
 #include <stdlib.h>
 
 #include <algorithm>
 
 #include "framework/FileFind.h"
+#include "util/AdminOnlySecurity.h"
 #include "util/FileErrors.h"
-#include "util/FileHelpers.h"
+#include "util/HeldFolder.h"
 #include "util/PathChecks.h"
 #include "util/PathTokens.h"
 #include "util/TextCompare.h"
@@ -28,46 +28,22 @@ std::string RandomName() {
     return FormatText("%s%08X%08X", WORK_FOLDER_PREFIX, high, low);
 }
 
-// Makes the folder with the descriptor; the owner is given only where the process may set it.
-DWORD MakeProtectedFolder(const std::string& path) {
-    for (const char* sddl : {WORK_FOLDER_SDDL, WORK_FOLDER_SDDL_NO_OWNER}) {
-        CScopedLocalMemory descriptor = DescriptorFromSddl(sddl);
-        if (!descriptor) return ::GetLastError();
-        SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor.Get(), FALSE};
-        if (::CreateDirectoryA(path.c_str(), &attributes)) return ERROR_SUCCESS;
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_INVALID_OWNER) return error;
-    }
-    return ERROR_INVALID_OWNER;
-}
-
-// Where work folders are made: the Windows folder's "Temp\", which only administrators may write.
+// Where work folders are made: the Windows folder's "Temp\". Every user may make files and
+// folders there (though not list it), so nothing there is believed by its name.
 std::string GetWorkFolderParent() { return GetWindowsFolder() + "Temp\\"; }
 
-void DeleteFilesIn(const std::string& folder) {
-    CFileFind find;
-    for (bool more = find.FindFile(folder + "*"); more;) {
-        more = find.FindNextFile();
-        if (find.IsDots() || find.IsDirectory()) continue;
-        DeleteFileEvenReadOnly(find.GetFilePath());
-    }
+// What the system reports for a folder we make, read once (see FindForeignSecurity).
+PSECURITY_DESCRIPTOR GetReferenceSecurity() {
+    static const CScopedLocalMemory reference = [] {
+        CWorkFolder folder;
+        CHeldFolder held;
+        if (!folder.Create().empty() || held.Hold(folder.Path()) != ERROR_SUCCESS) return CScopedLocalMemory();
+        return held.ReadSecurity();
+    }();
+    return reference.Get();
 }
 
 }  // namespace
-
-CScopedLocalMemory DescriptorFromSddl(const char* sddl) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor, nullptr))
-        return CScopedLocalMemory();
-    return CScopedLocalMemory(descriptor);
-}
-
-void DeleteFolderAndFiles(const std::string& folder) {
-    // A link is left alone: what it leads to is not ours to empty or remove.
-    if (folder.empty() || IsReparsePoint(folder)) return;
-    DeleteFilesIn(folder);
-    ::RemoveDirectoryA(folder.c_str());
-}
 
 bool IsWorkFolderPath(const std::string& folder) {
     // One folder directly under the parent: its only backslash after our prefix is its last character.
@@ -76,19 +52,35 @@ bool IsWorkFolderPath(const std::string& folder) {
            folder.find('\\', ours.size()) == folder.size() - 1 && IsPlainPathInside(folder, GetWorkFolderParent());
 }
 
+std::string HoldOwnWorkFolder(CHeldFolder& held, const std::string& folder) {
+    const DWORD error = held.Hold(folder);
+    if (error == ERROR_CANT_ACCESS_FILE) return "it is a link or a file";
+    if (error != ERROR_SUCCESS) return GetSystemErrorText(error);
+    const CScopedLocalMemory security = held.ReadSecurity();
+    const std::string why = security ? FindForeignSecurity(security.Get(), GetReferenceSecurity())
+                                     : std::string("its owner and access list cannot be read");
+    if (!why.empty()) held.Release();
+    return why;
+}
+
 void DeleteWorkFoldersBut(const std::vector<std::string>& kept) {
     const std::string parent = GetWorkFolderParent();
     CFileFind find;
     for (bool more = find.FindFile(parent + WORK_FOLDER_PREFIX + "*"); more;) {
         more = find.FindNextFile();
         const std::string folder = find.GetFilePath() + "\\";
-        if (!find.IsDirectory()) continue;
-        if (std::none_of(kept.begin(), kept.end(), [&](const std::string& k) { return EqualsNoCase(k, folder); }))
-            DeleteFolderAndFiles(folder);
+        if (!find.IsDirectory() ||
+            std::any_of(kept.begin(), kept.end(), [&](const std::string& k) { return EqualsNoCase(k, folder); }))
+            continue;
+        CHeldFolder held;
+        if (HoldOwnWorkFolder(held, folder).empty()) held.DeleteWithFiles();
     }
 }
 
-CWorkFolder::~CWorkFolder() { DeleteFolderAndFiles(m_strPath); }
+CWorkFolder::~CWorkFolder() {
+    CHeldFolder held;
+    if (!m_strPath.empty() && held.Hold(m_strPath) == ERROR_SUCCESS) held.DeleteWithFiles();
+}
 
 void CWorkFolder::Keep() { m_strPath.clear(); }
 
@@ -103,7 +95,9 @@ std::string CWorkFolder::Create() {
             break;
         }
         path = parent + name;
-        error = MakeProtectedFolder(path);
+        error = MakeAdminOnly([&](SECURITY_ATTRIBUTES& attributes) {
+            return ::CreateDirectoryA(path.c_str(), &attributes) ? ERROR_SUCCESS : ::GetLastError();
+        });
     }
     if (error != ERROR_SUCCESS)
         return FormatText("Create work folder %s failed because of %s", path.c_str(), GetSystemErrorText(error).c_str());

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/ScopedHandles.h"
+class CHeldFolder;
 
 // The private folder of one upgrade run under the Windows folder's "Temp\": a new folder of a
 // random name that only SYSTEM and the Administrators may touch. The run runs elevated, and no
@@ -38,20 +38,13 @@ inline constexpr const char* WORK_FOLDER_PREFIX = "QuorindoUpgrade-";
 // journal gives is checked so before anything in it is trusted or deleted).
 bool IsWorkFolderPath(const std::string& folder);
 
-// Deletes every file in the folder (read-only ones too), then the folder. A folder that is a
-// reparse point is left alone.
-void DeleteFolderAndFiles(const std::string& folder);
+// Every user may make folders in Windows' Temp, so a name like ours proves nothing. Holds the
+// folder (see CHeldFolder) and checks through the hold that it is ours: owned by the
+// Administrators or SYSTEM, nobody else let in. Answers why it is not, with the folder let go;
+// empty when it is, and then it stays held for everything read or deleted in it.
+std::string HoldOwnWorkFolder(CHeldFolder& held, const std::string& folder);
 
-// Deletes every folder named like a work folder but the kept ones: what runs that were killed
-// before their journal existed left behind. Only while no run can be under way.
+// Deletes every work folder of ours but the kept ones: what runs that were killed before their
+// journal existed left behind. A folder that only bears the name is left as it is. Only while no
+// run can be under way.
 void DeleteWorkFoldersBut(const std::vector<std::string>& kept);
-
-// The security descriptor every work folder gets, in the system's string form: owned by the
-// Administrators, full access for SYSTEM and the Administrators and nobody else, nothing
-// inherited from the parent folder.
-inline constexpr const char* WORK_FOLDER_SDDL = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
-// The same without the owner, for a process that may not name the Administrators as owner.
-inline constexpr const char* WORK_FOLDER_SDDL_NO_OWNER = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
-
-// Builds a self-relative security descriptor from its string form; empty on failure.
-CScopedLocalMemory DescriptorFromSddl(const char* sddl);

@@ -8,10 +8,14 @@
 #include <functional>
 
 #include "RunFixture.h"
+#include "framework/ScopedHandles.h"
 #include "support/RegistryValueGuard.h"
 #include "support/TestGzip.h"
 #include "support/UpgradeLogFile.h"
 #include "support/UpgradeServerWindow.h"
+#include "system/RegistryAccess.h"
+#include "upgrade/Recovery.h"
+#include "upgrade/RunLock.h"
 
 using namespace e2e;
 
@@ -131,6 +135,28 @@ TEST_F(AutoModeTest, SuccessSendsZeroAfterTheRecord) {
                   "0.0.6.7");
         EXPECT_EQ(ReadMachineString(PRODUCT_KEY, UPGRADE_VERSION_VALUE, KEY_WOW64_64KEY), "");
     }
+}
+
+// A server that takes the code and never answers holds up nothing: when the code comes, the run
+// has let go of its lock and deleted its journal, work folder and RunOnce value, and the upgrader
+// soon gives up waiting and ends with the code as its exit status.
+TEST_F(AutoModeTest, AServerThatNeverAnswersHoldsUpNothing) {
+    bool released = false;
+    m_server.SetOnCode([&](int) {
+        CRunLock lock;
+        const bool lockFree = lock.Take(m_install.GetFolder()) == ERROR_SUCCESS;
+        released = lockFree && !HasInterruptedUpgrade(m_install.GetFolder()) && WorkFolders().empty() &&
+                   !CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE);
+        robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS);  // no answer while the upgrader lives
+    });
+    ASSERT_TRUE(StartUpgrader(CPackageWriter().AddFile(".\\TallyPanel.dll", "new panel", TimeOf(1)).Bytes(), "/auto"));
+    DWORD status = 0xFFFF;
+    EXPECT_TRUE(m_upgrader.Wait(RUN_WAIT_MS, &status)) << "the upgrader waits for the server";
+    EXPECT_EQ(status, 0u);
+    EXPECT_TRUE(m_server.WaitForCodes(1, RUN_WAIT_MS));
+    m_server.SetOnCode(nullptr);
+    EXPECT_EQ(m_server.Codes(), std::vector<int>{0});
+    EXPECT_TRUE(released) << "the code came while the run still held something";
 }
 
 // What a script or deployment tool reads of a silent run: its exit status is the run's result

@@ -113,18 +113,38 @@ protected:
     std::string m_strPack, m_strList, m_strOutput, m_strPrinted;
 };
 
-TEST_F(QuorindoPackTest, NoSourcesGiveAZeroCountListedAndVerified) {
-    WriteList({});
-    ASSERT_EQ(Pack("build \"" + m_strList + "\""), 0) << m_strPrinted;  // the package goes beside the list
-    EXPECT_TRUE(Printed("Reading compressed files from UpgradeSet.ini")) << m_strPrinted;
-    EXPECT_TRUE(Printed("Combine compressed files to CompressData.dat"));
-    EXPECT_TRUE(Printed("        Combine compressed files to " + m_strOutput + " completely!"));
-    EXPECT_EQ(ReadFileBytes(m_strOutput), std::string(4, '\0'));
+// A list that is missing or names nothing would give a package that installs nothing and reports
+// success on every machine: build refuses it and leaves no package, verify fails an empty one.
+TEST_F(QuorindoPackTest, NothingToPackIsRefusedAndAnEmptyPackageFailsVerify) {
+    const std::string elsewhere = m_scratch.Path() + "Elsewhere\\";
+    ASSERT_TRUE(::CreateDirectoryA(elsewhere.c_str(), nullptr));
+    const struct {
+        const char* list;  // empty: none
+        std::string arguments, folder, line;
+    } cases[] = {
+        {"", "build", elsewhere, "Read file " + elsewhere + "UpgradeSet.ini failed because of fileNotFound!"},
+        {"[Install Source]\r\n", "build UpgradeSet.ini", m_scratch.Path(),
+         "File " + m_strList + " has no source count in [Install Source]!"},
+        {"[Install Source]\r\nsource count=0\r\n", "build", m_scratch.Path(),
+         "File " + m_strList + " lists no source to compress!"},
+    };
+    for (const auto& refused : cases) {
+        SCOPED_TRACE(refused.line);
+        if (*refused.list) WriteFileText(m_strList, refused.list);
+        EXPECT_EQ(RunConsoleProgram(m_strPack, refused.arguments, &m_strPrinted, refused.folder), 1);
+        EXPECT_TRUE(Printed("        " + refused.line)) << m_strPrinted;
+        EXPECT_FALSE(PathExists(refused.folder + "CompressData.dat"));
+    }
+    WriteBytes(m_strOutput, std::string(4, '\0'));
+    EXPECT_EQ(Pack("verify \"" + m_strOutput + "\""), 3);
+    EXPECT_TRUE(Printed("The package holds no entry: it would install nothing")) << m_strPrinted;
 
-    EXPECT_EQ(Pack("list \"" + m_strOutput + "\""), 0);
-    EXPECT_TRUE(Printed("0 entries, 0 bytes compressed, 0 bytes packed, package 4 bytes")) << m_strPrinted;
-    EXPECT_EQ(Pack("verify \"" + m_strOutput + "\""), 0);
-    EXPECT_TRUE(Printed("0 entries, all well")) << m_strPrinted;
+    // With no arguments, the list in the current folder is packed beside it.
+    WriteFileText(m_scratch.Path() + "first.txt", SampleText(1));
+    WriteList({{m_scratch.Path() + "first.txt", ".\\first.txt"}});
+    ASSERT_EQ(RunConsoleProgram(m_strPack, "build", &m_strPrinted, m_scratch.Path()), 0) << m_strPrinted;
+    EXPECT_TRUE(Printed("        Combine compressed files to " + m_strOutput + " completely!")) << m_strPrinted;
+    EXPECT_EQ(ParsePackage(ReadFileBytes(m_strOutput)).size(), 1u);
 }
 
 TEST_F(QuorindoPackTest, TwoSourcesReadBackWithTheirPathsTimesAndContents) {

@@ -164,7 +164,7 @@ TEST_F(ShippedUpgradeTest, AutoModeUpgradesTheSampleInstallationAndReportsSucces
               m_install.GetPath("AX\\ScrollFilter.ax"));
     EXPECT_NE(::GetFileAttributesA((m_strMenuFolder + "\\Quorindo Player.lnk").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
-              m_install.GetPath("QuorindoUpgradeServer.exe"));
+              "\"" + m_install.GetPath("QuorindoUpgradeServer.exe") + "\"");
     EXPECT_EQ(ReadUserDword(FFDSHOW_KEY, "mpg2"), 1u);
     EXPECT_EQ(ReadUserDword(FFDSHOW_KEY, "cram"), 0u);
     EXPECT_NE(::GetFileAttributesA(m_install.GetPath("Upgrade\\QuorindoUpgrade.exe").c_str()), INVALID_FILE_ATTRIBUTES);

@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "RunFixture.h"
+#include "support/UpgradeLogFile.h"
 #include "system/RegistryAccess.h"
 #include "framework/ScopedHandles.h"
 
@@ -146,7 +147,9 @@ TEST_F(UpgradeRunTest, EmptyPackageSucceedsAndRecordsTheUpgradeAndASecondRunStar
     EXPECT_EQ(GetButtonText(m_hDialog, IDCANCEL), "Close");
 
     PressUpgrade();
-    ASSERT_TRUE(robot::WaitUntil([&] { return ReadLines(m_hDialog).size() < lines.size(); }));
+    // The second run's record in the log comes after its list was emptied: a run too quick to be
+    // seen with fewer lines is not missed.
+    ASSERT_TRUE(robot::WaitUntil([&] { return ReadUpgradeLog(m_install.GetFolder()).size() == 2; }));
     lines = WaitForEnd();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front().text, "Analyzing system, please waiting...");
@@ -155,7 +158,7 @@ TEST_F(UpgradeRunTest, EmptyPackageSucceedsAndRecordsTheUpgradeAndASecondRunStar
     EXPECT_TRUE(ScratchFiles().empty());
 }
 
-TEST_F(UpgradeRunTest, OnlyTheFoundChannelProgramIsEnded) {
+TEST_F(UpgradeRunTest, EveryRunningChannelProgramIsEnded) {
     CChildProcess* first = m_install.Start("QxChannel.exe");
     CChildProcess* second = m_install.Start("QxChannel.exe");
     ASSERT_NE(first, nullptr);
@@ -165,7 +168,7 @@ TEST_F(UpgradeRunTest, OnlyTheFoundChannelProgramIsEnded) {
     EXPECT_TRUE(HasLine(lines, "        Prompt - Terminate process 'QxChannel.exe' successfully! Now will upgrade it...",
                         YELLOW));
     EXPECT_TRUE(HasLine(lines, SUCCEEDED, WHITE));
-    EXPECT_NE(first->IsRunning(), second->IsRunning()) << "exactly one channel program should be ended";
+    EXPECT_FALSE(first->IsRunning() || second->IsRunning()) << "a channel program was left running";
 }
 
 TEST_F(UpgradeRunTest, NoChannelProgramIsSaidAndTheUpgradeServersLockedFileIsOnlyAnError) {

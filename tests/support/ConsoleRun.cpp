@@ -14,7 +14,8 @@ const DWORD RUN_WAIT_MS = 120000;
 
 }  // namespace
 
-int RunConsoleProgram(const std::string& exePath, const std::string& arguments, std::string* output) {
+int RunConsoleProgram(const std::string& exePath, const std::string& arguments, std::string* output,
+                      const std::string& folder) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     CScopedKernelHandle readEnd, writeEnd;
     if (!::CreatePipe(readEnd.Receive(), writeEnd.Receive(), &inherit, 0)) return -1;
@@ -30,8 +31,8 @@ int RunConsoleProgram(const std::string& exePath, const std::string& arguments, 
     startup.hStdOutput = writeEnd.Get();
     startup.hStdError = writeEnd.Get();
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(exePath.c_str(), buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &startup, &info))
+    if (!::CreateProcessA(exePath.c_str(), buffer.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &startup, &info))
         return -1;
     CScopedKernelHandle process(info.hProcess);
     CScopedKernelHandle thread(info.hThread);

@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "framework/ScopedHandles.h"
 #include "util/PathParts.h"
+#include "util/PathTokens.h"
+#include "util/WorkFolder.h"
 
 namespace {
 
@@ -53,4 +56,16 @@ std::string GetShellFolder(int csidl) {
     char buffer[MAX_PATH] = {};
     if (!::SHGetSpecialFolderPathA(nullptr, buffer, csidl, FALSE)) return std::string();
     return std::string(buffer) + "\\";
+}
+
+std::vector<std::string> WorkFolders() {
+    std::vector<std::string> folders;
+    WIN32_FIND_DATAA data;
+    const std::string parent = GetWindowsFolder() + "Temp\\";
+    CScopedFindHandle find(::FindFirstFileA((parent + WORK_FOLDER_PREFIX + "*").c_str(), &data));
+    if (!find) return folders;
+    do
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) folders.push_back(parent + data.cFileName + "\\");
+    while (::FindNextFileA(find.Get(), &data));
+    return folders;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Where a test finds the programs and files it works with, as Windows paths.
 
@@ -20,3 +21,5 @@ std::string GetShellFolder(int csidl);
 // The running test program's own file, and its name without ".exe".
 std::string GetOwnPath();
 std::string GetOwnExeName();
+// The work folders of runs now under way (a link named like one is none), ending with a backslash.
+std::vector<std::string> WorkFolders();

@@ -23,6 +23,11 @@ std::vector<int> CUpgradeServerWindow::Codes() const {
     return m_codes;
 }
 
+void CUpgradeServerWindow::SetOnCode(std::function<void(int)> onCode) {
+    CSingleLock hold(m_lock);
+    m_onCode = std::move(onCode);
+}
+
 bool CUpgradeServerWindow::WaitForCodes(size_t count, DWORD timeoutMs) const {
     const DWORD start = GetTickCount();
     while (Codes().size() < count) {
@@ -57,6 +62,12 @@ LRESULT CALLBACK CUpgradeServerWindow::WindowProc(HWND window, UINT message, WPA
     }
     auto* self = reinterpret_cast<CUpgradeServerWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (self != nullptr && message == self->m_uMessage) {
+        std::function<void(int)> onCode;
+        {
+            CSingleLock hold(self->m_lock);
+            onCode = self->m_onCode;
+        }
+        if (onCode) onCode(static_cast<int>(wParam));
         CSingleLock hold(self->m_lock);
         self->m_codes.push_back(static_cast<int>(wParam));
         return 0;

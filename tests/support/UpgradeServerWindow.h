@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "framework/CriticalSection.h"
@@ -17,6 +18,9 @@ public:
     CUpgradeServerWindow& operator=(const CUpgradeServerWindow&) = delete;
 
     std::vector<int> Codes() const;
+    // Runs in the window's handler for every code before it answers, as long as it takes; the code
+    // counts as arrived once it returns.
+    void SetOnCode(std::function<void(int)> onCode);
     // Waits until at least count codes arrived or the time is up.
     bool WaitForCodes(size_t count, DWORD timeoutMs) const;
 
@@ -31,4 +35,5 @@ private:
     UINT m_uMessage = 0;
     mutable CCriticalSection m_lock;
     std::vector<int> m_codes;
+    std::function<void(int)> m_onCode;
 };

@@ -3,19 +3,15 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include "ConsoleLineSink.h"
 #include "framework/File.h"
 #include "framework/ScopedHandles.h"
 #include "package/CompressionLibrary.h"
 #include "package/PackageBuilder.h"
-#include "package/PackageEntry.h"
 #include "package/PackageEntryReader.h"
-#include "util/FileHelpers.h"
 #include "package/UpgradePackage.h"
-#include "util/FileErrors.h"
-#include "util/PathTokens.h"
+#include "util/WorkFolder.h"
 #include "util/WriteRule.h"
 
 namespace {
@@ -34,28 +30,56 @@ std::string FormatStoredTime(const FILETIME& time) {
     return text;
 }
 
-// Inflates one entry's data fully; the library checks its CRC and length. Answers an error text.
-std::string InflateEntry(const PACKAGE_ENTRY_FIELDS& fields, const std::string& libraryPath) {
-    const std::string gzipPath = NewTempFile();
-    const std::string outputPath = NewTempFile();
-    std::string error;
-    if (gzipPath.empty() || outputPath.empty()) {
-        error = "No temporary file could be made";
-    } else {
-        error = CPackageEntry::WriteTempFile(fields.pCompressedData, fields.dwCompressedLength, gzipPath);
-        if (error.empty() && DecompressFile(gzipPath, outputPath, libraryPath) != 1)
-            error = "The compressed data of " + fields.strRelativePath + " is damaged";
+// An elevated QuorindoPack keeps its scratch files where only administrators may write, as the
+// upgrader does. One with no more rights than its user may not write there, and no program of
+// that user gains anything by swapping its files.
+BUILD_SCRATCH ScratchForThisProcess() {
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof sid;
+    BOOL member = FALSE;
+    // A filtered (not elevated) token holds the Administrators only for denying: not a member.
+    const bool admin = ::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size) &&
+                       ::CheckTokenMembership(nullptr, sid, &member) && member;
+    return admin ? BUILD_IN_WORK_FOLDER : BUILD_IN_USER_TEMP;
+}
+
+void PrintEntryFailure(DWORD index, const std::string& text) {
+    std::printf("Entry %lu: %s\n", static_cast<unsigned long>(index + 1), text.c_str());
+}
+
+// Inflates every entry fully into nothing; the library checks each member's CRC and length. An
+// entry whose path no upgrade would write is a failure too. Answers the number of failures, each
+// printed.
+int InflateEntries(const CUpgradePackage& package, const CCompressionLibrary& library) {
+    CScopedKernelHandle nowhere(::CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
+    CPackageEntryReader reader(package);
+    int failures = 0;
+    for (DWORD i = 0; i < package.GetEntryCount(); ++i) {
+        PACKAGE_ENTRY_FIELDS fields;
+        const std::string error = reader.ReadNext(kNoInstallFolder, INSTALL_READ, fields);
+        if (!error.empty()) {
+            PrintEntryFailure(i, error);
+            return failures + 1;  // the entries after it cannot be found
+        }
+        if (!IsPlainStoredPath(fields.strRelativePath)) {
+            PrintEntryFailure(i, FormatPathOutsideRule(fields.strRelativePath));
+            ++failures;
+        } else if (!library.InflateInto(fields.pCompressedData, fields.dwCompressedLength, nowhere.Get())) {
+            PrintEntryFailure(i, "The compressed data of " + fields.strRelativePath + " is damaged");
+            ++failures;
+        }
     }
-    DeleteScratchFile(gzipPath);
-    DeleteScratchFile(outputPath);
-    return error;
+    return failures;
 }
 
 }  // namespace
 
 int RunBuildCommand(const std::string& listFile, const std::string& outputFile) {
     CConsoleLineSink sink;
-    return BuildPackageFile(sink, listFile, outputFile).IsComplete() ? 0 : 1;
+    BUILD_OPTIONS options;
+    options.scratch = ScratchForThisProcess();
+    return BuildPackageFile(sink, listFile, outputFile, options).IsComplete() ? PACK_EXIT_OK : PACK_EXIT_FAILED;
 }
 
 int RunListCommand(const std::string& packagePath) {
@@ -63,7 +87,7 @@ int RunListCommand(const std::string& packagePath) {
     const std::string error = LoadPackage(package, packagePath);
     if (!error.empty()) {
         std::printf("%s\n", error.c_str());
-        return 1;
+        return PACK_EXIT_FAILED;
     }
     const DWORD count = package.GetEntryCount();
     CPackageEntryReader reader(package);
@@ -73,8 +97,8 @@ int RunListCommand(const std::string& packagePath) {
         PACKAGE_ENTRY_FIELDS fields;
         const std::string readError = reader.ReadNext(kNoInstallFolder, INSTALL_READ, fields);
         if (!readError.empty()) {
-            std::printf("Entry %lu: %s\n", static_cast<unsigned long>(i + 1), readError.c_str());
-            return 1;
+            PrintEntryFailure(i, readError);
+            return PACK_EXIT_FAILED;
         }
         const unsigned long long entryPacked = 16ull + fields.strRelativePath.size() + fields.dwCompressedLength;
         std::printf("%-48s %-19s %12lu %12llu\n", fields.strRelativePath.c_str(),
@@ -85,7 +109,7 @@ int RunListCommand(const std::string& packagePath) {
     }
     std::printf("%lu entries, %llu bytes compressed, %llu bytes packed, package %lu bytes\n",
                 static_cast<unsigned long>(count), compressed, packed, static_cast<unsigned long>(package.GetSize()));
-    return 0;
+    return PACK_EXIT_OK;
 }
 
 int RunVerifyCommand(const std::string& packagePath) {
@@ -94,28 +118,24 @@ int RunVerifyCommand(const std::string& packagePath) {
     if (error.empty() && package.GetSize() < PACKAGE_FIRST_ENTRY) error = "Length for upgrade package is invalidation";
     if (!error.empty()) {
         std::printf("%s\n", error.c_str());
-        return 1;
+        return PACK_EXIT_FAILED;
     }
-    const std::string libraryPath = ExtractCompressionLibrary();
+    CConsoleLineSink sink;
+    CWorkFolder work;
+    const std::string folder = MakeScratchFolder(sink, ScratchForThisProcess(), work);
+    CCompressionLibrary library;
+    if (folder.empty() || !library.Load(nullptr, folder)) {
+        std::printf("The compression library could not be loaded\n");
+        return PACK_EXIT_FAILED;
+    }
     const DWORD count = package.GetEntryCount();
-    CPackageEntryReader reader(package);
-    int failures = 0;
-    for (DWORD i = 0; i < count; ++i) {
-        PACKAGE_ENTRY_FIELDS fields;
-        error = reader.ReadNext(kNoInstallFolder, INSTALL_READ, fields);
-        if (!error.empty()) {
-            std::printf("Entry %lu: %s\n", static_cast<unsigned long>(i + 1), error.c_str());
-            ++failures;
-            break;  // the entries after it cannot be found
-        }
-        error = IsPlainStoredPath(fields.strRelativePath) ? InflateEntry(fields, libraryPath)
-                                                          : FormatPathOutsideRule(fields.strRelativePath);
-        if (!error.empty()) {
-            std::printf("Entry %lu: %s\n", static_cast<unsigned long>(i + 1), error.c_str());
-            ++failures;
-        }
+    const int failures = InflateEntries(package, library);
+    if (failures != 0) return PACK_EXIT_FAILED;
+    // Whole and readable, but it would install nothing and report success on every machine.
+    if (count == 0) {
+        std::printf("The package holds no entry: it would install nothing\n");
+        return PACK_EXIT_EMPTY_PACKAGE;
     }
-    DeleteScratchFile(libraryPath);
-    if (failures == 0) std::printf("%lu entries, all well\n", static_cast<unsigned long>(count));
-    return failures == 0 ? 0 : 1;
+    std::printf("%lu entries, all well\n", static_cast<unsigned long>(count));
+    return PACK_EXIT_OK;
 }

@@ -9,6 +9,8 @@
 #include "support/ScratchFolder.h"
 #include "support/TestGzip.h"
 #include "ui/ActionLine.h"
+#include "util/PathParts.h"
+#include "util/PathTokens.h"
 
 namespace {
 
@@ -31,24 +33,15 @@ protected:
         const std::string text = ReadFileText(Output());
         return std::vector<BYTE>(text.begin(), text.end());
     }
-    PACKAGE_BUILD_RESULT Build() { return BuildPackageFile(m_sink, List(), Output()); }
+    PACKAGE_BUILD_RESULT Build(const BUILD_OPTIONS& options = {}) {
+        return BuildPackageFile(m_sink, List(), Output(), options);
+    }
 
     CScratchFolder m_folder;
     CRecordingSink m_sink;
 };
 
 }  // namespace
-
-TEST_F(PackageBuilder, NoSourcesGiveTheZeroCount) {
-    const PACKAGE_BUILD_RESULT result = Build();  // no list file at all
-    EXPECT_TRUE(result.IsComplete());
-    EXPECT_EQ(OutputBytes(), (std::vector<BYTE>{0, 0, 0, 0}));
-    ASSERT_EQ(m_sink.lines.size(), 3u);
-    EXPECT_EQ(m_sink.lines[0].text, "Reading compressed files from UpgradeSet.ini");
-    EXPECT_EQ(m_sink.lines[1].text, "Combine compressed files to CompressData.dat");
-    EXPECT_EQ(m_sink.lines[2].text, "        Combine compressed files to " + Output() + " completely!");
-    EXPECT_TRUE(ListFiles(m_folder.Temp(), "JVR*.tmp").empty());
-}
 
 TEST_F(PackageBuilder, TheReaderReadsBackEverySource) {
     const std::string a = m_folder.Path() + "Quorindo.exe", b = m_folder.Path() + "readme.txt";
@@ -115,6 +108,28 @@ TEST_F(PackageBuilder, SourcePathsAreOpenedAsTheyStand) {
     SetCurrentDirectoryA("C:\\");
 }
 
+// The builder runs elevated: it loads the library as an upgrade run does, from a private work
+// folder, only as written and compared. A library swapped before the check fails every source,
+// and no package is written.
+TEST_F(PackageBuilder, ALibrarySwappedInItsWorkFolderIsNeverUsed) {
+    const std::string a = m_folder.Path() + "a.dll";
+    WriteFileText(a, "present");
+    SetSources({{a, ".\\a.dll"}});
+    std::string written;
+    BUILD_OPTIONS options;
+    options.afterLibraryWritten = [&](const std::string& path) {
+        written = path;
+        WriteFileText(path, "not the library");
+    };
+    const PACKAGE_BUILD_RESULT result = Build(options);
+    EXPECT_FALSE(result.IsComplete());
+    EXPECT_EQ(written.rfind(GetWindowsFolder() + "Temp\\QuorindoUpgrade-", 0), 0u) << written;
+    EXPECT_FALSE(PathExists(GetFolderOf(written)));
+    EXPECT_EQ(m_sink.lines.back().text, "        Combine compressed files failed because of no file went into the package!");
+    EXPECT_FALSE(PathExists(Output()));
+    EXPECT_TRUE(ListFiles(m_folder.Temp(), "JVR*.tmp").empty());
+}
+
 TEST_F(PackageBuilder, ALockedOrReadOnlySourceKeepsNoTime) {
     const std::string held = m_folder.Path() + "held.dll", readOnly = m_folder.Path() + "ro.dll";
     WriteFileText(held, "held");
@@ -136,6 +151,8 @@ TEST_F(PackageBuilder, ALockedOrReadOnlySourceKeepsNoTime) {
 }
 
 TEST_F(PackageBuilder, AnOutputThatCannotBeCreatedIsReported) {
+    WriteFileText(m_folder.Path() + "a.dll", "a");
+    SetSources({{m_folder.Path() + "a.dll", ".\\a.dll"}});
     const PACKAGE_BUILD_RESULT result = BuildPackageFile(m_sink, List(), m_folder.Path() + "no\\such\\CompressData.dat");
     EXPECT_FALSE(result.bOutputDone);
     EXPECT_EQ(m_sink.lines.back().nKind, LINE_ABORT);

@@ -159,7 +159,7 @@ TEST_F(CommandListRunTest, EveryKindRunsOnTheDialogsThreadAndIsReportedInItsColo
     EXPECT_EQ(ReadFileText(m_strFolder + "Skin.BAK"), "skin");
     EXPECT_TRUE(FileExists(m_strFolder + "Keep.txt"));
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
-              m_strFolder + "QuorindoUpgradeServer.exe");
+              "\"" + m_strFolder + "QuorindoUpgradeServer.exe\"");
     ExpectDecoderOptionsSet();
     EXPECT_EQ(ReadFileText(m_strRecord),
               "[Register]\r\nCount=3\r\nItem 1=C:\\Old\\kept.ax\r\nItem 2=" + feedUpper + "\r\nItem 3=" + self + "\r\n");
@@ -202,7 +202,7 @@ TEST_F(CommandListRunTest, SampleProductsListRegistersItsFiltersAndMakesItsShort
     EXPECT_EQ(record, expectedRecord);
     EXPECT_TRUE(FileExists(productFolder + "\\Quorindo Player.lnk"));
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
-              m_strFolder + "QuorindoUpgradeServer.exe");
+              "\"" + m_strFolder + "QuorindoUpgradeServer.exe\"");
 }
 
 // A filter finds the libraries it imports in its own folder, although the upgrader keeps the current

@@ -60,9 +60,10 @@ TEST(AutoRunCommand, WritesTheValueOnceAndLeavesAnExistingOneAlone) {
     CRegistryValueGuard guard(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer");
     guard.Delete();
 
-    EXPECT_EQ(Execute("AutoRun", "C:\\Apps\\Quorindo\\QuorindoUpgradeServer.exe"), "");
+    // Quoted, so that Windows never starts "D:\\My.exe" for a path with blanks.
+    EXPECT_EQ(Execute("AutoRun", "D:\\My Apps\\Quorindo\\QuorindoUpgradeServer.exe"), "");
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
-              "C:\\Apps\\Quorindo\\QuorindoUpgradeServer.exe");
+              "\"D:\\My Apps\\Quorindo\\QuorindoUpgradeServer.exe\"");
 
     ASSERT_TRUE(guard.Set("\"D:\\Elsewhere\\Server.exe\" /quiet"));
     EXPECT_EQ(Execute("autorun", "C:\\Apps\\Quorindo\\QuorindoUpgradeServer.exe"), "");

@@ -21,15 +21,21 @@ TEST_F(RegistrationRecordTest, MissingRecordLoadsEmptyAndAnEmptyListStillWritesT
     EXPECT_EQ(ReadFileText(m_strRecord), "[Register]\r\nCount=0\r\n");
 }
 
-TEST_F(RegistrationRecordTest, ItemsUpToTheCountLoadAsReadAndSaveBackInOrder) {
-    // Item 4 lies beyond the count, so it is never read; Items 2 and 3 are missing.
-    WriteFileText(m_strRecord, "[Register]\r\nCount = 3\r\nItem 1 = C:\\Apps\\AX\\a.ax\r\nItem 4=C:\\x.ax\r\n");
+TEST_F(RegistrationRecordTest, TheItemsHeldUpToTheCountLoadAsReadAndSaveBackInOrder) {
+    // Item 2 is missing, Item 3 is empty, Item 4 lies beyond the count and "Item 01" is no item key.
+    WriteFileText(m_strRecord, "[Register]\r\nCount = 3\r\nitem 3=\r\nItem 1 = C:\\Apps\\AX\\a.ax\r\n"
+                               "Item 4=C:\\x.ax\r\nItem 01=C:\\y.ax\r\n");
     CRegistrationList list;
     LoadRegistrationRecord(m_strFolder, list);
-    EXPECT_EQ(list, (CRegistrationList{"C:\\Apps\\AX\\a.ax", "", ""}));
+    EXPECT_EQ(list, (CRegistrationList{"C:\\Apps\\AX\\a.ax", ""}));
 
     SaveRegistrationRecord(m_strFolder, list);
-    EXPECT_EQ(ReadFileText(m_strRecord), "[Register]\r\nCount=3\r\nItem 1=C:\\Apps\\AX\\a.ax\r\nItem 2=\r\nItem 3=\r\n");
+    EXPECT_EQ(ReadFileText(m_strRecord), "[Register]\r\nCount=2\r\nItem 1=C:\\Apps\\AX\\a.ax\r\nItem 2=\r\n");
+
+    // A damaged count promises no more than the file holds (believed, it would exhaust the memory).
+    WriteFileText(m_strRecord, "[Register]\r\nCount=90000000\r\nItem 1=C:\\1.ax\r\nItem 2=C:\\2.ax\r\n");
+    LoadRegistrationRecord(m_strFolder, list);
+    EXPECT_EQ(list, (CRegistrationList{"C:\\1.ax", "C:\\2.ax"}));
 }
 
 TEST_F(RegistrationRecordTest, SavingAShorterListLeavesNoOlderItemsBehind) {

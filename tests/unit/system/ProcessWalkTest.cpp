@@ -12,6 +12,7 @@
 #include "support/ChildProcess.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
+#include "system/ProcessEnd.h"
 #include "system/ProcessList.h"
 #include "system/ProcessScanner.h"
 #include "system/StatusLibrary.h"
@@ -74,45 +75,23 @@ TEST_F(ProcessWalkTest, ProductRunsWhileItsMainProgramRunsFromAnyFolder) {
     EXPECT_FALSE(IsProductRunning());
 }
 
-TEST_F(ProcessWalkTest, FindsAProgramByItsFileNameWhateverItsCaseAndFolder) {
-    DWORD id = 12345;
-    EXPECT_FALSE(FindProcessId("QxChannel.exe", id, false));
-    EXPECT_EQ(id, 12345u);
+// Every instance, by its file name whatever its case and folder; ending them ends all of them.
+TEST_F(ProcessWalkTest, EveryInstanceIsFoundByItsFileNameAndEnded) {
+    EXPECT_TRUE(FindProcessIds("QxChannel.exe").empty());
+    const DWORD first = Run(PlaceProgram("QxChannel.exe", "Tools\\QXCHANNEL.EXE")).GetId();
+    CChildProcess& second = Run(PlaceProgram("QxChannel.exe", "QxChannel.exe"));
+    for (const char* name : {"QxChannel.exe", "D:\\Elsewhere\\qxchannel.exe"}) {
+        std::vector<DWORD> ids = FindProcessIds(name);
+        std::sort(ids.begin(), ids.end());
+        EXPECT_EQ(ids, (std::vector<DWORD>{std::min(first, second.GetId()), std::max(first, second.GetId())})) << name;
+    }
+    EXPECT_TRUE(FindProcessIds("QxChannel").empty());
 
-    const std::string path = PlaceProgram("QxChannel.exe", "Tools\\QXCHANNEL.EXE");
-    const DWORD channel = Run(path).GetId();
-    EXPECT_TRUE(FindProcessId("QxChannel.exe", id, false));
-    EXPECT_EQ(id, channel);
-    id = 0;
-    EXPECT_TRUE(FindProcessId("D:\\Elsewhere\\qxchannel.exe", id, false));
-    EXPECT_EQ(id, channel);
-
-    // With full paths compared, the folder has to match as well.
-    id = 0;
-    EXPECT_TRUE(FindProcessId(ToLowerMb(path), id, true));
-    EXPECT_EQ(id, channel);
-    EXPECT_FALSE(FindProcessId(m_scratch.Path() + "QxChannel.exe", id, true));
-    EXPECT_FALSE(FindProcessId("QxChannel", id, false));
-}
-
-
-TEST_F(ProcessWalkTest, OfTwoInstancesTheLaterOneInTheListIsFound) {
-    const std::string path = PlaceProgram("QxChannel.exe", "QxChannel.exe");
-    const DWORD first = Run(path).GetId();
-    const DWORD second = Run(path).GetId();
-    // The system's own order of processes decides which instance is the later one.
-    std::vector<DWORD> ids(4096);
-    DWORD bytes = 0;
-    ASSERT_TRUE(::K32EnumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &bytes));
-    ids.resize(bytes / sizeof(DWORD));
-    DWORD later = 0;
-    for (DWORD id : ids)
-        if (id == first || id == second) later = id;
-    ASSERT_NE(later, 0u);
-
-    DWORD id = 0;
-    EXPECT_TRUE(FindProcessId("QxChannel.exe", id, false));
-    EXPECT_EQ(id, later);
+    EXPECT_EQ(EndProcesses(FindProcessIds("QxChannel.exe"), 7, 10000), static_cast<DWORD>(ERROR_SUCCESS));
+    DWORD exitCode = 0;
+    EXPECT_TRUE(second.Wait(0, &exitCode));
+    EXPECT_EQ(exitCode, 7u);
+    EXPECT_TRUE(FindProcessIds("QxChannel.exe").empty());
 }
 
 TEST_F(ProcessWalkTest, BothEnumeratorsListARunningProgramOnceWithItsModules) {

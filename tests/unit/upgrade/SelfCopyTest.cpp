@@ -55,7 +55,7 @@ protected:
 
     CRecordingSink m_sink;
     CScratchFolder m_scratch;
-    const std::string m_strInstall = m_scratch.Path() + "Product";
+    const std::string m_strInstall = m_scratch.Path() + "Quorindo Product";
     std::string m_strTarget;
 };
 
@@ -68,6 +68,7 @@ TEST_F(SelfCopyTest, CopyReplacesAnOlderOneUnderTheFixedName) {
     expected.push_back("        Copy QuorindoUpgrade.exe to folder " + m_strTarget + " successfully");
     EXPECT_EQ(Lines(), expected);
     EXPECT_EQ(FileSize(m_strTarget + "QuorindoUpgrade.exe"), FileSize(GetOwnPath()));
+    EXPECT_EQ(ListFiles(m_strTarget, "*").size(), 1u) << "the copy's new name stayed";
 }
 
 TEST_F(SelfCopyTest, MissingUpgradeFolderIsMadeAndAnEmptyInstallFolderChecksNothing) {
@@ -79,6 +80,8 @@ TEST_F(SelfCopyTest, MissingUpgradeFolderIsMadeAndAnEmptyInstallFolderChecksNoth
     EXPECT_EQ(FileSize(m_strTarget + "QuorindoUpgrade.exe"), FileSize(GetOwnPath()));
 }
 
+// The copy is written under a new name and moved over the old one, which a running program's
+// file refuses.
 TEST_F(SelfCopyTest, TargetHeldByARunningCopyFailsWithTheSystemsReason) {
     ASSERT_TRUE(::CreateDirectoryA(m_strTarget.c_str(), nullptr));
     const std::string running = m_strTarget + "QuorindoUpgrade.exe";
@@ -91,18 +94,22 @@ TEST_F(SelfCopyTest, TargetHeldByARunningCopyFailsWithTheSystemsReason) {
 
     std::vector<std::string> expected = ExpectedStart();
     expected.push_back("        Abort - Copy QuorindoUpgrade.exe to folder " + m_strTarget + " failed because of " +
-                       GetSystemErrorText(ERROR_SHARING_VIOLATION));
+                       GetSystemErrorText(ERROR_ACCESS_DENIED));
     EXPECT_EQ(Lines(), expected);
     EXPECT_EQ(FileSize(running), before);
+    EXPECT_EQ(ListFiles(m_strTarget, "*").size(), 1u) << "the copy's new name stayed";
 }
 
-TEST_F(SelfCopyTest, UpgraderRunningFromTheTargetFolderCopiesNothing) {
-    // A copy of this program, started from the target folder, checks the folder given in other
-    // letter case.
+// The upgrader started as the installation's own copy, through another path to it (its 8.3 name,
+// as a shortcut or an older script may give it), with the install folder in other letter case:
+// the copy is the running file, so nothing is copied.
+TEST_F(SelfCopyTest, TheCopyStartedThroughASecondPathCopiesNothing) {
     ASSERT_TRUE(::CreateDirectoryA(m_strTarget.c_str(), nullptr));
-    const std::string self = GetOwnPath();
-    const std::string copy = m_strTarget + self.substr(self.rfind('\\') + 1);
-    ASSERT_TRUE(::CopyFileA(self.c_str(), copy.c_str(), FALSE));
+    const std::string copy = m_strTarget + "QuorindoUpgrade.exe";
+    ASSERT_TRUE(::CopyFileA(GetOwnPath().c_str(), copy.c_str(), FALSE));
+    char shortPath[MAX_PATH] = {};
+    ASSERT_NE(::GetShortPathNameA(copy.c_str(), shortPath, MAX_PATH), 0u);
+    ASSERT_NE(GetFolderOf(shortPath), m_strTarget) << "no second path to the folder";
     std::string install = m_strInstall + "\\";
     ::CharUpperA(install.data());
     const std::string report = m_scratch.Path() + "report.txt";
@@ -110,7 +117,7 @@ TEST_F(SelfCopyTest, UpgraderRunningFromTheTargetFolderCopiesNothing) {
     ::SetEnvironmentVariableA(INSTALL_VARIABLE, install.c_str());
     ::SetEnvironmentVariableA(REPORT_VARIABLE, report.c_str());
     CChildProcess child;
-    const bool started = child.Start(copy, "--gtest_filter=SelfCopyChild.*", "", false);
+    const bool started = child.Start(shortPath, "--gtest_filter=SelfCopyChild.*", "", false);
     ::SetEnvironmentVariableA(INSTALL_VARIABLE, nullptr);
     ::SetEnvironmentVariableA(REPORT_VARIABLE, nullptr);
     ASSERT_TRUE(started);
@@ -119,10 +126,10 @@ TEST_F(SelfCopyTest, UpgraderRunningFromTheTargetFolderCopiesNothing) {
     EXPECT_EQ(exitCode, 0u);
 
     EXPECT_EQ(ReadFileText(report), "true\nIs checking Quorindo upgrade...\n        Check Quorindo upgrade over.\n");
-    EXPECT_FALSE(FileExists(m_strTarget + "QuorindoUpgrade.exe"));
+    EXPECT_EQ(ListFiles(m_strTarget, "*").size(), 1u);
 
     // The copy's image stays busy for a moment after it ended, and with it its folder.
-    ::DeleteFileA(copy.c_str());
+    for (int i = 0; i < 100 && !::DeleteFileA(copy.c_str()); ++i) ::Sleep(50);
     for (int i = 0; i < 100 && !::RemoveDirectoryA(m_strTarget.c_str()); ++i) ::Sleep(50);
 }
 

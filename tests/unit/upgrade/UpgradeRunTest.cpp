@@ -2,7 +2,7 @@
 // wherever the run is stopped, the installation is left exactly as it was (apart from the
 // upgrader's own copy, journal and log in "Upgrade\" and folders made), no scratch file stays, no
 // upgrade record is written and the result code is the failure's; a run that succeeds leaves every
-// file with the package's bytes and stored time, and reports 0 after the record. Every run that
+// file with the package's bytes and stored time, and answers 0 after the record. Every run that
 // found the installation adds one whole record of exactly its lines to the upgrade log.
 #include <windows.h>
 
@@ -23,10 +23,12 @@
 #include "support/UpgradeLogFile.h"
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
+#include "upgrade/InstallationLayout.h"
 #include "upgrade/Recovery.h"
 #include "upgrade/UpgradeJournal.h"
 #include "upgrade/UpgradeLog.h"
 #include "upgrade/UpgradeRun.h"
+#include "util/AdminOnlySecurity.h"
 #include "util/FileErrors.h"
 #include "util/PathChecks.h"
 #include "util/PathParts.h"
@@ -79,7 +81,7 @@ bool HasRecoveryAtLogon() { return CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE,
 
 bool HasRecord() { return CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE); }
 
-// The run's host: keeps the lines, the codes and the bar; stops at a chosen stop check; holds a
+// The run's host: keeps the lines and the bar; stops at a chosen stop check; holds a
 // destination open from the moment its install line appears; carries commands out at once.
 class CTestRunHost : public IRunHost {
 public:
@@ -87,7 +89,6 @@ public:
     std::string m_strLockFile;  // full path; empty: none
     int m_nChecks = 0;
     std::vector<std::string> m_lines;
-    std::vector<int> m_codes;
     int m_nProgress = -1;
     bool m_bOver = false;
     std::function<void(const std::string&)> m_onLine;  // sees every line as it comes
@@ -100,9 +101,7 @@ public:
     void SetProgressRange(int) override {}
     int GetProgress() override { return m_nProgress; }
     void SetProgress(int nPosition) override { m_nProgress = nPosition; }
-    void ReportResult(int nCode) override { m_codes.push_back(nCode); }
     void ShowRunOver() override { m_bOver = true; }
-    void CloseAfterRun() override {}
     void SetDecoderOptions() override {}
     void ExecuteCommand(COMMAND_REQUEST& request) override { request.result = request.pStep->Do(); }
 
@@ -122,19 +121,6 @@ protected:
 private:
     CScopedKernelHandle m_lock;
 };
-
-// The work folders of runs now under way (a link named like one is none).
-std::vector<std::string> WorkFolders() {
-    std::vector<std::string> folders;
-    WIN32_FIND_DATAA data;
-    const std::string parent = GetWindowsFolder() + "Temp\\";
-    CScopedFindHandle find(::FindFirstFileA((parent + "QuorindoUpgrade-*").c_str(), &data));
-    if (!find) return folders;
-    do
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) folders.push_back(parent + data.cFileName + "\\");
-    while (::FindNextFileA(find.Get(), &data));
-    return folders;
-}
 
 class UpgradeRunTest : public ::testing::Test {
 protected:
@@ -240,10 +226,11 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
         CTestRunHost host;
         WatchScratchFiles(host);
         EXPECT_EQ(Run(host, MakePackage(damaged, true), true), 9);
-        EXPECT_EQ(host.m_codes, std::vector<int>{9});
         EXPECT_EQ(m_strOutcome, "result code 9");
-        EXPECT_EQ(host.Has("        Error - Decompress to file " + m_install.GetPath(SERVER_FILE) + " failed!"), damaged >= 2);
-        for (const std::string& line : host.m_lines) EXPECT_EQ(line.find("Restore file " + std::string(SERVER_FILE)), std::string::npos);
+        EXPECT_EQ(host.Has("        Error - Decompress to file " + m_install.GetPath(SERVER_FILE) + " failed!"),
+                  damaged >= 2);
+        for (const std::string& line : host.m_lines)
+            EXPECT_EQ(line.find("Restore file " + std::string(SERVER_FILE)), std::string::npos);
         ExpectUnchanged(host);
         ExpectWorkFolderGone();
     }
@@ -271,7 +258,8 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
     }
     {
         // Held from the restore on, a file cannot be put back: the journal, its backup and the
-        // RunOnce value stay, and the next start puts the installation back whole.
+        // RunOnce value stay. The next run puts the installation back whole first, with the lines
+        // and the log record of a start's recovery, and only then runs.
         SCOPED_TRACE("held while it is put back");
         CTestRunHost host, next;
         CScopedKernelHandle held;
@@ -285,9 +273,19 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
         m_bRetryLeft = false;
         EXPECT_TRUE(host.Has("Some files could not be put back now, the next start of the upgrade will put them back"));
         held.Reset();
-        EXPECT_TRUE(RecoverInterruptedUpgrade(next, m_install.GetFolder(), false, PACKAGE_VERSION));
+        m_bCheckLog = false;
+        EXPECT_EQ(Run(next, MakePackage(4)), 9);
+        m_bCheckLog = true;
         ExpectUnchanged(next);
-        EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()) || HasRecoveryAtLogon());
+        const std::vector<LOG_RECORD> log = ReadUpgradeLog(m_install.GetFolder());
+        ASSERT_GE(log.size(), 2u);
+        const LOG_RECORD &recovery = log[log.size() - 2], &run = log.back();
+        EXPECT_EQ(recovery.outcome, "recovered");
+        std::vector<std::string> lines(run.lines.begin(), run.lines.begin() + 3);  // up to the version
+        lines.insert(lines.end(), recovery.lines.begin(), recovery.lines.end());
+        lines.insert(lines.end(), run.lines.begin() + 3, run.lines.end());
+        EXPECT_EQ(next.m_lines, lines);
+        EXPECT_TRUE(next.Has("        Restore file TallyPanel.dll successfully"));
     }
     // A stop at every point the run looks for one; the first point it no longer reaches makes
     // the run that succeeds.
@@ -299,14 +297,12 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
         if (host.m_nChecks < check) {
             EXPECT_EQ(code, 0);
             EXPECT_TRUE(WorkFolders().empty());
-            EXPECT_EQ(host.m_codes, std::vector<int>{0});
             EXPECT_TRUE(host.Has(SUCCEEDED));
             EXPECT_TRUE(HasRecord());
             EXPECT_EQ(m_strOutcome, "succeeded");
             break;
         }
         EXPECT_EQ(code, RESULT_NONE);
-        EXPECT_TRUE(host.m_codes.empty());
         EXPECT_TRUE(host.Has(CANCELLED));
         EXPECT_EQ(m_strOutcome, "stopped");
         ExpectUnchanged(host);
@@ -366,7 +362,6 @@ TEST_F(UpgradeRunTest, TheUpgradeLogNeverChangesTheRunAndKeepsTheNewestRunWhole)
         EXPECT_EQ(Run(host, package), 0);
         held.Reset();
         EXPECT_EQ(host.m_lines, first.m_lines);
-        EXPECT_EQ(host.m_codes, first.m_codes);
         EXPECT_EQ(ReadFileText(log), before);
     }
     {
@@ -427,13 +422,25 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
     CUpgradeJournal journal;
     ASSERT_EQ(journal.WritePlan(m_install.GetFolder(), work.Path(), "", PACKAGE_VERSION, plans), "");
     ASSERT_TRUE(::DeleteFileA(plans[0].strBackupPath.c_str()));
-    // Left by a run killed before its journal existed, and named by no journal: it goes.
-    const std::string stale = GetWindowsFolder() + "Temp\\QuorindoUpgrade-00000000000000A1\\";
-    ::CreateDirectoryA(stale.c_str(), nullptr);
-    WriteFileText(stale + "JVR1.tmp", "backup");
+    // Left by a run killed before its journal existed, and named by no journal: it goes. One held
+    // open by another program to change it, and one another program made, stay as they are.
+    CWorkFolder stale, busy;
+    ASSERT_EQ(stale.Create() + busy.Create(), "");
+    WriteFileText(stale.Path() + "JVR1.tmp", "backup");
+    CScopedKernelHandle holder(::CreateFileA(busy.Path().c_str(), DELETE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const std::string foreign = GetWindowsFolder() + "Temp\\QuorindoUpgrade-0123456789ABCDEF\\";
+    ASSERT_TRUE(holder && ::CreateDirectoryA(foreign.c_str(), nullptr));
+    WriteFileText(foreign + "JVR1.tmp", "a user's file");
 
+    // The work folder is held while its backups are read: it cannot be swapped for another.
     CTestRunHost host;
-    EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+    bool bSwapped = false;
+    EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION, [&](RUN_CHECKPOINT) {
+        bSwapped |= ::MoveFileA(work.Path().c_str(), (m_scratch.Path() + "swapped").c_str()) != FALSE;
+    }));
+    EXPECT_FALSE(bSwapped);
     const std::vector<std::string> expected = {
         "The last upgrade was interrupted, now will put back the previous version",
         "Because of some error when upgrading, now will restore to the previous version",
@@ -457,8 +464,13 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
     EXPECT_NE(::GetFileAttributesA(GetSetAsideJournalPath(m_install.GetFolder()).c_str()),
               INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(HasRecoveryAtLogon());
-    EXPECT_FALSE(PathExists(stale));
+    EXPECT_FALSE(PathExists(stale.Path()));
+    EXPECT_EQ(ReadFileText(foreign + "JVR1.tmp"), "a user's file");
+    DeleteTree(foreign);
     EXPECT_TRUE(PathExists(work.Path() + GetFileNameOf(plans[1].strBackupPath)));  // the set-aside journal's
+    holder.Reset();
+    EXPECT_FALSE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+    EXPECT_FALSE(PathExists(busy.Path()));
 }
 
 // A second start while a run holds the run lock (a double launch, the server's /auto, RunOnce at
@@ -466,6 +478,14 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
 TEST_F(UpgradeRunTest, ASecondStartWhileARunIsUnderWayLeavesItAlone) {
     m_bCheckLog = false;  // the second start's record comes in the middle of the run's
     CTestRunHost host, recovering, second;
+    // Anybody may make a global mutex of our name, or open the lock file for its attributes: that
+    // stops no run. (A start makes the lock file in an "Upgrade\" folder.)
+    ASSERT_TRUE(MakeUpgradeFolder(m_install.GetFolder()));
+    EXPECT_FALSE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+    CScopedKernelHandle mutex(::CreateMutexA(nullptr, TRUE, "Global\\QuorindoUpgradeRun"));
+    CScopedKernelHandle reader(::CreateFileA(GetRunLockPath(m_install.GetFolder()).c_str(), FILE_READ_ATTRIBUTES, 0,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(mutex && reader);
     int code = 0;
     host.m_onLine = [&](const std::string& line) {
         if (line != "        Upgrade - ClockPanel.dll...") return;
@@ -516,6 +536,32 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
         ExpectUnchanged(host);
         EXPECT_TRUE(PathExists(GetSetAsideJournalPath(m_install.GetFolder())));
     }
+    // Named like ours, but made by another program that lets everybody in: not believed by a start,
+    // nor by a run, which then ends before it changes anything.
+    const std::string foreign = GetWindowsFolder() + "Temp\\QuorindoUpgrade-0123456789ABCDEF\\";
+    CScopedLocalMemory everybody = DescriptorFromSddl("D:(A;OICI;FA;;;WD)");
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, everybody.Get(), FALSE};
+    ASSERT_TRUE(::CreateDirectoryA(foreign.c_str(), &attributes));
+    WriteFileText(foreign + "JVR1.tmp", "a user's file");
+    const std::string setAside = "        Abort - The upgrade journal is set aside and not used because of its value "
+                                 "Work Folder=" + foreign + " (its access list lets S-1-1-0 in)";
+    for (bool bRun : {false, true}) {
+        CUpgradeJournal journal;
+        EXPECT_EQ(journal.WritePlan(m_install.GetFolder(), foreign, "", PACKAGE_VERSION,
+                                    {{m_install.GetPath("TallyPanel.dll"), "", foreign + "JVR1.tmp"}}), "");
+        CTestRunHost host;
+        m_bCheckLog = false;  // the run's record follows the start's
+        if (bRun) {
+            EXPECT_EQ(Run(host, MakePackage(-1)), 5);
+            EXPECT_TRUE(host.Has("        Abort - The last upgrade still has files to put back, so this one can't start!"));
+        } else {
+            EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+        }
+        EXPECT_TRUE(host.Has(setAside));
+        ExpectUnchanged(host);
+        EXPECT_EQ(ReadFileText(foreign + "JVR1.tmp"), "a user's file");
+    }
+    DeleteTree(foreign);
 }
 
 // A count is believed only as far as its file holds what it counts: the package's ends at the

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "support/ScratchFolder.h"
+#include "util/AdminOnlySecurity.h"
 #include "util/PathTokens.h"
 #include "util/WorkFolder.h"
 
@@ -58,12 +59,39 @@ void ExpectOnlySystemAndAdministrators(PSECURITY_DESCRIPTOR descriptor, bool wit
 }  // namespace
 
 TEST(WorkFolder, DescriptorGivesOnlySystemAndTheAdministratorsFullAccess) {
-    CScopedLocalMemory withOwner = DescriptorFromSddl(WORK_FOLDER_SDDL);
+    CScopedLocalMemory withOwner = DescriptorFromSddl(ADMIN_ONLY_SDDL);
     ASSERT_TRUE(withOwner);
     ExpectOnlySystemAndAdministrators(withOwner.Get(), true);
-    CScopedLocalMemory withoutOwner = DescriptorFromSddl(WORK_FOLDER_SDDL_NO_OWNER);
+    CScopedLocalMemory withoutOwner = DescriptorFromSddl(ADMIN_ONLY_SDDL_NO_OWNER);
     ASSERT_TRUE(withoutOwner);
     ExpectOnlySystemAndAdministrators(withoutOwner.Get(), false);
+}
+
+// Anybody may make a folder named like ours in Windows' Temp. Ours is owned by the Administrators
+// or SYSTEM and lets nobody else in; what the system reports for a folder we made (the reference;
+// Wine reports its own owner and list for every folder) counts as ours too, and nothing more.
+TEST(WorkFolder, OnlyAFolderOwnedByTheAdministratorsOrSystemAndClosedToOthersIsOurs) {
+    const std::string user = "S-1-5-21-1-2-3-1001";
+    const std::string wine = "O:S-1-5-21-0-0-0-1000D:(A;OICI;FA;;;SY)(A;OICI;FA;;;S-1-5-21-0-0-0-1000)";
+    const struct {
+        std::string reference, folder, why;
+    } cases[] = {
+        {"", ADMIN_ONLY_SDDL, ""},
+        {"", "O:SYD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(D;OICI;FA;;;WD)", ""},
+        {"", "O:" + user + "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", "it is owned by " + user},
+        {ADMIN_ONLY_SDDL, "O:" + user + "D:P(A;OICI;FA;;;SY)", "it is owned by " + user},
+        {"", "O:BAD:(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)", "its access list lets S-1-5-32-545 in"},
+        {"", "O:BA", "its access list lets everybody in"},
+        {wine, wine, ""},
+        {wine, wine + "(A;OICI;0x1200a9;;;WD)", "its access list lets S-1-1-0 in"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder + " against " + c.reference);
+        CScopedLocalMemory folder = DescriptorFromSddl(c.folder.c_str()), reference;
+        if (!c.reference.empty()) reference = DescriptorFromSddl(c.reference.c_str());
+        ASSERT_TRUE(folder);
+        EXPECT_EQ(FindForeignSecurity(folder.Get(), reference.Get()), c.why);
+    }
 }
 
 // Each run gets a folder of its own under the Windows folder's "Temp\", never the user's, and
