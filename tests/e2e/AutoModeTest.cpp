@@ -143,9 +143,8 @@ TEST_F(AutoModeTest, SuccessSendsZeroAfterTheRecord) {
 TEST_F(AutoModeTest, AServerThatNeverAnswersHoldsUpNothing) {
     bool released = false;
     m_server.SetOnCode([&](int) {
-        CScopedKernelHandle lock(::CreateMutexA(nullptr, FALSE, RUN_LOCK_NAME));
-        const bool lockFree = lock && ::WaitForSingleObject(lock.Get(), 0) == WAIT_OBJECT_0;
-        if (lockFree) ::ReleaseMutex(lock.Get());
+        CRunLock lock;
+        const bool lockFree = lock.Take(m_install.GetFolder()) == ERROR_SUCCESS;
         released = lockFree && !HasInterruptedUpgrade(m_install.GetFolder()) && WorkFolders().empty() &&
                    !CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE);
         robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS);  // no answer while the upgrader lives
