@@ -565,9 +565,9 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
 }
 
 // A count is believed only as far as its file holds what it counts: the package's ends at the
-// first entry that is not there (code 8, nothing changed), the command list's and the
-// registration record's at their last section or item, the journal's at its limit or its first
-// entry without a destination. None of them makes anything for what is not there.
+// first entry that is not there (code 8, nothing changed), the command list's at its last
+// section, the registration record's at the items it holds, the journal's at its limit or its
+// first entry without a destination. None of them makes anything for what is not there.
 TEST_F(UpgradeRunTest, CountsEndWhereTheirFilesEnd) {
     for (const DWORD count : {2ul, 0x00FFFFFFul, 0xFFFFFFFFul}) {
         SCOPED_TRACE(count);
