@@ -108,6 +108,8 @@ JOURNAL_END EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, cons
         journal.Delete();
         DiscardBackupsAndWorkFolder(journal, workFolder);
     } else if (end == JOURNAL_SET_ASIDE) {
+        // Proven ours, the folder is nobody else's to change even when it is let go.
+        workFolder.Release();
         journal.SetAside(installFolder);
     }
     if (end != JOURNAL_LEFT) RemoveRecoveryAtLogon();

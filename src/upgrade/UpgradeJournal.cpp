@@ -20,6 +20,7 @@ namespace {
 const char JOURNAL_SECTION[] = "Journal";
 const char KEY_PHASE[] = "Phase";
 const char KEY_WORK_FOLDER[] = "Work Folder";
+const char KEY_INSTALL_FOLDER[] = "Install Folder";
 const char KEY_COMMAND_LIST[] = "Command List";
 const char KEY_VERSION[] = "Version";
 const char KEY_COUNT[] = "Count";
@@ -55,7 +56,7 @@ void AddPlan(CIniText& text, const ENTRY_PLAN& plan, size_t index) {
 // A value as the journal's file holds it, for the line that names it.
 std::string KeyValue(const char* key, const std::string& value) { return FormatText("%s=%s", key, value.c_str()); }
 
-ENTRY_PLAN ReadPlan(const std::string& path, size_t index) {
+ENTRY_PLAN ReadEntry(const std::string& path, size_t index) {
     const std::string section = EntrySection(index);
     ENTRY_PLAN plan;
     plan.strDestPath = GetIniString(section, KEY_DESTINATION, "", path);
@@ -67,12 +68,24 @@ ENTRY_PLAN ReadPlan(const std::string& path, size_t index) {
     return plan;
 }
 
+// "Write upgrade journal <file> failed because of <reason>".
+std::string WriteFailure(const std::string& path, DWORD error) {
+    return FormatText("Write upgrade journal %s failed because of %s", path.c_str(), GetSystemErrorText(error).c_str());
+}
+
+std::string WriteIniFile(const std::string& path, const CIniText& text) {
+    DWORD error = ERROR_SUCCESS;
+    return ReplaceFileDurably(path, text.GetText(), &error) ? std::string() : WriteFailure(path, error);
+}
+
 }  // namespace
 
 std::string CUpgradeJournal::WritePlan(const std::string& installFolder, const std::string& workFolder,
                                        const std::string& commandList, const std::string& version,
                                        std::vector<ENTRY_PLAN> plans) {
-    m_strPath = GetJournalPath(installFolder);
+    m_strNamePath = GetJournalPath(installFolder);
+    m_strPath = workFolder + JOURNAL_FILE;
+    m_strInstallFolder = installFolder;
     m_phase = JOURNAL_INSTALL;
     m_strWorkFolder = workFolder;
     m_strCommandList = commandList;
@@ -84,8 +97,10 @@ std::string CUpgradeJournal::WritePlan(const std::string& installFolder, const s
         return FormatText("The package has %u entries, more than the upgrade journal holds (%u)", m_nCount,
                           MAX_JOURNAL_ENTRIES);
     // Normally there from the self-copy.
-    if (!MakeUpgradeFolder(installFolder)) return WriteFailure(::GetLastError());
-    return Write();
+    if (!MakeUpgradeFolder(installFolder)) return WriteFailure(m_strNamePath, ::GetLastError());
+    // The plan first: a name never leads to a work folder without one.
+    const std::string error = Write();
+    return error.empty() ? WriteName() : error;
 }
 
 std::string CUpgradeJournal::SetPhase(JOURNAL_PHASE phase) {
@@ -94,36 +109,43 @@ std::string CUpgradeJournal::SetPhase(JOURNAL_PHASE phase) {
 }
 
 std::string CUpgradeJournal::CountRecoveryAttempt() {
+    // Kept with the name: the work folder is held, read-only, while a recovery works.
     ++m_nAttempts;
-    return Write();
+    return WriteName();
 }
 
 std::string CUpgradeJournal::Write() const {
     CIniText text;
     text.AddSection(JOURNAL_SECTION);
     text.AddValue(KEY_PHASE, PHASE_WORDS[m_phase]);
+    text.AddValue(KEY_INSTALL_FOLDER, m_strInstallFolder);
     text.AddValue(KEY_WORK_FOLDER, m_strWorkFolder);
     text.AddValue(KEY_COMMAND_LIST, m_strCommandList);
     text.AddValue(KEY_VERSION, m_strVersion);
-    text.AddValue(KEY_ATTEMPTS, static_cast<unsigned long>(m_nAttempts));
     text.AddValue(KEY_COUNT, static_cast<unsigned long>(m_plans.size()));
     for (size_t i = 0; i < m_plans.size(); ++i) AddPlan(text, m_plans[i], i);
-    DWORD error = ERROR_SUCCESS;
-    return ReplaceFileDurably(m_strPath, text.GetText(), &error) ? std::string() : WriteFailure(error);
+    return WriteIniFile(m_strPath, text);
 }
 
-std::string CUpgradeJournal::WriteFailure(DWORD error) const {
-    return FormatText("Write upgrade journal %s failed because of %s", m_strPath.c_str(),
-                      GetSystemErrorText(error).c_str());
+std::string CUpgradeJournal::WriteName() const {
+    CIniText text;
+    text.AddSection(JOURNAL_SECTION);
+    text.AddValue(KEY_WORK_FOLDER, m_strWorkFolder);
+    text.AddValue(KEY_ATTEMPTS, static_cast<unsigned long>(m_nAttempts));
+    return WriteIniFile(m_strNamePath, text);
 }
 
-std::string CUpgradeJournal::FindUntrustedValue(const std::string& installFolder, CHeldFolder& workFolder) const {
-    // Read through a link, the journal would be anybody's.
-    if (IsReparsePoint(GetUpgradeFolder(installFolder)) || IsReparsePoint(m_strPath)) return m_strPath;
-    if (m_nCount > MAX_JOURNAL_ENTRIES) return KeyValue(KEY_COUNT, std::to_string(m_nCount));
+std::string CUpgradeJournal::FindUntrustedValue(const std::string& installFolder, CHeldFolder& workFolder) {
+    // Read through a link, the name would be anybody's.
+    if (IsReparsePoint(GetUpgradeFolder(installFolder)) || IsReparsePoint(m_strNamePath)) return m_strNamePath;
     if (!IsWorkFolderPath(m_strWorkFolder)) return KeyValue(KEY_WORK_FOLDER, m_strWorkFolder);
-    const std::string why = HoldOwnWorkFolder(workFolder, m_strWorkFolder);
+    std::string why = HoldOwnWorkFolder(workFolder, m_strWorkFolder);
+    // Only now is the plan read: it lies where only administrators write.
+    if (why.empty() && !ReadPlan()) why = "it holds no journal";
     if (!why.empty()) return FormatText("%s (%s)", KeyValue(KEY_WORK_FOLDER, m_strWorkFolder).c_str(), why.c_str());
+    // A journal of ours, but of another installation.
+    if (!EqualsNoCase(m_strInstallFolder, installFolder)) return KeyValue(KEY_INSTALL_FOLDER, m_strInstallFolder);
+    if (m_nCount > MAX_JOURNAL_ENTRIES) return KeyValue(KEY_COUNT, std::to_string(m_nCount));
     return FindUnrecoverableValue(installFolder, m_strWorkFolder, m_strCommandList, m_plans);
 }
 
@@ -134,10 +156,8 @@ std::string CUpgradeJournal::FindUnrecoverableValue(const std::string& installFo
     // Only the package's own command list, installed into the work folder, is ever run.
     if (!commandList.empty() && !EqualsNoCase(commandList, workFolder + COMMAND_LIST_FILE))
         return KeyValue(KEY_COMMAND_LIST, commandList);
-    // Files go where the rule lets a package write, backups lie in the work folder. The journal
-    // lies where users may write: from it, nothing outside the installation and the work folder
-    // is believed.
-    const WRITE_FOLDERS folders{installFolder, "", "", workFolder};
+    // Files go where the rule lets a package write, backups lie in the work folder.
+    const WRITE_FOLDERS folders = GetWriteFolders(installFolder, workFolder);
     const auto isTarget = [&](const std::string& path) { return IsWritablePath(path, folders); };
     for (size_t i = 0; i < plans.size(); ++i) {
         const ENTRY_PLAN& plan = plans[i];
@@ -163,28 +183,40 @@ std::vector<std::string> CUpgradeJournal::GetNamedWorkFolders(const std::string&
 }
 
 bool CUpgradeJournal::Read(const std::string& installFolder) {
-    m_strPath = GetJournalPath(installFolder);
+    m_strNamePath = GetJournalPath(installFolder);
+    m_strPath.clear();
     m_plans.clear();
-    if (!FileExists(m_strPath)) return false;
-    m_phase = PhaseOf(GetIniString(JOURNAL_SECTION, KEY_PHASE, "", m_strPath));
-    m_strWorkFolder = GetIniString(JOURNAL_SECTION, KEY_WORK_FOLDER, "", m_strPath);
-    m_strCommandList = GetIniString(JOURNAL_SECTION, KEY_COMMAND_LIST, "", m_strPath);
-    m_strVersion = GetIniString(JOURNAL_SECTION, KEY_VERSION, "", m_strPath);
-    m_nAttempts = ::GetPrivateProfileIntA(JOURNAL_SECTION, KEY_ATTEMPTS, 0, m_strPath.c_str());
-    m_nCount = ::GetPrivateProfileIntA(JOURNAL_SECTION, KEY_COUNT, 0, m_strPath.c_str());
+    if (!FileExists(m_strNamePath)) return false;
+    m_strWorkFolder = GetIniString(JOURNAL_SECTION, KEY_WORK_FOLDER, "", m_strNamePath);
+    m_nAttempts = ::GetPrivateProfileIntA(JOURNAL_SECTION, KEY_ATTEMPTS, 0, m_strNamePath.c_str());
+    return true;
+}
+
+bool CUpgradeJournal::ReadPlan() {
+    const std::string path = m_strWorkFolder + JOURNAL_FILE;
+    if (!FileExists(path)) return false;
+    m_strPath = path;
+    m_phase = PhaseOf(GetIniString(JOURNAL_SECTION, KEY_PHASE, "", path));
+    m_strInstallFolder = GetIniString(JOURNAL_SECTION, KEY_INSTALL_FOLDER, "", path);
+    m_strCommandList = GetIniString(JOURNAL_SECTION, KEY_COMMAND_LIST, "", path);
+    m_strVersion = GetIniString(JOURNAL_SECTION, KEY_VERSION, "", path);
+    m_nCount = ::GetPrivateProfileIntA(JOURNAL_SECTION, KEY_COUNT, 0, path.c_str());
     // An entry without a destination is the last read: the check names it.
     for (unsigned i = 0; i < m_nCount && m_nCount <= MAX_JOURNAL_ENTRIES; ++i) {
-        m_plans.push_back(ReadPlan(m_strPath, i));
+        m_plans.push_back(ReadEntry(path, i));
         if (m_plans.back().strDestPath.empty()) break;
     }
     return true;
 }
 
 void CUpgradeJournal::Delete() const {
+    // The name goes first: a work folder that nothing names is swept at the next start.
+    if (!m_strNamePath.empty()) ::DeleteFileA(m_strNamePath.c_str());
     if (!m_strPath.empty()) ::DeleteFileA(m_strPath.c_str());
 }
 
 void CUpgradeJournal::SetAside(const std::string& installFolder) const {
-    ::MoveFileExA(GetJournalPath(installFolder).c_str(), GetSetAsideJournalPath(installFolder).c_str(),
-                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    ::MoveFileExA(GetJournalPath(installFolder).c_str(), GetSetAsideJournalPath(installFolder).c_str(), flags);
+    if (!m_strPath.empty()) ::MoveFileExA(m_strPath.c_str(), (m_strWorkFolder + SET_ASIDE_JOURNAL_FILE).c_str(), flags);
 }

@@ -17,45 +17,50 @@ enum JOURNAL_PHASE { JOURNAL_INSTALL, JOURNAL_COMMANDS };
 // someone else wrote cannot keep a start reading it for long.
 inline constexpr unsigned MAX_JOURNAL_ENTRIES = 10000;
 
-// The journal of one upgrade in the installation's "Upgrade\" folder: the plan of its install
-// pass (the run's work folder, its command list, the version it installs and, for every entry in
-// package order, its destination, temporary file, backup, whether a file was there, its
-// attributes and what identified the file the backup pass found) and its phase. The plan is
-// written once, before the first destination changes; the phase once more, when the install pass
-// has ended. Every write is durable (a new file, flushed,
-// then moved over the old one write-through). Undoing a plan is safe from any point, so no write
-// per entry is needed.
+// The journal of one upgrade, in two files. Its plan lies in the run's work folder, where only
+// administrators write: the installation it belongs to, the command list, the version it installs
+// and, for every entry in package order, its destination, temporary file, backup, whether a file
+// was there, its attributes and what identified the file the backup pass found; and its phase.
+// The installation's "Upgrade\" folder, which users may be able to write, holds only its name:
+// the work folder, and how many recoveries of it have begun. So what a recovery does with a file
+// comes from where only administrators write, and a name edited by anybody else can only lead to
+// a work folder that is proven ours, or to nothing. The plan is written once, before the first
+// destination changes; the phase once more, when the install pass has ended. Every write is
+// durable (a new file, flushed, then moved over the old one write-through). Undoing a plan is
+// safe from any point, so no write per entry is needed.
 class CUpgradeJournal {
 public:
-    // Writes the plan, in the install phase. Answers an error text, empty on success; a plan of
-    // more than MAX_JOURNAL_ENTRIES entries is not written.
+    // Writes the plan into the work folder, in the install phase, then its name into the
+    // installation. Answers an error text, empty on success; a plan of more than
+    // MAX_JOURNAL_ENTRIES entries is not written.
     std::string WritePlan(const std::string& installFolder, const std::string& workFolder,
                           const std::string& commandList, const std::string& version, std::vector<ENTRY_PLAN> plans);
     // Records the phase, durably.
     std::string SetPhase(JOURNAL_PHASE phase);
     // Records, durably, that a recovery of the journal read begins; answers an error text.
     std::string CountRecoveryAttempt();
-    // Reads the installation's journal; false when there is none. Entries are read up to the
-    // first one without a destination, and none when the count is more than a journal holds.
+    // Reads the journal's name in the installation; false when there is none. Its plan is read by
+    // FindUntrustedValue, once the work folder is proven ours.
     bool Read(const std::string& installFolder);
-    // A journal lies where users may write, so it is checked before it is believed. Answers the
-    // first value of the journal read that no run of ours could have written, as the file holds
-    // it ("[Entry 2] Destination=C:\Windows\System32\x.dll"), with why in brackets where the name
-    // alone does not say; empty when every value is sound: a work folder of ours (named and made
-    // as CWorkFolder makes them, see HoldOwnWorkFolder), its own command list, every destination
-    // and temporary file a full path inside the installation folder (or in the work folder), every
-    // backup in the work folder, and no reparse point on the way to any of them or to the journal.
-    // When all is sound the work folder is held, for everything read or deleted in it.
-    std::string FindUntrustedValue(const std::string& installFolder, CHeldFolder& workFolder) const;
+    // Nothing of a journal is believed before it is checked. Answers the first value that no run
+    // of ours could have written, as its file holds it ("[Entry 2] Destination=C:\x.dll"), with why
+    // in brackets where the name alone does not say; empty when every value is sound: no reparse
+    // point for the "Upgrade\" folder or the name, a work folder of ours (named and made as
+    // CWorkFolder makes them, see HoldOwnWorkFolder) that holds the plan, read only then, of this
+    // very installation, with at most MAX_JOURNAL_ENTRIES entries, each where the package rule lets
+    // a package write (FindUnrecoverableValue). When all is sound the work folder is held, for
+    // everything read or deleted in it.
+    std::string FindUntrustedValue(const std::string& installFolder, CHeldFolder& workFolder);
     // The values of a plan that FindUntrustedValue would name once it is written: a run asks
     // before it writes its journal, and installs nothing that its recovery would refuse.
     static std::string FindUnrecoverableValue(const std::string& installFolder, const std::string& workFolder,
                                               const std::string& commandList, const std::vector<ENTRY_PLAN>& plans);
     // The work folders that the installation's journal and its set-aside journal name.
     static std::vector<std::string> GetNamedWorkFolders(const std::string& installFolder);
-    // Removes the journal's file.
+    // Removes the journal: its name first, then its plan.
     void Delete() const;
-    // Keeps the journal for support under its set-aside name.
+    // Keeps the journal for support under its set-aside name, the plan too, so that no name put
+    // back in place can have it replayed. Not while the work folder is held.
     void SetAside(const std::string& installFolder) const;
 
     bool IsWritten() const { return !m_strPath.empty(); }
@@ -69,9 +74,13 @@ public:
 
 private:
     std::string Write() const;
-    std::string WriteFailure(DWORD error) const;
+    std::string WriteName() const;
+    // Reads the plan from the work folder; false when it holds none.
+    bool ReadPlan();
 
-    std::string m_strPath;
+    std::string m_strNamePath;  // the journal's name, in the installation
+    std::string m_strPath;      // its plan, in the work folder; empty until written or proven and read
+    std::string m_strInstallFolder;
     JOURNAL_PHASE m_phase = JOURNAL_INSTALL;
     std::string m_strWorkFolder;
     std::string m_strCommandList;

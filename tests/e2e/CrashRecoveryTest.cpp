@@ -1,8 +1,9 @@
 // An upgrade killed at any instant of its install pass is put back, completely, by the next start
-// of the upgrader: the installation is as it was before the first run (bytes, times, attributes),
-// and no journal, no backup, no work folder and no RunOnce value is left. Also a recovery that is
-// itself killed half way. One killed in its command pass is finished instead: the new files stay,
-// the commands run again and the upgrade record is written.
+// of the upgrader: the installation, and the file the package replaces in the system folder, are
+// as they were before the first run (bytes, times, attributes), and no journal, no backup, no work
+// folder and no RunOnce value is left. Also a recovery that is itself killed half way. One killed
+// in its command pass is finished instead: the new files stay, the commands run again and the
+// upgrade record is written.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,9 @@
 #include "upgrade/InstallationLayout.h"
 #include "upgrade/Recovery.h"
 #include "upgrade/UpgradeJournal.h"
+#include "util/FileHelpers.h"
+#include "util/PathParts.h"
+#include "util/PathTokens.h"
 
 using namespace e2e;
 
@@ -32,11 +36,16 @@ const DWORD RUN_WAIT_MS = 60000;
 const char GREETING[] = "Press button 'Upgrade' to start to upgrade Quorindo to Version : 0.0.6.7";
 const char RECOVERY_PROMPT[] = "The last upgrade was interrupted, now will put back the previous version";
 
-// Every third entry adds a file in a new folder; the others replace files of the installation.
+// Every third entry adds a file in a new folder; the others replace files of the installation,
+// but one, which replaces a file of the system folder.
+const int SYSTEM_ENTRY = 1;
 std::string EntryPath(int i) {
     char name[32];
     std::snprintf(name, sizeof name, i % 3 == 2 ? "New\\add%02d.bin" : "Data\\file%02d.bin", i);
     return name;
+}
+std::string StoredPath(int i) {
+    return (i == SYSTEM_ENTRY ? "<System>\\QuorindoCrashTest\\" : ".\\") + EntryPath(i);
 }
 
 int CountLines(HWND dialog, const std::string& prefix, const std::string& suffix) {
@@ -62,15 +71,16 @@ protected:
     void SetUp() override {
         RunTest::SetUp();
         ::CreateDirectoryA(m_install.GetPath("Data").c_str(), nullptr);
+        CreateFolderPath(InstalledPath(SYSTEM_ENTRY));
         CPackageWriter writer;
         for (int i = 0; i < ENTRIES; ++i) {
             if (i % 3 != 2) {
-                const std::string path = m_install.GetPath(EntryPath(i));
+                const std::string path = InstalledPath(i);
                 WriteFileText(path, "old " + std::to_string(i));
                 SetLastWriteTime(path, TimeOf(-i));
                 if (i % 5 == 0) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
             }
-            writer.AddFile(".\\" + EntryPath(i), IncompressibleContent(static_cast<unsigned>(i), ENTRY_SIZE), TimeOf(i));
+            writer.AddFile(StoredPath(i), IncompressibleContent(static_cast<unsigned>(i), ENTRY_SIZE), TimeOf(i));
         }
         m_before = TakeSnapshot(m_install.GetFolder());
         m_package = writer;
@@ -80,8 +90,8 @@ protected:
         ASSERT_TRUE(CopyWithPackage(GetBuildFile("tests/SeamedUpgrader.exe"), m_strSeamed, writer.Bytes()));
     }
     void TearDown() override {
-        for (int i = 0; i < ENTRIES; ++i)
-            ::SetFileAttributesA(m_install.GetPath(EntryPath(i)).c_str(), FILE_ATTRIBUTE_NORMAL);
+        for (int i = 0; i < ENTRIES; ++i) ::SetFileAttributesA(InstalledPath(i).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteTree(GetFolderOf(InstalledPath(SYSTEM_ENTRY)));
         CRegistryAccess::DeleteValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE);
     }
 
@@ -109,9 +119,12 @@ protected:
         robot::WaitUntil([&] { return CountLines(dialog, GREETING, "") == 1; }, RUN_WAIT_MS);
         return dialog;
     }
+    std::string InstalledPath(int i) const { return ExpandPathTokens(StoredPath(i), m_install.GetFolder()); }
     void ExpectAsBefore(const std::string& workFolder) {
         const SNAPSHOT after = TakeSnapshot(m_install.GetFolder());
         EXPECT_TRUE(after == m_before) << DescribeDifferences(m_before, after);
+        EXPECT_EQ(ReadFileText(InstalledPath(SYSTEM_ENTRY)), "old " + std::to_string(SYSTEM_ENTRY));
+        EXPECT_TRUE(GetLastWriteTime(InstalledPath(SYSTEM_ENTRY)) == TimeOf(-SYSTEM_ENTRY));
         EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()));
         EXPECT_EQ(::GetFileAttributesA(workFolder.c_str()), INVALID_FILE_ATTRIBUTES) << workFolder;
         EXPECT_FALSE(CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE));

@@ -501,9 +501,10 @@ TEST_F(UpgradeRunTest, ASecondStartWhileARunIsUnderWayLeavesItAlone) {
     for (const PACKAGE_FILE& file : FILES) EXPECT_EQ(ReadFileText(m_install.GetPath(file.path)), file.content);
 }
 
-// Users may write where the journal lies. One that names anything a run of ours could not have
-// written is set aside with one abort line naming the value, and nothing of it is done: its backup
-// would go over TallyPanel.dll or the victim, or the victim be deleted. The victim lies behind a
+// Users may write where the journal's name lies, and make folders named like ours. A journal that
+// names anything a run of ours could not have written is set aside with one abort line naming the
+// value, and nothing of it is done: its backup would go over TallyPanel.dll or the victim, or the
+// victim be deleted. The victim lies behind a
 // link named like a work folder (made by the test run, see tests/CMakeLists.txt), which no
 // start's clean-up ever empties.
 TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone) {
@@ -562,6 +563,32 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
         EXPECT_EQ(ReadFileText(foreign + "JVR1.tmp"), "a user's file");
     }
     DeleteTree(foreign);
+    // The installation holds only the journal's name: a plan written there is never read, and a
+    // name leads only to a plan of this very installation in a work folder of ours.
+    const std::string system = ExpandPathTokens("<System>\\qu-victim.dll", "");
+    WriteFileText(system, "victim");
+    const std::string otherInstall = m_scratch.Path() + "Other\\";
+    ::CreateDirectoryA(otherInstall.c_str(), nullptr);
+    for (const bool bOther : {false, true}) {
+        CWorkFolder work;  // made anew: each start sweeps the work folders its journal does not name
+        ASSERT_EQ(work.Create(), "");
+        std::string name = "Work Folder=" + work.Path(), value = name + " (it holds no journal)";
+        if (bOther) {
+            const ENTRY_PLAN added{system, "", "", true};
+            ASSERT_EQ(CUpgradeJournal().WritePlan(otherInstall, work.Path(), "", PACKAGE_VERSION, {added}), "");
+            value = "Install Folder=" + otherInstall;
+        } else {
+            name += "\r\nCount=1\r\n[Entry 1]\r\nDestination=" + system + "\r\nAdded=1";
+        }
+        WriteFileText(GetJournalPath(m_install.GetFolder()), "[Journal]\r\n" + name + "\r\n");
+        CTestRunHost host;
+        EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+        EXPECT_TRUE(host.Has("        Abort - The upgrade journal is set aside and not used because of its value " +
+                             value));
+        EXPECT_EQ(ReadFileText(system), "victim");
+        ExpectUnchanged(host);
+    }
+    ::DeleteFileA(system.c_str());
 }
 
 // A count is believed only as far as its file holds what it counts: the package's ends at the
@@ -590,7 +617,7 @@ TEST_F(UpgradeRunTest, CountsEndWhereTheirFilesEnd) {
         ASSERT_EQ(work.Create(), "");
         const ENTRY_PLAN plan{m_install.GetPath("TallyPanel.dll"), "", "", true};
         ASSERT_EQ(CUpgradeJournal().WritePlan(m_install.GetFolder(), work.Path(), "", PACKAGE_VERSION, {plan}), "");
-        const std::string path = GetJournalPath(m_install.GetFolder());
+        const std::string path = work.Path() + JOURNAL_FILE;
         std::string text = ReadFileText(path);
         text.replace(text.find("Count=1"), 7, std::string("Count=") + count);
         WriteFileText(path, text);
@@ -605,43 +632,38 @@ TEST_F(UpgradeRunTest, CountsEndWhereTheirFilesEnd) {
 
 // One rule for where a package may write. A path outside it is refused by its form by the builder
 // and the package check (IsPlainStoredPath), and by a run before anything changes (code 8, a line
-// naming it); inside it, the run installs it, or refuses it as well while no recovery could put it
-// back. A path without a token is judged where it points.
+// naming it); inside it, the run installs it. A path without a token is judged where it points.
 TEST_F(UpgradeRunTest, APackageWritesOnlyWhereTheRuleLetsIt) {
     const std::string system = ExpandPathTokens("<System>\\", "");
-    enum { INSTALLED, UNRECOVERABLE, REFUSED };
     const struct {
         std::string path;
-        bool bPlain;
-        int outcome;
+        bool bPlain, bInstalled;
     } cases[] = {
-        {"<System>\\qu-rule.ax", true, UNRECOVERABLE}, {"<windows>\\qu-rule.ini", true, UNRECOVERABLE},
-        {system + "qu-rule.dll", false, UNRECOVERABLE}, {".\\..\\..\\Windows\\x.dll", false, REFUSED},
-        {".\\AX\\..\\..\\x.dll", false, REFUSED},      {"<Temp>\\sub\\x.txt", false, REFUSED},
-        {"\\\\server\\share\\x.dll", false, REFUSED},   {"\\\\?\\" + system + "x.dll", false, REFUSED},
-        {"\\\\.\\PhysicalDrive0", false, REFUSED},       {".\\CON", false, REFUSED},
-        {".\\x.dll:stream", false, REFUSED},          {".\\x.dll.", false, REFUSED},
-        {"<Windows Disk>\\x.dll", false, REFUSED},      {"x.dll", false, REFUSED},
-        {".\\AX\\new.ax", true, INSTALLED},            {"<Temp>\\notes.txt", true, INSTALLED},
+        {".\\..\\..\\Windows\\x.dll", false, false}, {".\\AX\\..\\..\\x.dll", false, false},
+        {"<Temp>\\sub\\x.txt", false, false},         {"\\\\server\\share\\x.dll", false, false},
+        {"\\\\?\\" + system + "x.dll", false, false},   {"\\\\.\\PhysicalDrive0", false, false},
+        {".\\CON", false, false},                    {".\\x.dll:stream", false, false},
+        {".\\x.dll.", false, false},                 {"<Windows Disk>\\x.dll", false, false},
+        {"x.dll", false, false},                     {".\\AX\\new.ax", true, true},
+        {"<Temp>\\notes.txt", true, true},           {"<System>\\qu-rule.ax", true, true},
+        {"<windows>\\qu-rule.ini", true, true},       {system + "qu-rule.dll", false, true},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.path);
         EXPECT_EQ(IsPlainStoredPath(entry.path), entry.bPlain);
         CTestRunHost host;
         const int code = Run(host, CPackageWriter().AddFile(entry.path, "new").Bytes());
-        if (entry.outcome == INSTALLED) {
+        if (entry.bInstalled) {
             EXPECT_EQ(code, 0);
             continue;
         }
         EXPECT_EQ(code, 8);
-        const std::string line = entry.outcome == REFUSED
-                                     ? "        Abort - The relative path '" + entry.path + "' is invalidation"
-                                     : "        Abort - The package is not installed: a recovery could not trust its "
-                                       "journal's value [Entry 1] Destination=" +
-                                           ExpandPathTokens(entry.path, "");
-        EXPECT_TRUE(host.Has(line));
+        EXPECT_TRUE(host.Has("        Abort - The relative path '" + entry.path + "' is invalidation"));
         ExpectUnchanged(host);
-        EXPECT_FALSE(entry.outcome == UNRECOVERABLE && PathExists(ExpandPathTokens(entry.path, "")));
     }
-    EXPECT_EQ(ReadFileText(m_install.GetPath("AX\\new.ax")), "new");
+    for (const char* path :
+         {".\\AX\\new.ax", "<System>\\qu-rule.ax", "<windows>\\qu-rule.ini", "<System>\\qu-rule.dll"}) {
+        EXPECT_EQ(ReadFileText(ExpandPathTokens(path, m_install.GetFolder())), "new") << path;
+        if (path[0] == '<') ::DeleteFileA(ExpandPathTokens(path, "").c_str());
+    }
 }
