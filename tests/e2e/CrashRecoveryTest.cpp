@@ -33,6 +33,8 @@ namespace {
 const int ENTRIES = 60;
 const size_t ENTRY_SIZE = 96 * 1024;
 const DWORD RUN_WAIT_MS = 60000;
+const char PACE_VARIABLE[] = "QU_PACE_CHECKS_MS";
+const char PACE_MS[] = "15";
 const char GREETING[] = "Press button 'Upgrade' to start to upgrade Quorindo to Version : 0.0.6.7";
 const char RECOVERY_PROMPT[] = "The last upgrade was interrupted, now will put back the previous version";
 
@@ -96,11 +98,14 @@ protected:
     }
 
     // Starts the upgrader in auto mode (killing itself at the given kill point, when given) and
-    // answers its dialog.
+    // answers its dialog. Without a kill point the test kills it from outside, and the run is
+    // paced so that the kill lands before the run has gone on to its end.
     HWND StartAuto(int killAt = 0, const char* point = "QU_KILL_AT_CHECK") {
         ::SetEnvironmentVariableA(point, killAt > 0 ? std::to_string(killAt).c_str() : nullptr);
+        ::SetEnvironmentVariableA(PACE_VARIABLE, killAt > 0 ? nullptr : PACE_MS);
         const bool started = m_upgrader.Start(m_strSeamed, "/auto", std::string(), false);
         ::SetEnvironmentVariableA(point, nullptr);
+        ::SetEnvironmentVariableA(PACE_VARIABLE, nullptr);
         return started ? robot::WaitForWindow(DIALOG_TITLE) : nullptr;
     }
     void Kill() {

@@ -1,7 +1,9 @@
 // The upgrader with test seams that make the process kill itself, as a crash or Task Manager
 // would, at an exactly known point: QU_KILL_AT_CHECK=k at the k-th stop check of its run,
 // QU_KILL_AT_COMMAND=k right after its k-th post-install command, QU_KILL_AT_RESTORE=k after the
-// k-th file a recovery has put back.
+// k-th file a recovery has put back. QU_PACE_CHECKS_MS=n makes every stop check take n ms more, so
+// that a kill from outside, sent as a line appears, lands while the run is still in that pass
+// even on a loaded machine.
 #include <windows.h>
 
 #include <cstdlib>
@@ -25,6 +27,7 @@ struct KILL_POINT {
     }
 };
 KILL_POINT g_stopCheck, g_command, g_restore;
+DWORD g_dwPaceMs = 0;
 
 int ReadCount(const char* variable) {
     char value[16] = "";
@@ -37,7 +40,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     g_stopCheck.nKillAt = ReadCount("QU_KILL_AT_CHECK");
     g_command.nKillAt = ReadCount("QU_KILL_AT_COMMAND");
     g_restore.nKillAt = ReadCount("QU_KILL_AT_RESTORE");
+    g_dwPaceMs = static_cast<DWORD>(ReadCount("QU_PACE_CHECKS_MS"));
     theApp.m_atCheckpoint = [](RUN_CHECKPOINT point) {
+        if (point == CHECKPOINT_STOP_CHECK && g_dwPaceMs > 0) ::Sleep(g_dwPaceMs);
         KILL_POINT* points[] = {&g_stopCheck, &g_command, &g_restore};
         points[point]->Reach();
     };
