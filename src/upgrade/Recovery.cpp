@@ -98,8 +98,9 @@ JOURNAL_END ReplayJournal(IRunHost& host, CUpgradeJournal& journal, const std::s
 
 // Puts back or finishes the journal's upgrade, as a run of its own in the log; a journal that
 // fails its check is set aside and nothing of it is done.
-JOURNAL_END EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder, bool bAutoMode,
-                           const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
+JOURNAL_END EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder,
+                                  bool bAutoMode, const std::string& packageVersion,
+                                  const CheckpointHook& atCheckpoint) {
     CRecordingRunHost recording(host, RUN_RECOVERY, bAutoMode, packageVersion, atCheckpoint);
     CHeldFolder workFolder;  // from its check to the end: what is read or deleted in it is ours
     const JOURNAL_END end = ReplayJournal(recording, journal, installFolder, workFolder, atCheckpoint);
