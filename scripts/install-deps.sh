@@ -32,5 +32,19 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# A mirror caught mid-sync fails one index; retry, then go on with what was fetched; the install
+# below still fails if a package cannot be found.
+for attempt in 1 2 3; do
+  $SUDO apt-get update -qq && break
+  echo "apt-get update failed (attempt $attempt of 3)" >&2
+  [ "$attempt" -lt 3 ] && sleep 10
+done
+apt_install() { DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@" >/dev/null; }
+apt_install "${missing[@]}" && exit 0
+# Without a current i386 index (a mirror mid-sync) Wine's 32-bit side cannot be resolved; everything
+# else still installs, and scripts/machine-build.sh then picks the x86-64 build.
+rest=()
+for p in "${missing[@]}"; do [ "$p" = wine32:i386 ] || rest+=("$p"); done
+[ ${#rest[@]} -lt ${#missing[@]} ] || exit 1
+echo "Wine's 32-bit side could not be installed; going on without it" >&2
+[ ${#rest[@]} -eq 0 ] || apt_install "${rest[@]}"
