@@ -1,7 +1,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <vector>
 
 #include "commands/CommandHost.h"
 #include "commands/CommandSteps.h"
@@ -16,20 +15,14 @@ namespace {
 // holds, is not believed.
 const unsigned MAX_COMMANDS = 1000;
 
-// The list's commands as steps, with what the action list shows for each.
-struct COMMAND_STEPS {
-    CRollForwardList list;
-    std::vector<std::string> descriptions;
-};
+using COMMAND_STEPS = CRollForwardList<CCommandStep>;
 
 void ReadCommandSteps(const std::string& listPath, const std::string& installFolder, unsigned count,
                       CRegistrationList& registered, COMMAND_STEPS& steps) {
     for (unsigned i = 1; i <= count; ++i) {
         CUpgradeCommand command;
         command.ReadFromIni(FormatText("CMD %u", i), listPath, installFolder);
-        std::unique_ptr<CCommandStep> step = MakeCommandStep(command, registered);
-        steps.descriptions.push_back(step->GetDescription());
-        steps.list.Add(std::move(step));
+        steps.Add(MakeCommandStep(command, registered));
     }
 }
 
@@ -40,11 +33,11 @@ STEP_RESULT DoOnHostThread(ICommandHost& host, CStep& step) {
     return request.result;
 }
 
-void ReportStep(ICommandHost& host, const std::string& description, const STEP_RESULT& result) {
+void ReportStep(ICommandHost& host, const CCommandStep& step, const STEP_RESULT& result) {
     if (!result.Succeeded())
         host.AddLine(LINE_PROMPT, "        %s", result.strText.c_str());
     else
-        host.AddLine(LINE_INFO, "        %s completely", description.c_str());
+        host.AddLine(LINE_INFO, "        %s completely", step.GetDescription().c_str());
 }
 
 }  // namespace
@@ -64,11 +57,12 @@ void RunCommandList(ICommandHost& host, const std::string& listPath, const std::
         host.AddLine(LINE_PROMPT, "        The command list counts %u commands but holds only %u", counted, count);
 
     LoadRegistrationRecord(installFolder, registered);
-    const std::vector<std::string>& descriptions = steps.descriptions;
-    steps.list.Do(
-        [&](size_t i) { host.AddLine(LINE_INFO, "        Start to %s...", ToLowerMb(descriptions[i]).c_str()); },
-        [&](size_t i, const STEP_RESULT& result) { ReportStep(host, descriptions[i], result); },
-        [&](CStep& step) { return DoOnHostThread(host, step); });
+    steps.Do(
+        [&](const CCommandStep& step) {
+            host.AddLine(LINE_INFO, "        Start to %s...", ToLowerMb(step.GetDescription()).c_str());
+        },
+        [&](const CCommandStep& step, const STEP_RESULT& result) { ReportStep(host, step, result); },
+        [&](CCommandStep& step) { return DoOnHostThread(host, step); });
     SaveRegistrationRecord(installFolder, registered);
     if (counted != 0) host.AddLine(LINE_INFO, "Execute command over");
 

@@ -17,12 +17,3 @@ STEP_RESULT CRollbackList::Undo() {
     }
     return first;
 }
-
-void CRollForwardList::Do(const std::function<void(size_t index)>& beforeStep, const ResultEvent& onResult,
-                          const Runner& run) {
-    for (size_t i = 0; i < m_steps.size(); ++i) {
-        if (beforeStep) beforeStep(i);
-        const STEP_RESULT result = run ? run(*m_steps[i]) : m_steps[i]->Do();
-        if (onResult) onResult(i, result);
-    }
-}

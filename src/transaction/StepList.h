@@ -24,19 +24,26 @@ private:
     size_t m_nDone = 0;  // steps from the head that Do has run, the failed one included
 };
 
-// Steps that each stand alone, such as the post-install commands: a failure is reported and the
-// list goes on. Nothing is ever undone.
+// Steps of one kind that each stand alone, such as the post-install commands: a failure is
+// reported and the list goes on. Nothing is ever undone. The events see each step as its kind.
+template <class TStep>
 class CRollForwardList {
 public:
+    using StepEvent = std::function<void(const TStep& step)>;
+    using ResultEvent = std::function<void(const TStep& step, const STEP_RESULT& result)>;
     // Carries one step out: its Do by default; a host may run it on another thread.
-    using Runner = std::function<STEP_RESULT(CStep&)>;
-    using ResultEvent = std::function<void(size_t index, const STEP_RESULT& result)>;
+    using Runner = std::function<STEP_RESULT(TStep&)>;
 
-    void Add(std::unique_ptr<CStep> step) { m_steps.push_back(std::move(step)); }
+    void Add(std::unique_ptr<TStep> step) { m_steps.push_back(std::move(step)); }
     // Does every step in order; beforeStep and onResult see each one.
-    void Do(const std::function<void(size_t index)>& beforeStep, const ResultEvent& onResult,
-            const Runner& run = {});
+    void Do(const StepEvent& beforeStep, const ResultEvent& onResult, const Runner& run = {}) {
+        for (const auto& step : m_steps) {
+            if (beforeStep) beforeStep(*step);
+            const STEP_RESULT result = run ? run(*step) : step->Do();
+            if (onResult) onResult(*step, result);
+        }
+    }
 
 private:
-    std::vector<std::unique_ptr<CStep>> m_steps;
+    std::vector<std::unique_ptr<TStep>> m_steps;
 };
