@@ -52,7 +52,7 @@ bool PutBack(CLineSink& sink, const CUpgradeJournal& journal, const CheckpointHo
 bool Finish(IRunHost& host, const CUpgradeJournal& journal, const std::string& installFolder) {
     host.AddLine(LINE_PROMPT, "The last upgrade was interrupted after its files were installed, now will finish it");
     if (FileExists(journal.GetCommandList())) RunCommandList(host, journal.GetCommandList(), installFolder);
-    const STEP_RESULT record = CUpgradeRecordStep(journal.GetVersion()).Do();
+    const STEP_RESULT record = RecordUpgrade(journal.GetVersion());
     if (!record.Succeeded()) {
         AddAbortLine(host, record.strText);
         return false;

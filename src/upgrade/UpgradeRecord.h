@@ -2,20 +2,10 @@
 
 #include <string>
 
-#include "transaction/Step.h"
+#include "transaction/StepResult.h"
 
-// The upgrade record in the product's key: "Upgrade Time" (now) and "Upgrade Version". The last
-// step of an upgrade; its undo puts back the values that were there. Do makes the record
-// durable before it answers: the journal goes only after it. A value that cannot be written, or a
-// hive that cannot be flushed, fails the step with RESULT_NOT_RECORDED and the registry's reason.
-class CUpgradeRecordStep : public CStep {
-public:
-    explicit CUpgradeRecordStep(std::string version) : m_strVersion(std::move(version)) {}
-    STEP_RESULT Do() override;
-    STEP_RESULT Undo() override;
-
-private:
-    std::string m_strVersion;
-    bool m_bHadTime = false, m_bHadVersion = false;
-    std::string m_strOldTime, m_strOldVersion;
-};
+// Writes the upgrade record in the product's key: "Upgrade Time" (now) and "Upgrade Version".
+// Done once the upgrade is committed, so nothing ever takes it back. The record is durable before
+// this answers: the journal goes only after it. A value that cannot be written, or a hive that
+// cannot be flushed, fails with RESULT_NOT_RECORDED and the registry's reason.
+STEP_RESULT RecordUpgrade(const std::string& version);

@@ -202,8 +202,7 @@ STEP_RESULT CUpgradeRun::RunCommands() {
 }
 
 STEP_RESULT CUpgradeRun::WriteUpgradeRecord() {
-    m_steps.Add(std::make_unique<CUpgradeRecordStep>(m_settings.strPackageVersion));
-    const STEP_RESULT result = m_steps.Do();
+    const STEP_RESULT result = RecordUpgrade(m_settings.strPackageVersion);
     // Said once the record is there: the registry is what the product and its server read.
     if (!result.Succeeded()) return Abort(result.nCode, result.strText);
     m_host.AddLine(LINE_INFO, "%s", UPGRADE_DONE_TEXT);

@@ -30,9 +30,9 @@ struct RUN_SETTINGS {
 };
 
 // One whole upgrade as one transaction: checks, self-copy, then a rollback list of steps (every
-// entry backed up, every entry installed, the upgrade record) with the post-install commands as a
-// roll-forward list between the install and the record. A failure or a stop before the commands
-// undoes every done step; the journal lets a killed run be put back, or finished, at the next
+// entry backed up, every entry installed); after it the post-install commands roll forward and
+// the upgrade record is written, never undone. A failure or a stop before the commands undoes
+// every done step; the journal lets a killed run be put back, or finished, at the next
 // start, and a restore that could not put every file back leaves the journal, the backups and the
 // RunOnce value for the next start to try again. The run lock is held from the first change (the
 // self-copy) to the end; a run that cannot take it ends before that, and one that finds a journal
