@@ -2,16 +2,15 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "framework/OwningList.h"
 #include "package/CompressionLibrary.h"
 #include "package/EntryItem.h"
-#include "package/PackageEntryReader.h"
 #include "package/UpgradePackage.h"
 #include "transaction/StepList.h"
+#include "util/WriteRule.h"
 
 class CLineSink;
 
@@ -20,37 +19,38 @@ class CLineSink;
 // left that a retry could do.
 enum ROLLBACK_OUTCOME { ROLLBACK_WHOLE, ROLLBACK_RETRY, ROLLBACK_LOST };
 
-// The entries of one upgrade run and the steps that work them: a backup step per entry, then an
-// install step per entry, each added to the run's rollback list, which does them in package order
-// and undoes them newest first. Every scratch file (backups, the library) is made in the work
-// folder, and the command list is installed there too, so the run reads back only what nobody
-// else could write; they all live as long as the list.
+// The entries of one upgrade run, each an install step that owns its entry: the backup pass
+// reads them in package order and backs each destination up; the install pass adds their steps
+// to the run's transaction and does them. Every scratch file (backups, the library) is made in the
+// work folder, and the command list is installed there too, so the run reads back only what nobody
+// else could write. The backups stay until DiscardBackups.
 class CEntryItemList {
 public:
-    using ItemEvent = CEntryInstallStep::ItemEvent;
+    using StepEvent = INSTALL_PASS::StepEvent;
     using StopCheck = CRollbackList::StopCheck;
 
     // Without a work folder the user's temporary folder takes its place (for tests of the passes).
-    CEntryItemList(const CUpgradePackage& package, std::string installFolder, std::string workFolder = std::string());
+    CEntryItemList(const CUpgradePackage& package, CLineSink& sink, std::string installFolder,
+                   std::string workFolder = std::string());
     CEntryItemList(const CEntryItemList&) = delete;
     CEntryItemList& operator=(const CEntryItemList&) = delete;
-    ~CEntryItemList();
 
-    // The backup pass: a backup step for every entry of the package, each made and done as its
-    // entry is read, in package order; then every backup that is a copy is flushed to the disk,
-    // so that what the journal will name is there before any file it protects is replaced.
-    STEP_RESULT BackupPass(CRollbackList& steps, CLineSink& sink, const StopCheck& isStopRequested);
-    // The install pass: an install step for every entry the backup pass read, done in order, then
-    // every new file made durable. onInstalled sees each installed (or tolerated) item, onUndone
-    // each one its undo walked. A failed or stopped pass is left for Rollback.
-    STEP_RESULT InstallPass(CRollbackList& steps, CLineSink& sink, const StopCheck& isStopRequested,
-                            const ItemEvent& onInstalled = {}, const ItemEvent& onUndone = {});
-    // Undoes the steps, between the restore walk's first and last lines when the install pass
-    // had changed something, and answers how whole the installation is again.
-    ROLLBACK_OUTCOME Rollback(CRollbackList& steps, CLineSink& sink) const;
-    // Every backup stays when the list goes, for a put back at the next start.
-    void KeepBackups();
-    // The bytes all items occupy in the package: the progress bar's range.
+    // The backup pass: every entry of the package read at its offset and its destination backed
+    // up, in package order, asking before each whether to stop; then every backup that is a copy
+    // is flushed to the disk, so that what the journal will name is there before any file it
+    // protects is replaced. An entry that cannot be read ends it: the package cannot be read on.
+    STEP_RESULT BackupPass(const StopCheck& isStopRequested);
+    // The install pass: the install step of every entry the backup pass read, added to the
+    // transaction and done in order, then every new file made durable. onInstalled sees each
+    // installed (or tolerated) entry, onUndone each one its undo walked. A failed or stopped pass
+    // is left to the transaction's owner to undo.
+    STEP_RESULT InstallPass(CRollbackList& transaction, const StopCheck& isStopRequested,
+                            const StepEvent& onInstalled = {}, const StepEvent& onUndone = {});
+    // How whole the installation is once the install steps are undone.
+    ROLLBACK_OUTCOME GetRollbackOutcome() const;
+    // Deletes every backup: each destination is whole, the old file or the new one.
+    void DiscardBackups() const;
+    // The bytes all entries occupy in the package: the progress bar's range.
     DWORD GetTotalPackedSize() const;
     // Writes out, checks and loads the compression library of the module (the running program by
     // default). A library that could not be loaded is not reported here: each install then fails.
@@ -58,29 +58,30 @@ public:
     const std::string& GetLibraryPath() const { return m_library.GetPath(); }
     // True when the install pass changed a destination that a rollback puts back.
     bool IsAnyChanged() const;
-    // Every item's plan, in package order.
+    // Every entry's plan, in package order.
     std::vector<ENTRY_PLAN> GetPlans() const;
     // Where the package's command list was installed; empty when it has none.
     const std::string& GetCommandListPath() const { return m_strCommandList; }
 
-    const COwningList<CEntryItem>& GetItems() const { return m_items; }
+    const COwningList<CEntryInstallStep>& GetSteps() const { return m_steps; }
 
 private:
-    void MakeBackupsDurable(const std::string& folder, CLineSink& sink);
-    void AddInstallSteps(CRollbackList& steps, CLineSink& sink, const ItemEvent& onInstalled, const ItemEvent& onUndone);
+    // Reads the next entry at the offset and moves it past; answers the failure text.
+    std::string ReadEntry(DWORD& offset, PACKAGE_ENTRY_FIELDS& entry) const;
+    // The package's first command list goes into the work folder. True when the entry is it and
+    // is flushed there as it is written, whatever volume that is on.
+    bool PlaceCommandList(PACKAGE_ENTRY_FIELDS& entry);
+    void MakeBackupsDurable();
     // Makes every installed file durable: the whole volume in one flush where the system allows
     // it; otherwise each file was flushed as it was written.
     void MakeInstalledFilesDurable() const;
-    // The first command list of the package goes into the work folder.
-    void PlaceCommandList(CEntryItem& item);
 
     const CUpgradePackage& m_package;
-    CPackageEntryReader m_reader;
     std::string m_strInstallFolder;
     std::string m_strWorkFolder;
     WRITE_FOLDERS m_folders;  // where the package may write; the work folder's scratch files live there too
     std::string m_strCommandList;
-    COwningList<CEntryItem> m_items;
     CCompressionLibrary m_library;
-    INSTALL_OPTIONS m_options;
+    INSTALL_PASS m_pass;
+    COwningList<CEntryInstallStep> m_steps;
 };

@@ -2,9 +2,9 @@
 
 #include "transaction/StepResult.h"
 
-// One unit of an upgrade's work that does itself and undoes itself: backing up an entry,
-// installing it, a post-install command, the upgrade record. Undo must work after a Do that
-// failed half way, and a step with nothing to put back succeeds.
+// One unit of an upgrade's work that does itself and undoes itself: installing an entry, a
+// post-install command. Undo must work after a Do that failed half way, and a step with nothing
+// to put back succeeds.
 class CStep {
 public:
     virtual ~CStep() = default;

@@ -17,3 +17,8 @@ STEP_RESULT CRollbackList::Undo() {
     }
     return first;
 }
+
+void CRollbackList::Commit() {
+    m_steps.clear();
+    m_nDone = 0;
+}

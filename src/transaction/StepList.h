@@ -6,21 +6,26 @@
 
 #include "transaction/Step.h"
 
-// Steps that stand or fall together: done in order until one fails, and undone newest first.
-// A failed step counts as done, so that Undo also puts back what it changed half way.
+// Steps that stand or fall together until they are committed: done in order until one fails,
+// and undone newest first. A failed step counts as done, so that Undo also puts back what it
+// changed half way. The steps belong to whoever made them, and must outlive their use here.
 class CRollbackList {
 public:
     using StopCheck = std::function<bool()>;
 
-    void Add(std::unique_ptr<CStep> step) { m_steps.push_back(std::move(step)); }
+    void Add(CStep& step) { m_steps.push_back(&step); }
     // Does every step added since the last Do, asking before each whether to stop (a stop
     // answers RESULT_NONE). The first failure ends it and is answered.
     STEP_RESULT Do(const StopCheck& isStopRequested = {});
     // Undoes every done step, newest first, whatever each answers. Answers the first failure.
     STEP_RESULT Undo();
+    // The commit point: every step done so far stands, and nothing of them is undone any more.
+    void Commit();
+    // True when a step was done since the last commit, so that Undo has something to put back.
+    bool HasDone() const { return m_nDone != 0; }
 
 private:
-    std::vector<std::unique_ptr<CStep>> m_steps;
+    std::vector<CStep*> m_steps;
     size_t m_nDone = 0;  // steps from the head that Do has run, the failed one included
 };
 

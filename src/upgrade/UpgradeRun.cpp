@@ -39,8 +39,8 @@ int CUpgradeRun::Execute() {
     m_host.SetProgress(0);
     STEP_RESULT result;
     for (Stage stage : {&CUpgradeRun::CheckInstallation, &CUpgradeRun::CheckPackage, &CUpgradeRun::BackupEntries,
-                        &CUpgradeRun::CloseChannelProgram, &CUpgradeRun::InstallEntries, &CUpgradeRun::RunCommands,
-                        &CUpgradeRun::WriteUpgradeRecord}) {
+                        &CUpgradeRun::CloseChannelProgram, &CUpgradeRun::InstallEntries, &CUpgradeRun::Commit,
+                        &CUpgradeRun::RunCommands, &CUpgradeRun::WriteUpgradeRecord}) {
         result = (this->*stage)();
         if (!result.Succeeded()) break;
     }
@@ -122,21 +122,21 @@ STEP_RESULT CUpgradeRun::CheckPackage() {
 
 STEP_RESULT CUpgradeRun::BackupEntries() {
     TraceEvent("phase backup");
-    m_items = std::make_unique<CEntryItemList>(m_package, m_strInstallFolder, m_workFolder->Path());
+    m_entries = std::make_unique<CEntryItemList>(m_package, m_host, m_strInstallFolder, m_workFolder->Path());
     // An entry's own abort line is already there when the pass fails.
-    const STEP_RESULT result = m_items->BackupPass(m_steps, m_host, [this] { return StopRequested(); });
+    const STEP_RESULT result = m_entries->BackupPass([this] { return StopRequested(); });
     if (!result.Succeeded()) return result;
     // The whole plan is checked before anything changes: a package whose interrupted install no
     // recovery would put back is not installed at all.
     const std::string unrecoverable = CUpgradeJournal::FindUnrecoverableValue(
-        m_strInstallFolder, m_workFolder->Path(), m_items->GetCommandListPath(), m_items->GetPlans());
+        m_strInstallFolder, m_workFolder->Path(), m_entries->GetCommandListPath(), m_entries->GetPlans());
     if (!unrecoverable.empty())
         return Abort(RESULT_BACKUP_FAILED,
                      FormatText("The package is not installed: a recovery could not trust its journal's value %s",
                                 unrecoverable.c_str()));
-    m_host.SetProgressRange(static_cast<int>(m_items->GetTotalPackedSize()));
+    m_host.SetProgressRange(static_cast<int>(m_entries->GetTotalPackedSize()));
     TraceEvent("phase library");
-    m_items->ExtractLibrary(m_settings.hLibraryModule, m_settings.afterLibraryWritten);
+    m_entries->ExtractLibrary(m_settings.hLibraryModule, m_settings.afterLibraryWritten);
     return StepSucceeded();
 }
 
@@ -164,8 +164,8 @@ STEP_RESULT CUpgradeRun::InstallEntries() {
     // The whole plan, durable before the first destination changes: a killed run is put back at
     // the next start. Undoing it is safe at any point, so nothing more is written per entry.
     const std::string journalError = m_journal.WritePlan(m_strInstallFolder, m_workFolder->Path(),
-                                                         m_items->GetCommandListPath(), m_settings.strPackageVersion,
-                                                         m_items->GetPlans());
+                                                         m_entries->GetCommandListPath(), m_settings.strPackageVersion,
+                                                         m_entries->GetPlans());
     if (!journalError.empty()) {
         m_journal.Delete();
         return Abort(RESULT_BACKUP_FAILED, journalError);
@@ -176,27 +176,37 @@ STEP_RESULT CUpgradeRun::InstallEntries() {
         m_journal.Delete();
         return Abort(RESULT_BACKUP_FAILED, runOnceError);
     }
-    m_bInstallBegun = true;
-    // Every new file is on the disk when the pass succeeds, before the journal says so: from
-    // here a recovery goes forward.
-    const STEP_RESULT result = m_items->InstallPass(
-        m_steps, m_host, [this] { return StopRequested(); },
-        [this](const CEntryItem& item) { MoveProgress(static_cast<int>(item.GetPackedSize())); },
-        [this](const CEntryItem& item) {
-            if (item.IsInstalled()) MoveProgress(-static_cast<int>(item.GetPackedSize()));
+    // Every new file is on the disk when the pass succeeds, before the journal says so.
+    return m_entries->InstallPass(
+        m_transaction, [this] { return StopRequested(); },
+        [this](const CEntryInstallStep& step) { MoveProgress(static_cast<int>(step.GetPackedSize())); },
+        [this](const CEntryInstallStep& step) {
+            if (step.IsInstalled()) MoveProgress(-static_cast<int>(step.GetPackedSize()));
         });
-    if (!result.Succeeded()) return result;
+}
+
+STEP_RESULT CUpgradeRun::Commit() {
     const std::string phaseError = m_journal.SetPhase(JOURNAL_COMMANDS);
-    if (!phaseError.empty()) {
-        return Abort(RESULT_INSTALL_FAILED, phaseError);
-    }
-    m_bInstallBegun = false;  // nothing of it is undone any more
+    if (!phaseError.empty()) return Abort(RESULT_INSTALL_FAILED, phaseError);
+    // The commit point: the journal says every new file is in place, so from here a recovery goes
+    // forward, and nothing of the install is undone any more.
+    m_transaction.Commit();
     return StepSucceeded();
+}
+
+ROLLBACK_OUTCOME CUpgradeRun::RollBack() {
+    // Committed, or never begun: there is nothing to undo.
+    if (!m_transaction.HasDone()) return ROLLBACK_WHOLE;
+    const bool bWalk = m_entries->IsAnyChanged();
+    if (bWalk) m_host.AddLine(LINE_INFO, "%s", RESTORE_START_TEXT);
+    m_transaction.Undo();
+    if (bWalk) m_host.AddLine(LINE_INFO, "%s", RESTORE_OVER_TEXT);
+    return m_entries->GetRollbackOutcome();
 }
 
 STEP_RESULT CUpgradeRun::RunCommands() {
     TraceEvent("phase commands");
-    const std::string& commandList = m_items->GetCommandListPath();
+    const std::string& commandList = m_entries->GetCommandListPath();
     if (!commandList.empty()) RunCommandList(m_host, commandList, m_strInstallFolder);
     return StepSucceeded();
 }
@@ -212,8 +222,7 @@ STEP_RESULT CUpgradeRun::WriteUpgradeRecord() {
 void CUpgradeRun::EndRun(int nCode) {
     TraceEvent("phase end");
     if (m_bStopped) m_host.AddLine(LINE_PROMPT, "Upgrade cancelled by user");
-    const ROLLBACK_OUTCOME outcome =
-        nCode == RESULT_SUCCEEDED || !m_bInstallBegun ? ROLLBACK_WHOLE : m_items->Rollback(m_steps, m_host);
+    const ROLLBACK_OUTCOME outcome = RollBack();
     // Nothing of a file whose backup could not be made is left for a next start to put back.
     if (outcome == ROLLBACK_LOST)
         m_host.AddLine(LINE_PROMPT, "Some files could not be put back, because their backups could not be made");
@@ -226,14 +235,18 @@ void CUpgradeRun::EndRun(int nCode) {
     } else if (nCode == RESULT_NOT_RECORDED) {
         // The journal in its command phase sends the next start to the record.
         KeepForNextStart();
-    } else if (m_lock.IsHeld()) {
+    } else {
         // The restore is done, or the upgrade is: nothing is left to put back or finish after a crash.
         // Without the lock, the journal and the RunOnce value are another upgrader's.
-        if (m_journal.IsWritten()) m_journal.Delete();
-        RemoveRecoveryAtLogon();
+        if (m_lock.IsHeld()) {
+            if (m_journal.IsWritten()) m_journal.Delete();
+            RemoveRecoveryAtLogon();
+        }
+        // Every destination is the old file or the new one: no backup is needed any more.
+        if (m_entries) m_entries->DiscardBackups();
     }
-    m_steps = CRollbackList();
-    m_items.reset();       // the library, the items and their scratch files
+    m_transaction = CRollbackList();
+    m_entries.reset();     // the library and the entries
     m_workFolder.reset();  // whatever is left in it, then the folder
     m_package = CUpgradePackage();
     m_host.SetProgress(0);
@@ -246,8 +259,8 @@ void CUpgradeRun::EndRun(int nCode) {
 }
 
 void CUpgradeRun::KeepForNextStart() {
-    // The RunOnce value brings the next start at the next logon, and the journal names the work folder.
-    m_items->KeepBackups();
+    // The RunOnce value brings the next start at the next logon, and the journal names the work
+    // folder, with the backups in it.
     m_workFolder->Keep();
 }
 

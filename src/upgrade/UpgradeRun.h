@@ -29,10 +29,11 @@ struct RUN_SETTINGS {
     CCompressionLibrary::AfterWrite afterLibraryWritten;
 };
 
-// One whole upgrade as one transaction: checks, self-copy, then a rollback list of steps (every
-// entry backed up, every entry installed); after it the post-install commands roll forward and
-// the upgrade record is written, never undone. A failure or a stop before the commands undoes
-// every done step; the journal lets a killed run be put back, or finished, at the next
+// One whole upgrade as one transaction: checks, self-copy, the backup pass, then the install
+// steps of every entry in the run's rollback list until the commit point, where the journal says
+// every new file is in place; after it the post-install commands roll forward and the upgrade
+// record is written, and nothing is undone any more. A failure or a stop before the commit undoes
+// every done install step; the journal lets a killed run be put back, or finished, at the next
 // start, and a restore that could not put every file back leaves the journal, the backups and the
 // RunOnce value for the next start to try again. The run lock is held from the first change (the
 // self-copy) to the end; a run that cannot take it ends before that, and one that finds a journal
@@ -56,8 +57,12 @@ private:
     STEP_RESULT BackupEntries();
     STEP_RESULT CloseChannelProgram();
     STEP_RESULT InstallEntries();
+    STEP_RESULT Commit();
     STEP_RESULT RunCommands();
     STEP_RESULT WriteUpgradeRecord();
+    // Undoes the install steps done since the commit point, between the restore walk's first and
+    // last lines when they had changed something.
+    ROLLBACK_OUTCOME RollBack();
     void EndRun(int nCode);
     // After a restore that could not put every file back, or a record that could not be written:
     // what the next start needs stays.
@@ -74,10 +79,9 @@ private:
     RUN_SETTINGS m_settings;
     CUpgradePackage m_package;
     std::unique_ptr<CWorkFolder> m_workFolder;  // every scratch file of the run, and the command list
-    std::unique_ptr<CEntryItemList> m_items;    // made once the install folder is known
-    CRollbackList m_steps;
+    std::unique_ptr<CEntryItemList> m_entries;  // made once the install folder is known
+    CRollbackList m_transaction;                // the entries' install steps, until the commit point
     std::string m_strInstallFolder;
     CUpgradeJournal m_journal;
     bool m_bStopped = false;
-    bool m_bInstallBegun = false;
 };

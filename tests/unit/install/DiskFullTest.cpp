@@ -37,12 +37,12 @@ TEST_F(DiskFull, AFullDiskWhileInflatingFailsTheEntryAndTheRunRestores) {
     big.strPath = ".\\big.dat";
     big.data = GzipBytes(IncompressibleContent(1, kMoreThanTheDrive));
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").Add(big));
-    m_items = std::make_unique<CEntryItemList>(m_package, install);
+    m_items = std::make_unique<CEntryItemList>(m_package, m_sink, install);
     ASSERT_EQ(RunPasses(), PASSES_INSTALL_FAILED);
     EXPECT_EQ(m_sink.lines.at(3).text, "        Abort - Decompress to file " + install + "big.dat failed!");
     EXPECT_EQ(ReadFileText(install + "a.dll"), "old a");
     EXPECT_EQ(::GetFileAttributesA((install + "big.dat").c_str()), INVALID_FILE_ATTRIBUTES);
-    m_items.reset();
+    EndRun();
     EXPECT_EQ(SmallDriveScratchFiles(), 0u);
 }
 

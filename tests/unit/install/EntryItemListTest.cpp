@@ -37,9 +37,6 @@ std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pa
     return all;
 }
 
-const std::string kRestoreStart = "Because of some error when upgrading, now will restore to the previous version";
-const std::string kRestoreOver = "Restore over!";
-
 }  // namespace
 
 TEST_F(EntryItemList, InstallsEveryEntryWithItsStoredTime) {
@@ -78,7 +75,7 @@ TEST_F(EntryItemList, InstallsEveryEntryWithItsStoredTime) {
     EXPECT_EQ(ReadFileText(backup), "old program");
     ::SetFileAttributesA(backup.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(ScratchFileCount(), 2u);  // the library and one backup; members inflate from memory
-    m_items.reset();
+    EndRun();
     EXPECT_EQ(ScratchFileCount(), 0u);
 }
 
@@ -113,9 +110,8 @@ TEST_F(EntryItemList, DamagedThirdOfFiveLeavesAllFiveAsTheyWere) {
     // The damaged entry only ever wrote its own temporary file, so the restore starts before it.
     EXPECT_EQ(Texts(), Join({UpgradeLines("a.dll"), UpgradeLines("b.dll"),
                              {"        Upgrade - c.dll...", "        Abort - Decompress to file " + Dest("c.dll") +
-                                                               " failed!",
-                              kRestoreStart},
-                             RestoreLines("b.dll"), RestoreLines("a.dll"), {kRestoreOver}}));
+                                                               " failed!"},
+                             RestoreLines("b.dll"), RestoreLines("a.dll")}));
     EXPECT_TRUE(ListFiles(m_strInstall, "JVR*.tmp").empty());
     EXPECT_EQ(m_sink.lines[5].nKind, LINE_ABORT);
     for (int i = 0; i < 5; ++i) {
@@ -123,7 +119,7 @@ TEST_F(EntryItemList, DamagedThirdOfFiveLeavesAllFiveAsTheyWere) {
         EXPECT_TRUE(GetLastWriteTime(Dest(names[i])) == kOldTime) << names[i];
         EXPECT_EQ(IsReadOnly(Dest(names[i])), i == 1) << names[i];
     }
-    m_items.reset();
+    EndRun();
     EXPECT_EQ(ScratchFileCount(), 0u);
 }
 
@@ -134,8 +130,7 @@ TEST_F(EntryItemList, DamagedEntryThatThePackageAddsIsRemovedAgain) {
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
     EXPECT_EQ(::GetFileAttributesA(Dest("added.dll").c_str()), INVALID_FILE_ATTRIBUTES);
     const std::vector<std::string> texts = Texts();
-    const std::vector<std::string> restore(texts.end() - 4, texts.end());
-    EXPECT_EQ(restore, Join({{kRestoreStart}, RestoreLines("a.dll"), {kRestoreOver}}));
+    EXPECT_EQ(std::vector<std::string>(texts.end() - 2, texts.end()), RestoreLines("a.dll"));
 }
 
 TEST_F(EntryItemList, DestinationHeldWithoutSharedWritingIsLeftAsItWas) {
@@ -150,9 +145,8 @@ TEST_F(EntryItemList, DestinationHeldWithoutSharedWritingIsLeftAsItWas) {
     held.Reset();
     EXPECT_EQ(Texts(), Join({UpgradeLines("a.dll"),
                              {"        Upgrade - b.dll...", "        Abort - Decompress to file " + Dest("b.dll") +
-                                                               " failed!",
-                              kRestoreStart},
-                             RestoreLines("a.dll"), {kRestoreOver}}));
+                                                               " failed!"},
+                             RestoreLines("a.dll")}));
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
     EXPECT_EQ(ReadFileText(Dest("b.dll")), "old b");
     EXPECT_TRUE(GetLastWriteTime(Dest("b.dll")) == kOldTime);
@@ -222,10 +216,9 @@ TEST_F(EntryItemList, FailedBackupIsAPromptAndItsFileIsNeverRestoredEmpty) {
     EXPECT_EQ(Rollback(), ROLLBACK_LOST);
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "new a");
     const std::vector<std::string> texts = Texts();
-    EXPECT_EQ(std::vector<std::string>(texts.end() - 4, texts.end()),
-              (std::vector<std::string>{kRestoreStart, "        Restore file a.dll, please waiting...",
-                                        "        Restore file a.dll failed because its backup could not be made",
-                                        kRestoreOver}));
+    EXPECT_EQ(std::vector<std::string>(texts.end() - 2, texts.end()),
+              (std::vector<std::string>{"        Restore file a.dll, please waiting...",
+                                        "        Restore file a.dll failed because its backup could not be made"}));
 }
 
 TEST_F(EntryItemList, StopDuringTheInstallPassRestoresWhatWasInstalled) {
@@ -235,7 +228,7 @@ TEST_F(EntryItemList, StopDuringTheInstallPassRestoresWhatWasInstalled) {
     // Asked before each of two backups and each install: stop before the second install.
     int checks = 0;
     ASSERT_EQ(RunPasses([&] { return ++checks == 4; }), PASSES_STOPPED);
-    EXPECT_EQ(Texts(), Join({UpgradeLines("a.dll"), {kRestoreStart}, RestoreLines("a.dll"), {kRestoreOver}}));
+    EXPECT_EQ(Texts(), Join({UpgradeLines("a.dll"), RestoreLines("a.dll")}));
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
     EXPECT_EQ(ReadFileText(Dest("b.dll")), "old b");
 }
@@ -259,7 +252,7 @@ TEST_F(EntryItemList, UnreadableEntryInTheFirstPassReplacesNothing) {
     EXPECT_EQ(Texts(), std::vector<std::string>{"        Abort - The length for target file name is invalidation"});
     EXPECT_EQ(m_sink.lines[0].nKind, LINE_ABORT);
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
-    m_items.reset();
+    EndRun();
     EXPECT_EQ(ScratchFileCount(), 0u);
 }
 
@@ -292,9 +285,9 @@ TEST_F(EntryItemList, BackupOpenForWritingElsewhereIsNotRestored) {
 
     Rollback();
     writer.Reset();
-    EXPECT_EQ(Texts(), Join({{kRestoreStart, "        Restore file b.dll, please waiting...",
+    EXPECT_EQ(Texts(), Join({{"        Restore file b.dll, please waiting...",
                               "        Restore file b.dll failed because of " + GetSystemErrorText(ERROR_SHARING_VIOLATION)},
-                             RestoreLines("a.dll"), {kRestoreOver}}));
+                             RestoreLines("a.dll")}));
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
     EXPECT_EQ(ReadFileText(Dest("b.dll")), "new b");
 }

@@ -23,21 +23,30 @@ protected:
     explicit InstallFixture(const std::string& root = std::string()) : m_scratch(root) {
         m_strInstall = m_scratch.Path() + "Quorindo\\";
         ::CreateDirectoryA(m_strInstall.c_str(), nullptr);
-        m_items = std::make_unique<CEntryItemList>(m_package, m_strInstall);
+        m_items = std::make_unique<CEntryItemList>(m_package, m_sink, m_strInstall);
     }
 
     void Load(const CPackageWriter& writer) { m_package = CUpgradePackage(writer.Bytes()); }
 
     // The list's passes as the upgrade run makes them: backups, the library (of the test program
-    // by default), installs, and the rollback of a failed or stopped install pass.
+    // by default), installs, the rollback of a failed or stopped install pass (without the walk's
+    // first and last lines, which are the run's), and the end that discards the backups.
     STEP_RESULT RunBackupPass(const CRollbackList::StopCheck& isStopRequested = {}) {
-        return m_items->BackupPass(m_steps, m_sink, isStopRequested);
+        return m_items->BackupPass(isStopRequested);
     }
     STEP_RESULT RunInstallPass(const CRollbackList::StopCheck& isStopRequested = {}, HMODULE library = nullptr) {
         m_items->ExtractLibrary(library);
-        return m_items->InstallPass(m_steps, m_sink, isStopRequested);
+        return m_items->InstallPass(m_steps, isStopRequested);
     }
-    ROLLBACK_OUTCOME Rollback() { return m_items->Rollback(m_steps, m_sink); }
+    ROLLBACK_OUTCOME Rollback() {
+        m_steps.Undo();
+        return m_items->GetRollbackOutcome();
+    }
+    void EndRun() {
+        m_steps = CRollbackList();
+        m_items->DiscardBackups();
+        m_items.reset();
+    }
     PASSES_OUTCOME RunPasses(const CRollbackList::StopCheck& isStopRequested = {}) {
         const STEP_RESULT backup = RunBackupPass(isStopRequested);
         if (!backup.Succeeded()) return backup.nCode == RESULT_NONE ? PASSES_STOPPED : PASSES_BACKUP_FAILED;
@@ -46,7 +55,7 @@ protected:
         Rollback();
         return install.nCode == RESULT_NONE ? PASSES_STOPPED : PASSES_INSTALL_FAILED;
     }
-    const CEntryItem& Item(size_t index) const { return *m_items->GetItems().GetAt(index); }
+    const CEntryInstallStep& Item(size_t index) const { return *m_items->GetSteps().GetAt(index); }
 
     std::string Dest(const std::string& name) const { return m_strInstall + name; }
     size_t ScratchFileCount() const { return ListFiles(m_scratch.Temp(), "JVR*.tmp").size(); }
@@ -65,7 +74,6 @@ protected:
     std::string m_strInstall;
     CUpgradePackage m_package;
     CRecordingSink m_sink;
-    // Reset at the end of a run: the list's scratch files go with it.
     std::unique_ptr<CEntryItemList> m_items;
     CRollbackList m_steps;
 };
