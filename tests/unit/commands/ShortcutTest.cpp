@@ -2,22 +2,13 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "commands/CommandSteps.h"
 #include "framework/ScopedHandles.h"
 #include "support/ScratchFolder.h"
+#include "support/TestCommands.h"
 #include "support/TestPaths.h"
 #include "util/FileHelpers.h"
 
 namespace {
-
-std::string Execute(const std::string& type, const std::string& name, const std::string& target = "") {
-    CUpgradeCommand command;
-    command.m_strType = type;
-    command.m_strDestPath = name;
-    command.m_strSourcePath = target;
-    CRegistrationList registered;
-    return MakeCommandStep(command, registered)->Do().strText;
-}
 
 struct LINK_FIELDS {
     std::string path;
@@ -112,17 +103,17 @@ protected:
 };
 
 TEST_F(ShortcutTest, WithoutTheProductsFolderNothingIsMadeAndItStillSucceeds) {
-    EXPECT_EQ(Execute("ShortCut", "Quorindo Upgrade", m_strTarget), "");
+    EXPECT_EQ(DoTestCommand("ShortCut", "Quorindo Upgrade", "", m_strTarget), "");
     EXPECT_FALSE(FolderExists(m_strUserPrograms + "Quorindo"));
     EXPECT_FALSE(FolderExists(m_strCommonPrograms + "Quorindo"));
-    EXPECT_EQ(Execute("RemoveShortCut", "Quorindo Upgrade"), "");
+    EXPECT_EQ(DoTestCommand("RemoveShortCut", "Quorindo Upgrade"), "");
 }
 
 TEST_F(ShortcutTest, RealLinkInTheUsersFolderReadsBackAndIsRemovedByNameOnly) {
     ASSERT_TRUE(::CreateDirectoryA((m_strUserPrograms + "Quorindo").c_str(), nullptr));
     const std::string link = m_strUserPrograms + "Quorindo\\Quorindo Upgrade.lnk";
 
-    EXPECT_EQ(Execute("shortcut", "Quorindo Upgrade", m_strTarget), "");
+    EXPECT_EQ(DoTestCommand("shortcut", "Quorindo Upgrade", "", m_strTarget), "");
     ASSERT_TRUE(FileExists(link));
     const LINK_FIELDS fields = ReadLink(link);
     EXPECT_STRCASEEQ(fields.path.c_str(), m_strTarget.c_str());
@@ -142,9 +133,9 @@ TEST_F(ShortcutTest, RealLinkInTheUsersFolderReadsBackAndIsRemovedByNameOnly) {
     EXPECT_EQ(report.find("Contains a command line arguments string"), std::string::npos) << report;
 
     // A full path names no shortcut of the product's folder.
-    EXPECT_EQ(Execute("RemoveShortCut", m_strUserPrograms + "Quorindo\\Quorindo Upgrade"), "");
+    EXPECT_EQ(DoTestCommand("RemoveShortCut", m_strUserPrograms + "Quorindo\\Quorindo Upgrade"), "");
     EXPECT_TRUE(FileExists(link));
-    EXPECT_EQ(Execute("REMOVESHORTCUT", "Quorindo Upgrade"), "");
+    EXPECT_EQ(DoTestCommand("REMOVESHORTCUT", "Quorindo Upgrade"), "");
     EXPECT_FALSE(FileExists(link));
 }
 
@@ -153,10 +144,10 @@ TEST_F(ShortcutTest, AllUsersFolderIsChosenWhereTheProductsOwnShortcutIs) {
     ASSERT_TRUE(::CreateDirectoryA((m_strCommonPrograms + "Quorindo").c_str(), nullptr));
     WriteFileText(m_strCommonPrograms + "Quorindo\\Quorindo.exe.lnk", "");
 
-    EXPECT_EQ(Execute("ShortCut", "Upgrade", m_strTarget), "");
+    EXPECT_EQ(DoTestCommand("ShortCut", "Upgrade", "", m_strTarget), "");
     EXPECT_TRUE(FileExists(m_strCommonPrograms + "Quorindo\\Upgrade.lnk"));
     EXPECT_FALSE(FileExists(m_strUserPrograms + "Quorindo\\Upgrade.lnk"));
-    EXPECT_EQ(Execute("RemoveShortCut", "Upgrade"), "");
+    EXPECT_EQ(DoTestCommand("RemoveShortCut", "Upgrade"), "");
     EXPECT_FALSE(FileExists(m_strCommonPrograms + "Quorindo\\Upgrade.lnk"));
 }
 
@@ -167,9 +158,9 @@ TEST_F(ShortcutTest, TargetTooLongForItsBufferMakesNoShortcut) {
     const std::string tooLong = folder + std::string(MAX_PATH - folder.size() - 4, 'a') + ".exe";
     ASSERT_EQ(fits.size(), static_cast<size_t>(MAX_PATH - 1));
 
-    EXPECT_EQ(Execute("ShortCut", "Long", tooLong), "");
+    EXPECT_EQ(DoTestCommand("ShortCut", "Long", "", tooLong), "");
     EXPECT_FALSE(FileExists(m_strUserPrograms + "Quorindo\\Long.lnk"));
-    EXPECT_EQ(Execute("ShortCut", "Fits", fits), "");
+    EXPECT_EQ(DoTestCommand("ShortCut", "Fits", "", fits), "");
     EXPECT_STRCASEEQ(ReadLink(m_strUserPrograms + "Quorindo\\Fits.lnk").path.c_str(), fits.c_str());
 }
 
