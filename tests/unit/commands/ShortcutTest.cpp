@@ -7,6 +7,7 @@
 #include "support/TestCommands.h"
 #include "support/TestPaths.h"
 #include "util/FileHelpers.h"
+#include "util/PathParts.h"
 
 namespace {
 
@@ -51,22 +52,33 @@ std::string UnixPathOf(const std::string& path) {
     return text;
 }
 
+struct ChangeNotificationTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { ::FindCloseChangeNotification(h); }
+};
+
 // Runs Debian's lnkinfo on the host and answers what it printed. Wine starts a host program as a
 // process of its own that the caller cannot wait for, so the shell renames the report into place
-// once lnkinfo is done, and the test waits for that name.
+// once lnkinfo is done, and the test wakes at each name change in the report's folder.
 std::string RunLnkinfo(const std::string& linkPath, const std::string& reportFile) {
     const std::string report = UnixPathOf(reportFile);
     std::string commandLine = "/bin/sh -c \"/usr/bin/lnkinfo '" + UnixPathOf(linkPath) + "' >'" + report +
                               ".part' 2>&1; mv '" + report + ".part' '" + report + "'\"";
+    CScopedHandle<ChangeNotificationTraits> change(
+        ::FindFirstChangeNotificationA(GetFolderOf(reportFile).c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!::CreateProcessA("Z:\\bin\\sh", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process))
+    if (!change || !::CreateProcessA("Z:\\bin\\sh", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                     nullptr, &startup, &process))
         return std::string();
     CScopedKernelHandle processHandle(process.hProcess);
     CScopedKernelHandle threadHandle(process.hThread);
-    for (int i = 0; i < 300 && !FileExists(reportFile); ++i) ::Sleep(100);
+    // Looked for after each re-arming, so a rename between a wake and the next wait is not missed.
+    while (!FileExists(reportFile) && ::WaitForSingleObject(change.Get(), 30000) == WAIT_OBJECT_0)
+        ::FindNextChangeNotification(change.Get());
     return FileExists(reportFile) ? ReadFileText(reportFile) : std::string();
 }
 
