@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "support/RegistryValueGuard.h"
+#include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
 #include "support/TestCommands.h"
 #include "system/RegistryAccess.h"
@@ -9,8 +10,6 @@
 #include "util/FileHelpers.h"
 
 namespace {
-
-const char* const RUN_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 class FileCommandsTest : public ::testing::Test {
 protected:

@@ -16,13 +16,6 @@
 
 namespace {
 
-const char* const FILTER_CLASS_KEYS[] = {
-    "SOFTWARE\\Classes\\CLSID\\{D47945FF-3513-4E25-9573-279AEB9655EA}",
-    "SOFTWARE\\Classes\\CLSID\\{DFB57666-7A11-45F1-88A4-460B2FA08A6C}",
-    "SOFTWARE\\Classes\\CLSID\\{3DEB868E-4AF5-4DCA-B816-713E2D59E18B}",
-};
-const char* const FILTER_FILES[] = {"AX\\ScrollFilter.ax", "AX\\FeedFilter.ax", "AX\\FadeFilter.ax"};
-
 HRESULT CallRegistration(const std::string& path, const char* entry) {
     CScopedLibrary library(::LoadLibraryA(path.c_str()));
     if (!library) return E_FAIL;
