@@ -6,8 +6,8 @@
 #include "framework/FileException.h"
 #include "framework/ScopedHandles.h"
 
-// A file opened through the Windows file API. Nothing throws: an operation that
-// fails answers false and, when given one, fills a CFileException.
+// A file opened through the Windows file API. No exception may cross a module of this program,
+// so a failed operation answers false and, when given one, fills a CFileException.
 class CFile {
 public:
     enum OpenFlags : UINT {
@@ -34,7 +34,6 @@ public:
     // Writes all count bytes; false when any of them could not be written.
     bool Write(const void* buffer, UINT count, CFileException* error = nullptr);
     bool Close(CFileException* error = nullptr);
-    // Moves the file pointer to an offset from the start.
     bool SeekTo(ULONGLONG offset, CFileException* error = nullptr);
     ULONGLONG GetLength() const;
     bool IsOpen() const { return m_hFile.IsValid(); }

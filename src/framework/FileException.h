@@ -3,11 +3,9 @@
 #include <windows.h>
 #include <string>
 
-// What a failed file operation leaves behind: the cause, the system error and the file. CFile
-// fills one for its caller and answers false; it is never thrown, as no exception crosses a
-// module of this program. The name is the framework's own.
-// The causes, their reason words, their messages and the system-error table live in
-// FileException.cpp and nowhere else.
+// What a failed file operation leaves behind. Never thrown: no exception crosses a module of this
+// program, so CFile fills one and answers false. The reason words and messages appear word for
+// word in the action list, so each is written once, in FileException.cpp.
 class CFileException {
 public:
     enum Cause {
@@ -32,10 +30,8 @@ public:
     LONG m_lOsError = 0;
     std::string m_strFileName;
 
-    // Fills the exception from a system error code and the file concerned.
     void Set(DWORD osError, const std::string& fileName);
 
-    // The cause the file library gives a system error code.
     static int OsErrorToCause(DWORD osError);
     // The reason word of a cause ("fileNotFound"), empty for an unknown cause.
     static const char* GetReasonWord(int cause);

@@ -57,7 +57,7 @@ bool ReadSourceList(CLineSink& sink, const std::string& listFile, std::vector<BU
     for (int i = 1; i <= count; ++i) {
         BUILD_ITEM item;
         item.entry = std::make_unique<CPackageEntry>();
-        item.entry->SerializeIni(true, FormatText("Source %d", i), listFile);
+        item.entry->LoadIni(FormatText("Source %d", i), listFile);
         items.push_back(std::move(item));
     }
     return true;

@@ -16,9 +16,8 @@ public:
     // Deletes the temporary file, read-only or not.
     ~CPackageEntry() override;
 
-    // Builder: reads ("Source Path", "Dest Relative Path") from a section of the list file
-    // when loading, writes them there otherwise.
-    virtual void SerializeIni(bool bLoad, const std::string& section, const std::string& listFile);
+    // Builder: reads "Source Path" and "Dest Relative Path" from a section of the list file.
+    void LoadIni(const std::string& section, const std::string& listFile);
     // Builder: deflates the source into a new scratch file in the folder. False when it could not.
     bool CompressSource(const CCompressionLibrary& library, const std::string& folder);
     // Builder: the source's last-write time; 0 and 0 when the file cannot be opened for it.

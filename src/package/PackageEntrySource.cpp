@@ -7,15 +7,9 @@
 #include "util/IniKeys.h"
 #include "util/PathTokens.h"
 
-void CPackageEntry::SerializeIni(bool bLoad, const std::string& section, const std::string& listFile) {
-    if (bLoad) {
-        m_strSourcePath = GetIniString(section, INI_KEY_SOURCE_PATH, "", listFile);
-        m_strRelativePath = GetIniString(section, INI_KEY_DEST_RELATIVE_PATH, "", listFile);
-        return;
-    }
-    ::WritePrivateProfileStringA(section.c_str(), INI_KEY_SOURCE_PATH, m_strSourcePath.c_str(), listFile.c_str());
-    ::WritePrivateProfileStringA(section.c_str(), INI_KEY_DEST_RELATIVE_PATH, m_strRelativePath.c_str(),
-                                 listFile.c_str());
+void CPackageEntry::LoadIni(const std::string& section, const std::string& listFile) {
+    m_strSourcePath = GetIniString(section, INI_KEY_SOURCE_PATH, "", listFile);
+    m_strRelativePath = GetIniString(section, INI_KEY_DEST_RELATIVE_PATH, "", listFile);
 }
 
 bool CPackageEntry::CompressSource(const CCompressionLibrary& library, const std::string& folder) {

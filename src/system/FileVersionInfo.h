@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-// What one file's version resource says: its fixed file information and its translation table.
+// What one file's version resource says. The installed version is read from it, so a resource
+// that is damaged or incomplete counts as no version rather than a wrong one.
 class CFileVersionInfo {
 public:
-    // Root block signature of valid fixed file information.
     static constexpr DWORD FIXED_INFO_SIGNATURE = 0xFEEF04BD;
 
     CFileVersionInfo() = default;
@@ -16,11 +16,10 @@ public:
     CFileVersionInfo& operator=(const CFileVersionInfo&) = delete;
     ~CFileVersionInfo() { Close(); }
 
-    // Reads the file's version resource; true only when both the fixed file information and
-    // the translation table were found. A null path fails at once.
+    // True only when both the fixed file information and the translation table were found: a
+    // file without a translation table has no readable version.
     bool Open(const char* filePath);
     bool Open(const std::string& filePath) { return Open(filePath.c_str()); }
-    // Releases the block and clears every field.
     void Close();
 
     bool IsValid() const { return m_bValid; }

@@ -17,17 +17,13 @@ enum JOURNAL_PHASE { JOURNAL_INSTALL, JOURNAL_COMMANDS };
 // someone else wrote cannot keep a start reading it for long.
 inline constexpr unsigned MAX_JOURNAL_ENTRIES = 10000;
 
-// The journal of one upgrade, in two files. Its plan lies in the run's work folder, where only
-// administrators write: the installation it belongs to, the command list, the version it installs
-// and, for every entry in package order, its destination, temporary file, backup, whether a file
-// was there, its attributes and what identified the file the backup pass found; and its phase.
-// The installation's "Upgrade\" folder, which users may be able to write, holds only its name:
-// the work folder, and how many recoveries of it have begun. So what a recovery does with a file
-// comes from where only administrators write, and a name edited by anybody else can only lead to
-// a work folder that is proven ours, or to nothing. The plan is written once, before the first
-// destination changes; the phase once more, when the install pass has ended. Every write is
-// durable (a new file, flushed, then moved over the old one write-through). Undoing a plan is
-// safe from any point, so no write per entry is needed.
+// The journal of one upgrade, which lets the next start put back or finish a killed run. It is two
+// files because the installation's "Upgrade\" folder may be writable by users: everything a
+// recovery acts on (the plan of every entry) lies in the run's work folder, where only
+// administrators write, and the installation holds only its name and the count of recoveries
+// begun. A name edited by anybody else leads to a work folder proven ours, or to nothing.
+// Undoing a plan is safe from any point, so the plan is written once, before the first
+// destination changes, and no write per entry is needed; each write is durable.
 class CUpgradeJournal {
 public:
     // Writes the plan into the work folder, in the install phase, then its name into the
@@ -35,21 +31,17 @@ public:
     // MAX_JOURNAL_ENTRIES entries is not written.
     std::string WritePlan(const std::string& installFolder, const std::string& workFolder,
                           const std::string& commandList, const std::string& version, std::vector<ENTRY_PLAN> plans);
-    // Records the phase, durably.
     std::string SetPhase(JOURNAL_PHASE phase);
     // Records, durably, that a recovery of the journal read begins; answers an error text.
     std::string CountRecoveryAttempt();
     // Reads the journal's name in the installation; false when there is none. Its plan is read by
     // FindUntrustedValue, once the work folder is proven ours.
     bool Read(const std::string& installFolder);
-    // Nothing of a journal is believed before it is checked. Answers the first value that no run
-    // of ours could have written, as its file holds it ("[Entry 2] Destination=C:\x.dll"), with why
-    // in brackets where the name alone does not say; empty when every value is sound: no reparse
-    // point for the "Upgrade\" folder or the name, a work folder of ours (named and made as
-    // CWorkFolder makes them, see HoldOwnWorkFolder) that holds the plan, read only then, of this
-    // very installation, with at most MAX_JOURNAL_ENTRIES entries, each where the package rule lets
-    // a package write (FindUnrecoverableValue). When all is sound the work folder is held, for
-    // everything read or deleted in it.
+    // Nothing of a journal is believed before it is checked: a file anybody could edit would
+    // otherwise steer an elevated recovery. Answers the first value no run of ours could have
+    // written, as its file holds it ("[Entry 2] Destination=C:\x.dll"); empty when all is sound.
+    // The plan is read only from a work folder proven ours (HoldOwnWorkFolder), which is then held
+    // for everything read or deleted in it.
     std::string FindUntrustedValue(const std::string& installFolder, CHeldFolder& workFolder);
     // The values of a plan that FindUntrustedValue would name once it is written: a run asks
     // before it writes its journal, and installs nothing that its recovery would refuse.

@@ -97,16 +97,19 @@ protected:
         CRegistryAccess::DeleteValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE);
     }
 
-    // Starts the upgrader in auto mode (killing itself at the given kill point, when given) and
-    // answers its dialog. Without a kill point the test kills it from outside, and the run is
-    // paced so that the kill lands before the run has gone on to its end.
-    HWND StartAuto(int killAt = 0, const char* point = "QU_KILL_AT_CHECK") {
+    // Starts the upgrader, killing itself at the given kill point when given. Without one the test
+    // kills it from outside, and the run is paced so that the kill lands before the run's end.
+    bool StartKilledAt(const char* point, int killAt, const std::string& arguments) {
         ::SetEnvironmentVariableA(point, killAt > 0 ? std::to_string(killAt).c_str() : nullptr);
         ::SetEnvironmentVariableA(PACE_VARIABLE, killAt > 0 ? nullptr : PACE_MS);
-        const bool started = m_upgrader.Start(m_strSeamed, "/auto", std::string(), false);
+        const bool started = m_upgrader.Start(m_strSeamed, arguments, std::string(), false);
         ::SetEnvironmentVariableA(point, nullptr);
         ::SetEnvironmentVariableA(PACE_VARIABLE, nullptr);
-        return started ? robot::WaitForWindow(DIALOG_TITLE) : nullptr;
+        return started;
+    }
+    // The same in auto mode; answers its dialog.
+    HWND StartAuto(int killAt = 0, const char* point = "QU_KILL_AT_CHECK") {
+        return StartKilledAt(point, killAt, "/auto") ? robot::WaitForWindow(DIALOG_TITLE) : nullptr;
     }
     void Kill() {
         ::TerminateProcess(m_upgrader.GetHandle(), 1);
@@ -134,6 +137,15 @@ protected:
         EXPECT_EQ(::GetFileAttributesA(workFolder.c_str()), INVALID_FILE_ATTRIBUTES) << workFolder;
         EXPECT_FALSE(CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE));
     }
+    // The next start puts back the killed install pass; it is the recoveries-th.
+    void ExpectPutBackByTheNextStart(int recoveries) {
+        const std::string workFolder = JournaledWorkFolder();
+        ASSERT_FALSE(workFolder.empty()) << "no journal after a kill in the install pass";
+        ASSERT_NE(StartAndRecover(), nullptr);
+        ExpectAsBefore(workFolder);
+        ExpectRecoveriesLogged(recoveries);
+        m_upgrader.End();
+    }
     // Each recovery so far is a run of its own in the log; a killed run leaves no record at all.
     void ExpectRecoveriesLogged(size_t recoveries) {
         const std::vector<LOG_RECORD> log = ReadUpgradeLog(m_install.GetFolder());
@@ -159,13 +171,7 @@ TEST_F(CrashRecoveryTest, AKillAnywhereInTheInstallPassIsPutBackByTheNextStart) 
         ASSERT_NE(dialog, nullptr);
         ASSERT_TRUE(WaitForEntry(dialog, k, m_upgrader.GetHandle())) << "the run ended first";
         Kill();
-        const std::string workFolder = JournaledWorkFolder();
-        ASSERT_FALSE(workFolder.empty()) << "no journal after a kill in the install pass";
-        ASSERT_NE(StartAndRecover(), nullptr);
-        ExpectAsBefore(workFolder);
-        ExpectRecoveriesLogged(points + 1);
-        m_upgrader.End();
-        ++points;
+        ASSERT_NO_FATAL_FAILURE(ExpectPutBackByTheNextStart(++points));
     }
     // Killed by itself at a stop check of the install pass: the run's checks before the pass are
     // 4 plus one per entry, so these fall before the pass's 1st, 8th, 18th, 29th and last entry.
@@ -173,13 +179,7 @@ TEST_F(CrashRecoveryTest, AKillAnywhereInTheInstallPassIsPutBackByTheNextStart) 
         SCOPED_TRACE("killed at stop check " + std::to_string(check));
         ASSERT_NE(StartAuto(check), nullptr);
         ASSERT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
-        const std::string workFolder = JournaledWorkFolder();
-        ASSERT_FALSE(workFolder.empty());
-        ASSERT_NE(StartAndRecover(), nullptr);
-        ExpectAsBefore(workFolder);
-        ExpectRecoveriesLogged(points + 1);
-        m_upgrader.End();
-        ++points;
+        ASSERT_NO_FATAL_FAILURE(ExpectPutBackByTheNextStart(++points));
     }
     std::printf("[ KILLS    ] %d kill points, each recovered\n", points);
 }
@@ -193,10 +193,7 @@ TEST_F(CrashRecoveryTest, ARecoveryThatIsKilledIsDoneAgainToTheSameEnd) {
     ASSERT_FALSE(workFolder.empty());
 
     // The recovery kills itself after the 6th file it put back.
-    ::SetEnvironmentVariableA("QU_KILL_AT_RESTORE", "6");
-    const bool started = m_upgrader.Start(m_strSeamed, std::string(), std::string(), false);
-    ::SetEnvironmentVariableA("QU_KILL_AT_RESTORE", nullptr);
-    ASSERT_TRUE(started);
+    ASSERT_TRUE(StartKilledAt("QU_KILL_AT_RESTORE", 6, std::string()));
     ASSERT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
     ASSERT_TRUE(HasInterruptedUpgrade(m_install.GetFolder()));
 
@@ -227,10 +224,7 @@ TEST_F(CrashRecoveryTest, ARecoveryThatDiesThreeTimesIsSetAsideByTheFourthStart)
     ASSERT_TRUE(WaitForEntry(dialog, 10, m_upgrader.GetHandle()));
     Kill();
     for (int attempt = 1; attempt <= 3; ++attempt) {
-        ::SetEnvironmentVariableA("QU_KILL_AT_RESTORE", "1");
-        const bool started = m_upgrader.Start(m_strSeamed, std::string(), std::string(), false);
-        ::SetEnvironmentVariableA("QU_KILL_AT_RESTORE", nullptr);
-        ASSERT_TRUE(started);
+        ASSERT_TRUE(StartKilledAt("QU_KILL_AT_RESTORE", 1, std::string()));
         ASSERT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
         ASSERT_TRUE(HasInterruptedUpgrade(m_install.GetFolder())) << attempt;
     }

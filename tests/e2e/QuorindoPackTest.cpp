@@ -11,6 +11,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/ConsoleRun.h"
+#include "support/PackageWriter.h"
 #include "support/ScratchFolder.h"
 #include "support/TestGzip.h"
 #include "robot/WindowRobot.h"
@@ -23,40 +24,6 @@ const int COMPRESS_DATA_POSITION = 0;  // the only item of the dialog's own menu
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-DWORD DwordAt(const std::string& bytes, size_t offset) {
-    DWORD value = 0;
-    for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<BYTE>(bytes.at(offset + i));
-    return value;
-}
-
-struct ENTRY {
-    std::string path;
-    DWORD high, low;
-    size_t dataOffset;
-    std::string data;
-};
-
-// The package layout read independently of the program's reader.
-std::vector<ENTRY> ParsePackage(const std::string& bytes) {
-    std::vector<ENTRY> entries;
-    size_t at = 4;
-    for (DWORD i = 0, count = DwordAt(bytes, 0); i < count; ++i) {
-        ENTRY e;
-        const DWORD length = DwordAt(bytes, at);
-        e.path = bytes.substr(at + 4, length);
-        at += 4 + length;
-        e.high = DwordAt(bytes, at);
-        e.low = DwordAt(bytes, at + 4);
-        const DWORD size = DwordAt(bytes, at + 8);
-        e.dataOffset = at + 12;
-        e.data = bytes.substr(e.dataOffset, size);
-        at = e.dataOffset + size;
-        entries.push_back(e);
-    }
-    EXPECT_EQ(at, bytes.size()) << "bytes after the last entry";
-    return entries;
 }
 
 std::string Gunzip(const std::string& gzip) {
@@ -152,7 +119,7 @@ TEST_F(QuorindoPackTest, TwoSourcesReadBackWithTheirPathsTimesAndContents) {
     EXPECT_NE(m_strPrinted.find("        Compressed file first.txt(Rate : "), std::string::npos) << m_strPrinted;
     EXPECT_NE(m_strPrinted.find("        Compressed file second.dll(Rate : "), std::string::npos);
     const std::string package = ReadFileBytes(m_strOutput);
-    const std::vector<ENTRY> entries = ParsePackage(package);
+    const std::vector<PACKED_ENTRY> entries = ParsePackage(package);
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].path, ".\\first.txt");
     EXPECT_EQ(entries[0].high, 0x01DB1234u);  // high half first
@@ -183,7 +150,7 @@ TEST_F(QuorindoPackTest, TwoSourcesReadBackWithTheirPathsTimesAndContents) {
 TEST_F(QuorindoPackTest, VerifyCatchesAFlippedByteAndATruncatedPackage) {
     BuildTwo();
     const std::string package = ReadFileBytes(m_strOutput);
-    const std::vector<ENTRY> entries = ParsePackage(package);
+    const std::vector<PACKED_ENTRY> entries = ParsePackage(package);
     ASSERT_EQ(entries.size(), 2u);
 
     std::string flipped = package;
@@ -213,7 +180,7 @@ TEST_F(QuorindoPackTest, MissingSourceIsLeftOutAndFailsTheBuild) {
     WriteList({{missing, ".\\missing.txt"}, {m_scratch.Path() + "first.txt", ".\\first.txt"}});
     EXPECT_EQ(Pack("build \"" + m_strList + "\" \"" + m_strOutput + "\""), 1);
     EXPECT_TRUE(Printed("        Compress file " + missing + " failed!")) << m_strPrinted;
-    const std::vector<ENTRY> entries = ParsePackage(ReadFileBytes(m_strOutput));
+    const std::vector<PACKED_ENTRY> entries = ParsePackage(ReadFileBytes(m_strOutput));
     ASSERT_EQ(entries.size(), 1u);  // the count names only what is there
     EXPECT_EQ(entries[0].path, ".\\first.txt");
     EXPECT_EQ(Pack("verify \"" + m_strOutput + "\""), 0);

@@ -17,6 +17,7 @@
 #include "support/ConsoleRun.h"
 #include "support/RegistryValueGuard.h"
 #include "robot/ResourceInjector.h"
+#include "support/PackageWriter.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
 #include "robot/WindowRobot.h"
@@ -34,20 +35,7 @@ const DWORD RUN_WAIT_MS = 120000;
 // The version of the package the build embeds, which is also the shipped programs' own version.
 const char SHIPPED_VERSION[] = "0.0.6.7";
 const char COMMAND_LIST_PATH[] = "<Temp>\\CMD List.ini";
-// The sample's scroll, feed and fade filters, registered by the command list.
-const char* const FILTER_CLASS_KEYS[] = {
-    "SOFTWARE\\Classes\\CLSID\\{D47945FF-3513-4E25-9573-279AEB9655EA}",
-    "SOFTWARE\\Classes\\CLSID\\{DFB57666-7A11-45F1-88A4-460B2FA08A6C}",
-    "SOFTWARE\\Classes\\CLSID\\{3DEB868E-4AF5-4DCA-B816-713E2D59E18B}",
-};
-const char RUN_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char FFDSHOW_KEY[] = "Software\\GNU\\ffdshow";
-
-DWORD DwordAt(const std::string& bytes, size_t offset) {
-    DWORD value = 0;
-    for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<BYTE>(bytes.at(offset + i));
-    return value;
-}
 
 // What Explorer and deployment tools show, read back through the program's own version reader;
 // a copy given another package (as a release or a test makes it) keeps the resource.
@@ -69,30 +57,22 @@ TEST(ShippedPackage, EveryEntryIsANewerSampleFileAndInflates) {
 
     const std::string newer = GetSampleVersionFolder(SHIPPED_VERSION);
     std::set<std::string> stored;
-    size_t at = 4;
-    const DWORD count = DwordAt(package, 0);
-    for (DWORD i = 0; i < count; ++i) {
-        const DWORD length = DwordAt(package, at);
-        const std::string path = package.substr(at + 4, length);
-        at += 4 + length;
-        SCOPED_TRACE(path);
+    const std::vector<PACKED_ENTRY> entries = ParsePackage(package);
+    for (const PACKED_ENTRY& entry : entries) {
+        SCOPED_TRACE(entry.path);
         // One fixed time for every entry, so two builds make the same package.
-        EXPECT_EQ(DwordAt(package, at), DwordAt(package, 8 + DwordAt(package, 4)));
-        EXPECT_NE(DwordAt(package, at + 4), 0u);
-        const DWORD size = DwordAt(package, at + 8);
-        const std::string gzip = package.substr(at + 12, size);
-        at += 12 + size;
+        EXPECT_EQ(entry.high, entries.front().high);
+        EXPECT_NE(entry.low, 0u);
         std::string content;
-        ASSERT_TRUE(GunzipBytes(std::vector<BYTE>(gzip.begin(), gzip.end()), content));
-        if (path == COMMAND_LIST_PATH) {
+        ASSERT_TRUE(GunzipBytes(std::vector<BYTE>(entry.data.begin(), entry.data.end()), content));
+        if (entry.path == COMMAND_LIST_PATH) {
             EXPECT_EQ(content, ReadFileBytes(GetSampleCommandList()));
         } else {
-            ASSERT_EQ(path.substr(0, 2), ".\\");
-            EXPECT_EQ(content, ReadFileBytes(newer + path.substr(2)));
+            ASSERT_EQ(entry.path.substr(0, 2), ".\\");
+            EXPECT_EQ(content, ReadFileBytes(newer + entry.path.substr(2)));
         }
-        stored.insert(path);
+        stored.insert(entry.path);
     }
-    EXPECT_EQ(at, package.size());
     for (const char* component : SAMPLE_COMPONENTS) EXPECT_EQ(stored.count(std::string(".\\") + component), 1u) << component;
     EXPECT_EQ(stored.count(COMMAND_LIST_PATH), 1u);
     EXPECT_EQ(stored.count(".\\AX\\ScrollFilter.ax"), 1u);
@@ -102,7 +82,7 @@ TEST(ShippedPackage, EveryEntryIsANewerSampleFileAndInflates) {
                                 "verify \"" + GetProgramPath("QU_UPGRADE_EXE") + "\"", &printed),
               0)
         << printed;
-    EXPECT_NE(printed.find(std::to_string(count) + " entries, all well"), std::string::npos) << printed;
+    EXPECT_NE(printed.find(std::to_string(entries.size()) + " entries, all well"), std::string::npos) << printed;
 }
 
 // A sample installation of the older version, registered as the product, with the registry

@@ -11,7 +11,6 @@
 #include "RunFixture.h"
 #include "support/UpgradeLogFile.h"
 #include "system/RegistryAccess.h"
-#include "framework/ScopedHandles.h"
 
 using namespace e2e;
 
@@ -191,44 +190,6 @@ TEST_F(UpgradeRunTest, NoChannelProgramIsSaidAndTheUpgradeServersLockedFileIsOnl
     EXPECT_EQ(ReadRegistryText(UPGRADE_VERSION_VALUE), "0.0.6.7");
     m_install.EndPrograms();
     EXPECT_EQ(ReadFileText(m_install.GetPath("QuorindoUpgradeServer.exe")), serverBefore);
-}
-
-TEST_F(UpgradeRunTest, ThirdEntryFailingRestoresTheSecondThenTheFirst) {
-    const std::string tally = ReadFileText(m_install.GetPath("TallyPanel.dll"));
-    const std::string clock = ReadFileText(m_install.GetPath("ClockPanel.dll"));
-    // Readable for the backup, not writable for the install.
-    CScopedKernelHandle lock(::CreateFileA(m_install.GetPath("LinePanel.dll").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                           nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(lock);
-    const auto lines = Run(CPackageWriter()
-                               .AddFile(".\\TallyPanel.dll", "new tally", TimeOf(6))
-                               .AddFile(".\\ClockPanel.dll", "new clock", TimeOf(7))
-                               .AddFile(".\\LinePanel.dll", "new line", TimeOf(8))
-                               .AddFile(".\\readme.txt", "notes", TimeOf(9))
-                               .Bytes());
-    const int abort = IndexOf(lines, "        Upgrade - LinePanel.dll...") + 1;
-    ASSERT_GT(abort, 0);
-    EXPECT_EQ(lines[abort].text.rfind("        Abort - ", 0), 0u) << lines[abort].text;
-    EXPECT_EQ(lines[abort].color, RED);
-    const int restore = IndexOf(lines, RESTORE_START);
-    ASSERT_GT(restore, abort);
-    const std::vector<std::string> expected = {
-        RESTORE_START,
-        "        Restore file ClockPanel.dll, please waiting...",
-        "        Restore file ClockPanel.dll successfully",
-        "        Restore file TallyPanel.dll, please waiting...",
-        "        Restore file TallyPanel.dll successfully",
-        "Restore over!",
-        CLOSING_LINE};
-    std::vector<std::string> actual;
-    for (size_t i = restore; i < lines.size(); ++i) actual.push_back(lines[i].text);
-    EXPECT_EQ(actual, expected);
-    EXPECT_EQ(IndexOf(lines, SUCCEEDED), -1);
-    EXPECT_EQ(ReadFileText(m_install.GetPath("TallyPanel.dll")), tally);
-    EXPECT_EQ(ReadFileText(m_install.GetPath("ClockPanel.dll")), clock);
-    EXPECT_FALSE(PathExists(m_install.GetPath("readme.txt")));
-    EXPECT_EQ(ReadRegistryText(UPGRADE_TIME_VALUE), "(none)");
-    EXPECT_TRUE(ScratchFiles().empty());
 }
 
 // A package that takes a while to install: many entries of data that does not compress.

@@ -1,9 +1,41 @@
 #include "support/PackageWriter.h"
 
+#include <gtest/gtest.h>
+
 #include "support/TestGzip.h"
+
+namespace {
+
+DWORD DwordAt(const std::string& bytes, size_t offset) {
+    DWORD value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<BYTE>(bytes.at(offset + i));
+    return value;
+}
+
+}  // namespace
 
 void AppendDword(std::vector<BYTE>& out, DWORD value) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<BYTE>(value >> (8 * i)));
+}
+
+std::vector<PACKED_ENTRY> ParsePackage(const std::string& bytes) {
+    std::vector<PACKED_ENTRY> entries;
+    size_t at = 4;
+    for (DWORD i = 0, count = DwordAt(bytes, 0); i < count; ++i) {
+        PACKED_ENTRY e;
+        const DWORD length = DwordAt(bytes, at);
+        e.path = bytes.substr(at + 4, length);
+        at += 4 + length;
+        e.high = DwordAt(bytes, at);
+        e.low = DwordAt(bytes, at + 4);
+        const DWORD size = DwordAt(bytes, at + 8);
+        e.dataOffset = at + 12;
+        e.data = bytes.substr(e.dataOffset, size);
+        at = e.dataOffset + size;
+        entries.push_back(e);
+    }
+    EXPECT_EQ(at, bytes.size()) << "bytes after the last entry";
+    return entries;
 }
 
 FILETIME TimeOf(int day) {

@@ -27,6 +27,16 @@ private:
 };
 
 void AppendDword(std::vector<BYTE>& out, DWORD value);
+
+// An entry of package bytes as they lie in the file, read independently of the program's reader.
+struct PACKED_ENTRY {
+    std::string path;
+    DWORD high, low;
+    size_t dataOffset;  // of its gzip member in the package
+    std::string data;
+};
+// Every entry the package's count announces; a test failure when bytes follow the last.
+std::vector<PACKED_ENTRY> ParsePackage(const std::string& bytes);
 // Bytes that do not compress, different for every seed: entries that take a while to inflate,
 // or fill a disk.
 std::string IncompressibleContent(unsigned seed, size_t size);

@@ -9,12 +9,6 @@
 
 namespace {
 
-std::string GetVariable(const char* name) {
-    char buffer[MAX_PATH] = {};
-    const DWORD length = ::GetEnvironmentVariableA(name, buffer, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? buffer : "";
-}
-
 // The build tree is named by a Unix path when the tests run under Wine; Wine knows the drive
 // that shows it best.
 std::string HostToDosPath(const std::string& path) {
@@ -31,11 +25,6 @@ std::string HostToDosPath(const std::string& path) {
         }
     }
     return ToWindowsPath(path);
-}
-
-std::string WithBackslash(std::string folder) {
-    if (!folder.empty() && folder.back() != '\\') folder += '\\';
-    return folder;
 }
 
 std::atomic<int> g_nextInstallation{0};
@@ -86,9 +75,9 @@ const char* const SAMPLE_COMPONENTS[10] = {
 };
 
 std::string GetSampleFolder() {
-    const std::string sample = GetVariable("QU_SAMPLE_DIR");
+    const std::string sample = GetEnvironmentText("QU_SAMPLE_DIR");
     if (!sample.empty()) return WithBackslash(HostToDosPath(sample));
-    return WithBackslash(HostToDosPath(GetVariable("QU_BUILD_DIR"))) + "sample\\";
+    return WithBackslash(HostToDosPath(GetEnvironmentText("QU_BUILD_DIR"))) + "sample\\";
 }
 
 std::string GetSampleVersionFolder(const std::string& version) { return GetSampleFolder() + version + "\\"; }

@@ -20,6 +20,16 @@ std::string GetSampleTestFile(const std::string& relative);
 
 // The ten files an installation must have, relative to its folder, in the order they are tested.
 extern const char* const SAMPLE_COMPONENTS[10];
+// The sample's scroll, feed and fade filters, and the class key under HKEY_LOCAL_MACHINE that each
+// registers, in the same order.
+inline constexpr const char* FILTER_FILES[] = {"AX\\ScrollFilter.ax", "AX\\FeedFilter.ax", "AX\\FadeFilter.ax"};
+inline constexpr const char* FILTER_CLASS_KEYS[] = {
+    "SOFTWARE\\Classes\\CLSID\\{D47945FF-3513-4E25-9573-279AEB9655EA}",
+    "SOFTWARE\\Classes\\CLSID\\{DFB57666-7A11-45F1-88A4-460B2FA08A6C}",
+    "SOFTWARE\\Classes\\CLSID\\{3DEB868E-4AF5-4DCA-B816-713E2D59E18B}",
+};
+// Where the command list's AutoRun starts the upgrade server at logon, under HKEY_CURRENT_USER.
+inline constexpr const char* RUN_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // An installed sample product for one test: the files of a version laid out in a folder of its
 // own, the product's registry values and running programs. Everything it made is undone at

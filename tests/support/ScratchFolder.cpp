@@ -8,22 +8,12 @@
 #include <atomic>
 
 #include "framework/ScopedHandles.h"
+#include "support/TestPaths.h"
 
 namespace {
 
-std::string GetVariable(const char* name) {
-    char buffer[MAX_PATH] = {};
-    const DWORD length = ::GetEnvironmentVariableA(name, buffer, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? buffer : "";
-}
-
 void PutVariable(const char* name, const std::string& value) {
     ::SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str());
-}
-
-std::string WithBackslash(std::string folder) {
-    if (!folder.empty() && folder.back() != '\\') folder += '\\';
-    return folder;
 }
 
 std::atomic<int> g_nextFolder{0};
@@ -31,7 +21,7 @@ std::atomic<int> g_nextFolder{0};
 }  // namespace
 
 CScratchFolder::CScratchFolder(const std::string& root)
-    : m_strOldTmp(GetVariable("TMP")), m_strOldTemp(GetVariable("TEMP")) {
+    : m_strOldTmp(GetEnvironmentText("TMP")), m_strOldTemp(GetEnvironmentText("TEMP")) {
     std::string base = root;
     if (base.empty()) {
         char temp[MAX_PATH] = {};

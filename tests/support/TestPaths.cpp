@@ -10,19 +10,24 @@
 
 namespace {
 
-std::string GetVariable(const char* name) {
+// The host path of a tree named by a variable, followed by the relative path.
+std::string GetTreeFile(const char* variable, const std::string& relative) {
+    const std::string root = GetEnvironmentText(variable);
+    return root.empty() ? std::string() : ToWindowsPath(root + "/" + relative);
+}
+
+}  // namespace
+
+std::string GetEnvironmentText(const char* name) {
     char buffer[MAX_PATH] = "";
     const DWORD length = ::GetEnvironmentVariableA(name, buffer, MAX_PATH);
     return length == 0 || length >= MAX_PATH ? std::string() : std::string(buffer, length);
 }
 
-// The host path of a tree named by a variable, followed by the relative path.
-std::string GetTreeFile(const char* variable, const std::string& relative) {
-    const std::string root = GetVariable(variable);
-    return root.empty() ? std::string() : ToWindowsPath(root + "/" + relative);
+std::string WithBackslash(std::string folder) {
+    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    return folder;
 }
-
-}  // namespace
 
 std::string ToWindowsPath(const std::string& hostPath) {
     if (hostPath.empty() || hostPath[0] != '/') return hostPath;
@@ -32,7 +37,7 @@ std::string ToWindowsPath(const std::string& hostPath) {
     return path;
 }
 
-std::string GetProgramPath(const char* variable) { return ToWindowsPath(GetVariable(variable)); }
+std::string GetProgramPath(const char* variable) { return ToWindowsPath(GetEnvironmentText(variable)); }
 
 std::string GetBuildFile(const std::string& relative) { return GetTreeFile("QU_BUILD_DIR", relative); }
 

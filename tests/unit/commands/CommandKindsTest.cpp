@@ -2,24 +2,13 @@
 
 #include <memory>
 
-#include "commands/CommandSteps.h"
 #include "support/ScratchFolder.h"
+#include "support/TestCommands.h"
 #include "util/PathTokens.h"
 
 namespace {
 
 const char* const INSTALL = "C:\\Apps\\Quorindo\\";
-
-CRegistrationList g_unused;
-
-std::unique_ptr<CCommandStep> Command(const std::string& type, const std::string& dest, const std::string& other = "",
-                                      CRegistrationList& registered = g_unused) {
-    CUpgradeCommand command;
-    command.m_strType = type;
-    command.m_strDestPath = dest;
-    command.m_strAnotherFileName = other;
-    return MakeCommandStep(command, registered);
-}
 
 TEST(CommandKinds, ValuesReadAlikeWithOrWithoutBlanksAndPathsAreExpanded) {
     CScratchFolder scratch;
@@ -49,15 +38,15 @@ TEST(CommandKinds, ValuesReadAlikeWithOrWithoutBlanksAndPathsAreExpanded) {
 
 TEST(CommandKinds, DescriptionsNameTheFileOrTheWholePath) {
     const std::string dest = "C:\\Apps\\Quorindo\\AX\\FeedFilter.ax";
-    EXPECT_EQ(Command("Register", dest)->GetDescription(), "Register FeedFilter.ax");
-    EXPECT_EQ(Command("UNREGISTER", dest)->GetDescription(), "Unregister FeedFilter.ax");
-    EXPECT_EQ(Command("remove file", dest)->GetDescription(), "Remove file FeedFilter.ax");
-    EXPECT_EQ(Command("Rename", dest, "C:\\x\\Feed.old")->GetDescription(),
+    EXPECT_EQ(MakeTestCommand("Register", dest)->GetDescription(), "Register FeedFilter.ax");
+    EXPECT_EQ(MakeTestCommand("UNREGISTER", dest)->GetDescription(), "Unregister FeedFilter.ax");
+    EXPECT_EQ(MakeTestCommand("remove file", dest)->GetDescription(), "Remove file FeedFilter.ax");
+    EXPECT_EQ(MakeTestCommand("Rename", dest, "C:\\x\\Feed.old")->GetDescription(),
               "Rename file FeedFilter.ax to C:\\x\\Feed.old");
-    EXPECT_EQ(Command("Rename", dest)->GetDescription(), "Rename file FeedFilter.ax to ");
-    EXPECT_EQ(Command("shortcut", "Tools\\Upgrade")->GetDescription(), "Create shortcut Tools\\Upgrade");
-    EXPECT_EQ(Command("RemoveShortCut", dest)->GetDescription(), "Remove shortcut " + dest);
-    EXPECT_EQ(Command("AutoRun", ".\\x\\QuorindoUpgradeServer.exe")->GetDescription(),
+    EXPECT_EQ(MakeTestCommand("Rename", dest)->GetDescription(), "Rename file FeedFilter.ax to ");
+    EXPECT_EQ(MakeTestCommand("shortcut", "Tools\\Upgrade")->GetDescription(), "Create shortcut Tools\\Upgrade");
+    EXPECT_EQ(MakeTestCommand("RemoveShortCut", dest)->GetDescription(), "Remove shortcut " + dest);
+    EXPECT_EQ(MakeTestCommand("AutoRun", ".\\x\\QuorindoUpgradeServer.exe")->GetDescription(),
               "Enable QuorindoUpgradeServer.exe to auto run");
 }
 
@@ -65,7 +54,7 @@ TEST(CommandKinds, KindsAreWholeWordsSoNearMissesAreUnknown) {
     for (const char* type : {"", "Remove", "Delete", "RemoveFile", "Remove  File", "Register ", "Auto Run"}) {
         SCOPED_TRACE(type);
         CRegistrationList registered = {"C:\\kept.ax"};
-        const auto command = Command(type, "C:\\nowhere\\a.ax", "", registered);
+        const auto command = MakeTestCommand(type, "C:\\nowhere\\a.ax", "", "", &registered);
         EXPECT_EQ(command->GetDescription(), "Unknow command");
         const STEP_RESULT result = command->Do();
         EXPECT_FALSE(result.Succeeded());
@@ -76,11 +65,11 @@ TEST(CommandKinds, KindsAreWholeWordsSoNearMissesAreUnknown) {
 
 TEST(CommandKinds, ServerCommandsWithoutAPathFailAlikeAndNothingIsUndone) {
     CRegistrationList registered;
-    const auto registration = Command("Register", "", "", registered);
+    const auto registration = MakeTestCommand("Register", "", "", "", &registered);
     EXPECT_EQ(registration->Do().strText, "The file to register is empty!");
     EXPECT_TRUE(registration->Undo().Succeeded());
     EXPECT_EQ(registered, CRegistrationList{""}) << "the record keeps what was asked for";
-    EXPECT_EQ(Command("Unregister", "", "", registered)->Do().strText, "The file to register is empty!");
+    EXPECT_EQ(MakeTestCommand("Unregister", "", "", "", &registered)->Do().strText, "The file to register is empty!");
     EXPECT_TRUE(registered.empty());
 }
 

@@ -1,25 +1,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "commands/CommandSteps.h"
 #include "support/RegistryValueGuard.h"
+#include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
+#include "support/TestCommands.h"
 #include "system/RegistryAccess.h"
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
 
 namespace {
-
-const char* const RUN_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-std::string Execute(const std::string& type, const std::string& dest, const std::string& other = "") {
-    CUpgradeCommand command;
-    command.m_strType = type;
-    command.m_strDestPath = dest;
-    command.m_strAnotherFileName = other;
-    CRegistrationList registered;
-    return MakeCommandStep(command, registered)->Do().strText;
-}
 
 class FileCommandsTest : public ::testing::Test {
 protected:
@@ -29,7 +19,7 @@ protected:
 
 TEST_F(FileCommandsTest, RemoveFileReportsAMissingFileWithTheSystemsText) {
     const std::string file = m_strFolder + "old.ax";
-    const std::string text = Execute("REMOVE FILE", file);
+    const std::string text = DoTestCommand("REMOVE FILE", file);
     EXPECT_EQ(text, "Remove file " + file + " failed because of " + GetSystemErrorText(ERROR_FILE_NOT_FOUND));
     EXPECT_NE(GetSystemErrorText(ERROR_FILE_NOT_FOUND), "");
 }
@@ -40,20 +30,20 @@ TEST_F(FileCommandsTest, RenameMovesAReadOnlyFileButNeverReplacesAnother) {
     WriteFileText(oldName, "skin");
     ASSERT_TRUE(::SetFileAttributesA(oldName.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    EXPECT_EQ(Execute("rename", oldName, newName), "");
+    EXPECT_EQ(DoTestCommand("rename", oldName, newName), "");
     EXPECT_FALSE(FileExists(oldName));
     EXPECT_EQ(ReadFileText(newName), "skin");
     EXPECT_FALSE(IsReadOnly(newName)) << "the attribute was cleared before the move";
 
     WriteFileText(oldName, "newer");
-    EXPECT_EQ(Execute("Rename", oldName, newName),
+    EXPECT_EQ(DoTestCommand("Rename", oldName, newName),
               "Rename file Skin.ini to " + newName + " failed because of accessDenied");
     EXPECT_EQ(ReadFileText(oldName), "newer");
     EXPECT_EQ(ReadFileText(newName), "skin");
 
-    EXPECT_EQ(Execute("Rename", m_strFolder + "none.ini", newName),
+    EXPECT_EQ(DoTestCommand("Rename", m_strFolder + "none.ini", newName),
               "Rename file none.ini to " + newName + " failed because of fileNotFound");
-    EXPECT_EQ(Execute("Rename", oldName, ""), "Rename file Skin.ini to  failed because of badPath");
+    EXPECT_EQ(DoTestCommand("Rename", oldName, ""), "Rename file Skin.ini to  failed because of badPath");
 }
 
 TEST(AutoRunCommand, WritesTheValueOnceAndLeavesAnExistingOneAlone) {
@@ -61,12 +51,12 @@ TEST(AutoRunCommand, WritesTheValueOnceAndLeavesAnExistingOneAlone) {
     guard.Delete();
 
     // Quoted, so that Windows never starts "D:\\My.exe" for a path with blanks.
-    EXPECT_EQ(Execute("AutoRun", "D:\\My Apps\\Quorindo\\QuorindoUpgradeServer.exe"), "");
+    EXPECT_EQ(DoTestCommand("AutoRun", "D:\\My Apps\\Quorindo\\QuorindoUpgradeServer.exe"), "");
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
               "\"D:\\My Apps\\Quorindo\\QuorindoUpgradeServer.exe\"");
 
     ASSERT_TRUE(guard.Set("\"D:\\Elsewhere\\Server.exe\" /quiet"));
-    EXPECT_EQ(Execute("autorun", "C:\\Apps\\Quorindo\\QuorindoUpgradeServer.exe"), "");
+    EXPECT_EQ(DoTestCommand("autorun", "C:\\Apps\\Quorindo\\QuorindoUpgradeServer.exe"), "");
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
               "\"D:\\Elsewhere\\Server.exe\" /quiet");
 }

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "commands/CommandSteps.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
+#include "support/TestCommands.h"
 
 // This test program doubles as a server whose self-registration answers what a test tells it:
 // loading the running program as a library hands back the program itself.
@@ -32,10 +32,7 @@ protected:
     }
 
     std::string Execute(const std::string& type, const std::string& path) {
-        CUpgradeCommand command;
-        command.m_strType = type;
-        command.m_strDestPath = path;
-        return MakeCommandStep(command, m_registered)->Do().strText;
+        return DoTestCommand(type, path, "", "", &m_registered);
     }
 
     CScratchFolder m_scratch;

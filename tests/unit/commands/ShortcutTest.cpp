@@ -2,22 +2,14 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "commands/CommandSteps.h"
 #include "framework/ScopedHandles.h"
 #include "support/ScratchFolder.h"
+#include "support/TestCommands.h"
 #include "support/TestPaths.h"
 #include "util/FileHelpers.h"
+#include "util/PathParts.h"
 
 namespace {
-
-std::string Execute(const std::string& type, const std::string& name, const std::string& target = "") {
-    CUpgradeCommand command;
-    command.m_strType = type;
-    command.m_strDestPath = name;
-    command.m_strSourcePath = target;
-    CRegistrationList registered;
-    return MakeCommandStep(command, registered)->Do().strText;
-}
 
 struct LINK_FIELDS {
     std::string path;
@@ -60,22 +52,33 @@ std::string UnixPathOf(const std::string& path) {
     return text;
 }
 
+struct ChangeNotificationTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { ::FindCloseChangeNotification(h); }
+};
+
 // Runs Debian's lnkinfo on the host and answers what it printed. Wine starts a host program as a
 // process of its own that the caller cannot wait for, so the shell renames the report into place
-// once lnkinfo is done, and the test waits for that name.
+// once lnkinfo is done, and the test wakes at each name change in the report's folder.
 std::string RunLnkinfo(const std::string& linkPath, const std::string& reportFile) {
     const std::string report = UnixPathOf(reportFile);
     std::string commandLine = "/bin/sh -c \"/usr/bin/lnkinfo '" + UnixPathOf(linkPath) + "' >'" + report +
                               ".part' 2>&1; mv '" + report + ".part' '" + report + "'\"";
+    CScopedHandle<ChangeNotificationTraits> change(
+        ::FindFirstChangeNotificationA(GetFolderOf(reportFile).c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!::CreateProcessA("Z:\\bin\\sh", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process))
+    if (!change || !::CreateProcessA("Z:\\bin\\sh", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                     nullptr, &startup, &process))
         return std::string();
     CScopedKernelHandle processHandle(process.hProcess);
     CScopedKernelHandle threadHandle(process.hThread);
-    for (int i = 0; i < 300 && !FileExists(reportFile); ++i) ::Sleep(100);
+    // Looked for after each re-arming, so a rename between a wake and the next wait is not missed.
+    while (!FileExists(reportFile) && ::WaitForSingleObject(change.Get(), 30000) == WAIT_OBJECT_0)
+        ::FindNextChangeNotification(change.Get());
     return FileExists(reportFile) ? ReadFileText(reportFile) : std::string();
 }
 
@@ -112,17 +115,17 @@ protected:
 };
 
 TEST_F(ShortcutTest, WithoutTheProductsFolderNothingIsMadeAndItStillSucceeds) {
-    EXPECT_EQ(Execute("ShortCut", "Quorindo Upgrade", m_strTarget), "");
+    EXPECT_EQ(DoTestCommand("ShortCut", "Quorindo Upgrade", "", m_strTarget), "");
     EXPECT_FALSE(FolderExists(m_strUserPrograms + "Quorindo"));
     EXPECT_FALSE(FolderExists(m_strCommonPrograms + "Quorindo"));
-    EXPECT_EQ(Execute("RemoveShortCut", "Quorindo Upgrade"), "");
+    EXPECT_EQ(DoTestCommand("RemoveShortCut", "Quorindo Upgrade"), "");
 }
 
 TEST_F(ShortcutTest, RealLinkInTheUsersFolderReadsBackAndIsRemovedByNameOnly) {
     ASSERT_TRUE(::CreateDirectoryA((m_strUserPrograms + "Quorindo").c_str(), nullptr));
     const std::string link = m_strUserPrograms + "Quorindo\\Quorindo Upgrade.lnk";
 
-    EXPECT_EQ(Execute("shortcut", "Quorindo Upgrade", m_strTarget), "");
+    EXPECT_EQ(DoTestCommand("shortcut", "Quorindo Upgrade", "", m_strTarget), "");
     ASSERT_TRUE(FileExists(link));
     const LINK_FIELDS fields = ReadLink(link);
     EXPECT_STRCASEEQ(fields.path.c_str(), m_strTarget.c_str());
@@ -142,9 +145,9 @@ TEST_F(ShortcutTest, RealLinkInTheUsersFolderReadsBackAndIsRemovedByNameOnly) {
     EXPECT_EQ(report.find("Contains a command line arguments string"), std::string::npos) << report;
 
     // A full path names no shortcut of the product's folder.
-    EXPECT_EQ(Execute("RemoveShortCut", m_strUserPrograms + "Quorindo\\Quorindo Upgrade"), "");
+    EXPECT_EQ(DoTestCommand("RemoveShortCut", m_strUserPrograms + "Quorindo\\Quorindo Upgrade"), "");
     EXPECT_TRUE(FileExists(link));
-    EXPECT_EQ(Execute("REMOVESHORTCUT", "Quorindo Upgrade"), "");
+    EXPECT_EQ(DoTestCommand("REMOVESHORTCUT", "Quorindo Upgrade"), "");
     EXPECT_FALSE(FileExists(link));
 }
 
@@ -153,10 +156,10 @@ TEST_F(ShortcutTest, AllUsersFolderIsChosenWhereTheProductsOwnShortcutIs) {
     ASSERT_TRUE(::CreateDirectoryA((m_strCommonPrograms + "Quorindo").c_str(), nullptr));
     WriteFileText(m_strCommonPrograms + "Quorindo\\Quorindo.exe.lnk", "");
 
-    EXPECT_EQ(Execute("ShortCut", "Upgrade", m_strTarget), "");
+    EXPECT_EQ(DoTestCommand("ShortCut", "Upgrade", "", m_strTarget), "");
     EXPECT_TRUE(FileExists(m_strCommonPrograms + "Quorindo\\Upgrade.lnk"));
     EXPECT_FALSE(FileExists(m_strUserPrograms + "Quorindo\\Upgrade.lnk"));
-    EXPECT_EQ(Execute("RemoveShortCut", "Upgrade"), "");
+    EXPECT_EQ(DoTestCommand("RemoveShortCut", "Upgrade"), "");
     EXPECT_FALSE(FileExists(m_strCommonPrograms + "Quorindo\\Upgrade.lnk"));
 }
 
@@ -167,9 +170,9 @@ TEST_F(ShortcutTest, TargetTooLongForItsBufferMakesNoShortcut) {
     const std::string tooLong = folder + std::string(MAX_PATH - folder.size() - 4, 'a') + ".exe";
     ASSERT_EQ(fits.size(), static_cast<size_t>(MAX_PATH - 1));
 
-    EXPECT_EQ(Execute("ShortCut", "Long", tooLong), "");
+    EXPECT_EQ(DoTestCommand("ShortCut", "Long", "", tooLong), "");
     EXPECT_FALSE(FileExists(m_strUserPrograms + "Quorindo\\Long.lnk"));
-    EXPECT_EQ(Execute("ShortCut", "Fits", fits), "");
+    EXPECT_EQ(DoTestCommand("ShortCut", "Fits", "", fits), "");
     EXPECT_STRCASEEQ(ReadLink(m_strUserPrograms + "Quorindo\\Fits.lnk").path.c_str(), fits.c_str());
 }
 

@@ -34,15 +34,7 @@ namespace {
 
 using LINE = CDialogThread::LINE;
 
-// The sample's scroll, feed and fade filters.
-const char* const FILTER_CLASS_KEYS[] = {
-    "SOFTWARE\\Classes\\CLSID\\{D47945FF-3513-4E25-9573-279AEB9655EA}",
-    "SOFTWARE\\Classes\\CLSID\\{DFB57666-7A11-45F1-88A4-460B2FA08A6C}",
-    "SOFTWARE\\Classes\\CLSID\\{3DEB868E-4AF5-4DCA-B816-713E2D59E18B}",
-};
-const char* const FILTER_FILES[] = {"AX\\ScrollFilter.ax", "AX\\FeedFilter.ax", "AX\\FadeFilter.ax"};
 const char* const FEED_FILTER_CLASS_KEY = FILTER_CLASS_KEYS[1];
-const char* const RUN_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char* const FFDSHOW_KEY = "Software\\GNU\\ffdshow";
 
 LINE Info(const std::string& text) { return {text, LINE_INFO_COLOR}; }
