@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-// Both process checks of a run walk one snapshot of the system's processes. It lists the processes
+// Both process checks of a run walk a snapshot of the system's processes. It lists the processes
 // of every session and user, also those this program may not open, which a walk by the process
 // status library would pass over: a running product or channel program is never missed.
 

@@ -118,10 +118,12 @@ ListLine ReadListItem(HWND list, int index) {
     std::wstring wide;
     if (length > 0 && length <= MAX_REMOTE_TEXT) {
         // Wine hands another process's list text back in UTF-16 even to the ANSI call: ask for it.
-        wide.assign(static_cast<size_t>(length) + 1, L'\0');
+        // The item may have changed since its length was asked (a run empties and refills the
+        // list), so the buffer takes the longest text Wine hands across, not only that length.
+        wide.assign(MAX_REMOTE_TEXT + 1, L'\0');
         const LRESULT copied =
             ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.data()));
-        wide.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+        wide.resize(copied > 0 && copied <= MAX_REMOTE_TEXT ? static_cast<size_t>(copied) : 0);
     }
     return {ToAnsi(wide), color, length};
 }
