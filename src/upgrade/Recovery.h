@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "upgrade/Checkpoint.h"
+#include "upgrade/RunSettings.h"
 
 class IRunHost;
 
@@ -33,7 +33,7 @@ enum JOURNAL_END { JOURNAL_NONE, JOURNAL_ENDED, JOURNAL_SET_ASIDE, JOURNAL_LEFT 
 // Then the journal, the backups and the work folder go. A file that could not be put back keeps
 // everything: the journal is set aside under another name so that it is not replayed at every
 // start. Safe to interrupt: a recovery killed half way is done again, to the same end, by the
-// next. The recovery is a run of its own in the upgrade log (bAutoMode and packageVersion are the
+// next. The recovery is a run of its own in the upgrade log (the settings are the
 // program's, for its record). A journal is checked before it is believed: one that names
 // anything no run of ours could have written is set aside with one abort line, and nothing of it
 // is done. Each recovery is counted in the journal, on the disk, before it begins: after
@@ -42,12 +42,10 @@ enum JOURNAL_END { JOURNAL_NONE, JOURNAL_ENDED, JOURNAL_SET_ASIDE, JOURNAL_LEFT 
 // the work folders of ours that no journal names (left by runs killed before their journal
 // existed); while another upgrader holds the lock nothing is done. True when there was a journal
 // to end.
-bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
-                               const std::string& packageVersion, const CheckpointHook& atCheckpoint = {});
+bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, const RUN_SETTINGS& settings);
 // The same for a caller that already holds the run lock (an upgrade run, which never starts over
 // a journal).
-JOURNAL_END EndPendingUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
-                              const std::string& packageVersion, const CheckpointHook& atCheckpoint = {});
+JOURNAL_END EndPendingUpgrade(IRunHost& host, const std::string& installFolder, const RUN_SETTINGS& settings);
 
 // The RunOnce value for the installation, written before an install pass and removed after it.
 // Answers an error text, empty once it is written.

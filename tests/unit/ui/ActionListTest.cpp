@@ -190,7 +190,7 @@ TEST(ActionListExport, ABusyClipboardIsReportedOnlyOutsideAutoMode) {
     EXPECT_TRUE(robot::WaitUntil([&] { return !::IsWindow(box); }));
 
     // In auto mode nobody is there to answer: a message box would keep the sent message from returning.
-    TestApp().m_cmdInfo.m_bAuto = true;
+    thread.Dialog().m_settings.bAutoMode = true;
     DWORD_PTR result = 1;
     EXPECT_NE(::SendMessageTimeoutA(thread.Window(), ID_COPY_ALL_MESSAGE, 0, 0, SMTO_NORMAL, robot::WAIT_MS, &result), 0);
     EXPECT_TRUE(robot::FindProcessWindows(::GetCurrentProcessId(), "#32770", thread.Window()).empty());
