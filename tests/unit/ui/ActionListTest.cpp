@@ -46,8 +46,6 @@ int ScrollRangeOf(HWND list) {
 // A message box of this process other than the dialog, waited for.
 HWND WaitForMessageBox(HWND dialog) { return robot::WaitForProcessWindow(::GetCurrentProcessId(), "#32770", dialog); }
 
-HGLOBAL WINAPI RefuseAllocation(UINT, SIZE_T) { return nullptr; }
-
 // A command that holds the dialog's thread until released: a list that is slower than the
 // thread handing it lines.
 class CHoldingStep : public CStep {
@@ -194,12 +192,6 @@ TEST(ActionListExport, ABusyClipboardIsReportedOnlyOutsideAutoMode) {
     DWORD_PTR result = 1;
     EXPECT_NE(::SendMessageTimeoutA(thread.Window(), ID_COPY_ALL_MESSAGE, 0, 0, SMTO_NORMAL, robot::WAIT_MS, &result), 0);
     EXPECT_TRUE(robot::FindProcessWindows(::GetCurrentProcessId(), "#32770", thread.Window()).empty());
-}
-
-TEST(ActionListExport, AMissingClipboardBlockIsReportedAndTheClipboardClosed) {
-    EXPECT_EQ(CopyTextToClipboard(nullptr, "text", &RefuseAllocation), "Cannot allocate memory for the Clipboard");
-    CScopedClipboard again(nullptr);
-    EXPECT_TRUE(again.IsOpen());
 }
 
 TEST(ActionListExport, SaveWritesEveryLineWithItsSeparatorAndAFinalZero) {
