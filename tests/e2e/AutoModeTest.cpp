@@ -170,9 +170,10 @@ TEST_F(AutoModeTest, AServerThatNeverAnswersHoldsUpNothing) {
     EXPECT_TRUE(released) << "the code came while the run still held something";
 }
 
-// The usage box runs nothing and ends with 0. Without an installation it names where the log would be.
+// The usage box runs nothing and ends with 0. Without an installation (its path leads to none) it
+// names where the log would be.
 TEST_F(AutoModeTest, UsageBoxRunsNothingAndEndsWithZero) {
-    m_install.DeleteValue(PRODUCT_KEY, INSTALL_PATH_VALUE);
+    ASSERT_TRUE(m_install.SetInstallPath(m_scratch.Path() + "Nowhere"));
     ASSERT_TRUE(m_upgrader.Start(MakeUpgrader(EmptyPackage()), "/?", std::string(), false));
     HWND usage = robot::WaitForProcessWindow(m_upgrader.GetId(), "#32770");
     ASSERT_NE(usage, nullptr);
