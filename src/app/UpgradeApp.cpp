@@ -5,7 +5,6 @@
 #include "app/UpgradeDlg.h"
 #include "app/Usage.h"
 #include "system/InstallProbe.h"
-#include "system/ProductNames.h"
 #include "upgrade/Recovery.h"
 #include "util/TextCompare.h"
 
@@ -25,10 +24,8 @@ void CUpgradeCommandLineInfo::ParseParam(const char* pszParam, bool bFlag, bool 
     CCommandLineInfo::ParseParam(pszParam, bFlag, bLast);
 }
 
-CUpgradeApp::CUpgradeApp(bool bCreateVersion)
-    : m_bCreateVersion(bCreateVersion),
-      m_strPackageVersion(PACKAGE_VERSION),
-      m_uReportMessage(::RegisterWindowMessageA(UPGRADE_REPORT_MESSAGE)) {}
+CUpgradeApp::CUpgradeApp(bool bCreateVersion, CheckpointHook atCheckpoint)
+    : m_bCreateVersion(bCreateVersion), m_atCheckpoint(std::move(atCheckpoint)) {}
 
 bool CUpgradeApp::InitInstance() {
     // The progress bar is a common control (version 6 through the manifest).
@@ -42,15 +39,17 @@ bool CUpgradeApp::InitInstance() {
         return false;
     }
     if (m_cmdInfo.m_bRecover && !HasInterruptedUpgrade(CInstallProbe::GetInstallPath())) return false;
-    CUpgradeDlg dialog;
+    RUN_SETTINGS settings;
+    settings.strPackageVersion = PACKAGE_VERSION;
+    settings.strExeName = m_strExeName;
+    settings.bAutoMode = m_cmdInfo.m_bAuto;
+    settings.atCheckpoint = m_atCheckpoint;
+    CUpgradeDlg dialog(std::move(settings), m_cmdInfo.m_bRecover, m_bCreateVersion);
     m_pMainWnd = &dialog;
     dialog.DoModal();
     m_pMainWnd = nullptr;
+    m_nExitStatus = dialog.GetExitStatus();
     return false;
 }
 
 int CUpgradeApp::ExitInstance() { return m_nExitStatus; }
-
-void CUpgradeApp::SetRunResult(int nCode) { m_nExitStatus = nCode == RESULT_NONE ? EXIT_NO_RESULT : nCode; }
-
-CUpgradeApp& GetUpgradeApp() { return *static_cast<CUpgradeApp*>(AfxGetApp()); }

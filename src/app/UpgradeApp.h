@@ -2,9 +2,6 @@
 
 #include <windows.h>
 
-#include <atomic>
-#include <string>
-
 #include "framework/CommandLineInfo.h"
 #include "framework/WinApp.h"
 #include "transaction/ResultCodes.h"
@@ -28,29 +25,19 @@ public:
 
 class CUpgradeApp : public CWinApp {
 public:
-    // bCreateVersion is the build's create-version switch: it offers the package builder.
-    explicit CUpgradeApp(bool bCreateVersion = false);
+    // bCreateVersion is the build's create-version switch: it offers the package builder. A test
+    // build of the program passes the hook that sees its runs' checkpoints.
+    explicit CUpgradeApp(bool bCreateVersion = false, CheckpointHook atCheckpoint = {});
 
     // Parses the command line and runs the main dialog; answers false, so the program
     // ends when the dialog does.
     bool InitInstance() override;
     // The exit status: the result code of the last run (see transaction/ResultCodes.h).
     int ExitInstance() override;
-    // Called by the run's thread with what the run answered.
-    void SetRunResult(int nCode);
-
-    CUpgradeCommandLineInfo m_cmdInfo;
-    bool m_bCreateVersion;
-    std::string m_strPackageVersion;
-    // The message that carries a result code to the upgrade server; registered with the
-    // system when the application object is made, before the program's main routine.
-    UINT m_uReportMessage;
-    // For a test build of the program only: sees the runs' checkpoints (upgrade and recovery).
-    CheckpointHook m_atCheckpoint;
 
 private:
-    std::atomic<int> m_nExitStatus{EXIT_NO_RUN};
+    CUpgradeCommandLineInfo m_cmdInfo;
+    bool m_bCreateVersion;
+    CheckpointHook m_atCheckpoint;
+    int m_nExitStatus = EXIT_NO_RUN;
 };
-
-// The process's application object (made by the program's main file, or by a test).
-CUpgradeApp& GetUpgradeApp();

@@ -1,11 +1,12 @@
 #include "app/UpgradeDlg.h"
 
 #include "app/AboutDlg.h"
-#include "app/UpgradeApp.h"
 #include "framework/PaintDC.h"
+#include "framework/WinApp.h"
 #include "package/PackageBuilder.h"
 #include "resources/resource.h"
 #include "system/InstallProbe.h"
+#include "system/ProductNames.h"
 #include "ui/ActionListExport.h"
 #include "upgrade/Recovery.h"
 #include "util/MessagePump.h"
@@ -18,14 +19,16 @@ const int LIST_FONT_POINTS_X10 = 100;
 const char LIST_FONT_FACE[] = "MS Sans Serif";
 }  // namespace
 
-CUpgradeDlg::CUpgradeDlg(HWND hParent)
+CUpgradeDlg::CUpgradeDlg(RUN_SETTINGS settings, bool bRecoverOnly, bool bCreateVersion, HWND hParent)
     : CDialog(IDD_QUORINDOUPGRADE_DIALOG, hParent),
       m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_settings(std::move(settings)),
+      m_bRecoverOnly(bRecoverOnly),
+      m_bCreateVersion(bCreateVersion),
+      m_uReportMessage(::RegisterWindowMessageA(UPGRADE_REPORT_MESSAGE)),
       m_worker([this] { DoUpgrade(); }) {}
 
 CUpgradeDlg::~CUpgradeDlg() { m_worker.StopUpgrade(); }
-
-bool CUpgradeDlg::IsAutoMode() { return GetUpgradeApp().m_cmdInfo.m_bAuto; }
 
 INT_PTR CUpgradeDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -77,17 +80,15 @@ BOOL CUpgradeDlg::OnInitDialog() {
     if (IsAutoMode()) BecomeHiddenToolWindow();
     CreateListFont();
 
-    const CUpgradeApp& app = GetUpgradeApp();
-    const char* version = app.m_strPackageVersion.c_str();
+    const char* version = m_settings.strPackageVersion.c_str();
     // An upgrade that was killed half way is put back before anything else can happen.
-    RecoverInterruptedUpgrade(*this, CInstallProbe::GetInstallPath(), IsAutoMode(), app.m_strPackageVersion,
-                              app.m_atCheckpoint);
-    if (!app.m_cmdInfo.m_bRecover) {
+    RecoverInterruptedUpgrade(*this, CInstallProbe::GetInstallPath(), m_settings);
+    if (!m_bRecoverOnly) {
         AddLine(LINE_PROMPT, "Press button 'Upgrade' to start to upgrade Quorindo to Version : %s", version);
         AddLine(LINE_PROMPT, "Please run as 'Administrator' under Vista / Win7");
     }
     std::string title = FormatText("Upgrade Quorindo to Version %s", version);
-    if (app.m_bCreateVersion) title += " - Is Create Version";
+    if (m_bCreateVersion) title += " - Is Create Version";
     SetText(title);
     // Auto mode runs at once, without asking.
     if (IsAutoMode()) OnUpgrade();
@@ -156,7 +157,7 @@ bool CUpgradeDlg::OnCommand(WPARAM wParam, LPARAM /*lParam*/) {
         OnUpgrade();
         return true;
     case ID_COMPRESS_DATA:
-        if (!GetUpgradeApp().m_bCreateVersion) return false;
+        if (!m_bCreateVersion) return false;
         BuildPackage();
         return true;
     default:
@@ -186,7 +187,7 @@ bool CUpgradeDlg::OnPaint() {
 }
 
 void CUpgradeDlg::OnRButtonUp() const {
-    if (!GetUpgradeApp().m_bCreateVersion) return;
+    if (!m_bCreateVersion) return;
     CScopedMenu menu(::CreatePopupMenu());
     POINT cursor{};
     if (!menu || !::GetCursorPos(&cursor)) return;

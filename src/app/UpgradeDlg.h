@@ -2,14 +2,17 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "framework/Dialog.h"
 #include "framework/ProgressCtrl.h"
 #include "framework/ScopedHandles.h"
+#include "transaction/ResultCodes.h"
 #include "ui/ActionLine.h"
 #include "ui/ActionListBox.h"
 #include "upgrade/RunHost.h"
+#include "upgrade/RunSettings.h"
 #include "upgrade/UpgradeWorker.h"
 
 // Requests the worker sends to the dialog, carried out on the dialog's thread.
@@ -25,17 +28,21 @@ constexpr UINT REPORT_TIMEOUT_MS = 5000;
 // progress position may come from any thread; another thread's lines and progress wait in the
 // dialog's queue, never for the dialog's thread, and are shown in batches. The run's other
 // requests reach the dialog's controls through sent messages. The application object makes the
-// dialog, and the dialog reads the application's settings (version, switches, report message)
-// through GetUpgradeApp(): the two know each other as an application and its main window do.
-// The dialog's side of a run lives in UpgradeDlgRun.cpp, the rest in UpgradeDlg.cpp.
+// dialog with everything it decided from the build and the command line, and reads the exit
+// status from it at the end. The dialog's side of a run lives in UpgradeDlgRun.cpp, the rest in
+// UpgradeDlg.cpp.
 class CUpgradeDlg : public CDialog, public IRunHost {
 public:
-    explicit CUpgradeDlg(HWND hParent = nullptr);
+    // settings go to every run and to the recovery before them; bRecoverOnly ("/recover") leaves
+    // out the greeting; bCreateVersion offers the package builder.
+    CUpgradeDlg(RUN_SETTINGS settings, bool bRecoverOnly, bool bCreateVersion, HWND hParent = nullptr);
     // Ends a run that is still going before the dialog goes.
     ~CUpgradeDlg() override;
 
     // Auto mode of the command line: no message boxes, hidden tool window.
-    static bool IsAutoMode();
+    bool IsAutoMode() const { return m_settings.bAutoMode; }
+    // The program's exit status once the dialog has ended: the last run's result code.
+    int GetExitStatus() const { return m_nExitStatus; }
 
     // The whole upgrade, on the worker thread; in auto mode its result code goes to the upgrade
     // server once the run has released everything it held, and then the dialog ends.
@@ -90,7 +97,7 @@ protected:
     CActionLineQueue m_queue;  // what the worker hands over for the list and the progress bar
     CActionListBox m_list;     // takes its lines from m_queue, which outlives it
     HICON m_hIcon;
-    CUpgradeWorker m_worker;  // last: it ends before the controls it reports to go
+    RUN_SETTINGS m_settings;
 
 private:
     void AddAboutToSystemMenu() const;
@@ -99,4 +106,10 @@ private:
     // Tells the dialog's thread that the queue has something for it.
     void NotifyLinesWaiting() const { ::PostMessageA(m_hWnd, WM_ACTION_LINES_WAITING, 0, 0); }
     bool IsDialogThread() const { return ::GetWindowThreadProcessId(m_hWnd, nullptr) == ::GetCurrentThreadId(); }
+
+    const bool m_bRecoverOnly;
+    const bool m_bCreateVersion;
+    const UINT m_uReportMessage;                  // carries a result code to the upgrade server
+    std::atomic<int> m_nExitStatus{EXIT_NO_RUN};  // set by the run's thread
+    CUpgradeWorker m_worker;  // last: it ends before the controls it reports to go
 };

@@ -1,6 +1,5 @@
 // The dialog's side of a run: the "Upgrade" button, Close and Enter, the result report, and the
 // host the run reports to from the worker thread.
-#include "app/UpgradeApp.h"
 #include "app/UpgradeDlg.h"
 #include "resources/resource.h"
 #include "system/ProductNames.h"
@@ -8,14 +7,8 @@
 #include "upgrade/UpgradeRun.h"
 
 void CUpgradeDlg::DoUpgrade() {
-    CUpgradeApp& app = GetUpgradeApp();
-    RUN_SETTINGS settings;
-    settings.strPackageVersion = app.m_strPackageVersion;
-    settings.strExeName = app.m_strExeName;
-    settings.bAutoMode = IsAutoMode();
-    settings.atCheckpoint = app.m_atCheckpoint;
-    const int nCode = CUpgradeRun(*this, std::move(settings)).Execute();
-    app.SetRunResult(nCode);
+    const int nCode = CUpgradeRun(*this, m_settings).Execute();
+    m_nExitStatus = nCode == RESULT_NONE ? EXIT_NO_RESULT : nCode;
     if (!IsAutoMode()) return;
     // The run is gone with its lock, journal, work folder and RunOnce value: a server that never
     // answers can hold up nothing but this report. Then the dialog ends.
@@ -27,7 +20,7 @@ void CUpgradeDlg::ReportResult(int nCode, LPARAM lSecond) const {
     HWND server = ::FindWindowA(nullptr, UPGRADE_SERVER_TITLE);
     if (server == nullptr) return;
     DWORD_PTR answer = 0;
-    ::SendMessageTimeoutA(server, GetUpgradeApp().m_uReportMessage, static_cast<WPARAM>(nCode), lSecond,
+    ::SendMessageTimeoutA(server, m_uReportMessage, static_cast<WPARAM>(nCode), lSecond,
                           SMTO_NORMAL | SMTO_ABORTIFHUNG, REPORT_TIMEOUT_MS, &answer);
 }
 

@@ -13,8 +13,6 @@ bool IsItemIndex(int index) { return index != LB_ERR && index != LB_ERRSPACE; }
 
 // Word-wrapped text in the item's rectangle, as drawn and as measured.
 const UINT LINE_TEXT_FORMAT = DT_WORDBREAK;
-// The timer that shows lines still waiting.
-const UINT_PTR PENDING_LINES_TIMER = 1;
 
 // Counts the list's messages under way while one is handled; the outermost is the first.
 class CMessageDepth {
@@ -44,8 +42,7 @@ void CActionListBox::AddQueuedLines() {
     if (lines.empty()) return;
     TraceEvent("batch %u lines", static_cast<unsigned>(lines.size()));
     // Off while the items go in, so a line never shows without its separator.
-    if (!m_bLinesPending) AllowDrawing(false);
-    m_bLinesPending = true;
+    if (m_throttle.Hold()) AllowDrawing(false);
     m_bAddingQueued = true;
     int newest = LB_ERR;
     for (const ACTION_LINE& line : lines) {
@@ -54,7 +51,7 @@ void CActionListBox::AddQueuedLines() {
     }
     m_bAddingQueued = false;
     if (IsItemIndex(newest)) SetCurSel(newest);
-    ScheduleShow();
+    if (m_throttle.IsDue(m_hWnd)) ShowPendingLines();
 }
 
 int CActionListBox::AppendQueuedLine(const ACTION_LINE& line) {
@@ -67,20 +64,8 @@ int CActionListBox::AppendQueuedLine(const ACTION_LINE& line) {
     return index;
 }
 
-void CActionListBox::ScheduleShow() {
-    if (::GetTickCount64() - m_ullLastShown >= LINE_REDRAW_MS) {
-        ShowPendingLines();
-    } else if (!m_bTimerSet) {
-        m_bTimerSet = ::SetTimer(m_hWnd, PENDING_LINES_TIMER, LINE_REDRAW_MS, nullptr) != 0;
-    }
-}
-
 void CActionListBox::ShowPendingLines() {
-    if (m_bTimerSet) ::KillTimer(m_hWnd, PENDING_LINES_TIMER);
-    m_bTimerSet = false;
-    m_ullLastShown = ::GetTickCount64();
-    if (!m_bLinesPending) return;
-    m_bLinesPending = false;
+    if (!m_throttle.Release(m_hWnd)) return;
     AllowDrawing(true);
     ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }

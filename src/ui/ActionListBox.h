@@ -6,6 +6,7 @@
 
 #include "framework/ListBox.h"
 #include "ui/ActionLineQueue.h"
+#include "ui/DrawThrottle.h"
 
 // What follows every line in the exported text: carriage return, line feed, twice.
 inline constexpr char ACTION_LINE_SEPARATOR[] = "\r\n\r\n";
@@ -26,8 +27,6 @@ public:
     // drawn no more often than the eye can follow (LINE_REDRAW_MS): lines that come faster are
     // shown together, and the newest state is always shown within that time.
     void AddQueuedLines();
-    // Shows lines that are still waiting to be drawn.
-    void ShowPendingLines();
     // Every line, separators included, each followed by ACTION_LINE_SEPARATOR.
     std::string GetAllText() const;
 
@@ -52,8 +51,8 @@ private:
     int AppendQueuedLine(const ACTION_LINE& line);
     // Passes on a message that adds or removes items, and tells the queue how many changed.
     LRESULT ChangeItems(UINT message, WPARAM wParam, LPARAM lParam);
-    // Lines will be shown at the latest when the redraw time is up.
-    void ScheduleShow();
+    // Shows lines that are still waiting to be drawn.
+    void ShowPendingLines();
     // Turns the list's drawing off while lines go in, and on again to show them.
     void AllowDrawing(bool bAllow) const;
     void DrawLine(HDC dc, const RECT& rect, const std::string& text, COLORREF color, bool bSelected) const;
@@ -61,8 +60,7 @@ private:
     CActionLineQueue* m_pQueue = nullptr;
     bool m_bAddingQueued = false;
     int m_nDepth = 0;  // messages of the list under way on its thread
-    // While lines wait to be shown the list does not draw; the timer shows them.
-    bool m_bLinesPending = false;
-    bool m_bTimerSet = false;
-    ULONGLONG m_ullLastShown = 0;
+    // The timer that shows lines still waiting.
+    static constexpr UINT_PTR PENDING_LINES_TIMER = 1;
+    CDrawThrottle m_throttle{PENDING_LINES_TIMER, LINE_REDRAW_MS};
 };

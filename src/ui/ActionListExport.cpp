@@ -9,17 +9,21 @@
 #include "framework/ScopedHandles.h"
 #include "util/FileErrors.h"
 
-std::string CopyTextToClipboard(HWND owner, const std::string& text, GlobalAllocFunction allocate) {
+namespace {
+const char NO_CLIPBOARD_MEMORY_TEXT[] = "Cannot allocate memory for the Clipboard";
+}  // namespace
+
+std::string CopyTextToClipboard(HWND owner, const std::string& text) {
     CScopedClipboard clipboard(owner);
     if (!clipboard.IsOpen()) return "Cannot open the Clipboard";
     if (!::EmptyClipboard()) return "Cannot empty the Clipboard";
 
-    CScopedGlobalMemory block(allocate(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1));
-    if (!block) return "Cannot allocate memory for the Clipboard";
+    CScopedGlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1));
+    if (!block) return NO_CLIPBOARD_MEMORY_TEXT;
     {
         CGlobalLock lock(block.Get());
         char* bytes = static_cast<char*>(lock.Get());
-        if (bytes == nullptr) return "Cannot allocate memory for the Clipboard";
+        if (bytes == nullptr) return NO_CLIPBOARD_MEMORY_TEXT;
         std::memcpy(bytes, text.data(), text.size());
         bytes[text.size()] = '\0';
     }

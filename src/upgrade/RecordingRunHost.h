@@ -2,19 +2,18 @@
 
 #include <string>
 
-#include "upgrade/Checkpoint.h"
 #include "upgrade/RunHost.h"
 #include "upgrade/RunRecord.h"
+#include "upgrade/RunSettings.h"
 
 // The host as an upgrade run sees it: every call goes on to the real host, and every line passes
-// through the run's record on its way there, so the log holds exactly what the list shows. The
-// checkpoint hook, when there is one, sees every post-install command carried out.
+// through the run's record on its way there, so the log holds exactly what the list shows. Every
+// post-install command carried out is a checkpoint.
 class CRecordingRunHost : public IRunHost {
 public:
-    CRecordingRunHost(IRunHost& host, RUN_KIND kind, bool bAutoMode, std::string packageVersion,
-                      CheckpointHook atCheckpoint = {})
-        : m_host(host), m_record(host, kind, bAutoMode, std::move(packageVersion)),
-          m_atCheckpoint(std::move(atCheckpoint)) {}
+    CRecordingRunHost(IRunHost& host, RUN_KIND kind, const RUN_SETTINGS& settings)
+        : m_host(host), m_record(host, kind, settings.bAutoMode, settings.strPackageVersion),
+          m_atCheckpoint(settings.atCheckpoint) {}
     CRecordingRunHost(const CRecordingRunHost&) = delete;
     CRecordingRunHost& operator=(const CRecordingRunHost&) = delete;
 
@@ -34,7 +33,7 @@ public:
     void SetDecoderOptions() override { m_host.SetDecoderOptions(); }
     void ExecuteCommand(COMMAND_REQUEST& request) override {
         m_host.ExecuteCommand(request);
-        if (m_atCheckpoint) m_atCheckpoint(CHECKPOINT_COMMAND_DONE);
+        ReachCheckpoint(m_atCheckpoint, CHECKPOINT_COMMAND_DONE);
     }
 
 protected:

@@ -40,7 +40,7 @@ bool PutBack(CLineSink& sink, const CUpgradeJournal& journal, const CheckpointHo
     for (size_t i = plans.size(); i-- > 0;) {
         const bool bNeeded = NeedsPutBack(plans[i]);
         if (!PutBackWithLines(plans[i], sink).Succeeded()) complete = false;
-        if (bNeeded && atCheckpoint) atCheckpoint(CHECKPOINT_PUT_BACK);
+        if (bNeeded) ReachCheckpoint(atCheckpoint, CHECKPOINT_PUT_BACK);
     }
     sink.AddLine(LINE_INFO, "%s", RESTORE_OVER_TEXT);
     return complete;
@@ -99,11 +99,10 @@ JOURNAL_END ReplayJournal(IRunHost& host, CUpgradeJournal& journal, const std::s
 // Puts back or finishes the journal's upgrade, as a run of its own in the log; a journal that
 // fails its check is set aside and nothing of it is done.
 JOURNAL_END EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder,
-                                  bool bAutoMode, const std::string& packageVersion,
-                                  const CheckpointHook& atCheckpoint) {
-    CRecordingRunHost recording(host, RUN_RECOVERY, bAutoMode, packageVersion, atCheckpoint);
+                                  const RUN_SETTINGS& settings) {
+    CRecordingRunHost recording(host, RUN_RECOVERY, settings);
     CHeldFolder workFolder;  // from its check to the end: what is read or deleted in it is ours
-    const JOURNAL_END end = ReplayJournal(recording, journal, installFolder, workFolder, atCheckpoint);
+    const JOURNAL_END end = ReplayJournal(recording, journal, installFolder, workFolder, settings.atCheckpoint);
     if (end == JOURNAL_ENDED) {
         // The journal goes first: a recovery killed after it leaves only scratch files behind.
         journal.Delete();
@@ -133,8 +132,7 @@ bool HasInterruptedUpgrade(const std::string& installFolder) {
     return !installFolder.empty() && FileExists(GetJournalPath(installFolder));
 }
 
-bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
-                               const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
+bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, const RUN_SETTINGS& settings) {
     if (installFolder.empty() || !HasUpgradeFolder(installFolder)) return false;
     CRunLock lock;
     const DWORD error = lock.Take(installFolder);
@@ -148,15 +146,13 @@ bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder,
             AddAbortLine(host, lock.DescribeFailure(error));
         return false;
     }
-    return EndPendingUpgrade(host, installFolder, bAutoMode, packageVersion, atCheckpoint) != JOURNAL_NONE;
+    return EndPendingUpgrade(host, installFolder, settings) != JOURNAL_NONE;
 }
 
-JOURNAL_END EndPendingUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
-                              const std::string& packageVersion, const CheckpointHook& atCheckpoint) {
+JOURNAL_END EndPendingUpgrade(IRunHost& host, const std::string& installFolder, const RUN_SETTINGS& settings) {
     CUpgradeJournal journal;
     JOURNAL_END end = JOURNAL_NONE;
-    if (journal.Read(installFolder))
-        end = EndInterruptedUpgrade(host, journal, installFolder, bAutoMode, packageVersion, atCheckpoint);
+    if (journal.Read(installFolder)) end = EndInterruptedUpgrade(host, journal, installFolder, settings);
     // A journal that names a folder keeps it.
     DeleteWorkFoldersBut(CUpgradeJournal::GetNamedWorkFolders(installFolder));
     return end;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "upgrade/Checkpoint.h"
+#include "upgrade/RunSettings.h"
 
 class IRunHost;
 
@@ -25,29 +25,17 @@ bool HasInterruptedUpgrade(const std::string& installFolder);
 // the upgrade record could not be written).
 enum JOURNAL_END { JOURNAL_NONE, JOURNAL_ENDED, JOURNAL_SET_ASIDE, JOURNAL_LEFT };
 
-// Ends an upgrade that was interrupted (the program was killed, the machine went off) as its
-// journal says. Killed while installing files, it is put back: every destination of its plan
-// back from its backup and every added or temporary file removed, newest first, with the restore
-// walk's lines after a prompt that says why. Killed after its files were installed, it is
-// finished: its command list runs again from the work folder and the upgrade record is written.
-// Then the journal, the backups and the work folder go. A file that could not be put back keeps
-// everything: the journal is set aside under another name so that it is not replayed at every
-// start. Safe to interrupt: a recovery killed half way is done again, to the same end, by the
-// next. The recovery is a run of its own in the upgrade log (bAutoMode and packageVersion are the
-// program's, for its record). A journal is checked before it is believed: one that names
-// anything no run of ours could have written is set aside with one abort line, and nothing of it
-// is done. Each recovery is counted in the journal, on the disk, before it begins: after
-// MAX_RECOVERY_ATTEMPTS that did not end (crashed, hung, killed), the next sets the journal aside
-// with one abort line, and the start goes on. All of it holds the run lock, and then also deletes
-// the work folders of ours that no journal names (left by runs killed before their journal
-// existed); while another upgrader holds the lock nothing is done. True when there was a journal
-// to end.
-bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
-                               const std::string& packageVersion, const CheckpointHook& atCheckpoint = {});
+// Ends an upgrade that was interrupted (the program killed, the machine gone off) as its journal
+// says, so no start ever finds a half-upgraded player: killed while installing, it is put back;
+// killed after, it is finished. It holds the run lock, so an upgrade still under way elsewhere is
+// never touched, and believes a journal only once checked, since others may write the
+// installation. Each attempt is counted on the disk before it begins, so a journal that kills
+// every recovery is set aside after MAX_RECOVERY_ATTEMPTS rather than stopping every start. The
+// recovery is a run of its own in the upgrade log. True when there was a journal to end.
+bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, const RUN_SETTINGS& settings);
 // The same for a caller that already holds the run lock (an upgrade run, which never starts over
 // a journal).
-JOURNAL_END EndPendingUpgrade(IRunHost& host, const std::string& installFolder, bool bAutoMode,
-                              const std::string& packageVersion, const CheckpointHook& atCheckpoint = {});
+JOURNAL_END EndPendingUpgrade(IRunHost& host, const std::string& installFolder, const RUN_SETTINGS& settings);
 
 // The RunOnce value for the installation, written before an install pass and removed after it.
 // Answers an error text, empty once it is written.

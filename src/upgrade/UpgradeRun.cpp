@@ -28,7 +28,7 @@ using Stage = STEP_RESULT (CUpgradeRun::*)();
 }  // namespace
 
 CUpgradeRun::CUpgradeRun(IRunHost& host, RUN_SETTINGS settings)
-    : m_host(host, RUN_UPGRADE, settings.bAutoMode, settings.strPackageVersion, settings.atCheckpoint),
+    : m_host(host, RUN_UPGRADE, settings),
       m_settings(std::move(settings)) {}
 
 CUpgradeRun::~CUpgradeRun() = default;
@@ -49,7 +49,7 @@ int CUpgradeRun::Execute() {
 }
 
 bool CUpgradeRun::StopRequested() {
-    if (m_settings.atCheckpoint) m_settings.atCheckpoint(CHECKPOINT_STOP_CHECK);
+    ReachCheckpoint(m_settings.atCheckpoint, CHECKPOINT_STOP_CHECK);
     if (m_host.IsStopRequested()) m_bStopped = true;
     return m_bStopped;
 }
@@ -92,8 +92,7 @@ STEP_RESULT CUpgradeRun::CheckInstallation() {
     if (lockError != ERROR_SUCCESS) return Abort(RESULT_SELF_COPY_FAILED, m_lock.DescribeFailure(lockError));
     // The journal of an upgrade that did not end (a killed run, a restore that could not finish) is
     // ended first, as a start ends it: written over, it would lose the only copy of the old files.
-    const JOURNAL_END pending = EndPendingUpgrade(m_host.Host(), m_strInstallFolder, m_settings.bAutoMode,
-                                                  m_settings.strPackageVersion, m_settings.atCheckpoint);
+    const JOURNAL_END pending = EndPendingUpgrade(m_host.Host(), m_strInstallFolder, m_settings);
     if (pending == JOURNAL_SET_ASIDE)
         return Abort(RESULT_PRODUCT_RUNNING, "The last upgrade still has files to put back, so this one can't start!");
     if (pending == JOURNAL_LEFT)
@@ -136,7 +135,7 @@ STEP_RESULT CUpgradeRun::BackupEntries() {
                                 unrecoverable.c_str()));
     m_host.SetProgressRange(static_cast<int>(m_entries->GetTotalPackedSize()));
     TraceEvent("phase library");
-    m_entries->ExtractLibrary(m_settings.hLibraryModule, m_settings.afterLibraryWritten);
+    m_entries->ExtractLibrary(m_settings.hLibraryModule);
     return StepSucceeded();
 }
 

@@ -9,25 +9,11 @@
 #include "package/EntryItemList.h"
 #include "package/UpgradePackage.h"
 #include "transaction/StepList.h"
-#include "upgrade/Checkpoint.h"
 #include "upgrade/RecordingRunHost.h"
 #include "upgrade/RunLock.h"
+#include "upgrade/RunSettings.h"
 #include "upgrade/UpgradeJournal.h"
 #include "util/WorkFolder.h"
-
-// What a run needs besides its host.
-struct RUN_SETTINGS {
-    std::string strPackageVersion;  // the version the package installs
-    std::string strExeName;         // the running upgrader's file name without ".exe"
-    bool bAutoMode = false;         // the "auto" switch: the run's log record says so
-    // Where the package comes from: resource 130 of hLibraryModule (the running program by
-    // default), or the file a test names. The compression library is that module's too.
-    std::string strPackageFile;
-    HMODULE hLibraryModule = nullptr;
-    // For tests only: where faults are made.
-    CheckpointHook atCheckpoint;
-    CCompressionLibrary::AfterWrite afterLibraryWritten;
-};
 
 // One whole upgrade as one transaction: checks, self-copy, the backup pass, then the install
 // steps of every entry in the run's rollback list until the commit point, where the journal says

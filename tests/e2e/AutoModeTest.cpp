@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
+#include <string>
 
 #include "RunFixture.h"
 #include "framework/ScopedHandles.h"
@@ -25,70 +25,85 @@ const DWORD RUN_WAIT_MS = 30000;
 
 class AutoModeTest : public RunTest {
 protected:
-    // Runs the upgrader in auto mode to its end; answers the codes the server got.
+    // Runs the upgrader in auto mode to its end; answers the codes the server got, every one of
+    // them: each report is a sent message, answered before the program goes on.
     std::vector<int> RunAuto(const std::vector<BYTE>& package) {
         if (!StartUpgrader(package, "/auto")) return {-1};
-        EXPECT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS)) << "the auto run did not end";
-        m_server.WaitForCodes(1, 1000);
+        EXPECT_TRUE(m_upgrader.Wait(RUN_WAIT_MS, &m_dwExitStatus)) << "the auto run did not end";
         return m_server.Codes();
     }
 
-    std::vector<BYTE> EmptyPackage() const { return CPackageWriter().Bytes(); }
-
     CUpgradeServerWindow m_server;
+    DWORD m_dwExitStatus = 0xFFFF;
 };
 
-TEST_F(AutoModeTest, MissingInstallationSendsTwo) {
-    // Nothing at the registered folder.
-    ASSERT_TRUE(m_install.SetInstallPath(m_scratch.Path() + "Nowhere"));
-    EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{2});
+std::vector<BYTE> EmptyPackage() { return CPackageWriter().Bytes(); }
+std::vector<BYTE> DamagedEntry() {
+    const TEST_ENTRY damaged{".\\ClockPanel.dll", 0, 0, {'n', 'o', 't', ' ', 'g', 'z', 'i', 'p'}};
+    return CPackageWriter().AddFile(".\\TallyPanel.dll", "new panel", TimeOf(1)).Add(damaged).Bytes();
 }
 
-TEST_F(AutoModeTest, UnreadableVersionSendsThree) {
-    ASSERT_TRUE(m_install.UseMainExecutable("no-version"));
-    EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{3});
-}
+// How a silent run ends: each row a setup, the package, the code the server gets once and the
+// program's exit status, and how the abort line in its log record begins (none where it cannot keep
+// a log).
+struct AUTO_END {
+    const char* name;
+    bool (*arrange)(CSampleInstallation& install);
+    std::vector<BYTE> (*package)();
+    int code;
+    const char* line;
+};
+class AutoModeEndTest : public AutoModeTest, public ::testing::WithParamInterface<AUTO_END> {};
 
-TEST_F(AutoModeTest, EqualVersionSendsFour) {
-    CSampleInstallation current;
-    ASSERT_TRUE(current.Create("0.0.6.7", m_scratch.Path() + "Current\\"));
-    ASSERT_TRUE(current.SetInstallPath());
-    EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{4});
-}
-
-TEST_F(AutoModeTest, NewerVersionSendsFour) {
-    ASSERT_TRUE(m_install.UseMainExecutable("1.10.2.3"));
-    EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{4});
-}
-
-TEST_F(AutoModeTest, RunningProductSendsFive) {
-    ASSERT_NE(m_install.Start(PRODUCT_EXE_NAME), nullptr);
-    EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{5});
-}
-
-TEST_F(AutoModeTest, PackageOfOneToThreeBytesSendsSeven) {
-    EXPECT_EQ(RunAuto({0x01}), std::vector<int>{7});
-    EXPECT_EQ(RunAuto({0x00, 0x00, 0x00}), (std::vector<int>{7, 7}));
-}
-
-TEST_F(AutoModeTest, UnreadableEntrySendsEightAndChangesNothing) {
+bool AsInstalled(CSampleInstallation&) { return true; }
+const char NOT_OLDER[] =
+    "        Abort - This package is upgrade the Quorindo to V0.0.6.7. The version you have installed is more newer.";
+const char TOO_SHORT[] = "        Abort - Length for upgrade package is invalidation";
+const AUTO_END AUTO_ENDS[] = {
+    {"NotInstalled", [](CSampleInstallation& i) { return i.SetInstallPath(i.GetFolder() + "Nowhere"); }, EmptyPackage,
+     2, nullptr},
+    {"VersionUnreadable", [](CSampleInstallation& i) { return i.UseMainExecutable("no-version"); }, EmptyPackage, 3,
+     "        Abort - Fetch the version of Quorindo failed, so can't upgrade!"},
+    {"SameVersion",
+     [](CSampleInstallation& i) {
+         const std::string same = GetSampleVersionFolder("0.0.6.7") + PRODUCT_EXE_NAME;
+         return ::CopyFileA(same.c_str(), i.GetPath(PRODUCT_EXE_NAME).c_str(), FALSE) != FALSE;
+     },
+     EmptyPackage, 4, NOT_OLDER},
+    {"NewerVersion", [](CSampleInstallation& i) { return i.UseMainExecutable("1.10.2.3"); }, EmptyPackage, 4, NOT_OLDER},
+    {"ProductRunning", [](CSampleInstallation& i) { return i.Start(PRODUCT_EXE_NAME) != nullptr; }, EmptyPackage, 5,
+     "        Abort - The Quorindo is in running, please close it and run again!"},
+    {"OneBytePackage", AsInstalled, [] { return std::vector<BYTE>{0x01}; }, 7, TOO_SHORT},
+    {"ThreeBytePackage", AsInstalled, [] { return std::vector<BYTE>(3, 0x00); }, 7, TOO_SHORT},
     // Two entries announced, one there: the backup pass cannot read the second.
+    {"UnreadableEntry", AsInstalled,
+     [] { return CPackageWriter().AddFile(".\\TallyPanel.dll", "new panel", TimeOf(1)).Bytes(2); }, 8,
+     "        Abort - The length for target file name is invalidation"},
+    {"DamagedEntry", AsInstalled, DamagedEntry, 9, "        Abort - Decompress to file "},
+    {"UpgradeFolderIsAFile",
+     [](CSampleInstallation& i) { WriteFileText(i.GetPath("Upgrade"), "in the way"); return true; }, EmptyPackage,
+     10, nullptr},
+};
+
+// Every failed run changes nothing and leaves no scratch file.
+TEST_P(AutoModeEndTest, SendsItsCodeOnceAndEndsWithIt) {
+    const AUTO_END& end = GetParam();
     const std::string before = ReadFileText(m_install.GetPath("TallyPanel.dll"));
-    const std::vector<BYTE> package = CPackageWriter().AddFile(".\\TallyPanel.dll", "new panel", TimeOf(1)).Bytes(2);
-    EXPECT_EQ(RunAuto(package), std::vector<int>{8});
+    ASSERT_TRUE(end.arrange(m_install));
+    EXPECT_EQ(RunAuto(end.package()), std::vector<int>{end.code});
+    EXPECT_EQ(m_dwExitStatus, static_cast<DWORD>(end.code));
     EXPECT_EQ(ReadFileText(m_install.GetPath("TallyPanel.dll")), before);
     EXPECT_TRUE(ScratchFiles().empty());
+    if (end.line == nullptr) return;
+    const std::vector<LOG_RECORD> log = ReadUpgradeLog(m_install.GetFolder());
+    ASSERT_EQ(log.size(), 1u);
+    const auto begins = [&](const std::string& line) { return line.rfind(end.line, 0) == 0; };
+    EXPECT_NE(std::find_if(log[0].lines.begin(), log[0].lines.end(), begins), log[0].lines.end()) << end.line;
+    EXPECT_EQ(log[0].outcome, "result code " + std::to_string(end.code));
 }
 
-TEST_F(AutoModeTest, DamagedEntrySendsNineAndRestores) {
-    const std::string before = ReadFileText(m_install.GetPath("TallyPanel.dll"));
-    TEST_ENTRY damaged{".\\ClockPanel.dll", 0, 0, {'n', 'o', 't', ' ', 'g', 'z', 'i', 'p'}};
-    const std::vector<BYTE> package =
-        CPackageWriter().AddFile(".\\TallyPanel.dll", "new panel", TimeOf(1)).Add(damaged).Bytes();
-    EXPECT_EQ(RunAuto(package), std::vector<int>{9});
-    EXPECT_EQ(ReadFileText(m_install.GetPath("TallyPanel.dll")), before);
-    EXPECT_TRUE(ScratchFiles().empty());
-}
+INSTANTIATE_TEST_SUITE_P(Codes, AutoModeEndTest, ::testing::ValuesIn(AUTO_ENDS),
+                         [](const ::testing::TestParamInfo<AUTO_END>& info) { return std::string(info.param.name); });
 
 // The server's own program is tolerated as it was, never as a half-written file: damaged mid-stream,
 // it is put back at once and the run goes on to its success.
@@ -109,15 +124,11 @@ TEST_F(AutoModeTest, DamagedServerProgramIsPutBackAndTheRunSucceeds) {
     EXPECT_TRUE(ScratchFiles().empty());
 }
 
-TEST_F(AutoModeTest, UpgradeFolderThatIsAFileSendsTen) {
-    WriteFileText(m_install.GetPath("Upgrade"), "in the way");
-    EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{10});
-}
-
 // The silent run leaves its lines behind: a record in the installation's log, made of the whole
 // action list, that ends with the code the server got.
 TEST_F(AutoModeTest, SuccessSendsZeroAfterTheRecord) {
     EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{0});
+    EXPECT_EQ(m_dwExitStatus, 0u);
     const std::vector<LOG_RECORD> log = ReadUpgradeLog(m_install.GetFolder());
     ASSERT_EQ(log.size(), 1u);
     EXPECT_TRUE(IsHeader(log[0], "Upgrade run", "auto", OLDER_VERSION, "0.0.6.7")) << log[0].header;
@@ -159,40 +170,22 @@ TEST_F(AutoModeTest, AServerThatNeverAnswersHoldsUpNothing) {
     EXPECT_TRUE(released) << "the code came while the run still held something";
 }
 
-// What a script or deployment tool reads of a silent run: its exit status is the run's result
-// code. And the usage box, which runs nothing and ends with 0.
-TEST_F(AutoModeTest, ExitStatusIsTheResultCodeOfTheRun) {
-    const TEST_ENTRY damaged{".\\ClockPanel.dll", 0, 0, {'n', 'o', 't', ' ', 'g', 'z', 'i', 'p'}};
-    const struct {
-        const char* what;
-        std::function<bool()> arrange;
-        std::vector<BYTE> package;
-        DWORD status;
-    } cases[] = {
-        {"failed install", [] { return true; }, CPackageWriter().Add(damaged).Bytes(), 9},
-        {"success", [] { return true; }, EmptyPackage(), 0},
-        {"not older", [this] { return m_install.UseMainExecutable("1.10.2.3"); }, EmptyPackage(), 4},
-        {"not installed", [this] { return m_install.SetInstallPath(m_scratch.Path() + "Nowhere"); }, EmptyPackage(), 2},
-    };
-    for (const auto& run : cases) {
-        SCOPED_TRACE(run.what);
-        ASSERT_TRUE(run.arrange());
-        RunAuto(run.package);
-        DWORD status = 0xFFFF;
-        EXPECT_TRUE(m_upgrader.Wait(RUN_WAIT_MS, &status));
-        EXPECT_EQ(status, run.status);
-    }
-
+// The usage box runs nothing and ends with 0. Without an installation (its path leads to none) it
+// names where the log would be.
+TEST_F(AutoModeTest, UsageBoxRunsNothingAndEndsWithZero) {
+    ASSERT_TRUE(m_install.SetInstallPath(m_scratch.Path() + "Nowhere"));
     ASSERT_TRUE(m_upgrader.Start(MakeUpgrader(EmptyPackage()), "/?", std::string(), false));
     HWND usage = robot::WaitForProcessWindow(m_upgrader.GetId(), "#32770");
     ASSERT_NE(usage, nullptr);
     const std::string text = robot::GetMessageBoxText(usage);
-    for (const char* part : {"/auto", "/recover", "12\tno upgrade ran", "Upgrade\\UpgradeLog.txt"})
+    const char* const parts[] = {"/auto", "/recover", "12\tno upgrade ran", "<installation folder>\\Upgrade\\UpgradeLog.txt"};
+    for (const char* part : parts)
         EXPECT_NE(text.find(part), std::string::npos) << part;
     robot::PressButton(usage, IDOK);
     DWORD status = 0xFFFF;
     EXPECT_TRUE(m_upgrader.Wait(RUN_WAIT_MS, &status));
     EXPECT_EQ(status, 0u);
+    EXPECT_TRUE(m_server.Codes().empty());
 }
 
 // After the channel program has ended, entries large enough to inflate for a while keep the run
@@ -220,8 +213,8 @@ TEST_F(AutoModeChannelTest, UpgradePressedDuringTheRunSendsOneAndNothingElse) {
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(::IsWindowVisible(dialog));
     robot::PressButton(dialog, UPGRADE_ID);
+    // Ended, the program has had every report it sent answered.
     EXPECT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
-    ::Sleep(200);
     EXPECT_EQ(m_server.Codes(), std::vector<int>{1});
     EXPECT_FALSE(PathExists(m_install.GetPath("readme.txt")));
 }
@@ -232,7 +225,6 @@ TEST_F(AutoModeChannelTest, StoppedRunSendsNothing) {
     robot::PressButton(dialog, IDCANCEL);
     // The stopped run still ends the program: its posted IDOK arrives after the stop.
     EXPECT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
-    ::Sleep(200);
     EXPECT_TRUE(m_server.Codes().empty());
     EXPECT_FALSE(PathExists(m_install.GetPath("readme.txt")));
     EXPECT_TRUE(ScratchFiles().empty());

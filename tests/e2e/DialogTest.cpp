@@ -14,8 +14,8 @@
 #include "robot/ResourceInjector.h"
 #include "support/ScratchFolder.h"
 #include "support/TestPaths.h"
+#include "support/UpgradeServerWindow.h"
 #include "robot/WindowRobot.h"
-#include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
 
 namespace {
@@ -59,58 +59,6 @@ private:
     HWND m_hDialog = nullptr;
 };
 
-// Stands in for the product's upgrade server and holds every report until released, so an
-// auto-mode dialog cannot end its run before the test has looked at it.
-class CHoldingUpgradeServer {
-public:
-    CHoldingUpgradeServer() : m_hRelease(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-        s_uReport = ::RegisterWindowMessageA(UPGRADE_REPORT_MESSAGE);
-        s_hRelease = m_hRelease.Get();
-        CScopedKernelHandle ready(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        m_hReady = ready.Get();
-        m_hThread.Reset(::CreateThread(nullptr, 0, &ThreadMain, this, 0, nullptr));
-        ::WaitForSingleObject(ready.Get(), robot::WAIT_MS);
-    }
-    ~CHoldingUpgradeServer() {
-        Release();
-        if (m_hWnd != nullptr) ::PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
-        ::WaitForSingleObject(m_hThread.Get(), robot::WAIT_MS);
-    }
-    void Release() const { ::SetEvent(m_hRelease.Get()); }
-
-private:
-    static DWORD WINAPI ThreadMain(void* param) {
-        auto* self = static_cast<CHoldingUpgradeServer*>(param);
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = &WindowProc;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.lpszClassName = "QuorindoHoldingUpgradeServer";
-        ::RegisterClassA(&wc);
-        self->m_hWnd = ::CreateWindowA(wc.lpszClassName, UPGRADE_SERVER_TITLE, WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
-                                       nullptr, wc.hInstance, nullptr);
-        ::SetEvent(self->m_hReady);
-        MSG msg;
-        while (::GetMessageA(&msg, nullptr, 0, 0) > 0) ::DispatchMessageA(&msg);
-        return 0;
-    }
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == s_uReport) ::WaitForSingleObject(s_hRelease, robot::WAIT_MS);
-        if (message == WM_CLOSE) {
-            ::DestroyWindow(window);
-            ::PostQuitMessage(0);
-            return 0;
-        }
-        return ::DefWindowProcA(window, message, wParam, lParam);
-    }
-
-    static inline UINT s_uReport = 0;
-    static inline HANDLE s_hRelease = nullptr;
-    CScopedKernelHandle m_hRelease;
-    CScopedKernelHandle m_hThread;
-    HANDLE m_hReady = nullptr;
-    HWND m_hWnd = nullptr;
-};
-
 // The title is set during initialisation: the dialog shows only after it.
 bool IsShown(HWND dialog) {
     return robot::WaitUntil([&] { return ::IsWindowVisible(dialog) != FALSE; });
@@ -122,8 +70,8 @@ bool HasExStyle(HWND window, LONG_PTR style) { return (::GetWindowLongPtrA(windo
 void PressMenuKey(HWND list) { ::PostMessageA(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1)); }
 
 // Copy All through the list's own menu, opened with the mouse or the keyboard; answers the
-// clipboard bytes. A right-click opens exactly one menu; the keyboard's opens at the bottom-left
-// of the selected line.
+// clipboard bytes. A right-click opens one menu only; the keyboard's opens at the bottom-left of
+// the selected line.
 std::string CopyAllThroughMenu(const CRunningUpgrader& upgrader, bool bKeyboard = false) {
     const DWORD cleared = robot::ClearClipboard();
     if (bKeyboard) {
@@ -133,8 +81,6 @@ std::string CopyAllThroughMenu(const CRunningUpgrader& upgrader, bool bKeyboard 
     }
     HWND menu = robot::WaitForProcessWindow(upgrader.ProcessId(), "#32768");
     if (menu == nullptr) return "(no menu)";
-    ::Sleep(100);  // a second menu would show by now
-    EXPECT_EQ(robot::FindProcessWindows(upgrader.ProcessId(), "#32768").size(), 1u);
     if (bKeyboard) {
         RECT item{};
         const LRESULT selected = ::SendMessageA(upgrader.List(), LB_GETCURSEL, 0, 0);
@@ -149,6 +95,9 @@ std::string CopyAllThroughMenu(const CRunningUpgrader& upgrader, bool bKeyboard 
     robot::ChoosePopupMenuItem(menu, 0);
     std::string bytes;
     robot::WaitForClipboardText(cleared, &bytes);
+    // The copy is made after the click's own WM_CONTEXTMENU: a second menu that opened would be
+    // open still.
+    EXPECT_TRUE(robot::FindProcessWindows(upgrader.ProcessId(), "#32768").empty());
     return bytes;
 }
 
@@ -205,17 +154,23 @@ TEST(MainDialog, AboutBoxFromTheSystemMenu) {
 TEST(MainDialog, AutoSwitchHidesTheDialogAsAToolWindow) {
     for (const char* arguments : {"/auto", "-AUTO", "/Auto", "setup.ini /auto"}) {
         SCOPED_TRACE(arguments);
-        CHoldingUpgradeServer server;
+        // The server holds the run's report, so the dialog stays while it is looked at.
+        CScopedKernelHandle reported(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        CScopedKernelHandle release(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        CUpgradeServerWindow server;
+        server.SetOnCode([&](int) {
+            ::SetEvent(reported.Get());
+            ::WaitForSingleObject(release.Get(), robot::WAIT_MS);
+        });
         CRunningUpgrader upgrader(arguments);
         ASSERT_NE(upgrader.Dialog(), nullptr);
         EXPECT_TRUE(HasExStyle(upgrader.Dialog(), WS_EX_TOOLWINDOW));
         EXPECT_FALSE(HasExStyle(upgrader.Dialog(), WS_EX_APPWINDOW));
-        // Never shown: not after initialisation, not when its modal loop first goes idle.
-        for (int look = 0; look < 20; ++look) {
-            EXPECT_FALSE(::IsWindowVisible(upgrader.Dialog()));
-            ::Sleep(10);
-        }
-        server.Release();
+        // Never shown: not after initialisation, not when its modal loop went idle. The report
+        // comes after both.
+        EXPECT_EQ(::WaitForSingleObject(reported.Get(), robot::WAIT_MS), WAIT_OBJECT_0);
+        EXPECT_FALSE(::IsWindowVisible(upgrader.Dialog()));
+        ::SetEvent(release.Get());
     }
 }
 

@@ -1,4 +1,4 @@
-// The upgrader with test seams that make the process kill itself, as a crash or Task Manager
+// The upgrader with a checkpoint hook that makes the process kill itself, as a crash or Task Manager
 // would, at an exactly known point: QU_KILL_AT_CHECK=k at the k-th stop check of its run,
 // QU_KILL_AT_COMMAND=k right after its k-th post-install command, QU_KILL_AT_RESTORE=k after the
 // k-th file a recovery has put back. QU_PACE_CHECKS_MS=n makes every stop check take n ms more, so
@@ -11,8 +11,6 @@
 #include "app/UpgradeApp.h"
 #include "framework/WinApp.h"
 #include "system/SystemLibrary.h"
-
-CUpgradeApp theApp;
 
 namespace {
 
@@ -34,18 +32,21 @@ int ReadCount(const char* variable) {
     return ::GetEnvironmentVariableA(variable, value, sizeof value) > 0 ? std::atoi(value) : 0;
 }
 
+void AtCheckpoint(RUN_CHECKPOINT point) {
+    if (point == CHECKPOINT_STOP_CHECK && g_dwPaceMs > 0) ::Sleep(g_dwPaceMs);
+    KILL_POINT* points[] = {&g_stopCheck, &g_command, &g_restore};
+    points[point]->Reach();
+}
+
 }  // namespace
+
+CUpgradeApp theApp(false, &AtCheckpoint);
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     g_stopCheck.nKillAt = ReadCount("QU_KILL_AT_CHECK");
     g_command.nKillAt = ReadCount("QU_KILL_AT_COMMAND");
     g_restore.nKillAt = ReadCount("QU_KILL_AT_RESTORE");
     g_dwPaceMs = static_cast<DWORD>(ReadCount("QU_PACE_CHECKS_MS"));
-    theApp.m_atCheckpoint = [](RUN_CHECKPOINT point) {
-        if (point == CHECKPOINT_STOP_CHECK && g_dwPaceMs > 0) ::Sleep(g_dwPaceMs);
-        KILL_POINT* points[] = {&g_stopCheck, &g_command, &g_restore};
-        points[point]->Reach();
-    };
     RemoveCurrentFolderFromDllSearch();
     return AfxWinMain();
 }

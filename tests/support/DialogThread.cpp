@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "app/UpgradeApp.h"
 #include "robot/WindowRobot.h"
 
 namespace {
@@ -9,14 +10,20 @@ namespace {
 // The greeting's two lines, each followed by its separator.
 const int GREETING_ITEMS = 4;
 
+// The process's application object, as the program has one: message boxes take its name.
 CUpgradeApp g_app;
+
+RUN_SETTINGS TestRunSettings() {
+    RUN_SETTINGS settings;
+    settings.strPackageVersion = "0.0.6.7";
+    return settings;
+}
 
 }  // namespace
 
-CUpgradeApp& TestApp() { return g_app; }
+CTestUpgradeDlg::CTestUpgradeDlg() : CUpgradeDlg(TestRunSettings(), false, false) {}
 
 CDialogThread::CDialogThread() {
-    g_app.m_cmdInfo.m_bAuto = false;
     m_hThread.Reset(::CreateThread(nullptr, 0, &ThreadMain, this, 0, &m_dwThreadId));
     m_bOpen = m_hThread && robot::WaitUntil([this] {
         HWND window = Window();
@@ -25,10 +32,7 @@ CDialogThread::CDialogThread() {
     if (m_bOpen) MarkLines();
 }
 
-CDialogThread::~CDialogThread() {
-    g_app.m_cmdInfo.m_bAuto = false;
-    Close();
-}
+CDialogThread::~CDialogThread() { Close(); }
 
 bool CDialogThread::Close() {
     if (!m_hThread) return true;

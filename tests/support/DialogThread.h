@@ -6,19 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "app/UpgradeApp.h"
 #include "app/UpgradeDlg.h"
 #include "framework/ScopedHandles.h"
 
-// The main dialog with its list open to the tests.
+// The main dialog with its list and settings open to the tests.
 class CTestUpgradeDlg : public CUpgradeDlg {
 public:
+    CTestUpgradeDlg();
     using CUpgradeDlg::m_list;
+    using CUpgradeDlg::m_settings;
 };
 
 // The main dialog opened modally on a thread of its own, as in the program, so the test's thread
 // can play the worker: what it sends to the dialog is carried out on the dialog's thread.
-// Tests that need auto mode switch it on once the dialog is open, so no run starts.
+// Tests that need auto mode switch it on in the dialog's settings once it is open, so no run starts.
 class CDialogThread {
 public:
     struct LINE {
@@ -54,6 +55,3 @@ private:
 };
 
 std::ostream& operator<<(std::ostream& out, const CDialogThread::LINE& line);
-
-// The test program's application object; the dialog asks it for the mode while it opens.
-CUpgradeApp& TestApp();

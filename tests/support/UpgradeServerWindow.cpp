@@ -29,10 +29,11 @@ void CUpgradeServerWindow::SetOnCode(std::function<void(int)> onCode) {
 }
 
 bool CUpgradeServerWindow::WaitForCodes(size_t count, DWORD timeoutMs) const {
-    const DWORD start = GetTickCount();
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (Codes().size() < count) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(20);
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return false;
+        WaitForSingleObject(m_hArrived.Get(), static_cast<DWORD>(deadline - now));
     }
     return true;
 }
@@ -70,6 +71,7 @@ LRESULT CALLBACK CUpgradeServerWindow::WindowProc(HWND window, UINT message, WPA
         if (onCode) onCode(static_cast<int>(wParam));
         CSingleLock hold(self->m_lock);
         self->m_codes.push_back(static_cast<int>(wParam));
+        SetEvent(self->m_hArrived.Get());
         return 0;
     }
     if (message == WM_DESTROY) {

@@ -29,6 +29,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     CScopedKernelHandle m_hReady;
+    CScopedKernelHandle m_hArrived{CreateEventA(nullptr, FALSE, FALSE, nullptr)};  // a code came
     CScopedKernelHandle m_hThread;
     DWORD m_dwThreadId = 0;
     HWND m_hWnd = nullptr;

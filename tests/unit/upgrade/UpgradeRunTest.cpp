@@ -60,6 +60,15 @@ const char READ_ONLY_FILE[] = "ClockPanel.dll";
 
 const char SERVER_FILE[] = "QuorindoUpgradeServer.exe";
 
+// What the program gives a recovery.
+RUN_SETTINGS RecoverySettings(bool bAutoMode = false, CheckpointHook atCheckpoint = {}) {
+    RUN_SETTINGS settings;
+    settings.strPackageVersion = PACKAGE_VERSION;
+    settings.bAutoMode = bAutoMode;
+    settings.atCheckpoint = std::move(atCheckpoint);
+    return settings;
+}
+
 // The package, with the entry of the given index damaged (none for -1), and the upgrade server's
 // program in the middle when asked.
 std::vector<BYTE> MakePackage(int damaged, bool bServer = false) {
@@ -139,13 +148,11 @@ protected:
     }
 
     RUN_SETTINGS Settings(const std::vector<BYTE>& package, bool bAutoMode) {
-        RUN_SETTINGS settings;
-        settings.strPackageVersion = PACKAGE_VERSION;
+        RUN_SETTINGS settings = RecoverySettings(bAutoMode);
         settings.strExeName = GetOwnExeName();
-        settings.bAutoMode = bAutoMode;
         settings.strPackageFile = m_scratch.Path() + "package" + std::to_string(m_nRuns) + ".dat";
         WriteFileText(settings.strPackageFile, std::string(package.begin(), package.end()));
-        settings.afterLibraryWritten = m_afterLibraryWritten;
+        settings.hLibraryModule = m_hLibraryModule;
         return settings;
     }
     // One run of the package; every failed or stopped run must leave the installation as it was.
@@ -211,7 +218,7 @@ protected:
     bool m_bCheckLog = true;
     bool m_bRetryLeft = false;  // the run leaves its journal and RunOnce value for the next start
     std::string m_strOutcome;  // the last line of the newest run's record
-    CCompressionLibrary::AfterWrite m_afterLibraryWritten;
+    HMODULE m_hLibraryModule = nullptr;  // whose resource 131 is the compression library
 };
 
 TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
@@ -235,15 +242,15 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
         ExpectWorkFolderGone();
     }
     server.Reset();
-    // The compression library swapped for another file before it is checked: never loaded, and
-    // every install fails before it touches its file.
+    // No compression library (a module without one, as if it failed its check): every install
+    // fails before it touches its file.
     const std::vector<BYTE> package = MakePackage(-1);
     {
-        SCOPED_TRACE("library swapped");
+        SCOPED_TRACE("no library");
         CTestRunHost host;
-        m_afterLibraryWritten = [](const std::string& path) { WriteFileText(path, "not the library"); };
+        m_hLibraryModule = ::GetModuleHandleA("kernel32.dll");
         EXPECT_EQ(Run(host, package), 9);
-        m_afterLibraryWritten = nullptr;
+        m_hLibraryModule = nullptr;
         ExpectUnchanged(host);
     }
     // Each file the package replaces, held open when its turn comes.
@@ -437,9 +444,9 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
     // The work folder is held while its backups are read: it cannot be swapped for another.
     CTestRunHost host;
     bool bSwapped = false;
-    EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION, [&](RUN_CHECKPOINT) {
+    EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), RecoverySettings(false, [&](RUN_CHECKPOINT) {
         bSwapped |= ::MoveFileA(work.Path().c_str(), (m_scratch.Path() + "swapped").c_str()) != FALSE;
-    }));
+    })));
     EXPECT_FALSE(bSwapped);
     const std::vector<std::string> expected = {
         "The last upgrade was interrupted, now will put back the previous version",
@@ -469,7 +476,7 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
     DeleteTree(foreign);
     EXPECT_TRUE(PathExists(work.Path() + GetFileNameOf(plans[1].strBackupPath)));  // the set-aside journal's
     holder.Reset();
-    EXPECT_FALSE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+    EXPECT_FALSE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), RecoverySettings()));
     EXPECT_FALSE(PathExists(busy.Path()));
 }
 
@@ -481,7 +488,7 @@ TEST_F(UpgradeRunTest, ASecondStartWhileARunIsUnderWayLeavesItAlone) {
     // Anybody may make a global mutex of our name, or open the lock file for its attributes: that
     // stops no run. (A start makes the lock file in an "Upgrade\" folder.)
     ASSERT_TRUE(MakeUpgradeFolder(m_install.GetFolder()));
-    EXPECT_FALSE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+    EXPECT_FALSE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), RecoverySettings()));
     CScopedKernelHandle mutex(::CreateMutexA(nullptr, TRUE, "Global\\QuorindoUpgradeRun"));
     CScopedKernelHandle reader(::CreateFileA(GetRunLockPath(m_install.GetFolder()).c_str(), FILE_READ_ATTRIBUTES, 0,
                                              nullptr, OPEN_EXISTING, 0, nullptr));
@@ -490,7 +497,7 @@ TEST_F(UpgradeRunTest, ASecondStartWhileARunIsUnderWayLeavesItAlone) {
     host.m_onLine = [&](const std::string& line) {
         if (line != "        Upgrade - ClockPanel.dll...") return;
         std::thread([&] {
-            EXPECT_FALSE(RecoverInterruptedUpgrade(recovering, m_install.GetFolder(), true, PACKAGE_VERSION));
+            EXPECT_FALSE(RecoverInterruptedUpgrade(recovering, m_install.GetFolder(), RecoverySettings(true)));
             code = CUpgradeRun(second, Settings(MakePackage(-1), true)).Execute();
         }).join();
     };
@@ -530,7 +537,7 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
         ASSERT_EQ(journal.WritePlan(m_install.GetFolder(), values[3], values[4], PACKAGE_VERSION, {plan}), "");
         ASSERT_EQ(key == 4 ? journal.SetPhase(JOURNAL_COMMANDS) : "", "");
         CTestRunHost host;
-        EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+        EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), RecoverySettings()));
         EXPECT_EQ(host.m_lines, std::vector<std::string>{"        Abort - The upgrade journal is set aside and not used "
                                                          "because of its value " + std::string(keys[key]) + "=" + value});
         EXPECT_EQ(ReadFileText(victim), "victim");
@@ -556,7 +563,7 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
             EXPECT_EQ(Run(host, MakePackage(-1)), 5);
             EXPECT_TRUE(host.Has("        Abort - The last upgrade still has files to put back, so this one can't start!"));
         } else {
-            EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+            EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), RecoverySettings()));
         }
         EXPECT_TRUE(host.Has(setAside));
         ExpectUnchanged(host);
@@ -582,7 +589,7 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
         }
         WriteFileText(GetJournalPath(m_install.GetFolder()), "[Journal]\r\n" + name + "\r\n");
         CTestRunHost host;
-        EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), false, PACKAGE_VERSION));
+        EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), RecoverySettings()));
         EXPECT_TRUE(host.Has("        Abort - The upgrade journal is set aside and not used because of its value " +
                              value));
         EXPECT_EQ(ReadFileText(system), "victim");
@@ -622,7 +629,7 @@ TEST_F(UpgradeRunTest, CountsEndWhereTheirFilesEnd) {
         text.replace(text.find("Count=1"), 7, std::string("Count=") + count);
         WriteFileText(path, text);
         CTestRunHost recovering;
-        EXPECT_TRUE(RecoverInterruptedUpgrade(recovering, m_install.GetFolder(), false, PACKAGE_VERSION));
+        EXPECT_TRUE(RecoverInterruptedUpgrade(recovering, m_install.GetFolder(), RecoverySettings()));
         const std::string value = count[0] == '2' ? "[Entry 2] Destination=" : std::string("Count=") + count;
         EXPECT_EQ(recovering.m_lines, std::vector<std::string>{"        Abort - The upgrade journal is set aside and "
                                                                "not used because of its value " + value});
