@@ -594,7 +594,8 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
 // A count is believed only as far as its file holds what it counts: the package's ends at the
 // first entry that is not there (code 8, nothing changed), the command list's at its last
 // section, the registration record's at the items it holds, the journal's at its limit or its
-// first entry without a destination. None of them makes anything for what is not there.
+// first entry without a destination, and a plan of more entries than that is never written.
+// None of them makes anything for what is not there.
 TEST_F(UpgradeRunTest, CountsEndWhereTheirFilesEnd) {
     for (const DWORD count : {2ul, 0x00FFFFFFul, 0xFFFFFFFFul}) {
         SCOPED_TRACE(count);
@@ -611,6 +612,9 @@ TEST_F(UpgradeRunTest, CountsEndWhereTheirFilesEnd) {
     EXPECT_TRUE(host.Has("        The command list counts 4294967295 commands but holds only 1"));
     EXPECT_TRUE(host.Has("        Remove file readme.txt completely"));
     EXPECT_EQ(ReadFileText(m_install.GetPath("RegisterFilter.log")), "[Register]\r\nCount=1\r\nItem 1=C:\\a.ax\r\n");
+    EXPECT_EQ(CUpgradeJournal().WritePlan(m_install.GetFolder(), "", "", PACKAGE_VERSION,
+                                          std::vector<ENTRY_PLAN>(MAX_JOURNAL_ENTRIES + 1)),
+              "The package has 10001 entries, more than the upgrade journal holds (10000)");
     for (const char* count : {"4294967295", "2"}) {
         SCOPED_TRACE(count);
         CWorkFolder work;
