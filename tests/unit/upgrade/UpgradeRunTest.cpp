@@ -215,9 +215,10 @@ protected:
 };
 
 TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
-    // A damaged entry at every place of the package: the install pass fails there. The running
-    // server holds its program, whose install fails and leaves it as it was: nothing puts it
-    // back, so nothing of it can fail or stay for a next start.
+    // A damaged entry at every place of the package: the install pass fails there, and the restore
+    // walk's lines come only when a file before it was changed. The running server holds its
+    // program, whose install fails and leaves it as it was: nothing puts it back, so nothing of it
+    // can fail or stay for a next start.
     CScopedKernelHandle server(::CreateFileA(m_install.GetPath(SERVER_FILE).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                              nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(server);
@@ -229,6 +230,7 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
         EXPECT_EQ(m_strOutcome, "result code 9");
         EXPECT_EQ(host.Has("        Error - Decompress to file " + m_install.GetPath(SERVER_FILE) + " failed!"),
                   damaged >= 2);
+        EXPECT_EQ(host.Has("Restore over!"), damaged > 0);
         for (const std::string& line : host.m_lines)
             EXPECT_EQ(line.find("Restore file " + std::string(SERVER_FILE)), std::string::npos);
         ExpectUnchanged(host);
