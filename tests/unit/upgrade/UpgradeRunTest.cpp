@@ -222,9 +222,10 @@ protected:
 };
 
 TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
-    // A damaged entry at every place of the package: the install pass fails there. The running
-    // server holds its program, whose install fails and leaves it as it was: nothing puts it
-    // back, so nothing of it can fail or stay for a next start.
+    // A damaged entry at every place of the package: the install pass fails there, and the restore
+    // walk's lines come only when a file before it was changed. The running server holds its
+    // program, whose install fails and leaves it as it was: nothing puts it back, so nothing of it
+    // can fail or stay for a next start.
     CScopedKernelHandle server(::CreateFileA(m_install.GetPath(SERVER_FILE).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                              nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(server);
@@ -236,6 +237,7 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
         EXPECT_EQ(m_strOutcome, "result code 9");
         EXPECT_EQ(host.Has("        Error - Decompress to file " + m_install.GetPath(SERVER_FILE) + " failed!"),
                   damaged >= 2);
+        EXPECT_EQ(host.Has("Restore over!"), damaged > 0);
         for (const std::string& line : host.m_lines)
             EXPECT_EQ(line.find("Restore file " + std::string(SERVER_FILE)), std::string::npos);
         ExpectUnchanged(host);
@@ -601,7 +603,8 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
 // A count is believed only as far as its file holds what it counts: the package's ends at the
 // first entry that is not there (code 8, nothing changed), the command list's at its last
 // section, the registration record's at the items it holds, the journal's at its limit or its
-// first entry without a destination. None of them makes anything for what is not there.
+// first entry without a destination, and a plan of more entries than that is never written.
+// None of them makes anything for what is not there.
 TEST_F(UpgradeRunTest, CountsEndWhereTheirFilesEnd) {
     for (const DWORD count : {2ul, 0x00FFFFFFul, 0xFFFFFFFFul}) {
         SCOPED_TRACE(count);
@@ -618,6 +621,9 @@ TEST_F(UpgradeRunTest, CountsEndWhereTheirFilesEnd) {
     EXPECT_TRUE(host.Has("        The command list counts 4294967295 commands but holds only 1"));
     EXPECT_TRUE(host.Has("        Remove file readme.txt completely"));
     EXPECT_EQ(ReadFileText(m_install.GetPath("RegisterFilter.log")), "[Register]\r\nCount=1\r\nItem 1=C:\\a.ax\r\n");
+    EXPECT_EQ(CUpgradeJournal().WritePlan(m_install.GetFolder(), "", "", PACKAGE_VERSION,
+                                          std::vector<ENTRY_PLAN>(MAX_JOURNAL_ENTRIES + 1)),
+              "The package has 10001 entries, more than the upgrade journal holds (10000)");
     for (const char* count : {"4294967295", "2"}) {
         SCOPED_TRACE(count);
         CWorkFolder work;
