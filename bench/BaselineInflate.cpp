@@ -29,7 +29,7 @@ bool Bind(HMODULE module, const char* name, F& entry) {
     return entry != nullptr;
 }
 
-constexpr DWORD kBufferSize = 64 * 1024;
+constexpr DWORD BUFFER_SIZE = 64 * 1024;
 
 bool InflateTo(const BASELINE_INFLATE& z, const BYTE* data, DWORD length, const std::string& path, BYTE* buffer) {
     CScopedKernelHandle file(
@@ -43,10 +43,10 @@ bool InflateTo(const BASELINE_INFLATE& z, const BYTE* data, DWORD length, const 
     bool written = true;
     while (rc == Z_OK && written) {
         s.next_out = buffer;
-        s.avail_out = kBufferSize;
+        s.avail_out = BUFFER_SIZE;
         rc = z.inflate(&s, Z_NO_FLUSH);
         DWORD count = 0;
-        const DWORD produced = kBufferSize - s.avail_out;
+        const DWORD produced = BUFFER_SIZE - s.avail_out;
         written = ::WriteFile(file.Get(), buffer, produced, &count, nullptr) && count == produced;
     }
     z.end(&s);
@@ -80,10 +80,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot bind zlib from %s\n", libraryPath.c_str());
             return 1;
         }
-        auto buffer = std::make_unique<BYTE[]>(kBufferSize);
+        auto buffer = std::make_unique<BYTE[]>(BUFFER_SIZE);
         CPackageEntryReader reader(package);
         for (DWORD i = 0; i < package.GetEntryCount(); ++i) {
-            PACKAGE_ENTRY_FIELDS fields;
+            STORED_ENTRY fields;
             const std::string error = reader.ReadNext(argv[2], INSTALL_READ, fields);
             if (!error.empty() ||
                 !InflateTo(z, fields.pCompressedData, fields.dwCompressedLength, fields.strDestPath, buffer.get())) {

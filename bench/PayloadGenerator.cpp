@@ -35,16 +35,16 @@ private:
 // Machine code and its tables: recurring instruction sequences with immediates, random data,
 // strings and zero padding.
 std::string BinaryLike(size_t size, unsigned seed) {
-    static const unsigned char kCommon[] = {0x48, 0x89, 0x8B, 0xE8, 0x83, 0xC4, 0x0F, 0x85, 0x84, 0x74, 0x75,
+    static const unsigned char COMMON[] = {0x48, 0x89, 0x8B, 0xE8, 0x83, 0xC4, 0x0F, 0x85, 0x84, 0x74, 0x75,
                                             0xFF, 0x15, 0x4C, 0x8D, 0x05, 0x24, 0x45, 0x33, 0xC0, 0xC3, 0x90};
-    static const char* kStrings[] = {"QuorindoPanel", "GetProcAddress", "CreateFileA", "DirectShow filter",
+    static const char* STRINGS[] = {"QuorindoPanel", "GetProcAddress", "CreateFileA", "DirectShow filter",
                                      "IMediaControl", "Software\\Quorindo", "%s\\%s.ini", "Playback"};
     CSequence seq(seed);
     std::vector<std::string> idioms(400);
     for (std::string& idiom : idioms) {
         const unsigned length = 2 + seq.Below(9);
         for (unsigned i = 0; i < length; ++i) {
-            idiom += seq.Below(4) ? static_cast<char>(kCommon[seq.Below(sizeof kCommon)])
+            idiom += seq.Below(4) ? static_cast<char>(COMMON[seq.Below(sizeof COMMON)])
                                   : static_cast<char>(seq.Next() >> 24);
         }
     }
@@ -63,7 +63,7 @@ std::string BinaryLike(size_t size, unsigned seed) {
             while (out.size() < end) out += static_cast<char>(seq.Next() >> 24);
         } else if (kind < 92) {
             while (out.size() < end) {
-                out += kStrings[seq.Below(8)];
+                out += STRINGS[seq.Below(8)];
                 out += '\0';
             }
         } else {
@@ -76,7 +76,7 @@ std::string BinaryLike(size_t size, unsigned seed) {
 
 // Settings, skin descriptions and help: words on lines.
 std::string TextLike(size_t size, unsigned seed) {
-    static const char* kWords[] = {"play",   "volume", "skin",   "panel",  "filter", "subtitle", "audio",
+    static const char* WORDS[] = {"play",   "volume", "skin",   "panel",  "filter", "subtitle", "audio",
                                    "video",  "codec",  "enable", "true",   "false",  "window",   "color",
                                    "button", "left",   "right",  "top",    "bottom", "channel",  "stream",
                                    "buffer", "size",   "=",      "<item>", "</item>", "name",    "value"};
@@ -86,7 +86,7 @@ std::string TextLike(size_t size, unsigned seed) {
     while (out.size() < size) {
         const unsigned words = 2 + seq.Below(9);
         for (unsigned i = 0; i < words; ++i) {
-            out += kWords[seq.Below(sizeof kWords / sizeof kWords[0])];
+            out += WORDS[seq.Below(sizeof WORDS / sizeof WORDS[0])];
             out += i + 1 < words ? " " : "";
         }
         out += ' ';

@@ -10,9 +10,9 @@
 #include "BenchSupport.h"
 #include "framework/ScopedHandles.h"
 #include "package/CompressionLibrary.h"
-#include "package/EntryItemList.h"
+#include "package/InstallPasses.h"
 #include "util/LineSink.h"
-#include "upgrade/RunRecord.h"
+#include "upgrade/RunLogRecord.h"
 #include "upgrade/UpgradeJournal.h"
 #include "upgrade/UpgradeLog.h"
 #include "util/FileHelpers.h"
@@ -79,7 +79,7 @@ struct LOG_TIMES {
     double rewriteMs;
     size_t recordBytes;
 };
-LOG_TIMES TimeUpgradeLog(const CRunRecord& record, const std::string& installFolder) {
+LOG_TIMES TimeUpgradeLog(const CRunLogRecord& record, const std::string& installFolder) {
     const char outcome[] = "result code 0";
     const std::string log = GetUpgradeLogPath(installFolder);
     ::DeleteFileA(log.c_str());
@@ -121,11 +121,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     CCountingSink counting;
-    CRunRecord sink(counting, RUN_UPGRADE, true, "0.0.6.7");
+    CRunLogRecord sink(counting, RUN_UPGRADE, true, "0.0.6.7");
     CMemorySampler memory;
     CStopwatch watch;
     const DWORD entries = package.GetEntryCount();
-    auto items = std::make_unique<CEntryItemList>(package, sink, argv[2]);
+    auto items = std::make_unique<CInstallPasses>(package, sink, argv[2]);
     auto steps = std::make_unique<CRollbackList>();
     items->BackupPass({});
     const double backupMs = watch.Lap();

@@ -1,6 +1,7 @@
 // The dialog's side of a run: the "Upgrade" button, Close and Enter, the result report, and the
 // host the run reports to from the worker thread.
 #include "app/UpgradeDlg.h"
+#include "commands/DecoderOptions.h"
 #include "resources/resource.h"
 #include "system/ProductNames.h"
 #include "transaction/ResultCodes.h"

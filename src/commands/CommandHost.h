@@ -20,11 +20,3 @@ public:
     // Does the request's step on the dialog's thread; the request gets its result.
     virtual void ExecuteCommand(COMMAND_REQUEST& request) = 0;
 };
-
-// Runs the post-install command list: reads every command as a step of a roll-forward list, has
-// each carried out through the host, keeps the registration record, and deletes the list file.
-void RunCommandList(ICommandHost& host, const std::string& listPath, const std::string& installFolder);
-
-// The two options of the ffdshow decoder that the new version expects. Only a decoder that is
-// installed is changed: the key is never created.
-void SetFfdshowOptions();

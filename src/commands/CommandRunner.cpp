@@ -1,8 +1,9 @@
+#include "commands/CommandRunner.h"
+
 #include <windows.h>
 
 #include <algorithm>
 
-#include "commands/CommandHost.h"
 #include "commands/CommandSteps.h"
 #include "transaction/StepList.h"
 #include "util/IniFile.h"

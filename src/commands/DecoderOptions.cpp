@@ -1,4 +1,4 @@
-#include "commands/CommandHost.h"
+#include "commands/DecoderOptions.h"
 #include "system/RegistryAccess.h"
 
 namespace {

@@ -9,7 +9,7 @@ struct CAUSE_TEXTS {
     const char* message;  // %1 stands for the file name
 };
 
-const CAUSE_TEXTS kCauseTexts[] = {
+const CAUSE_TEXTS CAUSES[] = {
     {"none", "No error occurred."},
     {"generic", "An unknown error occurred while accessing %1."},
     {"fileNotFound", "%1 was not found."},
@@ -33,7 +33,7 @@ struct OS_ERROR_CAUSE {
     int cause;
 };
 
-const OS_ERROR_CAUSE kOsErrorCauses[] = {
+const OS_ERROR_CAUSE OS_ERROR_CAUSES[] = {
     {NO_ERROR, CFileException::none},
     {ERROR_FILE_NOT_FOUND, CFileException::fileNotFound},
     {ERROR_PATH_NOT_FOUND, CFileException::badPath},
@@ -124,21 +124,21 @@ void CFileException::Set(DWORD osError, const std::string& fileName) {
 }
 
 int CFileException::OsErrorToCause(DWORD osError) {
-    for (const OS_ERROR_CAUSE& row : kOsErrorCauses) {
+    for (const OS_ERROR_CAUSE& row : OS_ERROR_CAUSES) {
         if (row.osError == osError) return row.cause;
     }
     return generic;
 }
 
 const char* CFileException::GetReasonWord(int cause) {
-    if (cause < 0 || cause >= static_cast<int>(std::size(kCauseTexts))) return "";
-    return kCauseTexts[cause].reason;
+    if (cause < 0 || cause >= static_cast<int>(std::size(CAUSES))) return "";
+    return CAUSES[cause].reason;
 }
 
 std::string CFileException::GetErrorMessage() const {
-    const char* format = (m_cause >= 0 && m_cause < static_cast<int>(std::size(kCauseTexts)))
-                             ? kCauseTexts[m_cause].message
-                             : kCauseTexts[generic].message;
+    const char* format = (m_cause >= 0 && m_cause < static_cast<int>(std::size(CAUSES)))
+                             ? CAUSES[m_cause].message
+                             : CAUSES[generic].message;
     const std::string name = m_strFileName.empty() ? "an unnamed file" : m_strFileName;
     std::string text;
     for (const char* p = format; *p; ++p) {

@@ -20,10 +20,10 @@ using GzFile = void*;
 using GzCloseFunc = decltype(GZIP_WRITE_FUNCTIONS::close);
 using GzWriteFunc = decltype(GZIP_WRITE_FUNCTIONS::write);
 
-constexpr int kGzipOk = 0;  // Z_OK
+constexpr int GZIP_OK = 0;  // Z_OK
 
 // Data moves in pieces of this size through a buffer on the operation's own stack.
-constexpr unsigned kTransferSize = 128;
+constexpr unsigned TRANSFER_SIZE = 128;
 
 template <class F>
 bool BindEntry(HMODULE module, const char* name, F& entry) {
@@ -44,9 +44,9 @@ bool BindInflate(HMODULE module, INFLATE_FUNCTIONS& functions) {
 }
 
 // gzip decoding: the window of deflate's default, and the gzip header and trailer checked.
-constexpr int kGzipWindowBits = 15 + 16;
+constexpr int GZIP_WINDOW_BITS = 15 + 16;
 // Inflated data goes to the file in pieces of this size.
-constexpr DWORD kInflateChunk = 64 * 1024;
+constexpr DWORD INFLATE_CHUNK = 64 * 1024;
 
 bool StartsLikeGzip(const BYTE* data, size_t length) {
     return length >= 2 && data[0] == 0x1F && data[1] == 0x8B;
@@ -56,7 +56,7 @@ bool StartsLikeGzip(const BYTE* data, size_t length) {
 class CInflateStream {
 public:
     explicit CInflateStream(const INFLATE_FUNCTIONS& functions) : m_functions(functions) {
-        m_bOpen = m_functions.init(&m_stream, kGzipWindowBits, ZLIB_VERSION, sizeof m_stream) == Z_OK;
+        m_bOpen = m_functions.init(&m_stream, GZIP_WINDOW_BITS, ZLIB_VERSION, sizeof m_stream) == Z_OK;
     }
     ~CInflateStream() {
         if (m_bOpen) m_functions.end(&m_stream);
@@ -68,15 +68,15 @@ public:
     // members one after another, anything after the last one ignored.
     bool InflateInto(const BYTE* data, DWORD length, HANDLE file) {
         if (!m_bOpen) return false;
-        std::unique_ptr<BYTE[]> buffer(new BYTE[kInflateChunk]);
+        std::unique_ptr<BYTE[]> buffer(new BYTE[INFLATE_CHUNK]);
         m_stream.next_in = const_cast<Bytef*>(data);
         m_stream.avail_in = length;
         for (;;) {
             m_stream.next_out = buffer.get();
-            m_stream.avail_out = kInflateChunk;
+            m_stream.avail_out = INFLATE_CHUNK;
             const int status = m_functions.inflate(&m_stream, Z_NO_FLUSH);
             if (status != Z_OK && status != Z_STREAM_END) return false;  // damaged, or cut short
-            const DWORD produced = kInflateChunk - m_stream.avail_out;
+            const DWORD produced = INFLATE_CHUNK - m_stream.avail_out;
             DWORD written = 0;
             if (produced != 0 && (!::WriteFile(file, buffer.get(), produced, &written, nullptr) || written != produced))
                 return false;
@@ -116,7 +116,7 @@ public:
     bool IsOpen() const { return m_file != nullptr; }
     // The library's answer: Z_OK, or an error such as a truncated member when reading.
     int Close() {
-        if (m_file == nullptr) return kGzipOk;
+        if (m_file == nullptr) return GZIP_OK;
         GzFile file = m_file;
         m_file = nullptr;
         return m_close(file);
@@ -151,7 +151,7 @@ std::string WriteScratchFile(const void* bytes, DWORD size, const std::string& f
 
 // Deflates every piece, counting the bytes read; false on a read error or a refused write.
 bool DeflateFrom(FILE* input, GzWriteFunc gzWrite, GzFile output, DWORD& total) {
-    char buffer[kTransferSize];
+    char buffer[TRANSFER_SIZE];
     for (;;) {
         const size_t count = std::fread(buffer, 1, sizeof buffer, input);
         if (count == 0) return std::ferror(input) == 0;
@@ -229,7 +229,7 @@ int CCompressionLibrary::CompressFile(const std::string& sourcePath, const std::
     bool complete = DeflateFrom(source.get(), m_gzip.write, output.Get(), total);
     source.reset();
     // Closing flushes the last block and the trailer; a full disk shows here.
-    complete = output.Close() == kGzipOk && complete;
+    complete = output.Close() == GZIP_OK && complete;
     if (!complete) return -1;
     rateText = FormatCompressionRate(total, GetFileLength(gzipPath));
     return 1;

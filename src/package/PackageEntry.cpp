@@ -6,6 +6,8 @@
 #include "package/PackageEntryReader.h"
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
+#include "util/IniFile.h"
+#include "util/IniKeys.h"
 #include "util/PathTokens.h"
 #include "util/TextFormat.h"
 
@@ -19,4 +21,24 @@ std::string CPackageEntry::WriteTempFile(const BYTE* data, DWORD length, const s
     if (length != 0 && !file.Write(data, length, &error)) return GetExceptionMessage(&error);
     if (!file.Close(&error)) return GetExceptionMessage(&error);
     return std::string();
+}
+
+void CPackageEntry::LoadIni(const std::string& section, const std::string& listFile) {
+    m_strSourcePath = GetIniString(section, INI_KEY_SOURCE_PATH, "", listFile);
+    m_strRelativePath = GetIniString(section, INI_KEY_DEST_RELATIVE_PATH, "", listFile);
+}
+
+bool CPackageEntry::CompressSource(const CCompressionLibrary& library, const std::string& folder) {
+    m_strTempPath = NewTempFile(folder);
+    if (m_strTempPath.empty()) return false;
+    return library.CompressFile(m_strSourcePath, m_strTempPath, m_strRate) == 1;
+}
+
+void CPackageEntry::ReadSourceTime() {
+    // The same access the installer uses to set a time: a source that is read-only, or
+    // held open without shared writing, keeps no time.
+    CScopedKernelHandle file(::CreateFileA(m_strSourcePath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.IsValid() || !::GetFileTime(file.Get(), nullptr, nullptr, &m_ftLastWrite)) m_ftLastWrite = FILETIME{};
 }

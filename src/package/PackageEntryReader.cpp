@@ -10,7 +10,7 @@
 #include "util/WriteRule.h"
 
 std::string ReadPackageEntry(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
-                             const ENTRY_READ_OPTIONS& options, PACKAGE_ENTRY_FIELDS& fields) {
+                             const ENTRY_READ_OPTIONS& options, STORED_ENTRY& fields) {
     if (buffer == nullptr) return "The pointer for source buffer is NULL";
     // A cursor past the end leaves nothing to read.
     auto remaining = [&]() -> DWORD { return cursor < size ? size - cursor : 0; };
@@ -37,7 +37,7 @@ std::string ReadPackageEntry(const BYTE* buffer, DWORD size, DWORD& cursor, cons
     cursor += 8;
 
     if (remaining() < 4) {
-        return options.bCommaInLengthText
+        return options.bBackupPassTexts
                    ? FormatText("The length for compressed data(%s), is invalidation", fileName.c_str())
                    : FormatText("The length for compressed data(%s) is invalidation", fileName.c_str());
     }
@@ -53,6 +53,6 @@ CPackageEntryReader::CPackageEntryReader(const CUpgradePackage& package)
     : m_package(package), m_dwCursor(PACKAGE_FIRST_ENTRY) {}
 
 std::string CPackageEntryReader::ReadNext(const std::string& installFolder, const ENTRY_READ_OPTIONS& options,
-                                          PACKAGE_ENTRY_FIELDS& fields) {
+                                          STORED_ENTRY& fields) {
     return ReadPackageEntry(m_package.GetData(), m_package.GetSize(), m_dwCursor, installFolder, options, fields);
 }

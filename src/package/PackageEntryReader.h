@@ -11,7 +11,7 @@ struct WRITE_FOLDERS;
 // package (INSTALL_READ) changes nothing.
 struct ENTRY_READ_OPTIONS {
     bool bCreateFolders;      // create the destination's missing folders right after resolving it
-    bool bCommaInLengthText;  // the backup pass's wording of the compressed-length failure
+    bool bBackupPassTexts;  // the backup pass's wording of the compressed-length failure
     // When given, the path is resolved by the rule (ResolveStoredPath), and one it refuses is an
     // invalid path; otherwise its token is expanded with the installation folder.
     const WRITE_FOLDERS* pFolders = nullptr;
@@ -21,7 +21,7 @@ inline constexpr ENTRY_READ_OPTIONS BACKUP_READ = {true, true};
 inline constexpr ENTRY_READ_OPTIONS INSTALL_READ = {false, false};
 
 // What one entry holds. The data pointer points into the package buffer.
-struct PACKAGE_ENTRY_FIELDS {
+struct STORED_ENTRY {
     std::string strRelativePath;
     std::string strDestPath;
     FILETIME ftLastWrite{};
@@ -33,7 +33,7 @@ struct PACKAGE_ENTRY_FIELDS {
 // the first field that does not fit, empty when the whole entry was read. Never reads
 // outside [buffer, buffer + size).
 std::string ReadPackageEntry(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
-                             const ENTRY_READ_OPTIONS& options, PACKAGE_ENTRY_FIELDS& fields);
+                             const ENTRY_READ_OPTIONS& options, STORED_ENTRY& fields);
 
 class CUpgradePackage;
 
@@ -43,7 +43,7 @@ public:
     explicit CPackageEntryReader(const CUpgradePackage& package);
     // Reads the next entry (see ReadPackageEntry) and moves past it.
     std::string ReadNext(const std::string& installFolder, const ENTRY_READ_OPTIONS& options,
-                         PACKAGE_ENTRY_FIELDS& fields);
+                         STORED_ENTRY& fields);
 
 private:
     const CUpgradePackage& m_package;

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "upgrade/RunHost.h"
-#include "upgrade/RunRecord.h"
+#include "upgrade/RunLogRecord.h"
 #include "upgrade/RunSettings.h"
 
 // The host as an upgrade run sees it: every call goes on to the real host, and every line passes
@@ -17,7 +17,7 @@ public:
     CRecordingRunHost(const CRecordingRunHost&) = delete;
     CRecordingRunHost& operator=(const CRecordingRunHost&) = delete;
 
-    CRunRecord& Record() { return m_record; }
+    CRunLogRecord& Record() { return m_record; }
     // The real host, for a run of its own with a record of its own (a recovery the run makes first).
     IRunHost& Host() { return m_host; }
 
@@ -41,6 +41,6 @@ protected:
 
 private:
     IRunHost& m_host;
-    CRunRecord m_record;  // passes every line on to m_host
+    CRunLogRecord m_record;  // passes every line on to m_host
     CheckpointHook m_atCheckpoint;
 };

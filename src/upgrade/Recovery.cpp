@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "commands/CommandHost.h"
+#include "commands/CommandRunner.h"
 #include "package/EntryPlan.h"
-#include "package/StageLines.h"
+#include "upgrade/RunTexts.h"
 #include "system/InstallProbe.h"
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
@@ -12,7 +12,7 @@
 #include "upgrade/RecordingRunHost.h"
 #include "upgrade/RunLock.h"
 #include "upgrade/UpgradeJournal.h"
-#include "upgrade/UpgradeRecord.h"
+#include "upgrade/RegistryRecord.h"
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
 #include "util/HeldFolder.h"
@@ -52,7 +52,7 @@ bool PutBack(CLineSink& sink, const CUpgradeJournal& journal, const CheckpointHo
 bool Finish(IRunHost& host, const CUpgradeJournal& journal, const std::string& installFolder) {
     host.AddLine(LINE_PROMPT, "The last upgrade was interrupted after its files were installed, now will finish it");
     if (FileExists(journal.GetCommandList())) RunCommandList(host, journal.GetCommandList(), installFolder);
-    const STEP_RESULT record = RecordUpgrade(journal.GetVersion());
+    const STEP_RESULT record = RecordUpgradeInRegistry(journal.GetVersion());
     if (!record.Succeeded()) {
         AddAbortLine(host, record.strText);
         return false;

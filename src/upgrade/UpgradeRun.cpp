@@ -1,8 +1,8 @@
 #include "upgrade/UpgradeRun.h"
 
-#include "commands/CommandHost.h"
+#include "commands/CommandRunner.h"
 #include "framework/ScopedHandles.h"
-#include "package/StageLines.h"
+#include "upgrade/RunTexts.h"
 #include "system/InstallProbe.h"
 #include "system/ProcessEnd.h"
 #include "system/ProcessScanner.h"
@@ -10,7 +10,7 @@
 #include "system/VersionOrder.h"
 #include "upgrade/Recovery.h"
 #include "upgrade/SelfCopy.h"
-#include "upgrade/UpgradeRecord.h"
+#include "upgrade/RegistryRecord.h"
 #include "util/FileErrors.h"
 #include "util/TextFormat.h"
 #include "util/Trace.h"
@@ -121,7 +121,7 @@ STEP_RESULT CUpgradeRun::CheckPackage() {
 
 STEP_RESULT CUpgradeRun::BackupEntries() {
     TraceEvent("phase backup");
-    m_entries = std::make_unique<CEntryItemList>(m_package, m_host, m_strInstallFolder, m_workFolder->Path());
+    m_entries = std::make_unique<CInstallPasses>(m_package, m_host, m_strInstallFolder, m_workFolder->Path());
     // An entry's own abort line is already there when the pass fails.
     const STEP_RESULT result = m_entries->BackupPass([this] { return StopRequested(); });
     if (!result.Succeeded()) return result;
@@ -211,7 +211,7 @@ STEP_RESULT CUpgradeRun::RunCommands() {
 }
 
 STEP_RESULT CUpgradeRun::WriteUpgradeRecord() {
-    const STEP_RESULT result = RecordUpgrade(m_settings.strPackageVersion);
+    const STEP_RESULT result = RecordUpgradeInRegistry(m_settings.strPackageVersion);
     // Said once the record is there: the registry is what the product and its server read.
     if (!result.Succeeded()) return Abort(result.nCode, result.strText);
     m_host.AddLine(LINE_INFO, "%s", UPGRADE_DONE_TEXT);

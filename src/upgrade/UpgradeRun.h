@@ -6,7 +6,7 @@
 #include <string>
 
 #include "package/CompressionLibrary.h"
-#include "package/EntryItemList.h"
+#include "package/InstallPasses.h"
 #include "package/UpgradePackage.h"
 #include "transaction/StepList.h"
 #include "upgrade/RecordingRunHost.h"
@@ -65,7 +65,7 @@ private:
     RUN_SETTINGS m_settings;
     CUpgradePackage m_package;
     std::unique_ptr<CWorkFolder> m_workFolder;  // every scratch file of the run, and the command list
-    std::unique_ptr<CEntryItemList> m_entries;  // made once the install folder is known
+    std::unique_ptr<CInstallPasses> m_entries;  // made once the install folder is known
     CRollbackList m_transaction;                // the entries' install steps, until the commit point
     std::string m_strInstallFolder;
     CUpgradeJournal m_journal;

@@ -4,7 +4,7 @@
 #include "util/TextFormat.h"
 
 namespace {
-const size_t kMaxExceptionMessage = 300;
+const size_t MAX_EXCEPTION_MESSAGE = 300;
 }
 
 std::string GetFileErrorReason(int cause) { return CFileException::GetReasonWord(cause); }
@@ -18,7 +18,7 @@ std::string GetFileExceptionText(const CFileException* e) {
 std::string GetExceptionMessage(const CFileException* e) {
     if (e == nullptr) return std::string();
     std::string message = e->GetErrorMessage();
-    if (message.size() > kMaxExceptionMessage) message.resize(kMaxExceptionMessage);
+    if (message.size() > MAX_EXCEPTION_MESSAGE) message.resize(MAX_EXCEPTION_MESSAGE);
     return message;
 }
 

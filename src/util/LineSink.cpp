@@ -17,3 +17,11 @@ int CLineSink::AddLineV(int nKind, const char* format, va_list args) {
         text[0] = '\0';
     return AppendLine(nKind, text);
 }
+
+void AddAbortLine(CLineSink& sink, const std::string& text) {
+    sink.AddLine(LINE_ABORT, "        Abort - %s", text.c_str());
+}
+
+void AddPromptLine(CLineSink& sink, const std::string& text) {
+    sink.AddLine(LINE_PROMPT, "        Prompt - %s", text.c_str());
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <string>
 
 // Kinds of action lines: how each line is shown (the action list gives each its colour).
 enum {
@@ -26,3 +27,8 @@ protected:
     // Receives the already formatted text (at most ACTION_LINE_MAX characters).
     virtual int AppendLine(int nKind, const char* text) = 0;
 };
+
+// Lines indented under their stage that carry an already formatted text: "the Abort of" and
+// "the Prompt of" a text. Every stage of the upgrade reports its failures through these.
+void AddAbortLine(CLineSink& sink, const std::string& text);
+void AddPromptLine(CLineSink& sink, const std::string& text);

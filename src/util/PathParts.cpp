@@ -6,8 +6,8 @@
 
 namespace {
 
-const size_t kMaxDrive = 2;
-const size_t kMaxPart = 255;
+const size_t MAX_DRIVE = 2;
+const size_t MAX_PART = 255;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -44,10 +44,10 @@ void SplitPath(const std::string& path, std::string* drive, std::string* dir, st
     }
     const size_t nameStart = (lastSeparator == std::string::npos) ? pos : lastSeparator + 1;
     const size_t nameEnd = (lastDot == std::string::npos) ? path.size() : lastDot;
-    Store(drive, driveText, kMaxDrive);
-    Store(dir, path.substr(pos, nameStart - pos), kMaxPart);
-    Store(name, path.substr(nameStart, nameEnd - nameStart), kMaxPart);
-    Store(ext, path.substr(nameEnd), kMaxPart);
+    Store(drive, driveText, MAX_DRIVE);
+    Store(dir, path.substr(pos, nameStart - pos), MAX_PART);
+    Store(name, path.substr(nameStart, nameEnd - nameStart), MAX_PART);
+    Store(ext, path.substr(nameEnd), MAX_PART);
 }
 
 std::string GetFileNameOf(const std::string& path) {

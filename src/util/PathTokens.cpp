@@ -16,7 +16,7 @@ struct TOKEN_TEXT {
 };
 
 // Compared in this order.
-const TOKEN_TEXT kPathTokens[] = {
+const TOKEN_TEXT PATH_TOKENS[] = {
     {".\\", TOKEN_INSTALL_FOLDER},
     {"<windows>\\", TOKEN_WINDOWS},
     {"<System>\\", TOKEN_SYSTEM},
@@ -56,7 +56,7 @@ PATH_TOKEN SplitPathToken(const std::string& storedPath, std::string& rest) {
     rest = storedPath;
     if (slash == std::string::npos) return TOKEN_NONE;
     const std::string prefix = storedPath.substr(0, slash + 1);
-    for (const TOKEN_TEXT& row : kPathTokens) {
+    for (const TOKEN_TEXT& row : PATH_TOKENS) {
         if (!EqualsNoCase(prefix, row.text)) continue;
         rest = storedPath.substr(slash + 1);
         return row.token;

@@ -3,7 +3,7 @@
 #include "system/ProductNames.h"
 
 namespace {
-const char kClassName[] = "QuorindoTestUpgradeServer";
+const char CLASS_NAME[] = "QuorindoTestUpgradeServer";
 }
 
 CUpgradeServerWindow::CUpgradeServerWindow() {
@@ -43,9 +43,9 @@ DWORD WINAPI CUpgradeServerWindow::ThreadMain(void* param) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = &CUpgradeServerWindow::WindowProc;
     wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = kClassName;
+    wc.lpszClassName = CLASS_NAME;
     RegisterClassA(&wc);
-    self->m_hWnd = CreateWindowA(kClassName, UPGRADE_SERVER_TITLE, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+    self->m_hWnd = CreateWindowA(CLASS_NAME, UPGRADE_SERVER_TITLE, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
                                  wc.hInstance, self);
     SetEvent(self->m_hReady.Get());
     MSG msg;

@@ -17,7 +17,7 @@
 namespace {
 
 // Stored paths are listed and checked as they stand; nothing is resolved onto this machine.
-const char kNoInstallFolder[] = "";
+const char NO_INSTALL_FOLDER[] = "";
 
 std::string FormatStoredTime(const FILETIME& time) {
     if (time.dwHighDateTime == 0 || time.dwLowDateTime == 0) return "-";
@@ -56,8 +56,8 @@ int InflateEntries(const CUpgradePackage& package, const CCompressionLibrary& li
     CPackageEntryReader reader(package);
     int failures = 0;
     for (DWORD i = 0; i < package.GetEntryCount(); ++i) {
-        PACKAGE_ENTRY_FIELDS fields;
-        const std::string error = reader.ReadNext(kNoInstallFolder, INSTALL_READ, fields);
+        STORED_ENTRY fields;
+        const std::string error = reader.ReadNext(NO_INSTALL_FOLDER, INSTALL_READ, fields);
         if (!error.empty()) {
             PrintEntryFailure(i, error);
             return failures + 1;  // the entries after it cannot be found
@@ -94,8 +94,8 @@ int RunListCommand(const std::string& packagePath) {
     unsigned long long compressed = 0, packed = 0;
     std::printf("%-48s %-19s %12s %12s\n", "Stored path", "Stored time", "Compressed", "Packed");
     for (DWORD i = 0; i < count; ++i) {
-        PACKAGE_ENTRY_FIELDS fields;
-        const std::string readError = reader.ReadNext(kNoInstallFolder, INSTALL_READ, fields);
+        STORED_ENTRY fields;
+        const std::string readError = reader.ReadNext(NO_INSTALL_FOLDER, INSTALL_READ, fields);
         if (!readError.empty()) {
             PrintEntryFailure(i, readError);
             return PACK_EXIT_FAILED;

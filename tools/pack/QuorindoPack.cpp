@@ -8,7 +8,7 @@
 
 namespace {
 
-const char kUsage[] =
+const char USAGE[] =
     "Usage:\n"
     "  QuorindoPack build [UpgradeSet.ini] [CompressData.dat]\n"
     "      Compresses every source listed in the list file (default: UpgradeSet.ini in the\n"
@@ -52,6 +52,6 @@ int main(int argc, char** argv) {
     if (command == "list" && argc == 3) return RunListCommand(argv[2]);
     if (command == "verify" && argc == 3) return RunVerifyCommand(argv[2]);
     const bool askedForHelp = command == "--help" || command == "-h" || command == "/?";
-    std::fputs(kUsage, askedForHelp ? stdout : stderr);
+    std::fputs(USAGE, askedForHelp ? stdout : stderr);
     return askedForHelp ? PACK_EXIT_OK : PACK_EXIT_USAGE;
 }

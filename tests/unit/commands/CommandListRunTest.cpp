@@ -6,7 +6,7 @@
 #include <cctype>
 
 #include "commands/RegistrationRecord.h"
-#include "commands/CommandHost.h"
+#include "commands/CommandRunner.h"
 #include "commands/CommandSteps.h"
 #include "support/DialogThread.h"
 #include "support/RegistryValueGuard.h"

@@ -7,18 +7,18 @@
 namespace {
 
 // The test run maps a 1 MiB tmpfs as this drive (tests/support/small-drive.sh).
-const std::string kSmallDrive = "Q:\\";
-const DWORD kMoreThanTheDrive = 3 * 1024 * 1024 / 2;
+const std::string SMALL_DRIVE = "Q:\\";
+const DWORD MORE_THAN_THE_DRIVE = 3 * 1024 * 1024 / 2;
 
 // Scratch files go to the small drive; the installation stays on the ordinary one.
 class DiskFull : public InstallFixture {
 protected:
     void SetUp() override {
-        if (::GetFileAttributesA((kSmallDrive + "small-drive.txt").c_str()) == INVALID_FILE_ATTRIBUTES) {
-            GTEST_SKIP() << "no small drive " << kSmallDrive
+        if (::GetFileAttributesA((SMALL_DRIVE + "small-drive.txt").c_str()) == INVALID_FILE_ATTRIBUTES) {
+            GTEST_SKIP() << "no small drive " << SMALL_DRIVE
                          << ": mounting a tmpfs was not permitted (needs root), so a full disk cannot be made";
         }
-        m_small.emplace(kSmallDrive);
+        m_small.emplace(SMALL_DRIVE);
     }
     void TearDown() override { m_small.reset(); }
     size_t SmallDriveScratchFiles() const { return ListFiles(m_small->Temp(), "JVR*.tmp").size(); }
@@ -35,9 +35,9 @@ TEST_F(DiskFull, AFullDiskWhileInflatingFailsTheEntryAndTheRunRestores) {
     WriteFileText(install + "a.dll", "old a");
     TEST_ENTRY big;
     big.strPath = ".\\big.dat";
-    big.data = GzipBytes(IncompressibleContent(1, kMoreThanTheDrive));
+    big.data = GzipBytes(IncompressibleContent(1, MORE_THAN_THE_DRIVE));
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").Add(big));
-    m_items = std::make_unique<CEntryItemList>(m_package, m_sink, install);
+    m_items = std::make_unique<CInstallPasses>(m_package, m_sink, install);
     ASSERT_EQ(RunPasses(), PASSES_INSTALL_FAILED);
     EXPECT_EQ(m_sink.lines.at(3).text, "        Abort - Decompress to file " + install + "big.dat failed!");
     EXPECT_EQ(ReadFileText(install + "a.dll"), "old a");
@@ -47,7 +47,7 @@ TEST_F(DiskFull, AFullDiskWhileInflatingFailsTheEntryAndTheRunRestores) {
 }
 
 TEST_F(DiskFull, ShortWritesOfTheLibraryOperationsAreFailures) {
-    const std::string text = IncompressibleContent(2, kMoreThanTheDrive);
+    const std::string text = IncompressibleContent(2, MORE_THAN_THE_DRIVE);
     const std::string source = m_scratch.Path() + "source.bin";
     WriteFileText(source, text);
     CCompressionLibrary library;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "package/EntryItemList.h"
+#include "package/InstallPasses.h"
 #include "package/UpgradePackage.h"
 #include "support/PackageWriter.h"
 #include "support/RecordingSink.h"
@@ -23,7 +23,7 @@ protected:
     explicit InstallFixture(const std::string& root = std::string()) : m_scratch(root) {
         m_strInstall = m_scratch.Path() + "Quorindo\\";
         ::CreateDirectoryA(m_strInstall.c_str(), nullptr);
-        m_items = std::make_unique<CEntryItemList>(m_package, m_sink, m_strInstall);
+        m_items = std::make_unique<CInstallPasses>(m_package, m_sink, m_strInstall);
     }
 
     void Load(const CPackageWriter& writer) { m_package = CUpgradePackage(writer.Bytes()); }
@@ -74,7 +74,7 @@ protected:
     std::string m_strInstall;
     CUpgradePackage m_package;
     CRecordingSink m_sink;
-    std::unique_ptr<CEntryItemList> m_items;
+    std::unique_ptr<CInstallPasses> m_items;
     CRollbackList m_steps;
 };
 

@@ -56,7 +56,7 @@ TEST_F(PackageBuilder, TheReaderReadsBackEverySource) {
     const std::vector<BYTE> package = OutputBytes();
     ASSERT_EQ(ReadPackageDword(package.data()), 2u);
     DWORD cursor = PACKAGE_FIRST_ENTRY;
-    PACKAGE_ENTRY_FIELDS first, second;
+    STORED_ENTRY first, second;
     const DWORD size = static_cast<DWORD>(package.size());
     ASSERT_EQ(ReadPackageEntry(package.data(), size, cursor, "C:\\P\\", INSTALL_READ, first), "");
     ASSERT_EQ(ReadPackageEntry(package.data(), size, cursor, "C:\\P\\", INSTALL_READ, second), "");
@@ -141,7 +141,7 @@ TEST_F(PackageBuilder, ALockedOrReadOnlySourceKeepsNoTime) {
     ASSERT_TRUE(Build().IsComplete());
     const std::vector<BYTE> package = OutputBytes();
     DWORD cursor = PACKAGE_FIRST_ENTRY;
-    PACKAGE_ENTRY_FIELDS entry;
+    STORED_ENTRY entry;
     ASSERT_EQ(ReadPackageEntry(package.data(), static_cast<DWORD>(package.size()), cursor, "C:\\", INSTALL_READ, entry),
               "");
     EXPECT_EQ(entry.ftLastWrite.dwHighDateTime, 0u);

@@ -13,7 +13,7 @@
 
 namespace {
 
-const std::string kInstall = "Z:\\qu-mutation\\";
+const std::string INSTALL = "Z:\\qu-mutation\\";
 
 // Holds a copy of some bytes so that the byte after the last one is in a no-access page.
 class CGuardedBuffer {
@@ -47,7 +47,7 @@ private:
 };
 
 bool IsReaderText(const std::string& text) {
-    static const char* const kPrefixes[] = {
+    static const char* const PREFIXES[] = {
         "The length for target file name is invalidation",
         "The target file name is blank or source buffer is invalidation",
         "The relative path '",
@@ -55,7 +55,7 @@ bool IsReaderText(const std::string& text) {
         "The length for compressed data(",
         "The compressed data is invalidation",
     };
-    for (const char* prefix : kPrefixes)
+    for (const char* prefix : PREFIXES)
         if (text.rfind(prefix, 0) == 0) return true;
     return false;
 }
@@ -70,8 +70,8 @@ int WalkPackage(const std::vector<BYTE>& bytes, const ENTRY_READ_OPTIONS& option
     DWORD cursor = PACKAGE_FIRST_ENTRY;
     int read = 0;
     for (DWORD i = 0; i < count; ++i) {
-        PACKAGE_ENTRY_FIELDS fields;
-        const std::string error = ReadPackageEntry(guarded.Data(), size, cursor, kInstall, options, fields);
+        STORED_ENTRY fields;
+        const std::string error = ReadPackageEntry(guarded.Data(), size, cursor, INSTALL, options, fields);
         EXPECT_LE(cursor, size);
         if (!error.empty()) {
             EXPECT_TRUE(IsReaderText(error)) << error;

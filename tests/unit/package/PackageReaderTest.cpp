@@ -9,17 +9,17 @@
 
 namespace {
 
-const std::string kInstall = "C:\\Program Files\\Quorindo\\";
+const std::string INSTALL = "C:\\Program Files\\Quorindo\\";
 
 struct ReadResult {
     std::string error;
     DWORD cursor;
-    PACKAGE_ENTRY_FIELDS fields;
+    STORED_ENTRY fields;
 };
 
 // Reads the first entry of a package the way a pass does: from offset 4.
 ReadResult ReadFirst(const std::vector<BYTE>& package, const ENTRY_READ_OPTIONS& options,
-                     const std::string& install = kInstall) {
+                     const std::string& install = INSTALL) {
     ReadResult result;
     result.cursor = PACKAGE_FIRST_ENTRY;
     result.error = ReadPackageEntry(package.data(), static_cast<DWORD>(package.size()), result.cursor, install,
@@ -73,8 +73,8 @@ TEST(PackageReader, EmptyDataAndTrailingBytesAreAccepted) {
 TEST(PackageReader, TextOfTheFirstFieldThatDoesNotFit) {
     const BYTE* none = nullptr;
     DWORD cursor = 4;
-    PACKAGE_ENTRY_FIELDS fields;
-    EXPECT_EQ(ReadPackageEntry(none, 100, cursor, kInstall, INSTALL_READ, fields),
+    STORED_ENTRY fields;
+    EXPECT_EQ(ReadPackageEntry(none, 100, cursor, INSTALL, INSTALL_READ, fields),
               "The pointer for source buffer is NULL");
 
     const auto package = OneEntry(".\\Panel\\Skin.dll", 1, 2, {9, 9, 9});
@@ -134,11 +134,11 @@ TEST(PackageReader, AnnouncedEntriesBeyondTheDataFailAtTheEnd) {
     writer.AddFile(".\\a.dll", "first").AddFile(".\\b.dll", "second");
     const auto package = writer.Bytes(3);
     DWORD cursor = PACKAGE_FIRST_ENTRY;
-    PACKAGE_ENTRY_FIELDS fields;
+    STORED_ENTRY fields;
     const DWORD size = static_cast<DWORD>(package.size());
-    EXPECT_EQ(ReadPackageEntry(package.data(), size, cursor, kInstall, INSTALL_READ, fields), "");
-    EXPECT_EQ(ReadPackageEntry(package.data(), size, cursor, kInstall, INSTALL_READ, fields), "");
-    EXPECT_EQ(ReadPackageEntry(package.data(), size, cursor, kInstall, INSTALL_READ, fields),
+    EXPECT_EQ(ReadPackageEntry(package.data(), size, cursor, INSTALL, INSTALL_READ, fields), "");
+    EXPECT_EQ(ReadPackageEntry(package.data(), size, cursor, INSTALL, INSTALL_READ, fields), "");
+    EXPECT_EQ(ReadPackageEntry(package.data(), size, cursor, INSTALL, INSTALL_READ, fields),
               "The length for target file name is invalidation");
     EXPECT_EQ(cursor, size);
 }

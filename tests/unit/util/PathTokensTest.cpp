@@ -24,7 +24,7 @@ std::string TempFolderOfMachine() {
     return folder;
 }
 
-const std::string kInstall = "D:\\Apps\\Player\\";
+const std::string INSTALL = "D:\\Apps\\Player\\";
 
 }  // namespace
 
@@ -42,12 +42,12 @@ TEST(PathTokens, FoldersEndWithExactlyOneBackslash) {
 
 TEST(PathTokens, ExamplesExpandToThisMachinesFolders) {
     const std::string windows = WindowsFolderOfMachine();
-    EXPECT_EQ(ExpandPathTokens("<System>\\ir.ax", kInstall), windows + "System32\\ir.ax");
-    EXPECT_EQ(ExpandPathTokens(".\\ax\\RealMediaSplitter.ax", kInstall), "D:\\Apps\\Player\\ax\\RealMediaSplitter.ax");
-    EXPECT_EQ(ExpandPathTokens("<Temp>\\CMD List.ini", kInstall), TempFolderOfMachine() + "CMD List.ini");
-    EXPECT_EQ(ExpandPathTokens("<Windows Disk>\\Program Files\\Codec\\Pure Codec\\Codecs\\uldsmpeg.ax", kInstall),
+    EXPECT_EQ(ExpandPathTokens("<System>\\ir.ax", INSTALL), windows + "System32\\ir.ax");
+    EXPECT_EQ(ExpandPathTokens(".\\ax\\RealMediaSplitter.ax", INSTALL), "D:\\Apps\\Player\\ax\\RealMediaSplitter.ax");
+    EXPECT_EQ(ExpandPathTokens("<Temp>\\CMD List.ini", INSTALL), TempFolderOfMachine() + "CMD List.ini");
+    EXPECT_EQ(ExpandPathTokens("<Windows Disk>\\Program Files\\Codec\\Pure Codec\\Codecs\\uldsmpeg.ax", INSTALL),
               windows.substr(0, 1) + ":\\Program Files\\Codec\\Pure Codec\\Codecs\\uldsmpeg.ax");
-    EXPECT_EQ(ExpandPathTokens("<windows>\\win.ini", kInstall), windows + "win.ini");
+    EXPECT_EQ(ExpandPathTokens("<windows>\\win.ini", INSTALL), windows + "win.ini");
 }
 
 // A 32-bit program on 64-bit Windows writes "<System>\" files into the 32-bit system folder
@@ -57,30 +57,30 @@ TEST(PathTokens, SystemFolderIsThe32BitOneUnderWow64) {
     char wow64[MAX_PATH] = {};
     ASSERT_GT(GetSystemWow64DirectoryA(wow64, MAX_PATH), 0u);
     const std::string name = "QuorindoViewProbe" + std::to_string(GetCurrentProcessId()) + ".ax";
-    const std::string path = ExpandPathTokens("<System>\\" + name, kInstall);
+    const std::string path = ExpandPathTokens("<System>\\" + name, INSTALL);
     WriteFileText(path, "probe");
     EXPECT_TRUE(FileExists(std::string(wow64) + "\\" + name));
     DeleteFileA(path.c_str());
 }
 
 TEST(PathTokens, TokenMatchesWithoutRegardToCase) {
-    const std::string expected = ExpandPathTokens("<System>\\ir.ax", kInstall);
-    EXPECT_EQ(ExpandPathTokens("<SYSTEM>\\ir.ax", kInstall), expected);
-    EXPECT_EQ(ExpandPathTokens("<system>\\ir.ax", kInstall), expected);
-    EXPECT_EQ(ExpandPathTokens("<WINDOWS DISK>\\x", kInstall), ExpandPathTokens("<Windows Disk>\\x", kInstall));
+    const std::string expected = ExpandPathTokens("<System>\\ir.ax", INSTALL);
+    EXPECT_EQ(ExpandPathTokens("<SYSTEM>\\ir.ax", INSTALL), expected);
+    EXPECT_EQ(ExpandPathTokens("<system>\\ir.ax", INSTALL), expected);
+    EXPECT_EQ(ExpandPathTokens("<WINDOWS DISK>\\x", INSTALL), ExpandPathTokens("<Windows Disk>\\x", INSTALL));
 }
 
 TEST(PathTokens, OnlyAWholeFirstComponentIsAToken) {
     for (const char* unchanged : {"ax\\x.ax", "C:\\x\\y.dll", "<Temp>", "x\\<System>\\y.ax", "<System>/y.ax",
                                   "<Sys>\\y.ax", "no-backslash.txt", ""}) {
-        EXPECT_EQ(ExpandPathTokens(unchanged, kInstall), unchanged);
+        EXPECT_EQ(ExpandPathTokens(unchanged, INSTALL), unchanged);
     }
 }
 
 TEST(PathTokens, RestIsKeptAsItStands) {
-    EXPECT_EQ(ExpandPathTokens("<Temp>\\", kInstall), TempFolderOfMachine());
+    EXPECT_EQ(ExpandPathTokens("<Temp>\\", INSTALL), TempFolderOfMachine());
     EXPECT_EQ(ExpandPathTokens(".\\name.dll", ""), "name.dll");
-    EXPECT_EQ(ExpandPathTokens(".\\\\name.dll", kInstall), "D:\\Apps\\Player\\\\name.dll");
+    EXPECT_EQ(ExpandPathTokens(".\\\\name.dll", INSTALL), "D:\\Apps\\Player\\\\name.dll");
 }
 
 TEST(PathTokens, NewTempFileMakesAnEmptyJvrFileInTheTempFolder) {

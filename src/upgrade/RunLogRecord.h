@@ -21,9 +21,9 @@ inline constexpr const char* RECOVERY_FAILED = "recovery failed";
 // started, the mode, the installed version and the package's, then every line of the run, then a
 // last line with how it ended. It is the sink the run's lines pass through on their way to the
 // action list, so the log and the list are made of the same lines.
-class CRunRecord : public CLineSink {
+class CRunLogRecord : public CLineSink {
 public:
-    CRunRecord(CLineSink& next, RUN_KIND kind, bool bAutoMode, std::string packageVersion);
+    CRunLogRecord(CLineSink& next, RUN_KIND kind, bool bAutoMode, std::string packageVersion);
 
     void SetInstalledVersion(const std::string& version) { m_strInstalledVersion = version; }
     // The action list was emptied; so is the record.

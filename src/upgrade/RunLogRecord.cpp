@@ -1,4 +1,4 @@
-#include "upgrade/RunRecord.h"
+#include "upgrade/RunLogRecord.h"
 
 #include "transaction/ResultCodes.h"
 #include "upgrade/UpgradeLog.h"
@@ -12,17 +12,17 @@ const char RECORD_END_MARK[] = "---- End of run: ";
 
 }  // namespace
 
-CRunRecord::CRunRecord(CLineSink& next, RUN_KIND kind, bool bAutoMode, std::string packageVersion)
+CRunLogRecord::CRunLogRecord(CLineSink& next, RUN_KIND kind, bool bAutoMode, std::string packageVersion)
     : m_next(next), m_kind(kind), m_bAutoMode(bAutoMode), m_strPackageVersion(std::move(packageVersion)) {
     ::GetLocalTime(&m_started);
 }
 
-int CRunRecord::AppendLine(int nKind, const char* text) {
+int CRunLogRecord::AppendLine(int nKind, const char* text) {
     m_lines.emplace_back(text);
     return m_next.AddLine(nKind, "%s", text);
 }
 
-std::string CRunRecord::Format(const std::string& outcome) const {
+std::string CRunLogRecord::Format(const std::string& outcome) const {
     const char* installed = m_strInstalledVersion.empty() ? "unknown" : m_strInstalledVersion.c_str();
     std::string text = FormatText("%s%s %s, %s mode, installed version %s, package version %s%s", LOG_RECORD_MARK,
                                   RUN_KIND_NAMES[m_kind], FormatDateTime(m_started).c_str(),
@@ -31,7 +31,7 @@ std::string CRunRecord::Format(const std::string& outcome) const {
     return text + RECORD_END_MARK + outcome + LINE_END;
 }
 
-void CRunRecord::WriteToLog(const std::string& installFolder, const std::string& outcome) const {
+void CRunLogRecord::WriteToLog(const std::string& installFolder, const std::string& outcome) const {
     AppendToUpgradeLog(installFolder, Format(outcome));
 }
 

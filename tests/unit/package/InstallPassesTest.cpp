@@ -5,15 +5,15 @@
 
 namespace {
 
-const FILETIME kStoredTime = MakeFileTime(0x01CA8A75, 0x6A2F4C00);  // 2010
-const FILETIME kOldTime = MakeFileTime(0x01C7F1D2, 0x11223300);     // 2007
+const FILETIME STORED_TIME = MakeFileTime(0x01CA8A75, 0x6A2F4C00);  // 2010
+const FILETIME OLD_TIME = MakeFileTime(0x01C7F1D2, 0x11223300);     // 2007
 
-class EntryItemList : public InstallFixture {
+class InstallPasses : public InstallFixture {
 protected:
     // Lays out a file of the installation as it was before the upgrade.
     void Install(const std::string& name, const std::string& content, bool readOnly = false) {
         WriteFileText(Dest(name), content);
-        SetLastWriteTime(Dest(name), kOldTime);
+        SetLastWriteTime(Dest(name), OLD_TIME);
         if (readOnly) ::SetFileAttributesA(Dest(name).c_str(), FILE_ATTRIBUTE_READONLY);
     }
     // Opens a destination the way another program holding it would.
@@ -39,12 +39,12 @@ std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pa
 
 }  // namespace
 
-TEST_F(EntryItemList, InstallsEveryEntryWithItsStoredTime) {
+TEST_F(InstallPasses, InstallsEveryEntryWithItsStoredTime) {
     Install("Quorindo.exe", "old program", true);
     TEST_ENTRY empty;
     empty.strPath = ".\\empty.cfg";
     Load(CPackageWriter()
-             .AddFile(".\\Quorindo.exe", SampleContent(1), kStoredTime)
+             .AddFile(".\\Quorindo.exe", SampleContent(1), STORED_TIME)
              .AddFile(".\\ax\\filters\\deep\\Split.ax", SampleContent(2), MakeFileTime(0x01CA8A75, 0))
              .AddFile(".\\Skins.old\\blue.skin", "skin", MakeFileTime(0, 0x6A2F4C00))
              .Add(empty));
@@ -59,7 +59,7 @@ TEST_F(EntryItemList, InstallsEveryEntryWithItsStoredTime) {
 
     EXPECT_EQ(ReadFileText(Dest("Quorindo.exe")), SampleContent(1));
     EXPECT_FALSE(IsReadOnly(Dest("Quorindo.exe")));
-    EXPECT_TRUE(GetLastWriteTime(Dest("Quorindo.exe")) == kStoredTime);
+    EXPECT_TRUE(GetLastWriteTime(Dest("Quorindo.exe")) == STORED_TIME);
     EXPECT_EQ(ReadFileText(Dest("ax\\filters\\deep\\Split.ax")), SampleContent(2));
     EXPECT_EQ(ReadFileText(Dest("Skins.old\\blue.skin")), "skin");
     EXPECT_EQ(ReadFileText(Dest("empty.cfg")), "");
@@ -79,7 +79,7 @@ TEST_F(EntryItemList, InstallsEveryEntryWithItsStoredTime) {
     EXPECT_EQ(ScratchFileCount(), 0u);
 }
 
-TEST_F(EntryItemList, FirstPassMakesFoldersAndCountsPackedSizes) {
+TEST_F(InstallPasses, FirstPassMakesFoldersAndCountsPackedSizes) {
     Load(CPackageWriter()
              .AddFile(".\\one\\two\\three\\four.dll", "four")
              .AddFile("<Temp>\\CMD List.ini", "[Commands]"));
@@ -93,7 +93,7 @@ TEST_F(EntryItemList, FirstPassMakesFoldersAndCountsPackedSizes) {
     EXPECT_EQ(m_items->GetTotalPackedSize(), m_package.GetSize() - 4);
 }
 
-TEST_F(EntryItemList, DamagedThirdOfFiveLeavesAllFiveAsTheyWere) {
+TEST_F(InstallPasses, DamagedThirdOfFiveLeavesAllFiveAsTheyWere) {
     const char* names[] = {"a.dll", "b.dll", "c.dll", "d.dll", "e.dll"};
     CPackageWriter writer;
     for (int i = 0; i < 5; ++i) {
@@ -101,7 +101,7 @@ TEST_F(EntryItemList, DamagedThirdOfFiveLeavesAllFiveAsTheyWere) {
         if (i == 2) {
             writer.Add(DamagedEntry(std::string(".\\") + names[i], SampleContent(i)));
         } else {
-            writer.AddFile(std::string(".\\") + names[i], SampleContent(i), kStoredTime);
+            writer.AddFile(std::string(".\\") + names[i], SampleContent(i), STORED_TIME);
         }
     }
     Load(writer);
@@ -116,14 +116,14 @@ TEST_F(EntryItemList, DamagedThirdOfFiveLeavesAllFiveAsTheyWere) {
     EXPECT_EQ(m_sink.lines[5].nKind, LINE_ABORT);
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(ReadFileText(Dest(names[i])), "old " + SampleContent(10 + i, 300)) << names[i];
-        EXPECT_TRUE(GetLastWriteTime(Dest(names[i])) == kOldTime) << names[i];
+        EXPECT_TRUE(GetLastWriteTime(Dest(names[i])) == OLD_TIME) << names[i];
         EXPECT_EQ(IsReadOnly(Dest(names[i])), i == 1) << names[i];
     }
     EndRun();
     EXPECT_EQ(ScratchFileCount(), 0u);
 }
 
-TEST_F(EntryItemList, DamagedEntryThatThePackageAddsIsRemovedAgain) {
+TEST_F(InstallPasses, DamagedEntryThatThePackageAddsIsRemovedAgain) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").Add(DamagedEntry(".\\added.dll", SampleContent(3))));
     ASSERT_EQ(RunPasses(), PASSES_INSTALL_FAILED);
@@ -133,7 +133,7 @@ TEST_F(EntryItemList, DamagedEntryThatThePackageAddsIsRemovedAgain) {
     EXPECT_EQ(std::vector<std::string>(texts.end() - 2, texts.end()), RestoreLines("a.dll"));
 }
 
-TEST_F(EntryItemList, DestinationHeldWithoutSharedWritingIsLeftAsItWas) {
+TEST_F(InstallPasses, DestinationHeldWithoutSharedWritingIsLeftAsItWas) {
     Install("a.dll", "old a");
     Install("b.dll", "old b");
     Install("c.dll", "old c");
@@ -149,17 +149,17 @@ TEST_F(EntryItemList, DestinationHeldWithoutSharedWritingIsLeftAsItWas) {
                              RestoreLines("a.dll")}));
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
     EXPECT_EQ(ReadFileText(Dest("b.dll")), "old b");
-    EXPECT_TRUE(GetLastWriteTime(Dest("b.dll")) == kOldTime);
+    EXPECT_TRUE(GetLastWriteTime(Dest("b.dll")) == OLD_TIME);
     EXPECT_EQ(ReadFileText(Dest("c.dll")), "old c");
 }
 
 // Another program holding a destination open for reading and writing, with or without delete
 // sharing, does not stop the upgrade: the file is written in place, and its backup, made a copy
 // of its own first, still holds the old file.
-TEST_F(EntryItemList, DestinationsHeldOpenForReadingAndWritingAreWrittenInPlace) {
+TEST_F(InstallPasses, DestinationsHeldOpenForReadingAndWritingAreWrittenInPlace) {
     Install("a.dll", "old a");
     Install("b.dll", "old b");
-    Load(CPackageWriter().AddFile(".\\a.dll", "new a", kStoredTime).AddFile(".\\b.dll", "new b", kStoredTime));
+    Load(CPackageWriter().AddFile(".\\a.dll", "new a", STORED_TIME).AddFile(".\\b.dll", "new b", STORED_TIME));
     const auto hold = [&](const char* name, DWORD share) {
         return CScopedKernelHandle(::CreateFileA(Dest(name).c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -175,12 +175,12 @@ TEST_F(EntryItemList, DestinationsHeldOpenForReadingAndWritingAreWrittenInPlace)
     for (size_t i = 0; i < 2; ++i) {
         const std::string name = i == 0 ? "a" : "b";
         EXPECT_EQ(ReadFileText(Dest(name + ".dll")), "new " + name);
-        EXPECT_TRUE(GetLastWriteTime(Dest(name + ".dll")) == kStoredTime) << name;
+        EXPECT_TRUE(GetLastWriteTime(Dest(name + ".dll")) == STORED_TIME) << name;
         EXPECT_EQ(ReadFileText(Item(i).GetPlan().strBackupPath), "old " + name);
     }
 }
 
-TEST_F(EntryItemList, HeldUpgradeServerProgramIsAnErrorAndTheRunGoesOn) {
+TEST_F(InstallPasses, HeldUpgradeServerProgramIsAnErrorAndTheRunGoesOn) {
     Install("QuorindoUpgradeServer.exe", "old server");
     Load(CPackageWriter().AddFile(".\\QuorindoUpgradeServer.exe", "new server").AddFile(".\\a.dll", "new a"));
     CScopedKernelHandle held = Hold("QuorindoUpgradeServer.exe", FILE_SHARE_READ);
@@ -198,7 +198,7 @@ TEST_F(EntryItemList, HeldUpgradeServerProgramIsAnErrorAndTheRunGoesOn) {
 
 // A backup that gets no scratch file is a failed backup: a prompt, and its file is never restored
 // empty; replaced all the same, the walk names it, and nothing is left for a retry.
-TEST_F(EntryItemList, FailedBackupIsAPromptAndItsFileIsNeverRestoredEmpty) {
+TEST_F(InstallPasses, FailedBackupIsAPromptAndItsFileIsNeverRestoredEmpty) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").Add(DamagedEntry(".\\b.dll", SampleContent(4))));
     CScratchFolder::SetTempFolder(m_scratch.Path() + "gone\\");
@@ -221,7 +221,7 @@ TEST_F(EntryItemList, FailedBackupIsAPromptAndItsFileIsNeverRestoredEmpty) {
                                         "        Restore file a.dll failed because its backup could not be made"}));
 }
 
-TEST_F(EntryItemList, StopDuringTheInstallPassRestoresWhatWasInstalled) {
+TEST_F(InstallPasses, StopDuringTheInstallPassRestoresWhatWasInstalled) {
     Install("a.dll", "old a");
     Install("b.dll", "old b");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").AddFile(".\\b.dll", "new b"));
@@ -233,7 +233,7 @@ TEST_F(EntryItemList, StopDuringTheInstallPassRestoresWhatWasInstalled) {
     EXPECT_EQ(ReadFileText(Dest("b.dll")), "old b");
 }
 
-TEST_F(EntryItemList, StopBeforeTheFirstInstallRestoresNothing) {
+TEST_F(InstallPasses, StopBeforeTheFirstInstallRestoresNothing) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a"));
     int checks = 0;
@@ -242,7 +242,7 @@ TEST_F(EntryItemList, StopBeforeTheFirstInstallRestoresNothing) {
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "old a");
 }
 
-TEST_F(EntryItemList, UnreadableEntryInTheFirstPassReplacesNothing) {
+TEST_F(InstallPasses, UnreadableEntryInTheFirstPassReplacesNothing) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a"));
     std::vector<BYTE> bytes = CPackageWriter().AddFile(".\\a.dll", "new a").Bytes();
@@ -256,7 +256,7 @@ TEST_F(EntryItemList, UnreadableEntryInTheFirstPassReplacesNothing) {
     EXPECT_EQ(ScratchFileCount(), 0u);
 }
 
-TEST_F(EntryItemList, WithoutTheLibraryEveryInstallFailsBeforeTouchingItsFile) {
+TEST_F(InstallPasses, WithoutTheLibraryEveryInstallFailsBeforeTouchingItsFile) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a"));
     ASSERT_TRUE(RunBackupPass().Succeeded());
@@ -270,7 +270,7 @@ TEST_F(EntryItemList, WithoutTheLibraryEveryInstallFailsBeforeTouchingItsFile) {
 
 // A backup that another program holds open for writing is not copied back: that file gets its
 // failure line and the walk goes on with the others.
-TEST_F(EntryItemList, BackupOpenForWritingElsewhereIsNotRestored) {
+TEST_F(InstallPasses, BackupOpenForWritingElsewhereIsNotRestored) {
     Install("a.dll", "old a");
     Install("b.dll", "old b");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").AddFile(".\\b.dll", "new b").Add(

@@ -7,7 +7,7 @@
 
 #include "framework/OwningList.h"
 #include "package/CompressionLibrary.h"
-#include "package/EntryItem.h"
+#include "package/EntryInstallStep.h"
 #include "package/UpgradePackage.h"
 #include "transaction/StepList.h"
 #include "util/WriteRule.h"
@@ -24,16 +24,16 @@ enum ROLLBACK_OUTCOME { ROLLBACK_WHOLE, ROLLBACK_RETRY, ROLLBACK_LOST };
 // to the run's transaction and does them. Every scratch file (backups, the library) is made in the
 // work folder, and the command list is installed there too, so the run reads back only what nobody
 // else could write. The backups stay until DiscardBackups.
-class CEntryItemList {
+class CInstallPasses {
 public:
     using StepEvent = INSTALL_PASS::StepEvent;
     using StopCheck = CRollbackList::StopCheck;
 
     // Without a work folder the user's temporary folder takes its place (for tests of the passes).
-    CEntryItemList(const CUpgradePackage& package, CLineSink& sink, std::string installFolder,
+    CInstallPasses(const CUpgradePackage& package, CLineSink& sink, std::string installFolder,
                    std::string workFolder = std::string());
-    CEntryItemList(const CEntryItemList&) = delete;
-    CEntryItemList& operator=(const CEntryItemList&) = delete;
+    CInstallPasses(const CInstallPasses&) = delete;
+    CInstallPasses& operator=(const CInstallPasses&) = delete;
 
     // The backup pass: every entry of the package read at its offset and its destination backed
     // up, in package order, asking before each whether to stop; then every backup that is a copy
@@ -67,10 +67,10 @@ public:
 
 private:
     // Reads the next entry at the offset and moves it past; answers the failure text.
-    std::string ReadEntry(DWORD& offset, PACKAGE_ENTRY_FIELDS& entry) const;
+    std::string ReadEntry(DWORD& offset, STORED_ENTRY& entry) const;
     // The package's first command list goes into the work folder. True when the entry is it and
     // is flushed there as it is written, whatever volume that is on.
-    bool PlaceCommandList(PACKAGE_ENTRY_FIELDS& entry);
+    bool PlaceCommandList(STORED_ENTRY& entry);
     void MakeBackupsDurable();
     // Makes every installed file durable: the whole volume in one flush where the system allows
     // it; otherwise each file was flushed as it was written.

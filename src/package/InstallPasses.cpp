@@ -1,18 +1,18 @@
-#include "package/EntryItemList.h"
+#include "package/InstallPasses.h"
 
-#include "package/StageLines.h"
 #include "util/FileHelpers.h"
 #include "util/IniKeys.h"
+#include "util/LineSink.h"
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
 #include "util/TextCompare.h"
 
-CEntryItemList::CEntryItemList(const CUpgradePackage& package, CLineSink& sink, std::string installFolder,
+CInstallPasses::CInstallPasses(const CUpgradePackage& package, CLineSink& sink, std::string installFolder,
                                std::string workFolder)
     : m_package(package), m_strInstallFolder(std::move(installFolder)), m_strWorkFolder(std::move(workFolder)),
       m_pass{m_library, sink, false, {}, {}} {}
 
-STEP_RESULT CEntryItemList::BackupPass(const StopCheck& isStopRequested) {
+STEP_RESULT CInstallPasses::BackupPass(const StopCheck& isStopRequested) {
     m_folders = GetWriteFolders(m_strInstallFolder, m_strWorkFolder.empty() ? GetTempFolder() : m_strWorkFolder);
     // An entry comes into being only as it is read: a count larger than the package holds ends at
     // the first entry that is not there, and takes nothing for the rest.
@@ -20,7 +20,7 @@ STEP_RESULT CEntryItemList::BackupPass(const StopCheck& isStopRequested) {
     DWORD offset = PACKAGE_FIRST_ENTRY;
     for (DWORD i = 0; i < count; ++i) {
         if (isStopRequested && isStopRequested()) return StepFailed(RESULT_NONE);
-        PACKAGE_ENTRY_FIELDS entry;
+        STORED_ENTRY entry;
         const std::string error = ReadEntry(offset, entry);
         if (!error.empty()) {
             AddAbortLine(m_pass.sink, error);
@@ -35,21 +35,21 @@ STEP_RESULT CEntryItemList::BackupPass(const StopCheck& isStopRequested) {
     return StepSucceeded();
 }
 
-std::string CEntryItemList::ReadEntry(DWORD& offset, PACKAGE_ENTRY_FIELDS& entry) const {
+std::string CInstallPasses::ReadEntry(DWORD& offset, STORED_ENTRY& entry) const {
     // A path outside the rule is never resolved, so nothing is made or backed up for it.
     ENTRY_READ_OPTIONS options = BACKUP_READ;
     options.pFolders = &m_folders;
     return ReadPackageEntry(m_package.GetData(), m_package.GetSize(), offset, m_folders.strInstall, options, entry);
 }
 
-bool CEntryItemList::PlaceCommandList(PACKAGE_ENTRY_FIELDS& entry) {
+bool CInstallPasses::PlaceCommandList(STORED_ENTRY& entry) {
     if (!m_strCommandList.empty() || !EqualsNoCase(GetFileNameOf(entry.strDestPath), COMMAND_LIST_FILE)) return false;
     if (!m_strWorkFolder.empty()) entry.strDestPath = m_strWorkFolder + COMMAND_LIST_FILE;
     m_strCommandList = entry.strDestPath;
     return !m_strWorkFolder.empty();
 }
 
-void CEntryItemList::MakeBackupsDurable() {
+void CInstallPasses::MakeBackupsDurable() {
     std::vector<CEntryInstallStep*> copies;
     for (const auto& step : m_steps)
         if (step->HasBackupCopy()) copies.push_back(step.get());
@@ -62,7 +62,7 @@ void CEntryItemList::MakeBackupsDurable() {
     }
 }
 
-STEP_RESULT CEntryItemList::InstallPass(CRollbackList& transaction, const StopCheck& isStopRequested,
+STEP_RESULT CInstallPasses::InstallPass(CRollbackList& transaction, const StopCheck& isStopRequested,
                                         const StepEvent& onInstalled, const StepEvent& onUndone) {
     // Asked once: where the volume cannot be flushed as a whole, each file is flushed as it is written.
     m_pass.bFlushEachFile = !FlushVolumeOf(m_strInstallFolder);
@@ -74,11 +74,11 @@ STEP_RESULT CEntryItemList::InstallPass(CRollbackList& transaction, const StopCh
     return result;
 }
 
-void CEntryItemList::MakeInstalledFilesDurable() const {
+void CInstallPasses::MakeInstalledFilesDurable() const {
     if (!m_pass.bFlushEachFile) FlushVolumeOf(m_strInstallFolder);
 }
 
-ROLLBACK_OUTCOME CEntryItemList::GetRollbackOutcome() const {
+ROLLBACK_OUTCOME CInstallPasses::GetRollbackOutcome() const {
     ROLLBACK_OUTCOME outcome = ROLLBACK_WHOLE;
     for (const auto& step : m_steps) {
         if (!step->IsChanged()) continue;
@@ -88,27 +88,27 @@ ROLLBACK_OUTCOME CEntryItemList::GetRollbackOutcome() const {
     return outcome;
 }
 
-void CEntryItemList::DiscardBackups() const {
+void CInstallPasses::DiscardBackups() const {
     for (const auto& step : m_steps) step->DiscardBackup();
 }
 
-DWORD CEntryItemList::GetTotalPackedSize() const {
+DWORD CInstallPasses::GetTotalPackedSize() const {
     DWORD total = 0;
     for (const auto& step : m_steps) total += step->GetPackedSize();
     return total;
 }
 
-void CEntryItemList::ExtractLibrary(HMODULE module, const CCompressionLibrary::AfterWrite& afterWrite) {
+void CInstallPasses::ExtractLibrary(HMODULE module, const CCompressionLibrary::AfterWrite& afterWrite) {
     m_library.Load(module, m_strWorkFolder, afterWrite);
 }
 
-bool CEntryItemList::IsAnyChanged() const {
+bool CInstallPasses::IsAnyChanged() const {
     for (const auto& step : m_steps)
         if (step->IsChanged()) return true;
     return false;
 }
 
-std::vector<ENTRY_PLAN> CEntryItemList::GetPlans() const {
+std::vector<ENTRY_PLAN> CInstallPasses::GetPlans() const {
     std::vector<ENTRY_PLAN> plans;
     for (const auto& step : m_steps) plans.push_back(step->GetPlan());
     return plans;

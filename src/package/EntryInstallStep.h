@@ -41,7 +41,7 @@ class CEntryInstallStep : public CStep {
 public:
     // The entry as read, with its destination placed; bFlushAlways: flushed as it is written,
     // whatever volume it is on.
-    CEntryInstallStep(PACKAGE_ENTRY_FIELDS entry, bool bFlushAlways, const INSTALL_PASS& pass);
+    CEntryInstallStep(STORED_ENTRY entry, bool bFlushAlways, const INSTALL_PASS& pass);
 
     // Plans the temporary file beside the destination and backs the destination up into the
     // folder. Answers the "Backup file ..." failure text, empty on success: a failed backup is no
@@ -78,7 +78,7 @@ private:
     STEP_RESULT Tolerate(const std::string& error);
     void Installed();
 
-    const PACKAGE_ENTRY_FIELDS m_entry;
+    const STORED_ENTRY m_entry;
     ENTRY_PLAN m_plan;
     const bool m_bFlushAlways;
     const INSTALL_PASS& m_pass;

@@ -1,7 +1,6 @@
-#include "package/EntryItem.h"
+#include "package/EntryInstallStep.h"
 
 #include "package/CompressionLibrary.h"
-#include "package/StageLines.h"
 #include "util/FileHelpers.h"
 #include "util/LineSink.h"
 #include "util/PathChecks.h"
@@ -17,7 +16,7 @@ bool HasStoredTime(const FILETIME& time) { return time.dwHighDateTime != 0 && ti
 
 }  // namespace
 
-CEntryInstallStep::CEntryInstallStep(PACKAGE_ENTRY_FIELDS entry, bool bFlushAlways, const INSTALL_PASS& pass)
+CEntryInstallStep::CEntryInstallStep(STORED_ENTRY entry, bool bFlushAlways, const INSTALL_PASS& pass)
     : m_entry(std::move(entry)), m_bFlushAlways(bFlushAlways), m_pass(pass) {
     m_plan.strDestPath = m_entry.strDestPath;
 }

@@ -1,4 +1,4 @@
-#include "upgrade/UpgradeRecord.h"
+#include "upgrade/RegistryRecord.h"
 
 #include <windows.h>
 
@@ -17,7 +17,7 @@ std::string NowAsText() {
 
 }  // namespace
 
-STEP_RESULT RecordUpgrade(const std::string& version) {
+STEP_RESULT RecordUpgradeInRegistry(const std::string& version) {
     LONG status = ERROR_SUCCESS;
     // The registry writes its hives lazily; the record must be on the disk before the journal goes.
     if (CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE, NowAsText(), &status) &&
