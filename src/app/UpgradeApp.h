@@ -4,7 +4,7 @@
 
 #include "framework/CommandLineInfo.h"
 #include "framework/WinApp.h"
-#include "transaction/ResultCodes.h"
+#include "upgrade/ResultCodes.h"
 #include "upgrade/Checkpoint.h"
 
 // The upgrader's command line: the switch "auto" ("/auto", "-AUTO") asks for a silent run;
@@ -32,7 +32,7 @@ public:
     // Parses the command line and runs the main dialog; answers false, so the program
     // ends when the dialog does.
     bool InitInstance() override;
-    // The exit status: the result code of the last run (see transaction/ResultCodes.h).
+    // The exit status: the result code of the last run (see upgrade/ResultCodes.h).
     int ExitInstance() override;
 
 private:

@@ -8,7 +8,7 @@
 #include "framework/Dialog.h"
 #include "framework/ProgressCtrl.h"
 #include "framework/ScopedHandles.h"
-#include "transaction/ResultCodes.h"
+#include "upgrade/ResultCodes.h"
 #include "ui/ActionLine.h"
 #include "ui/ActionListBox.h"
 #include "upgrade/RunHost.h"

@@ -4,7 +4,7 @@
 #include "commands/DecoderOptions.h"
 #include "resources/resource.h"
 #include "system/ProductNames.h"
-#include "transaction/ResultCodes.h"
+#include "upgrade/ResultCodes.h"
 #include "upgrade/UpgradeRun.h"
 
 void CUpgradeDlg::DoUpgrade() {

@@ -1,6 +1,6 @@
 #include "app/Usage.h"
 
-#include "transaction/ResultCodes.h"
+#include "upgrade/ResultCodes.h"
 #include "upgrade/InstallationLayout.h"
 #include "util/TextCompare.h"
 #include "util/TextFormat.h"

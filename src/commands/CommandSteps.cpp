@@ -16,7 +16,7 @@ const char* const UNKNOWN_COMMAND_TEXT = "Unknow command";
 // it ends the run with no code of its own.
 STEP_RESULT ResultOf(std::string error) {
     if (error.empty()) return StepSucceeded();
-    return StepFailed(RESULT_NONE, std::move(error));
+    return StepFailed(std::move(error));
 }
 
 // A kind that works from its section's fields.

@@ -217,22 +217,22 @@ bool CCompressionLibrary::InflateInto(const BYTE* data, DWORD length, HANDLE out
     return length == 0 || CInflateStream(m_inflate).InflateInto(data, length, output);
 }
 
-int CCompressionLibrary::CompressFile(const std::string& sourcePath, const std::string& gzipPath,
-                                      std::string& rateText) const {
-    if (!IsLoaded()) return -1;
+bool CCompressionLibrary::CompressFile(const std::string& sourcePath, const std::string& gzipPath,
+                                       std::string& rateText) const {
+    if (!IsLoaded()) return false;
     CScopedStdFile source(std::fopen(sourcePath.c_str(), "rb"));
-    if (!source) return -1;
+    if (!source) return false;
     CGzipHandle output(m_gzip.close, m_gzip.open(gzipPath.c_str(), "wb"));
-    if (!output.IsOpen()) return -1;
+    if (!output.IsOpen()) return false;
 
     DWORD total = 0;
     bool complete = DeflateFrom(source.get(), m_gzip.write, output.Get(), total);
     source.reset();
     // Closing flushes the last block and the trailer; a full disk shows here.
     complete = output.Close() == GZIP_OK && complete;
-    if (!complete) return -1;
+    if (!complete) return false;
     rateText = FormatCompressionRate(total, GetFileLength(gzipPath));
-    return 1;
+    return true;
 }
 
 std::string FormatCompressionRate(DWORD uncompressed, DWORD compressed) {

@@ -52,9 +52,9 @@ public:
     // Data that does not start like a gzip member, damaged data, a member cut short and a short
     // write are failures. An empty member writes nothing.
     bool InflateInto(const BYTE* data, DWORD length, HANDLE output) const;
-    // Deflates the source into a gzip file. 1 on success, -1 on failure. Only on success is
-    // rateText set, to the compression rate such as "62.35%".
-    int CompressFile(const std::string& sourcePath, const std::string& gzipPath, std::string& rateText) const;
+    // Deflates the source into a gzip file. Only when it went through is rateText set, to the
+    // compression rate such as "62.35%".
+    bool CompressFile(const std::string& sourcePath, const std::string& gzipPath, std::string& rateText) const;
 
 private:
     // Opens the written file for reading only and compares it with the embedded bytes.

@@ -37,7 +37,7 @@ STEP_RESULT CEntryInstallStep::Do() {
         const std::string error = FormatText("Decompress to file %s failed!", m_plan.strDestPath.c_str());
         if (EqualsNoCase(GetFileNameOf(m_entry.strRelativePath), UPGRADE_SERVER_FILE_NAME)) return Tolerate(error);
         AddAbortLine(m_pass.sink, error);
-        return StepFailed(RESULT_INSTALL_FAILED, error);
+        return StepFailed(error);
     }
     m_pass.sink.AddLine(LINE_INFO, "        Upgrade %s successfully!", fileName.c_str());
     Installed();
@@ -58,7 +58,7 @@ STEP_RESULT CEntryInstallStep::Tolerate(const std::string& error) {
         if (!putBack.Succeeded()) {
             const std::string text = FormatRestoreFailure(m_plan.strDestPath, putBack.strText);
             AddAbortLine(m_pass.sink, text);
-            return StepFailed(RESULT_INSTALL_FAILED, text);
+            return StepFailed(text);
         }
         m_bDestChanged = false;
     }

@@ -128,7 +128,7 @@ STEP_RESULT PutBackDestination(const ENTRY_PLAN& plan) {
             ::SetFileAttributesA(plan.strDestPath.c_str(), plan.dwAttributes);
     }
     if (error == ERROR_SUCCESS) return StepSucceeded();
-    return StepFailed(RESULT_INSTALL_FAILED, GetSystemErrorText(error));
+    return StepFailed(GetSystemErrorText(error));
 }
 
 std::string FormatRestoreFailure(const std::string& file, const std::string& reason) {
@@ -158,7 +158,7 @@ STEP_RESULT PutBackWithLines(const ENTRY_PLAN& plan, CLineSink& sink) {
         return StepSucceeded();
     }
     sink.AddLine(LINE_INFO, "        %s", failure.c_str());
-    return StepFailed(RESULT_INSTALL_FAILED, failure);
+    return StepFailed(failure);
 }
 
 void DiscardBackup(const ENTRY_PLAN& plan, bool bDestIsOld) {

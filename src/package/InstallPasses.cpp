@@ -19,12 +19,12 @@ STEP_RESULT CInstallPasses::BackupPass(const StopCheck& isStopRequested) {
     const DWORD count = m_package.GetEntryCount();
     DWORD offset = PACKAGE_FIRST_ENTRY;
     for (DWORD i = 0; i < count; ++i) {
-        if (isStopRequested && isStopRequested()) return StepFailed(RESULT_NONE);
+        if (isStopRequested && isStopRequested()) return StepStopped();
         STORED_ENTRY entry;
         const std::string error = ReadEntry(offset, entry);
         if (!error.empty()) {
             AddAbortLine(m_pass.sink, error);
-            return StepFailed(RESULT_BACKUP_FAILED, error);
+            return StepFailed(error);
         }
         const bool bFlushAlways = PlaceCommandList(entry);
         CEntryInstallStep& step = *m_steps.Emplace(std::move(entry), bFlushAlways, m_pass);

@@ -24,10 +24,39 @@ struct BUILD_ITEM {
     bool bCompressed = false;
 };
 
-bool WriteDword(CFile& output, DWORD value, CFileException& error) {
+bool WriteDword(CFile& output, DWORD value, CFileException* error) {
     BYTE bytes[4];
     for (int i = 0; i < 4; ++i) bytes[i] = static_cast<BYTE>(value >> (8 * i));
-    return output.Write(bytes, sizeof bytes, &error);
+    return output.Write(bytes, sizeof bytes, error);
+}
+
+// Reads the entry's compressed copy whole. Answers the file's error text, empty when it was read.
+std::string ReadCompressedCopy(const CPackageEntry& entry, std::vector<BYTE>& data) {
+    CFile temp;
+    CFileException error;
+    if (!temp.Open(entry.m_strTempPath, CFile::modeRead | CFile::typeBinary, &error))
+        return GetFileExceptionText(&error);
+    const DWORD length = static_cast<DWORD>(temp.GetLength());
+    data.resize(length);
+    if (length != 0 && temp.Read(data.data(), length, &error) != length) {
+        if (error.m_cause == CFileException::none) error.Set(ERROR_HANDLE_EOF, entry.m_strTempPath);
+        return GetFileExceptionText(&error);
+    }
+    return std::string();
+}
+
+// Appends one entry, its fields and its compressed data, to the output. Answers the output's
+// error text, empty when the whole entry was written.
+std::string WriteEntry(CFile& output, const CPackageEntry& entry, const std::vector<BYTE>& data) {
+    CFileException error;
+    const DWORD pathLength = static_cast<DWORD>(entry.m_strRelativePath.size());
+    const DWORD length = static_cast<DWORD>(data.size());
+    const bool written = WriteDword(output, pathLength, &error) &&
+                         output.Write(entry.m_strRelativePath.data(), pathLength, &error) &&
+                         WriteDword(output, entry.m_ftLastWrite.dwHighDateTime, &error) &&
+                         WriteDword(output, entry.m_ftLastWrite.dwLowDateTime, &error) &&
+                         WriteDword(output, length, &error) && output.Write(data.data(), length, &error);
+    return written ? std::string() : GetExceptionMessage(&error);
 }
 
 const char LIST_SECTION[] = "Install Source";
@@ -88,23 +117,30 @@ void AddCombineFailure(CLineSink& sink, const std::string& reason) {
     sink.AddLine(LINE_ABORT, "        Combine compressed files failed because of %s!", reason.c_str());
 }
 
-// Writes the entries that were compressed, then the count of those actually written.
-// False when the output itself could not be written, or would hold no entry.
-bool CombineEntries(CLineSink& sink, CFile& output, const std::vector<BUILD_ITEM>& items,
-                    PACKAGE_BUILD_RESULT& result) {
+// Writes the entries that were compressed, then the count of those actually written. False
+// when the output itself could not be written, or would hold no entry; written counts the entries.
+bool CombineEntries(CLineSink& sink, CFile& output, const std::vector<BUILD_ITEM>& items, DWORD& written) {
     CFileException error;
-    if (!WriteDword(output, 0, error)) {
+    if (!WriteDword(output, 0, &error)) {
         AddCombineFailure(sink, GetExceptionMessage(&error));
         return false;
     }
-    DWORD written = 0;
+    written = 0;
     for (const BUILD_ITEM& item : items) {
         if (!item.bCompressed) continue;
-        bool outputFailed = false;
-        const std::string text = WriteEntry(output, *item.entry, outputFailed);
-        if (!text.empty()) AddCombineFailure(sink, text);
-        if (outputFailed) return false;
-        if (text.empty()) ++written;
+        std::vector<BYTE> data;
+        // A copy that cannot be read is left out; an output that cannot be written ends the package.
+        const std::string readError = ReadCompressedCopy(*item.entry, data);
+        if (!readError.empty()) {
+            AddCombineFailure(sink, readError);
+            continue;
+        }
+        const std::string writeError = WriteEntry(output, *item.entry, data);
+        if (!writeError.empty()) {
+            AddCombineFailure(sink, writeError);
+            return false;
+        }
+        ++written;
     }
     // A package of no entries would install nothing and report success.
     if (written == 0) {
@@ -112,32 +148,33 @@ bool CombineEntries(CLineSink& sink, CFile& output, const std::vector<BUILD_ITEM
         return false;
     }
     // A package never announces entries it lacks.
-    if (!output.SeekTo(0, &error) || !WriteDword(output, written, error)) {
+    if (!output.SeekTo(0, &error) || !WriteDword(output, written, &error)) {
         AddCombineFailure(sink, GetExceptionMessage(&error));
         return false;
     }
-    result.nWritten = static_cast<int>(written);
     return true;
 }
 
-// Joins the compressed entries into the output; a package that could not be written whole is deleted.
-void WriteOutput(CLineSink& sink, const std::string& outputFile, const std::vector<BUILD_ITEM>& items,
-                 PACKAGE_BUILD_RESULT& result) {
+// Joins the compressed entries into the output; a package that could not be written whole is
+// deleted. Answers how many entries the package holds, 0 when there is none.
+DWORD WriteOutput(CLineSink& sink, const std::string& outputFile, const std::vector<BUILD_ITEM>& items) {
     sink.AddLine(LINE_INFO, "Combine compressed files to CompressData.dat");
     CFile output;
     CFileException error;
     if (!output.Open(outputFile, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary, &error)) {
         sink.AddLine(LINE_ABORT, "        Create file %s failed because of %s!", outputFile.c_str(),
                      GetFileErrorReason(error.m_cause).c_str());
-        return;
+        return 0;
     }
-    result.bOutputDone = CombineEntries(sink, output, items, result);
+    DWORD written = 0;
+    const bool bDone = CombineEntries(sink, output, items, written);
     output.Close();
-    if (result.bOutputDone) {
+    if (bDone) {
         sink.AddLine(LINE_INFO, "        Combine compressed files to %s completely!", outputFile.c_str());
-    } else {
-        CFile::Remove(outputFile);  // no half-written package is left behind
+        return written;
     }
+    CFile::Remove(outputFile);  // no half-written package is left behind
+    return 0;
 }
 
 }  // namespace
@@ -149,47 +186,19 @@ std::string MakeScratchFolder(CLineSink& sink, BUILD_SCRATCH scratch, CWorkFolde
     return work.Path();
 }
 
-std::string WriteEntry(CFile& output, const CPackageEntry& entry, bool& outputFailed) {
-    outputFailed = false;
-    CFile temp;
-    CFileException error;
-    if (!temp.Open(entry.m_strTempPath, CFile::modeRead | CFile::typeBinary, &error))
-        return GetFileExceptionText(&error);
-    const DWORD length = static_cast<DWORD>(temp.GetLength());
-    std::vector<BYTE> data(length);
-    if (length != 0 && temp.Read(data.data(), length, &error) != length) {
-        if (error.m_cause == CFileException::none) error.Set(ERROR_HANDLE_EOF, entry.m_strTempPath);
-        return GetFileExceptionText(&error);
-    }
-    temp.Close();
-
-    const DWORD pathLength = static_cast<DWORD>(entry.m_strRelativePath.size());
-    const bool written = WriteDword(output, pathLength, error) &&
-                         output.Write(entry.m_strRelativePath.data(), pathLength, &error) &&
-                         WriteDword(output, entry.m_ftLastWrite.dwHighDateTime, error) &&
-                         WriteDword(output, entry.m_ftLastWrite.dwLowDateTime, error) &&
-                         WriteDword(output, length, error) && output.Write(data.data(), length, &error);
-    if (written) return std::string();
-    outputFailed = true;
-    return GetExceptionMessage(&error);
-}
-
-PACKAGE_BUILD_RESULT BuildPackageFile(CLineSink& sink, const std::string& listFile, const std::string& outputFile,
-                                      const BUILD_OPTIONS& options) {
-    PACKAGE_BUILD_RESULT result;
+bool BuildPackageFile(CLineSink& sink, const std::string& listFile, const std::string& outputFile,
+                      const BUILD_OPTIONS& options) {
     sink.AddLine(LINE_INFO, "Reading compressed files from UpgradeSet.ini");
     std::vector<BUILD_ITEM> items;
-    if (!ReadSourceList(sink, listFile, items)) return result;  // any package already there stays
-    result.nSources = static_cast<int>(items.size());
+    if (!ReadSourceList(sink, listFile, items)) return false;  // any package already there stays
 
     // The work folder goes with every file in it; in the user's folder each file goes by itself.
     CWorkFolder work;
     const std::string folder = MakeScratchFolder(sink, options.scratch, work);
-    if (folder.empty()) return result;
+    if (folder.empty()) return false;
     // Loaded as an upgrade run loads it; a library that is not ours fails every source.
     CCompressionLibrary library;
     library.Load(options.hLibraryModule, folder, options.afterLibraryWritten);
     CompressSources(sink, items, library, folder);
-    WriteOutput(sink, outputFile, items, result);
-    return result;
+    return WriteOutput(sink, outputFile, items) == items.size();
 }

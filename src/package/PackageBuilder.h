@@ -6,21 +6,11 @@
 
 #include "package/CompressionLibrary.h"
 
-class CFile;
 class CLineSink;
-class CPackageEntry;
 class CWorkFolder;
 
 inline constexpr const char* BUILDER_LIST_FILE = "UpgradeSet.ini";
 inline constexpr const char* BUILDER_OUTPUT_FILE = "CompressData.dat";
-
-// What a build left behind.
-struct PACKAGE_BUILD_RESULT {
-    int nSources = 0;        // sources named by the list
-    int nWritten = 0;        // entries that went into the output
-    bool bOutputDone = false;  // the output was written to its end
-    bool IsComplete() const { return bOutputDone && nWritten == nSources; }
-};
 
 // Where a build keeps its scratch files: the compression library and the compressed copies.
 enum BUILD_SCRATCH {
@@ -44,10 +34,6 @@ struct BUILD_OPTIONS {
 
 // Compresses every source named in the list file (a full path) and joins them into the output in
 // the package layout, reporting each step as a line. A list that is missing or names no source is
-// refused before anything is written.
-PACKAGE_BUILD_RESULT BuildPackageFile(CLineSink& sink, const std::string& listFile, const std::string& outputFile,
-                                      const BUILD_OPTIONS& options = {});
-
-// Appends one entry to the output. Answers an error text, empty on success; outputFailed
-// tells a failed write of the output apart from an unreadable compressed copy.
-std::string WriteEntry(CFile& output, const CPackageEntry& entry, bool& outputFailed);
+// refused before anything is written. True when the package was written with every source.
+bool BuildPackageFile(CLineSink& sink, const std::string& listFile, const std::string& outputFile,
+                      const BUILD_OPTIONS& options = {});

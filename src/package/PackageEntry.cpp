@@ -31,7 +31,7 @@ void CPackageEntry::LoadIni(const std::string& section, const std::string& listF
 bool CPackageEntry::CompressSource(const CCompressionLibrary& library, const std::string& folder) {
     m_strTempPath = NewTempFile(folder);
     if (m_strTempPath.empty()) return false;
-    return library.CompressFile(m_strSourcePath, m_strTempPath, m_strRate) == 1;
+    return library.CompressFile(m_strSourcePath, m_strTempPath, m_strRate);
 }
 
 void CPackageEntry::ReadSourceTime() {

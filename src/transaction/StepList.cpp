@@ -2,7 +2,7 @@
 
 STEP_RESULT CRollbackList::Do(const StopCheck& isStopRequested) {
     while (m_nDone < m_steps.size()) {
-        if (isStopRequested && isStopRequested()) return StepFailed(RESULT_NONE);
+        if (isStopRequested && isStopRequested()) return StepStopped();
         STEP_RESULT result = m_steps[m_nDone++]->Do();
         if (!result.Succeeded()) return result;
     }

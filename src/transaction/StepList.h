@@ -15,7 +15,7 @@ public:
 
     void Add(CStep& step) { m_steps.push_back(&step); }
     // Does every step added since the last Do, asking before each whether to stop (a stop
-    // answers RESULT_NONE). The first failure ends it and is answered.
+    // answers a stop). The first failure ends it and is answered.
     STEP_RESULT Do(const StopCheck& isStopRequested = {});
     // Undoes every done step, newest first, whatever each answers. Answers the first failure.
     STEP_RESULT Undo();

@@ -52,9 +52,9 @@ bool PutBack(CLineSink& sink, const CUpgradeJournal& journal, const CheckpointHo
 bool Finish(IRunHost& host, const CUpgradeJournal& journal, const std::string& installFolder) {
     host.AddLine(LINE_PROMPT, "The last upgrade was interrupted after its files were installed, now will finish it");
     if (FileExists(journal.GetCommandList())) RunCommandList(host, journal.GetCommandList(), installFolder);
-    const STEP_RESULT record = RecordUpgradeInRegistry(journal.GetVersion());
-    if (!record.Succeeded()) {
-        AddAbortLine(host, record.strText);
+    const std::string recordError = RecordUpgradeInRegistry(journal.GetVersion());
+    if (!recordError.empty()) {
+        AddAbortLine(host, recordError);
         return false;
     }
     host.AddLine(LINE_INFO, "%s", UPGRADE_DONE_TEXT);

@@ -17,13 +17,13 @@ std::string NowAsText() {
 
 }  // namespace
 
-STEP_RESULT RecordUpgradeInRegistry(const std::string& version) {
+std::string RecordUpgradeInRegistry(const std::string& version) {
     LONG status = ERROR_SUCCESS;
     // The registry writes its hives lazily; the record must be on the disk before the journal goes.
     if (CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE, NowAsText(), &status) &&
         CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE, version, &status) &&
         CRegistryAccess::Flush(HKEY_LOCAL_MACHINE, PRODUCT_KEY, &status))
-        return StepSucceeded();
-    return StepFailed(RESULT_NOT_RECORDED, FormatText("Record the upgrade in the registry failed because of %s",
-                                                      GetSystemErrorText(static_cast<DWORD>(status)).c_str()));
+        return std::string();
+    return FormatText("Record the upgrade in the registry failed because of %s",
+                      GetSystemErrorText(static_cast<DWORD>(status)).c_str());
 }

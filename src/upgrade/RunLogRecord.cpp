@@ -1,6 +1,6 @@
 #include "upgrade/RunLogRecord.h"
 
-#include "transaction/ResultCodes.h"
+#include "upgrade/ResultCodes.h"
 #include "upgrade/UpgradeLog.h"
 #include "util/TextFormat.h"
 

@@ -23,7 +23,10 @@ const UINT CHANNEL_EXIT_CODE = 0xFFFFFFF7;
 const DWORD CHANNEL_SETTLE_MS = 1000;
 
 // The run's stages in order; each answers whether the run goes on.
-using Stage = STEP_RESULT (CUpgradeRun::*)();
+using Stage = STAGE_RESULT (CUpgradeRun::*)();
+
+const STAGE_RESULT GOES_ON = {STEP_DONE, RESULT_SUCCEEDED};
+const STAGE_RESULT STOPPED = {STEP_STOPPED, RESULT_NONE};
 
 }  // namespace
 
@@ -37,12 +40,12 @@ int CUpgradeRun::Execute() {
     TraceEvent("phase checks");
     m_host.ClearLines();
     m_host.SetProgress(0);
-    STEP_RESULT result;
+    STAGE_RESULT result;
     for (Stage stage : {&CUpgradeRun::CheckInstallation, &CUpgradeRun::CheckPackage, &CUpgradeRun::BackupEntries,
                         &CUpgradeRun::CloseChannelProgram, &CUpgradeRun::InstallEntries, &CUpgradeRun::Commit,
                         &CUpgradeRun::RunCommands, &CUpgradeRun::WriteUpgradeRecord}) {
         result = (this->*stage)();
-        if (!result.Succeeded()) break;
+        if (result.outcome != STEP_DONE) break;
     }
     EndRun(result.nCode);
     return result.nCode;
@@ -54,18 +57,23 @@ bool CUpgradeRun::StopRequested() {
     return m_bStopped;
 }
 
-STEP_RESULT CUpgradeRun::Abort(int nCode, const std::string& text) {
+STAGE_RESULT CUpgradeRun::Abort(int nCode, const std::string& text) {
     AddAbortLine(m_host, text);
-    return StepFailed(nCode, text);
+    return {STEP_FAILED, nCode};
 }
 
-STEP_RESULT CUpgradeRun::CheckInstallation() {
+STAGE_RESULT CUpgradeRun::EndOfPass(const STEP_RESULT& pass, int nFailureCode) {
+    if (pass.Stopped()) return STOPPED;
+    return pass.Succeeded() ? GOES_ON : STAGE_RESULT{STEP_FAILED, nFailureCode};
+}
+
+STAGE_RESULT CUpgradeRun::CheckInstallation() {
     m_host.AddLine(LINE_INFO, "Analyzing system, please waiting...");
     m_strInstallFolder = CInstallProbe::GetInstallPath();
     if (m_strInstallFolder.empty())
         return Abort(RESULT_NOT_INSTALLED, "The Quorindo has not been installed, so can't upgrade!");
     m_host.AddLine(LINE_INFO, "        Success - The Quorindo installed in '%s'", m_strInstallFolder.c_str());
-    if (StopRequested()) return StepFailed(RESULT_NONE);
+    if (StopRequested()) return STOPPED;
 
     std::string installed, upgradeVersion;
     if (!CInstallProbe::GetInstalledVersion(m_strInstallFolder + PRODUCT_EXE_NAME, installed, upgradeVersion))
@@ -78,11 +86,11 @@ STEP_RESULT CUpgradeRun::CheckInstallation() {
                                                   "have installed is more newer.",
                                                   packageVersion.c_str()));
     }
-    if (StopRequested()) return StepFailed(RESULT_NONE);
+    if (StopRequested()) return STOPPED;
 
     if (IsProductRunning())
         return Abort(RESULT_PRODUCT_RUNNING, "The Quorindo is in running, please close it and run again!");
-    if (StopRequested()) return StepFailed(RESULT_NONE);
+    if (StopRequested()) return STOPPED;
 
     // Held from the first change to the end of the run: no other upgrader may change these files meanwhile.
     const DWORD lockError = m_lock.Take(m_strInstallFolder);
@@ -101,11 +109,11 @@ STEP_RESULT CUpgradeRun::CheckInstallation() {
     // The self-copy writes its own lines, its failure included.
     TraceEvent("phase self-copy");
     if (!CopySelfToUpgradeFolder(m_host, m_strInstallFolder, m_settings.strExeName))
-        return StepFailed(RESULT_SELF_COPY_FAILED);
-    return StepSucceeded();
+        return {STEP_FAILED, RESULT_SELF_COPY_FAILED};
+    return GOES_ON;
 }
 
-STEP_RESULT CUpgradeRun::CheckPackage() {
+STAGE_RESULT CUpgradeRun::CheckPackage() {
     TraceEvent("phase package");
     m_host.AddLine(LINE_INFO, "Analyzing upgrade package, please waiting...");
     m_workFolder = std::make_unique<CWorkFolder>();
@@ -113,18 +121,18 @@ STEP_RESULT CUpgradeRun::CheckPackage() {
     if (!folderError.empty()) return Abort(RESULT_BACKUP_FAILED, folderError);
     const std::string error = LoadPackage(m_package, m_settings.strPackageFile, m_settings.hLibraryModule);
     if (!error.empty()) return Abort(RESULT_PACKAGE_NOT_LOADED, error);
-    if (StopRequested()) return StepFailed(RESULT_NONE);
+    if (StopRequested()) return STOPPED;
     if (m_package.GetSize() < PACKAGE_FIRST_ENTRY)
         return Abort(RESULT_PACKAGE_TOO_SHORT, "Length for upgrade package is invalidation");
-    return StepSucceeded();
+    return GOES_ON;
 }
 
-STEP_RESULT CUpgradeRun::BackupEntries() {
+STAGE_RESULT CUpgradeRun::BackupEntries() {
     TraceEvent("phase backup");
     m_entries = std::make_unique<CInstallPasses>(m_package, m_host, m_strInstallFolder, m_workFolder->Path());
     // An entry's own abort line is already there when the pass fails.
-    const STEP_RESULT result = m_entries->BackupPass([this] { return StopRequested(); });
-    if (!result.Succeeded()) return result;
+    const STAGE_RESULT pass = EndOfPass(m_entries->BackupPass([this] { return StopRequested(); }), RESULT_BACKUP_FAILED);
+    if (pass.outcome != STEP_DONE) return pass;
     // The whole plan is checked before anything changes: a package whose interrupted install no
     // recovery would put back is not installed at all.
     const std::string unrecoverable = CUpgradeJournal::FindUnrecoverableValue(
@@ -136,16 +144,16 @@ STEP_RESULT CUpgradeRun::BackupEntries() {
     m_host.SetProgressRange(static_cast<int>(m_entries->GetTotalPackedSize()));
     TraceEvent("phase library");
     m_entries->ExtractLibrary(m_settings.hLibraryModule);
-    return StepSucceeded();
+    return GOES_ON;
 }
 
-STEP_RESULT CUpgradeRun::CloseChannelProgram() {
+STAGE_RESULT CUpgradeRun::CloseChannelProgram() {
     TraceEvent("phase channel");
     // Every instance, in every session: one left running would hold its files.
     const std::vector<DWORD> ids = FindProcessIds(CHANNEL_PROGRAM_NAME);
     if (ids.empty()) {
         AddPromptLine(m_host, FormatText("'%s' is not in running, now will upgrade it...", CHANNEL_PROGRAM_NAME));
-        return StepSucceeded();
+        return GOES_ON;
     }
     AddPromptLine(m_host, FormatText("'%s' is in running, now will close it...", CHANNEL_PROGRAM_NAME));
     const DWORD error = EndProcesses(ids, CHANNEL_EXIT_CODE, CHANNEL_SETTLE_MS);
@@ -155,10 +163,10 @@ STEP_RESULT CUpgradeRun::CloseChannelProgram() {
         return Abort(RESULT_NONE, text);
     }
     AddPromptLine(m_host, FormatText("Terminate process '%s' successfully! Now will upgrade it...", CHANNEL_PROGRAM_NAME));
-    return StepSucceeded();
+    return GOES_ON;
 }
 
-STEP_RESULT CUpgradeRun::InstallEntries() {
+STAGE_RESULT CUpgradeRun::InstallEntries() {
     TraceEvent("phase install");
     // The whole plan, durable before the first destination changes: a killed run is put back at
     // the next start. Undoing it is safe at any point, so nothing more is written per entry.
@@ -176,21 +184,22 @@ STEP_RESULT CUpgradeRun::InstallEntries() {
         return Abort(RESULT_BACKUP_FAILED, runOnceError);
     }
     // Every new file is on the disk when the pass succeeds, before the journal says so.
-    return m_entries->InstallPass(
+    const STEP_RESULT pass = m_entries->InstallPass(
         m_transaction, [this] { return StopRequested(); },
         [this](const CEntryInstallStep& step) { MoveProgress(static_cast<int>(step.GetPackedSize())); },
         [this](const CEntryInstallStep& step) {
             if (step.IsInstalled()) MoveProgress(-static_cast<int>(step.GetPackedSize()));
         });
+    return EndOfPass(pass, RESULT_INSTALL_FAILED);
 }
 
-STEP_RESULT CUpgradeRun::Commit() {
+STAGE_RESULT CUpgradeRun::Commit() {
     const std::string phaseError = m_journal.SetPhase(JOURNAL_COMMANDS);
     if (!phaseError.empty()) return Abort(RESULT_INSTALL_FAILED, phaseError);
     // The commit point: the journal says every new file is in place, so from here a recovery goes
     // forward, and nothing of the install is undone any more.
     m_transaction.Commit();
-    return StepSucceeded();
+    return GOES_ON;
 }
 
 ROLLBACK_OUTCOME CUpgradeRun::RollBack() {
@@ -203,19 +212,19 @@ ROLLBACK_OUTCOME CUpgradeRun::RollBack() {
     return m_entries->GetRollbackOutcome();
 }
 
-STEP_RESULT CUpgradeRun::RunCommands() {
+STAGE_RESULT CUpgradeRun::RunCommands() {
     TraceEvent("phase commands");
     const std::string& commandList = m_entries->GetCommandListPath();
     if (!commandList.empty()) RunCommandList(m_host, commandList, m_strInstallFolder);
-    return StepSucceeded();
+    return GOES_ON;
 }
 
-STEP_RESULT CUpgradeRun::WriteUpgradeRecord() {
-    const STEP_RESULT result = RecordUpgradeInRegistry(m_settings.strPackageVersion);
+STAGE_RESULT CUpgradeRun::WriteUpgradeRecord() {
+    const std::string error = RecordUpgradeInRegistry(m_settings.strPackageVersion);
     // Said once the record is there: the registry is what the product and its server read.
-    if (!result.Succeeded()) return Abort(result.nCode, result.strText);
+    if (!error.empty()) return Abort(RESULT_NOT_RECORDED, error);
     m_host.AddLine(LINE_INFO, "%s", UPGRADE_DONE_TEXT);
-    return result;
+    return GOES_ON;
 }
 
 void CUpgradeRun::EndRun(int nCode) {

@@ -10,10 +10,18 @@
 #include "package/UpgradePackage.h"
 #include "transaction/StepList.h"
 #include "upgrade/RecordingRunHost.h"
+#include "upgrade/ResultCodes.h"
 #include "upgrade/RunLock.h"
 #include "upgrade/RunSettings.h"
 #include "upgrade/UpgradeJournal.h"
 #include "util/WorkFolder.h"
+
+// How a stage of the run ended: it went through, the run was stopped, or it failed with the
+// result code that the run ends with (RESULT_NONE: a failure that has no code to report).
+struct STAGE_RESULT {
+    STEP_OUTCOME outcome = STEP_DONE;
+    int nCode = RESULT_SUCCEEDED;
+};
 
 // One whole upgrade as one transaction: checks, self-copy, the backup pass, then the install
 // steps of every entry in the run's rollback list until the commit point, where the journal says
@@ -38,14 +46,14 @@ public:
     int Execute();
 
 private:
-    STEP_RESULT CheckInstallation();
-    STEP_RESULT CheckPackage();
-    STEP_RESULT BackupEntries();
-    STEP_RESULT CloseChannelProgram();
-    STEP_RESULT InstallEntries();
-    STEP_RESULT Commit();
-    STEP_RESULT RunCommands();
-    STEP_RESULT WriteUpgradeRecord();
+    STAGE_RESULT CheckInstallation();
+    STAGE_RESULT CheckPackage();
+    STAGE_RESULT BackupEntries();
+    STAGE_RESULT CloseChannelProgram();
+    STAGE_RESULT InstallEntries();
+    STAGE_RESULT Commit();
+    STAGE_RESULT RunCommands();
+    STAGE_RESULT WriteUpgradeRecord();
     // Undoes the install steps done since the commit point, between the restore walk's first and
     // last lines when they had changed something.
     ROLLBACK_OUTCOME RollBack();
@@ -57,7 +65,9 @@ private:
 
     bool StopRequested();
     // The text's abort line, and the failure that ends the run with the code.
-    STEP_RESULT Abort(int nCode, const std::string& text);
+    STAGE_RESULT Abort(int nCode, const std::string& text);
+    // A pass's result as the run's: its failure, whose line the pass wrote, ends the run with the code.
+    static STAGE_RESULT EndOfPass(const STEP_RESULT& pass, int nFailureCode);
     void MoveProgress(int delta) { m_host.SetProgress(m_host.GetProgress() + delta); }
 
     CRunLock m_lock;           // let go last, when everything of the run is done

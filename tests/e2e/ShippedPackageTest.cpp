@@ -27,7 +27,7 @@
 #include "system/FileVersionInfo.h"
 #include "system/RegistryAccess.h"
 #include "system/ProductNames.h"
-#include "transaction/ResultCodes.h"
+#include "upgrade/ResultCodes.h"
 
 namespace {
 

@@ -79,7 +79,7 @@ int RunBuildCommand(const std::string& listFile, const std::string& outputFile) 
     CConsoleLineSink sink;
     BUILD_OPTIONS options;
     options.scratch = ScratchForThisProcess();
-    return BuildPackageFile(sink, listFile, outputFile, options).IsComplete() ? PACK_EXIT_OK : PACK_EXIT_FAILED;
+    return BuildPackageFile(sink, listFile, outputFile, options) ? PACK_EXIT_OK : PACK_EXIT_FAILED;
 }
 
 int RunListCommand(const std::string& packagePath) {

@@ -54,7 +54,7 @@ TEST_F(DiskFull, ShortWritesOfTheLibraryOperationsAreFailures) {
     ASSERT_TRUE(library.Load(nullptr, m_scratch.Path()));
 
     std::string rate = "unchanged";
-    EXPECT_EQ(library.CompressFile(source, m_small->Path() + "out.gz", rate), -1);
+    EXPECT_FALSE(library.CompressFile(source, m_small->Path() + "out.gz", rate));
     EXPECT_EQ(rate, "unchanged");
     ::DeleteFileA((m_small->Path() + "out.gz").c_str());
     EXPECT_NE(CPackageEntry::WriteTempFile(reinterpret_cast<const BYTE*>(text.data()), static_cast<DWORD>(text.size()),

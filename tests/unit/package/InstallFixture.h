@@ -49,11 +49,11 @@ protected:
     }
     PASSES_OUTCOME RunPasses(const CRollbackList::StopCheck& isStopRequested = {}) {
         const STEP_RESULT backup = RunBackupPass(isStopRequested);
-        if (!backup.Succeeded()) return backup.nCode == RESULT_NONE ? PASSES_STOPPED : PASSES_BACKUP_FAILED;
+        if (!backup.Succeeded()) return backup.Stopped() ? PASSES_STOPPED : PASSES_BACKUP_FAILED;
         const STEP_RESULT install = RunInstallPass(isStopRequested);
         if (install.Succeeded()) return PASSES_INSTALLED;
         Rollback();
-        return install.nCode == RESULT_NONE ? PASSES_STOPPED : PASSES_INSTALL_FAILED;
+        return install.Stopped() ? PASSES_STOPPED : PASSES_INSTALL_FAILED;
     }
     const CEntryInstallStep& Item(size_t index) const { return *m_items->GetSteps().GetAt(index); }
 

@@ -211,7 +211,7 @@ TEST_F(InstallPasses, FailedBackupIsAPromptAndItsFileIsNeverRestoredEmpty) {
     EXPECT_EQ(ScratchFileCount(), 0u);
 
     // The rest of the run: a later failure restores nothing over the file that has no backup.
-    EXPECT_EQ(RunInstallPass().nCode, RESULT_INSTALL_FAILED);
+    EXPECT_EQ(RunInstallPass().outcome, STEP_FAILED);
     EXPECT_TRUE(Item(0).IsInstalled());
     EXPECT_EQ(Rollback(), ROLLBACK_LOST);
     EXPECT_EQ(ReadFileText(Dest("a.dll")), "new a");
@@ -260,7 +260,7 @@ TEST_F(InstallPasses, WithoutTheLibraryEveryInstallFailsBeforeTouchingItsFile) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a"));
     ASSERT_TRUE(RunBackupPass().Succeeded());
-    EXPECT_EQ(RunInstallPass({}, ::GetModuleHandleA("kernel32.dll")).nCode, RESULT_INSTALL_FAILED);
+    EXPECT_EQ(RunInstallPass({}, ::GetModuleHandleA("kernel32.dll")).outcome, STEP_FAILED);
     EXPECT_EQ(m_items->GetLibraryPath(), "");
     EXPECT_EQ(m_sink.lines.back().text, "        Abort - Decompress to file " + Dest("a.dll") + " failed!");
     Rollback();  // nothing was touched
@@ -276,7 +276,7 @@ TEST_F(InstallPasses, BackupOpenForWritingElsewhereIsNotRestored) {
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").AddFile(".\\b.dll", "new b").Add(
         DamagedEntry(".\\c.dll", SampleContent(5))));
     ASSERT_TRUE(RunBackupPass().Succeeded());
-    ASSERT_EQ(RunInstallPass().nCode, RESULT_INSTALL_FAILED);
+    ASSERT_EQ(RunInstallPass().outcome, STEP_FAILED);
     CScopedKernelHandle writer(::CreateFileA(Item(1).GetPlan().strBackupPath.c_str(), GENERIC_READ | GENERIC_WRITE,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

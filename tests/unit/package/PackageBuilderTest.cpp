@@ -33,7 +33,7 @@ protected:
         const std::string text = ReadFileText(Output());
         return std::vector<BYTE>(text.begin(), text.end());
     }
-    PACKAGE_BUILD_RESULT Build(const BUILD_OPTIONS& options = {}) {
+    bool Build(const BUILD_OPTIONS& options = {}) {
         return BuildPackageFile(m_sink, List(), Output(), options);
     }
 
@@ -49,7 +49,7 @@ TEST_F(PackageBuilder, TheReaderReadsBackEverySource) {
     WriteFileText(b, "");
     SetLastWriteTime(a, MakeFileTime(0x01D70000, 0x12345678));
     SetSources({{a, ".\\Quorindo.exe"}, {b, "<Temp>\\readme.txt"}});
-    ASSERT_TRUE(Build().IsComplete());
+    ASSERT_TRUE(Build());
     EXPECT_EQ(m_sink.lines[1].text.rfind("        Compressed file Quorindo.exe(Rate : ", 0), 0u);
     EXPECT_EQ(m_sink.lines[2].text, "        Compressed file readme.txt(Rate : 0.00%)");
 
@@ -76,9 +76,9 @@ TEST_F(PackageBuilder, TwoRunsGiveTheSameBytes) {
     const std::string a = m_folder.Path() + "a.dll";
     WriteFileText(a, "same bytes every time");
     SetSources({{a, ".\\a.dll"}});
-    ASSERT_TRUE(Build().IsComplete());
+    ASSERT_TRUE(Build());
     const std::vector<BYTE> first = OutputBytes();
-    ASSERT_TRUE(Build().IsComplete());
+    ASSERT_TRUE(Build());
     EXPECT_EQ(OutputBytes(), first);
 }
 
@@ -88,10 +88,7 @@ TEST_F(PackageBuilder, ASourceThatCannotBeCompressedIsLeftOutAndCounted) {
     WriteFileText(a, "present");
     const std::string missing = m_folder.Path() + "missing.dll";
     SetSources({{missing, ".\\missing.dll"}, {a, ".\\..\\a.dll"}, {a, ".\\a.dll"}});
-    const PACKAGE_BUILD_RESULT result = Build();
-    EXPECT_FALSE(result.IsComplete());
-    EXPECT_EQ(result.nSources, 3);
-    EXPECT_EQ(result.nWritten, 1);
+    EXPECT_FALSE(Build());
     EXPECT_EQ(m_sink.lines[1].nKind, LINE_ABORT);
     EXPECT_EQ(m_sink.lines[1].text, "        Compress file " + missing + " failed!");
     EXPECT_EQ(m_sink.lines[2].nKind, LINE_ABORT);
@@ -104,7 +101,7 @@ TEST_F(PackageBuilder, SourcePathsAreOpenedAsTheyStand) {
     SetCurrentDirectoryA(m_folder.Path().c_str());
     WriteFileText(m_folder.Path() + "rel.dll", "relative");
     SetSources({{".\\rel.dll", ".\\rel.dll"}});
-    EXPECT_TRUE(Build().IsComplete());
+    EXPECT_TRUE(Build());
     SetCurrentDirectoryA("C:\\");
 }
 
@@ -121,8 +118,7 @@ TEST_F(PackageBuilder, ALibrarySwappedInItsWorkFolderIsNeverUsed) {
         written = path;
         WriteFileText(path, "not the library");
     };
-    const PACKAGE_BUILD_RESULT result = Build(options);
-    EXPECT_FALSE(result.IsComplete());
+    EXPECT_FALSE(Build(options));
     EXPECT_EQ(written.rfind(GetWindowsFolder() + "Temp\\QuorindoUpgrade-", 0), 0u) << written;
     EXPECT_FALSE(PathExists(GetFolderOf(written)));
     EXPECT_EQ(m_sink.lines.back().text, "        Combine compressed files failed because of no file went into the package!");
@@ -138,7 +134,7 @@ TEST_F(PackageBuilder, ALockedOrReadOnlySourceKeepsNoTime) {
     CFile holder;
     ASSERT_TRUE(holder.Open(held, CFile::modeRead | CFile::shareDenyWrite));
     SetSources({{held, ".\\held.dll"}, {readOnly, ".\\ro.dll"}});
-    ASSERT_TRUE(Build().IsComplete());
+    ASSERT_TRUE(Build());
     const std::vector<BYTE> package = OutputBytes();
     DWORD cursor = PACKAGE_FIRST_ENTRY;
     STORED_ENTRY entry;
@@ -153,8 +149,7 @@ TEST_F(PackageBuilder, ALockedOrReadOnlySourceKeepsNoTime) {
 TEST_F(PackageBuilder, AnOutputThatCannotBeCreatedIsReported) {
     WriteFileText(m_folder.Path() + "a.dll", "a");
     SetSources({{m_folder.Path() + "a.dll", ".\\a.dll"}});
-    const PACKAGE_BUILD_RESULT result = BuildPackageFile(m_sink, List(), m_folder.Path() + "no\\such\\CompressData.dat");
-    EXPECT_FALSE(result.bOutputDone);
+    EXPECT_FALSE(BuildPackageFile(m_sink, List(), m_folder.Path() + "no\\such\\CompressData.dat"));
     EXPECT_EQ(m_sink.lines.back().nKind, LINE_ABORT);
     EXPECT_EQ(m_sink.lines.back().text,
               "        Create file " + m_folder.Path() + "no\\such\\CompressData.dat failed because of badPath!");

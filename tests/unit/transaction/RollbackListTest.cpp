@@ -17,7 +17,7 @@ public:
 private:
     STEP_RESULT Log(char sign, bool bFails) {
         m_log += sign + m_name;
-        return bFails ? StepFailed(RESULT_INSTALL_FAILED, sign + m_name) : StepSucceeded();
+        return bFails ? StepFailed(sign + m_name) : StepSucceeded();
     }
 
     std::string& m_log;
@@ -44,7 +44,7 @@ TEST(RollbackList, DoesInOrderUndoesNewestFirstAndNeverUndoesWhatIsCommitted) {
     int checks = 0;
     CRollbackList stopped;
     for (CStep* step : {&a, &d, &b}) stopped.Add(*step);
-    EXPECT_EQ(stopped.Do([&] { return ++checks == 3; }).nCode, RESULT_NONE);
+    EXPECT_EQ(stopped.Do([&] { return ++checks == 3; }).outcome, STEP_STOPPED);
     EXPECT_EQ(log, "+a+d");
     stopped.Commit();
     EXPECT_FALSE(stopped.HasDone());
