@@ -1,5 +1,6 @@
 #include "package/EntryItemList.h"
 
+#include "package/InflateAhead.h"
 #include "package/StageLines.h"
 #include "util/FileHelpers.h"
 #include "util/IniKeys.h"
@@ -68,8 +69,18 @@ STEP_RESULT CEntryItemList::InstallPass(CRollbackList& transaction, const StopCh
     m_pass.bFlushEachFile = !FlushVolumeOf(m_strInstallFolder);
     m_pass.onInstalled = onInstalled;
     m_pass.onUndone = onUndone;
-    for (const auto& step : m_steps) transaction.Add(*step);
+    std::vector<NEW_FILE> files;
+    for (const auto& step : m_steps) {
+        files.push_back(step->GetNewFile());
+        transaction.Add(*step);
+    }
+    // Started only now, with the journal's plan naming every file it makes.
+    CInflateAhead newFiles(m_library, std::move(files));
+    m_pass.pNewFiles = &newFiles;
     const STEP_RESULT result = transaction.Do(isStopRequested);
+    // After a stop or a failure, the files made ahead of the pass go.
+    newFiles.Stop();
+    m_pass.pNewFiles = nullptr;
     if (result.Succeeded()) MakeInstalledFilesDurable();
     return result;
 }

@@ -41,7 +41,8 @@ public:
     // protects is replaced. An entry that cannot be read ends it: the package cannot be read on.
     STEP_RESULT BackupPass(const StopCheck& isStopRequested);
     // The install pass: the install step of every entry the backup pass read, added to the
-    // transaction and done in order, then every new file made durable. onInstalled sees each
+    // transaction and done in order while a few workers make their new files ahead of it
+    // (CInflateAhead), then every new file made durable. onInstalled sees each
     // installed (or tolerated) entry, onUndone each one its undo walked. A failed or stopped pass
     // is left to the transaction's owner to undo.
     STEP_RESULT InstallPass(CRollbackList& transaction, const StopCheck& isStopRequested,
