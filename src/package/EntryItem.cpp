@@ -17,7 +17,7 @@ CEntryInstallStep::CEntryInstallStep(PACKAGE_ENTRY_FIELDS entry, bool bFlushAlwa
 
 std::string CEntryInstallStep::BackUp(const std::string& folder) {
     m_plan.strTempPath = NewScratchName(GetFolderOf(m_plan.strDestPath));
-    return BackUpDestination(m_plan, folder);
+    return BackUpDestination(m_plan, folder, &m_bBackupCopied);
 }
 
 DWORD CEntryInstallStep::GetPackedSize() const {

@@ -50,7 +50,7 @@ public:
     // folder. Answers the "Backup file ..." failure text, empty on success: a failed backup is no
     // reason to stop.
     std::string BackUp(const std::string& folder);
-    bool HasBackupCopy() const { return IsBackupACopy(m_plan); }
+    bool HasBackupCopy() const { return m_bBackupCopied; }
     // See FlushBackupCopy.
     std::string FlushBackupCopy() { return ::FlushBackupCopy(m_plan); }
     // Deletes the backup, once the destination is whole, old or new, and no later start needs it.
@@ -81,6 +81,7 @@ private:
     ENTRY_PLAN m_plan;
     const bool m_bFlushAlways;
     const INSTALL_PASS& m_pass;
+    bool m_bBackupCopied = false;  // the backup pass made a copy, not a second name
     bool m_bInstalled = false;    // installed, or tolerated as it was
     bool m_bDestChanged = false;  // the destination was written in place and must be put back
     bool m_bReplaced = false;     // the destination is the new file
