@@ -4,6 +4,7 @@
 #include "package/StageLines.h"
 #include "util/FileHelpers.h"
 #include "util/IniKeys.h"
+#include "util/ParallelWork.h"
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
 #include "util/TextCompare.h"
@@ -15,6 +16,18 @@ CEntryItemList::CEntryItemList(const CUpgradePackage& package, CLineSink& sink, 
 
 STEP_RESULT CEntryItemList::BackupPass(const StopCheck& isStopRequested) {
     m_folders = GetWriteFolders(m_strInstallFolder, m_strWorkFolder.empty() ? GetTempFolder() : m_strWorkFolder);
+    const STEP_RESULT result = ReadEntries(isStopRequested);
+    // Whatever ended the reading, every entry read is backed up, as each would have been on its own.
+    BackUpEntries();
+    if (!result.Succeeded()) {
+        if (result.nCode != RESULT_NONE) AddAbortLine(m_pass.sink, result.strText);
+        return result;
+    }
+    MakeBackupsDurable();
+    return StepSucceeded();
+}
+
+STEP_RESULT CEntryItemList::ReadEntries(const StopCheck& isStopRequested) {
     // An entry comes into being only as it is read: a count larger than the package holds ends at
     // the first entry that is not there, and takes nothing for the rest.
     const DWORD count = m_package.GetEntryCount();
@@ -23,24 +36,34 @@ STEP_RESULT CEntryItemList::BackupPass(const StopCheck& isStopRequested) {
         if (isStopRequested && isStopRequested()) return StepFailed(RESULT_NONE);
         PACKAGE_ENTRY_FIELDS entry;
         const std::string error = ReadEntry(offset, entry);
-        if (!error.empty()) {
-            AddAbortLine(m_pass.sink, error);
-            return StepFailed(RESULT_BACKUP_FAILED, error);
-        }
+        if (!error.empty()) return StepFailed(RESULT_BACKUP_FAILED, error);
         const bool bFlushAlways = PlaceCommandList(entry);
-        CEntryInstallStep& step = *m_steps.Emplace(std::move(entry), bFlushAlways, m_pass);
-        const std::string backupError = step.BackUp(m_folders.strWork);
-        if (!backupError.empty()) AddPromptLine(m_pass.sink, backupError);
+        m_steps.Emplace(std::move(entry), bFlushAlways, m_pass);
     }
-    MakeBackupsDurable();
     return StepSucceeded();
 }
 
-std::string CEntryItemList::ReadEntry(DWORD& offset, PACKAGE_ENTRY_FIELDS& entry) const {
+void CEntryItemList::BackUpEntries() {
+    // Each backup waits on the file system more than it works, and none depends on another: several
+    // are made at once. A failed one is a prompt, in package order.
+    std::vector<std::string> errors(m_steps.GetCount());
+    DoInParallel(errors.size(), [&](size_t i) { errors[i] = m_steps.GetAt(i)->BackUp(m_folders.strWork); });
+    for (const std::string& error : errors)
+        if (!error.empty()) AddPromptLine(m_pass.sink, error);
+}
+
+std::string CEntryItemList::ReadEntry(DWORD& offset, PACKAGE_ENTRY_FIELDS& entry) {
     // A path outside the rule is never resolved, so nothing is made or backed up for it.
     ENTRY_READ_OPTIONS options = BACKUP_READ;
     options.pFolders = &m_folders;
-    return ReadPackageEntry(m_package.GetData(), m_package.GetSize(), offset, m_folders.strInstall, options, entry);
+    options.bCreateFolders = false;
+    const std::string error =
+        ReadPackageEntry(m_package.GetData(), m_package.GetSize(), offset, m_folders.strInstall, options, entry);
+    // The destination's folders are made as soon as it is resolved, as the reader would, but
+    // each folder only once for the whole pass.
+    if (!entry.strDestPath.empty() && m_madeFolders.insert(GetFolderOf(entry.strDestPath)).second)
+        CreateFolderPath(entry.strDestPath);
+    return error;
 }
 
 bool CEntryItemList::PlaceCommandList(PACKAGE_ENTRY_FIELDS& entry) {

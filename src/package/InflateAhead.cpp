@@ -6,11 +6,11 @@
 
 #include "package/CompressionLibrary.h"
 #include "util/FileHelpers.h"
+#include "util/ParallelWork.h"
 #include "util/Trace.h"
 
 namespace {
 
-const unsigned kMostWorkers = 4;
 // How far the workers may run ahead of the pass: enough to keep them busy while the pass renames,
 // few enough that a failure has little to delete.
 const size_t kMostAhead = 8;
@@ -18,12 +18,7 @@ const size_t kMostAhead = 8;
 // Both halves must be non-zero for a time to count as stored.
 bool HasStoredTime(const FILETIME& time) { return time.dwHighDateTime != 0 && time.dwLowDateTime != 0; }
 
-unsigned CountWorkers(size_t files) {
-    SYSTEM_INFO info{};
-    ::GetSystemInfo(&info);
-    const unsigned cores = std::max<unsigned>(1, info.dwNumberOfProcessors);
-    return static_cast<unsigned>(std::min<size_t>({cores, kMostWorkers, files}));
-}
+unsigned CountWorkers(size_t files) { return static_cast<unsigned>(std::min<size_t>(CountWorkThreads(), files)); }
 
 class CExclusiveLock {
 public:
