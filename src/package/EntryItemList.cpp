@@ -87,7 +87,8 @@ void CEntryItemList::MakeBackupsDurable() {
 }
 
 STEP_RESULT CEntryItemList::InstallPass(CRollbackList& transaction, const StopCheck& isStopRequested,
-                                        const StepEvent& onInstalled, const StepEvent& onUndone) {
+                                        const StepEvent& onInstalled, const StepEvent& onUndone,
+                                        bool bInflateAhead) {
     // Asked once: where the volume cannot be flushed as a whole, each file is flushed as it is written.
     m_pass.bFlushEachFile = !FlushVolumeOf(m_strInstallFolder);
     m_pass.onInstalled = onInstalled;
@@ -98,7 +99,7 @@ STEP_RESULT CEntryItemList::InstallPass(CRollbackList& transaction, const StopCh
         transaction.Add(*step);
     }
     // Started only now, with the journal's plan naming every file it makes.
-    CInflateAhead newFiles(m_library, std::move(files));
+    CInflateAhead newFiles(m_library, std::move(files), bInflateAhead);
     m_pass.pNewFiles = &newFiles;
     const STEP_RESULT result = transaction.Do(isStopRequested);
     // After a stop or a failure, the files made ahead of the pass go.

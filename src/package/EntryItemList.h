@@ -44,12 +44,13 @@ public:
     // before it are backed up: the package cannot be read on.
     STEP_RESULT BackupPass(const StopCheck& isStopRequested);
     // The install pass: the install step of every entry the backup pass read, added to the
-    // transaction and done in order while a few workers make their new files ahead of it
-    // (CInflateAhead), then every new file made durable. onInstalled sees each installed (or
-    // tolerated) entry, onUndone each one its undo walked. A failed or stopped pass is left to
-    // the transaction's owner to undo.
+    // transaction and done in order, with their new files made ahead of it by a few workers when
+    // bInflateAhead (CInflateAhead), then every new file made durable. onInstalled sees each
+    // installed (or tolerated) entry, onUndone each one its undo walked. A failed or stopped pass
+    // is left to the transaction's owner to undo.
     STEP_RESULT InstallPass(CRollbackList& transaction, const StopCheck& isStopRequested,
-                            const StepEvent& onInstalled = {}, const StepEvent& onUndone = {});
+                            const StepEvent& onInstalled = {}, const StepEvent& onUndone = {},
+                            bool bInflateAhead = true);
     // How whole the installation is once the install steps are undone.
     ROLLBACK_OUTCOME GetRollbackOutcome() const;
     // Deletes every backup: each destination is whole, the old file or the new one.

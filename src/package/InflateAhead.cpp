@@ -52,9 +52,9 @@ bool MakeNewFile(const CCompressionLibrary& library, const NEW_FILE& file) {
     return false;
 }
 
-CInflateAhead::CInflateAhead(const CCompressionLibrary& library, std::vector<NEW_FILE> files)
+CInflateAhead::CInflateAhead(const CCompressionLibrary& library, std::vector<NEW_FILE> files, bool bWorkers)
     : m_library(library), m_files(std::move(files)), m_states(m_files.size(), FILE_WAITING) {
-    const unsigned count = CountWorkers(m_files.size());
+    const unsigned count = bWorkers ? CountWorkers(m_files.size()) : 0;
     for (unsigned i = 0; i < count; ++i) {
         // A worker that cannot be made leaves its share to the others, or to the pass itself.
         const uintptr_t thread = _beginthreadex(nullptr, 0, &CInflateAhead::WorkerEntry, this, 0, nullptr);

@@ -30,12 +30,13 @@ bool MakeNewFile(const CCompressionLibrary& library, const NEW_FILE& file);
 // Makes the install pass's new files ahead of it, in package order, on a few worker threads
 // (no more than the machine's cores, at most 4), never more than a few entries ahead of the
 // pass. The pass takes them in the same order; a file that no worker has started yet is made on
-// the pass's own thread, so the pass never waits for a worker that is not working for it.
+// the pass's own thread, so the pass never waits for a worker that is not working for it. Without
+// workers, the pass makes every file itself as it reaches it.
 // Only a file the journal's plan names is ever made, so a killed run leaves nothing that its
 // recovery does not delete.
 class CInflateAhead {
 public:
-    CInflateAhead(const CCompressionLibrary& library, std::vector<NEW_FILE> files);
+    CInflateAhead(const CCompressionLibrary& library, std::vector<NEW_FILE> files, bool bWorkers = true);
     // Stop(), so that no worker outlives the files and the library it works on.
     ~CInflateAhead();
     CInflateAhead(const CInflateAhead&) = delete;
