@@ -9,13 +9,6 @@
 #include "util/TextCompare.h"
 #include "util/TextFormat.h"
 
-namespace {
-
-// Both halves must be non-zero for a time to count as stored.
-bool HasStoredTime(const FILETIME& time) { return time.dwHighDateTime != 0 && time.dwLowDateTime != 0; }
-
-}  // namespace
-
 CEntryInstallStep::CEntryInstallStep(STORED_ENTRY entry, bool bFlushAlways, const INSTALL_PASS& pass)
     : m_entry(std::move(entry)), m_bFlushAlways(bFlushAlways), m_pass(pass) {
     m_plan.strDestPath = m_entry.strDestPath;
@@ -23,17 +16,22 @@ CEntryInstallStep::CEntryInstallStep(STORED_ENTRY entry, bool bFlushAlways, cons
 
 std::string CEntryInstallStep::BackUp(const std::string& folder) {
     m_plan.strTempPath = NewScratchName(GetFolderOf(m_plan.strDestPath));
-    return BackUpDestination(m_plan, folder);
+    return BackUpDestination(m_plan, folder, &m_bBackupCopied);
 }
 
 DWORD CEntryInstallStep::GetPackedSize() const {
     return 16 + static_cast<DWORD>(m_entry.strRelativePath.size()) + m_entry.dwCompressedLength;
 }
 
+NEW_FILE CEntryInstallStep::GetNewFile() const {
+    return {m_plan.strTempPath, m_entry.pCompressedData, m_entry.dwCompressedLength, m_entry.ftLastWrite,
+            m_pass.bFlushEachFile || m_bFlushAlways};
+}
+
 STEP_RESULT CEntryInstallStep::Do() {
     const std::string fileName = GetFileNameOf(m_plan.strDestPath);
     m_pass.sink.AddLine(LINE_INFO, "        Upgrade - %s...", fileName.c_str());
-    if (!MakeNewFile() || !PutNewFileInPlace()) {
+    if (!TakeNewFile() || !PutNewFileInPlace()) {
         const std::string error = FormatText("Decompress to file %s failed!", m_plan.strDestPath.c_str());
         if (EqualsNoCase(GetFileNameOf(m_entry.strRelativePath), UPGRADE_SERVER_FILE_NAME)) return Tolerate(error);
         AddAbortLine(m_pass.sink, error);
@@ -66,29 +64,7 @@ STEP_RESULT CEntryInstallStep::Tolerate(const std::string& error) {
     return StepSucceeded();
 }
 
-bool CEntryInstallStep::MakeNewFile() {
-    CScopedKernelHandle file = CreateNewFile();
-    if (!file) return false;
-    if (FinishNewFile(file, Inflate(file.Get()))) return true;
-    DeleteScratchFile(m_plan.strTempPath);
-    return false;
-}
-
-CScopedKernelHandle CEntryInstallStep::CreateNewFile() const {
-    return CScopedKernelHandle(::CreateFileA(m_plan.strTempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
-bool CEntryInstallStep::Inflate(HANDLE file) const {
-    return m_pass.library.InflateInto(m_entry.pCompressedData, m_entry.dwCompressedLength, file);
-}
-
-bool CEntryInstallStep::FinishNewFile(CScopedKernelHandle& file, bool bWritten) const {
-    if (bWritten && HasStoredTime(m_entry.ftLastWrite)) ::SetFileTime(file.Get(), nullptr, nullptr, &m_entry.ftLastWrite);
-    if (bWritten && (m_pass.bFlushEachFile || m_bFlushAlways)) bWritten = ::FlushFileBuffers(file.Get()) != FALSE;
-    // Closing is where a full disk may show last.
-    return CloseWrittenFile(file) && bWritten;
-}
+bool CEntryInstallStep::TakeNewFile() { return m_pass.pNewFiles->TakeNext(); }
 
 bool CEntryInstallStep::PutNewFileInPlace() {
     // The backup pass knows the attributes: only a read-only file needs the attribute taken off
@@ -115,7 +91,7 @@ bool CEntryInstallStep::WriteInPlace() {
         OpenFileNoLink(m_plan.strDestPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     if (!file) return false;
     m_bDestChanged = true;
-    m_bReplaced = FinishNewFile(file, Inflate(file.Get()) && ::SetEndOfFile(file.Get()));
+    m_bReplaced = WriteNewFile(m_pass.library, GetNewFile(), file, true);
     return m_bReplaced;
 }
 

@@ -35,13 +35,39 @@ DWORD CopyBackBackup(const ENTRY_PLAN& plan) {
     return error;
 }
 
-// True when another program holds the file so that it can be neither renamed over nor written
-// (open without delete or write sharing, or running as a program). Its backup must be a copy:
-// a second name could not be deleted while it is held.
-bool IsHeldElsewhere(const std::string& path) {
-    CScopedKernelHandle file(
-        ::CreateFileA(path.c_str(), DELETE | FILE_WRITE_DATA, SHARE_ALL, nullptr, OPEN_EXISTING, 0, nullptr));
-    return !file && ::GetLastError() == ERROR_SHARING_VIOLATION;
+// What the backup pass needs to know of a destination, from one open where it can: its
+// attributes (none when nothing is there), its identity, and whether another program holds it so
+// that it can be neither renamed over nor written (open without delete or write sharing, or running
+// as a program). A held file's backup must be a copy: a second name could not be deleted while it
+// is held.
+struct DEST_STATE {
+    DWORD dwAttributes = INVALID_FILE_ATTRIBUTES;
+    FILE_IDENTITY identity;
+    bool bHeld = false;
+};
+
+DEST_STATE LookAtDestination(const std::string& path) {
+    const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
+    DEST_STATE state;
+    // Asked with the access a rename over it and a write in place need, and sharing everything.
+    CScopedKernelHandle file(::CreateFileA(path.c_str(), DELETE | FILE_WRITE_DATA | FILE_READ_ATTRIBUTES, SHARE_ALL,
+                                           nullptr, OPEN_EXISTING, flags, nullptr));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return state;
+        state.bHeld = error == ERROR_SHARING_VIOLATION;
+        // Held, or read-only: looked at without any access to its data.
+        file.Reset(
+            ::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING, flags, nullptr));
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (file && ::GetFileInformationByHandle(file.Get(), &info)) {
+        state.dwAttributes = info.dwFileAttributes;
+        state.identity = IdentityOf(info);
+    } else {
+        state.dwAttributes = ::GetFileAttributesA(path.c_str());
+    }
+    return state;
 }
 
 // A fresh copy of the source under a new name in the folder, on the disk when asked; empty with
@@ -61,22 +87,29 @@ std::string CopyToNewName(const std::string& source, const std::string& folder, 
 
 }  // namespace
 
-std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder) {
-    plan.dwAttributes = ::GetFileAttributesA(plan.strDestPath.c_str());
+std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder, bool* pCopied) {
+    const DEST_STATE dest = LookAtDestination(plan.strDestPath);
+    plan.dwAttributes = dest.dwAttributes;
     plan.bAdded = plan.dwAttributes == INVALID_FILE_ATTRIBUTES || (plan.dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (plan.bAdded) return std::string();
     // A link planted in the destination's place is never read through: the new file only replaces it.
     if (plan.dwAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return BackupFailure(plan.strDestPath, ERROR_CANT_ACCESS_FILE);
-    plan.original = ReadFileIdentity(plan.strDestPath);
+    plan.original = dest.identity;
     plan.strBackupPath = NewScratchName(folder);
     if (plan.strBackupPath.empty()) return BackupFailure(plan.strDestPath, ::GetLastError());
-    if (!IsHeldElsewhere(plan.strDestPath) &&
-        ::CreateHardLinkA(plan.strBackupPath.c_str(), plan.strDestPath.c_str(), nullptr))
+    if (!dest.bHeld && ::CreateHardLinkA(plan.strBackupPath.c_str(), plan.strDestPath.c_str(), nullptr))
         return std::string();
-    // Held, on another volume, or on a file system without links: a copy as good.
-    DWORD error = 0;
-    plan.strBackupPath = CopyToNewName(plan.strDestPath, folder, error);
-    return plan.strBackupPath.empty() ? BackupFailure(plan.strDestPath, error) : std::string();
+    // Held, on another volume, or on a file system without links: a copy as good, under the same
+    // name. Another program may hold the destination open for reading and writing (the system's
+    // copy refuses those).
+    const DWORD error = CopyFileNoLink(plan.strDestPath, SHARE_ALL, plan.strBackupPath, CREATE_NEW);
+    if (error == ERROR_SUCCESS) {
+        if (pCopied != nullptr) *pCopied = true;
+        return std::string();
+    }
+    DeleteScratchFile(plan.strBackupPath);
+    plan.strBackupPath.clear();
+    return BackupFailure(plan.strDestPath, error);
 }
 
 bool MakeBackupACopy(ENTRY_PLAN& plan) {

@@ -22,8 +22,9 @@ struct ENTRY_PLAN {
 // Backs up the destination into the folder: a second name of the file (a hard link) where the
 // volume allows it, since the new file never overwrites the old one; otherwise, or when a copy
 // is asked for, a copy. Fills the plan's backup, attributes and original identity; answers the
-// "Backup file ..." failure text, empty on success (a file that is not there needs no backup).
-std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder);
+// "Backup file ..." failure text, empty on success (a file that is not there needs no backup);
+// pCopied, when given, is set when the backup became a copy.
+std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder, bool* pCopied = nullptr);
 // Turns a backup that is a second name of the destination into a copy of its own, on the disk,
 // before the destination is written in place. False when it could not.
 bool MakeBackupACopy(ENTRY_PLAN& plan);

@@ -1,8 +1,10 @@
 #include "package/InstallPasses.h"
 
+#include "package/InflateAhead.h"
 #include "util/FileHelpers.h"
 #include "util/IniKeys.h"
 #include "util/LineSink.h"
+#include "util/ParallelWork.h"
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
 #include "util/TextCompare.h"
@@ -14,6 +16,18 @@ CInstallPasses::CInstallPasses(const CUpgradePackage& package, CLineSink& sink, 
 
 STEP_RESULT CInstallPasses::BackupPass(const StopCheck& isStopRequested) {
     m_folders = GetWriteFolders(m_strInstallFolder, m_strWorkFolder.empty() ? GetTempFolder() : m_strWorkFolder);
+    const STEP_RESULT result = ReadEntries(isStopRequested);
+    // Whatever ended the reading, every entry read is backed up, as each would have been on its own.
+    BackUpEntries();
+    if (!result.Succeeded()) {
+        if (!result.Stopped()) AddAbortLine(m_pass.sink, result.strText);
+        return result;
+    }
+    MakeBackupsDurable();
+    return StepSucceeded();
+}
+
+STEP_RESULT CInstallPasses::ReadEntries(const StopCheck& isStopRequested) {
     // An entry comes into being only as it is read: a count larger than the package holds ends at
     // the first entry that is not there, and takes nothing for the rest.
     const DWORD count = m_package.GetEntryCount();
@@ -22,24 +36,34 @@ STEP_RESULT CInstallPasses::BackupPass(const StopCheck& isStopRequested) {
         if (isStopRequested && isStopRequested()) return StepStopped();
         STORED_ENTRY entry;
         const std::string error = ReadEntry(offset, entry);
-        if (!error.empty()) {
-            AddAbortLine(m_pass.sink, error);
-            return StepFailed(error);
-        }
+        if (!error.empty()) return StepFailed(error);
         const bool bFlushAlways = PlaceCommandList(entry);
-        CEntryInstallStep& step = *m_steps.Emplace(std::move(entry), bFlushAlways, m_pass);
-        const std::string backupError = step.BackUp(m_folders.strWork);
-        if (!backupError.empty()) AddPromptLine(m_pass.sink, backupError);
+        m_steps.Emplace(std::move(entry), bFlushAlways, m_pass);
     }
-    MakeBackupsDurable();
     return StepSucceeded();
 }
 
-std::string CInstallPasses::ReadEntry(DWORD& offset, STORED_ENTRY& entry) const {
+void CInstallPasses::BackUpEntries() {
+    // Each backup waits on the file system more than it works, and none depends on another: several
+    // are made at once. A failed one is a prompt, in package order.
+    std::vector<std::string> errors(m_steps.GetCount());
+    DoInParallel(errors.size(), [&](size_t i) { errors[i] = m_steps.GetAt(i)->BackUp(m_folders.strWork); });
+    for (const std::string& error : errors)
+        if (!error.empty()) AddPromptLine(m_pass.sink, error);
+}
+
+std::string CInstallPasses::ReadEntry(DWORD& offset, STORED_ENTRY& entry) {
     // A path outside the rule is never resolved, so nothing is made or backed up for it.
     ENTRY_READ_OPTIONS options = BACKUP_READ;
     options.pFolders = &m_folders;
-    return ReadPackageEntry(m_package.GetData(), m_package.GetSize(), offset, m_folders.strInstall, options, entry);
+    options.bCreateFolders = false;
+    const std::string error =
+        ReadPackageEntry(m_package.GetData(), m_package.GetSize(), offset, m_folders.strInstall, options, entry);
+    // The destination's folders are made as soon as it is resolved, as the reader would, but
+    // each folder only once for the whole pass.
+    if (!entry.strDestPath.empty() && m_madeFolders.insert(GetFolderOf(entry.strDestPath)).second)
+        CreateFolderPath(entry.strDestPath);
+    return error;
 }
 
 bool CInstallPasses::PlaceCommandList(STORED_ENTRY& entry) {
@@ -63,13 +87,24 @@ void CInstallPasses::MakeBackupsDurable() {
 }
 
 STEP_RESULT CInstallPasses::InstallPass(CRollbackList& transaction, const StopCheck& isStopRequested,
-                                        const StepEvent& onInstalled, const StepEvent& onUndone) {
+                                        const StepEvent& onInstalled, const StepEvent& onUndone,
+                                        bool bInflateAhead) {
     // Asked once: where the volume cannot be flushed as a whole, each file is flushed as it is written.
     m_pass.bFlushEachFile = !FlushVolumeOf(m_strInstallFolder);
     m_pass.onInstalled = onInstalled;
     m_pass.onUndone = onUndone;
-    for (const auto& step : m_steps) transaction.Add(*step);
+    std::vector<NEW_FILE> files;
+    for (const auto& step : m_steps) {
+        files.push_back(step->GetNewFile());
+        transaction.Add(*step);
+    }
+    // Started only now, with the journal's plan naming every file it makes.
+    CInflateAhead newFiles(m_library, std::move(files), bInflateAhead);
+    m_pass.pNewFiles = &newFiles;
     const STEP_RESULT result = transaction.Do(isStopRequested);
+    // After a stop or a failure, the files made ahead of the pass go.
+    newFiles.Stop();
+    m_pass.pNewFiles = nullptr;
     if (result.Succeeded()) MakeInstalledFilesDurable();
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,17 +36,21 @@ public:
     CInstallPasses(const CInstallPasses&) = delete;
     CInstallPasses& operator=(const CInstallPasses&) = delete;
 
-    // The backup pass: every entry of the package read at its offset and its destination backed
-    // up, in package order, asking before each whether to stop; then every backup that is a copy
-    // is flushed to the disk, so that what the journal will name is there before any file it
-    // protects is replaced. An entry that cannot be read ends it: the package cannot be read on.
+    // The backup pass: every entry of the package read at its offset, in package order, asking
+    // before each whether to stop, and the folders of its destination made; then the destinations
+    // backed up, several at once, their failures reported in package order; then every backup
+    // that is a copy is flushed to the disk, so that what the journal will name is there before
+    // any file it protects is replaced. An entry that cannot be read ends it, once the entries
+    // before it are backed up: the package cannot be read on.
     STEP_RESULT BackupPass(const StopCheck& isStopRequested);
     // The install pass: the install step of every entry the backup pass read, added to the
-    // transaction and done in order, then every new file made durable. onInstalled sees each
+    // transaction and done in order, with their new files made ahead of it by a few workers when
+    // bInflateAhead (CInflateAhead), then every new file made durable. onInstalled sees each
     // installed (or tolerated) entry, onUndone each one its undo walked. A failed or stopped pass
     // is left to the transaction's owner to undo.
     STEP_RESULT InstallPass(CRollbackList& transaction, const StopCheck& isStopRequested,
-                            const StepEvent& onInstalled = {}, const StepEvent& onUndone = {});
+                            const StepEvent& onInstalled = {}, const StepEvent& onUndone = {},
+                            bool bInflateAhead = true);
     // How whole the installation is once the install steps are undone.
     ROLLBACK_OUTCOME GetRollbackOutcome() const;
     // Deletes every backup: each destination is whole, the old file or the new one.
@@ -66,8 +71,12 @@ public:
     const COwningList<CEntryInstallStep>& GetSteps() const { return m_steps; }
 
 private:
+    // The backup pass's halves: every entry read in package order, asking before each whether to
+    // stop, then every entry read backed up.
+    STEP_RESULT ReadEntries(const StopCheck& isStopRequested);
+    void BackUpEntries();
     // Reads the next entry at the offset and moves it past; answers the failure text.
-    std::string ReadEntry(DWORD& offset, STORED_ENTRY& entry) const;
+    std::string ReadEntry(DWORD& offset, STORED_ENTRY& entry);
     // The package's first command list goes into the work folder. True when the entry is it and
     // is flushed there as it is written, whatever volume that is on.
     bool PlaceCommandList(STORED_ENTRY& entry);
@@ -81,6 +90,7 @@ private:
     std::string m_strWorkFolder;
     WRITE_FOLDERS m_folders;  // where the package may write; the work folder's scratch files live there too
     std::string m_strCommandList;
+    std::set<std::string> m_madeFolders;  // made (or found there) by the backup pass
     CCompressionLibrary m_library;
     INSTALL_PASS m_pass;
     COwningList<CEntryInstallStep> m_steps;

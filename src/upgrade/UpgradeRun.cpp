@@ -189,7 +189,10 @@ STAGE_RESULT CUpgradeRun::InstallEntries() {
         [this](const CEntryInstallStep& step) { MoveProgress(static_cast<int>(step.GetPackedSize())); },
         [this](const CEntryInstallStep& step) {
             if (step.IsInstalled()) MoveProgress(-static_cast<int>(step.GetPackedSize()));
-        });
+        },
+        // A visible list draws its lines no faster than a pass with files made ahead makes them:
+        // they would pile up behind it, and a Stop pressed meanwhile would wait behind them.
+        m_settings.bAutoMode);
     return EndOfPass(pass, RESULT_INSTALL_FAILED);
 }
 

@@ -21,11 +21,12 @@ bool ReadInformation(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) 
 
 FILE_IDENTITY ReadFileIdentity(const std::string& path) {
     BY_HANDLE_FILE_INFORMATION info{};
-    FILE_IDENTITY identity;
-    if (!ReadInformation(path, info)) return identity;
-    identity = {true,           info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow,
-                info.nFileSizeHigh, info.nFileSizeLow,    info.ftLastWriteTime};
-    return identity;
+    return ReadInformation(path, info) ? IdentityOf(info) : FILE_IDENTITY();
+}
+
+FILE_IDENTITY IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {
+    return {true,           info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow,
+            info.nFileSizeHigh, info.nFileSizeLow,    info.ftLastWriteTime};
 }
 
 bool IsSameState(const FILE_IDENTITY& a, const FILE_IDENTITY& b) {

@@ -18,6 +18,8 @@ struct FILE_IDENTITY {
 
 // The file's identity now; not known when it cannot be read (the file is gone).
 FILE_IDENTITY ReadFileIdentity(const std::string& path);
+// The identity in what GetFileInformationByHandle answered of an open file.
+FILE_IDENTITY IdentityOf(const BY_HANDLE_FILE_INFORMATION& info);
 // True when both are known and are one state of one file.
 bool IsSameState(const FILE_IDENTITY& a, const FILE_IDENTITY& b);
 // As a journal keeps it: hex fields with dashes between them; empty when not known.

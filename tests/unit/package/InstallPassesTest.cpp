@@ -123,6 +123,50 @@ TEST_F(InstallPasses, DamagedThirdOfFiveLeavesAllFiveAsTheyWere) {
     EXPECT_EQ(ScratchFileCount(), 0u);
 }
 
+// The new files are made ahead of the pass: a member that breaks several entries ahead fails
+// only when the pass reaches it, after every entry before it was installed; all of them are then
+// put back, and no file made ahead is left.
+TEST_F(InstallPasses, DamagedEntryAheadOfThePassFailsAtItsOwnEntry) {
+    const int COUNT = 8, DAMAGED = 5;
+    CPackageWriter writer;
+    std::vector<std::string> lines;
+    for (int i = 0; i < COUNT; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".dll";
+        Install(name, "old " + SampleContent(20 + i, 300), i == 1);
+        if (i == DAMAGED)
+            writer.Add(DamagedEntry(".\\" + name, SampleContent(i)));
+        else
+            writer.AddFile(".\\" + name, SampleContent(i, 40000), STORED_TIME);
+        if (i < DAMAGED) lines = Join({lines, UpgradeLines(name)});
+    }
+    Load(writer);
+    ASSERT_TRUE(RunBackupPass().Succeeded());
+    // Before the first install, the workers are given time to get past the damaged entry.
+    const std::string beyond = Item(DAMAGED + 1).GetPlan().strTempPath;
+    bool bFirst = true;
+    const auto letWorkersAhead = [&] {
+        for (int i = 0; bFirst && i < 500 && ::GetFileAttributesA(beyond.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+            ::Sleep(10);
+        bFirst = false;
+        return false;
+    };
+    ASSERT_EQ(RunInstallPass(letWorkersAhead).outcome, STEP_FAILED);
+    Rollback();
+    lines = Join({lines, {"        Upgrade - f5.dll...", "        Abort - Decompress to file " + Dest("f5.dll") +
+                                                          " failed!"}});
+    for (int i = DAMAGED - 1; i >= 0; --i) lines = Join({lines, RestoreLines("f" + std::to_string(i) + ".dll")});
+    EXPECT_EQ(Texts(), lines);
+    EXPECT_TRUE(ListFiles(m_strInstall, "JVR*.tmp").empty());
+    for (int i = 0; i < COUNT; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".dll";
+        EXPECT_EQ(ReadFileText(Dest(name)), "old " + SampleContent(20 + i, 300)) << name;
+        EXPECT_TRUE(GetLastWriteTime(Dest(name)) == OLD_TIME) << name;
+        EXPECT_EQ(IsReadOnly(Dest(name)), i == 1) << name;
+    }
+    EndRun();
+    EXPECT_EQ(ScratchFileCount(), 0u);
+}
+
 TEST_F(InstallPasses, DamagedEntryThatThePackageAddsIsRemovedAgain) {
     Install("a.dll", "old a");
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").Add(DamagedEntry(".\\added.dll", SampleContent(3))));

@@ -1,0 +1,142 @@
+#include "package/InflateAhead.h"
+
+#include <process.h>
+
+#include <algorithm>
+
+#include "package/CompressionLibrary.h"
+#include "util/FileHelpers.h"
+#include "util/ParallelWork.h"
+#include "util/Trace.h"
+
+namespace {
+
+// How far the workers may run ahead of the pass: enough to keep them busy while the pass renames,
+// few enough that a failure has little to delete.
+const size_t MOST_AHEAD = 8;
+
+// Both halves must be non-zero for a time to count as stored.
+bool HasStoredTime(const FILETIME& time) { return time.dwHighDateTime != 0 && time.dwLowDateTime != 0; }
+
+unsigned CountWorkers(size_t files) { return static_cast<unsigned>(std::min<size_t>(CountWorkThreads(), files)); }
+
+class CExclusiveLock {
+public:
+    explicit CExclusiveLock(SRWLOCK& lock) : m_lock(lock) { ::AcquireSRWLockExclusive(&m_lock); }
+    ~CExclusiveLock() { ::ReleaseSRWLockExclusive(&m_lock); }
+    CExclusiveLock(const CExclusiveLock&) = delete;
+    CExclusiveLock& operator=(const CExclusiveLock&) = delete;
+
+private:
+    SRWLOCK& m_lock;
+};
+
+}  // namespace
+
+bool WriteNewFile(const CCompressionLibrary& library, const NEW_FILE& file, CScopedKernelHandle& handle,
+                  bool bEndFile) {
+    bool bWritten = library.InflateInto(file.pData, file.dwLength, handle.Get());
+    if (bWritten && bEndFile) bWritten = ::SetEndOfFile(handle.Get()) != FALSE;
+    if (bWritten && HasStoredTime(file.ftLastWrite)) ::SetFileTime(handle.Get(), nullptr, nullptr, &file.ftLastWrite);
+    if (bWritten && file.bFlush) bWritten = ::FlushFileBuffers(handle.Get()) != FALSE;
+    // Closing is where a full disk may show last.
+    return CloseWrittenFile(handle) && bWritten;
+}
+
+bool MakeNewFile(const CCompressionLibrary& library, const NEW_FILE& file) {
+    CScopedKernelHandle handle(::CreateFileA(file.strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle) return false;
+    if (WriteNewFile(library, file, handle)) return true;
+    DeleteScratchFile(file.strPath);
+    return false;
+}
+
+CInflateAhead::CInflateAhead(const CCompressionLibrary& library, std::vector<NEW_FILE> files, bool bWorkers)
+    : m_library(library), m_files(std::move(files)), m_states(m_files.size(), FILE_WAITING) {
+    const unsigned count = bWorkers ? CountWorkers(m_files.size()) : 0;
+    for (unsigned i = 0; i < count; ++i) {
+        // A worker that cannot be made leaves its share to the others, or to the pass itself.
+        const uintptr_t thread = _beginthreadex(nullptr, 0, &CInflateAhead::WorkerEntry, this, 0, nullptr);
+        if (thread != 0) m_workers.emplace_back(reinterpret_cast<HANDLE>(thread));
+    }
+}
+
+CInflateAhead::~CInflateAhead() { Stop(); }
+
+unsigned __stdcall CInflateAhead::WorkerEntry(void* ahead) {
+    static_cast<CInflateAhead*>(ahead)->Work();
+    return 0;
+}
+
+void CInflateAhead::Work() {
+    for (;;) {
+        size_t index;
+        {
+            CExclusiveLock hold(m_lock);
+            while ((index = ClaimForWorker()) == m_files.size() && !m_bStop && m_nStarted < m_files.size())
+                ::SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
+            if (index == m_files.size()) return;
+        }
+        Make(index);
+    }
+}
+
+size_t CInflateAhead::ClaimForWorker() {
+    if (m_bStop || m_nStarted >= m_files.size() || m_nStarted >= m_nTaken + MOST_AHEAD) return m_files.size();
+    m_states[m_nStarted] = FILE_MAKING;
+    return m_nStarted++;
+}
+
+void CInflateAhead::Make(size_t index) {
+    const bool bMade = MakeNewFile(m_library, m_files[index]);
+    TraceEvent("%s %u", bMade ? "inflated" : "inflate failed", static_cast<unsigned>(index + 1));
+    {
+        CExclusiveLock hold(m_lock);
+        m_states[index] = bMade ? FILE_MADE : FILE_FAILED;
+    }
+    ::WakeAllConditionVariable(&m_changed);
+}
+
+bool CInflateAhead::TakeNext() {
+    size_t index;
+    bool bMakeHere = false;
+    {
+        CExclusiveLock hold(m_lock);
+        index = m_nTaken;
+        if (index >= m_files.size()) return false;
+        if (m_states[index] == FILE_WAITING) {
+            // No worker has come to it: the pass makes it itself rather than wait.
+            m_states[index] = FILE_MAKING;
+            m_nStarted = index + 1;
+            bMakeHere = true;
+        } else if (m_states[index] == FILE_MAKING) {
+            TraceEvent("wait %u", static_cast<unsigned>(index + 1));
+            while (m_states[index] == FILE_MAKING) ::SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
+        }
+    }
+    if (bMakeHere) Make(index);
+    bool bMade;
+    {
+        CExclusiveLock hold(m_lock);
+        bMade = m_states[index] == FILE_MADE;
+        m_nTaken = index + 1;
+    }
+    // The workers may go one file further ahead.
+    ::WakeAllConditionVariable(&m_changed);
+    return bMade;
+}
+
+void CInflateAhead::Stop() {
+    {
+        CExclusiveLock hold(m_lock);
+        m_bStop = true;
+    }
+    ::WakeAllConditionVariable(&m_changed);
+    for (CScopedKernelHandle& worker : m_workers) ::WaitForSingleObject(worker.Get(), INFINITE);
+    m_workers.clear();
+    for (size_t i = m_nTaken; i < m_files.size(); ++i) {
+        if (m_states[i] == FILE_MADE) DeleteScratchFile(m_files[i].strPath);
+        m_states[i] = FILE_WAITING;
+    }
+}

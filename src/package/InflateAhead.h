@@ -1,0 +1,70 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/ScopedHandles.h"
+
+class CCompressionLibrary;
+
+// One entry's new file: what is written, with which time, and whether it goes to the disk before
+// it is closed.
+struct NEW_FILE {
+    std::string strPath;          // the temporary file beside the destination
+    const BYTE* pData = nullptr;  // the gzip member, inside the package
+    DWORD dwLength = 0;
+    FILETIME ftLastWrite{};       // set only when both halves are non-zero
+    bool bFlush = false;
+};
+
+// Inflates the member into the open file from where it stands (ending the file there when asked),
+// gives it the stored time, flushes it when asked and closes it. True when all of it went through,
+// the close included: a full disk may show only there.
+bool WriteNewFile(const CCompressionLibrary& library, const NEW_FILE& file, CScopedKernelHandle& handle,
+                  bool bEndFile = false);
+// Creates the file new at its path and writes it whole; a file that could not be is deleted.
+bool MakeNewFile(const CCompressionLibrary& library, const NEW_FILE& file);
+
+// Makes the install pass's new files ahead of it, in package order, on a few worker threads
+// (no more than the machine's cores, at most 4), never more than a few entries ahead of the
+// pass. The pass takes them in the same order; a file that no worker has started yet is made on
+// the pass's own thread, so the pass never waits for a worker that is not working for it. Without
+// workers, the pass makes every file itself as it reaches it.
+// Only a file the journal's plan names is ever made, so a killed run leaves nothing that its
+// recovery does not delete.
+class CInflateAhead {
+public:
+    CInflateAhead(const CCompressionLibrary& library, std::vector<NEW_FILE> files, bool bWorkers = true);
+    // Stop(), so that no worker outlives the files and the library it works on.
+    ~CInflateAhead();
+    CInflateAhead(const CInflateAhead&) = delete;
+    CInflateAhead& operator=(const CInflateAhead&) = delete;
+
+    // Waits for the next file in order. True when it is whole at its path; false when it could
+    // not be made, and is gone.
+    bool TakeNext();
+    // Ends the workers once each has finished the file in its hands, and deletes every file made
+    // that the pass did not take (after a stop or a failure). Safe to repeat.
+    void Stop();
+
+private:
+    enum FILE_STATE { FILE_WAITING, FILE_MAKING, FILE_MADE, FILE_FAILED };
+
+    static unsigned __stdcall WorkerEntry(void* ahead);
+    void Work();
+    // Under the lock: the index of a file a worker may start now, or the count when there is none.
+    size_t ClaimForWorker();
+    void Make(size_t index);
+
+    const CCompressionLibrary& m_library;
+    const std::vector<NEW_FILE> m_files;
+    std::vector<FILE_STATE> m_states;
+    size_t m_nStarted = 0;  // files from the head that someone has started
+    size_t m_nTaken = 0;    // files from the head that the pass has taken
+    bool m_bStop = false;
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;  // a state, the taken count or the stop changed
+    std::vector<CScopedKernelHandle> m_workers;
+};
