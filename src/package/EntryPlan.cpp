@@ -70,19 +70,12 @@ DEST_STATE LookAtDestination(const std::string& path) {
     return state;
 }
 
-// A fresh copy of the source under a new name in the folder, on the disk when asked; empty with
-// the error when it fails.
-std::string CopyToNewName(const std::string& source, const std::string& folder, DWORD& error, bool bFlush = false) {
-    std::string copy = NewScratchName(folder);
-    if (copy.empty()) {
-        error = ::GetLastError();
-        return copy;
-    }
-    // Another program may hold the source open for reading and writing (the system's copy refuses those).
-    error = CopyFileNoLink(source, SHARE_ALL, copy, CREATE_NEW, bFlush);
-    if (error == 0) return copy;
-    DeleteScratchFile(copy);
-    return std::string();
+// Copies the source to the new name, on the disk when asked; a copy that failed is deleted.
+// Another program may hold the source open for reading and writing (the system's copy refuses those).
+DWORD CopyToName(const std::string& source, const std::string& copy, bool bFlush = false) {
+    const DWORD error = CopyFileNoLink(source, SHARE_ALL, copy, CREATE_NEW, bFlush);
+    if (error != ERROR_SUCCESS) DeleteScratchFile(copy);
+    return error;
 }
 
 }  // namespace
@@ -99,25 +92,21 @@ std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder, bool*
     if (plan.strBackupPath.empty()) return BackupFailure(plan.strDestPath, ::GetLastError());
     if (!dest.bHeld && ::CreateHardLinkA(plan.strBackupPath.c_str(), plan.strDestPath.c_str(), nullptr))
         return std::string();
-    // Held, on another volume, or on a file system without links: a copy as good, under the same
-    // name. Another program may hold the destination open for reading and writing (the system's
-    // copy refuses those).
-    const DWORD error = CopyFileNoLink(plan.strDestPath, SHARE_ALL, plan.strBackupPath, CREATE_NEW);
+    // Held, on another volume, or on a file system without links: a copy as good, under the same name.
+    const DWORD error = CopyToName(plan.strDestPath, plan.strBackupPath);
     if (error == ERROR_SUCCESS) {
         if (pCopied != nullptr) *pCopied = true;
         return std::string();
     }
-    DeleteScratchFile(plan.strBackupPath);
     plan.strBackupPath.clear();
     return BackupFailure(plan.strDestPath, error);
 }
 
 bool MakeBackupACopy(ENTRY_PLAN& plan) {
     if (plan.strBackupPath.empty() || !IsSameFile(plan.strBackupPath, plan.strDestPath)) return true;
-    DWORD error = 0;
     // On the disk: the journal names it as the one old copy once the destination is written.
-    const std::string copy = CopyToNewName(plan.strDestPath, GetFolderOf(plan.strBackupPath), error, true);
-    if (copy.empty()) return false;
+    const std::string copy = NewScratchName(GetFolderOf(plan.strBackupPath));
+    if (copy.empty() || CopyToName(plan.strDestPath, copy, true) != ERROR_SUCCESS) return false;
     // The copy takes the second name's place, the name the journal knows. A name of a file that
     // is open cannot be replaced, only deleted (the holder shares deleting, or the rename over
     // the destination would have worked), so the copy moves in after.

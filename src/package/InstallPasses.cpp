@@ -56,14 +56,8 @@ std::string CInstallPasses::ReadEntry(DWORD& offset, STORED_ENTRY& entry) {
     // A path outside the rule is never resolved, so nothing is made or backed up for it.
     ENTRY_READ_OPTIONS options = BACKUP_READ;
     options.pFolders = &m_folders;
-    options.bCreateFolders = false;
-    const std::string error =
-        ReadPackageEntry(m_package.GetData(), m_package.GetSize(), offset, m_folders.strInstall, options, entry);
-    // The destination's folders are made as soon as it is resolved, as the reader would, but
-    // each folder only once for the whole pass.
-    if (!entry.strDestPath.empty() && m_madeFolders.insert(GetFolderOf(entry.strDestPath)).second)
-        CreateFolderPath(entry.strDestPath);
-    return error;
+    options.pMadeFolders = &m_madeFolders;
+    return ReadPackageEntry(m_package.GetData(), m_package.GetSize(), offset, m_folders.strInstall, options, entry);
 }
 
 bool CInstallPasses::PlaceCommandList(STORED_ENTRY& entry) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
 
 struct WRITE_FOLDERS;
@@ -15,6 +16,8 @@ struct ENTRY_READ_OPTIONS {
     // When given, the path is resolved by the rule (ResolveStoredPath), and one it refuses is an
     // invalid path; otherwise its token is expanded with the installation folder.
     const WRITE_FOLDERS* pFolders = nullptr;
+    // When given, the folders already made: a pass that reads many entries makes each folder once.
+    std::set<std::string>* pMadeFolders = nullptr;
 };
 
 inline constexpr ENTRY_READ_OPTIONS BACKUP_READ = {true, true};
