@@ -73,6 +73,12 @@ struct GdiObjectTraits {
     static bool IsValid(Handle h) { return h != nullptr; }
     static void Close(Handle h) { ::DeleteObject(h); }
 };
+struct MemoryDCTraits {
+    using Handle = HDC;
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { ::DeleteDC(h); }
+};
 struct MenuTraits {
     using Handle = HMENU;
     static Handle Invalid() { return nullptr; }
@@ -95,6 +101,7 @@ using CScopedFindHandle = CScopedHandle<FindHandleTraits>;
 using CScopedRegKey = CScopedHandle<RegKeyTraits>;
 using CScopedLibrary = CScopedHandle<ModuleTraits>;
 using CScopedGdiObject = CScopedHandle<GdiObjectTraits>;
+using CScopedMemoryDC = CScopedHandle<MemoryDCTraits>;  // made by CreateCompatibleDC
 using CScopedMenu = CScopedHandle<MenuTraits>;
 using CScopedGlobalMemory = CScopedHandle<GlobalMemoryTraits>;
 

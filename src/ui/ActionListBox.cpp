@@ -100,15 +100,21 @@ std::string CActionListBox::GetAllText() const {
 void CActionListBox::MeasureItem(MEASUREITEMSTRUCT* pMeasure) {
     const int index = static_cast<int>(pMeasure->itemID);
     if (index < 0) return;
-    CScopedWindowDC dc(m_hWnd);
-    if (dc.Get() == nullptr) return;
-    CScopedSelectObject font(dc.Get(), GetFont());
+    const HDC dc = GetMeasureDC();
+    if (dc == nullptr) return;
+    CScopedSelectObject font(dc, GetFont());
     const std::string text = GetText(index);
     RECT rect{};
     GetItemRect(index, &rect);
     // Measured as a terminated string, so an empty separator is one text row high, not zero.
-    const int height = ::DrawTextA(dc.Get(), text.c_str(), -1, &rect, LINE_TEXT_FORMAT | DT_CALCRECT);
+    const int height = ::DrawTextA(dc, text.c_str(), -1, &rect, LINE_TEXT_FORMAT | DT_CALCRECT);
     pMeasure->itemHeight = height > static_cast<int>(MAX_ITEM_HEIGHT) ? MAX_ITEM_HEIGHT : static_cast<UINT>(height);
+}
+
+HDC CActionListBox::GetMeasureDC() {
+    // Compatible with the screen, so a font measures in it as it draws in the window.
+    if (!m_measureDC) m_measureDC.Reset(::CreateCompatibleDC(nullptr));
+    return m_measureDC.Get();
 }
 
 void CActionListBox::DrawItem(const DRAWITEMSTRUCT* pDraw) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/ListBox.h"
+#include "framework/ScopedHandles.h"
 #include "ui/ActionLineQueue.h"
 #include "ui/DrawThrottle.h"
 
@@ -57,7 +58,12 @@ private:
     void AllowDrawing(bool bAllow) const;
     void DrawLine(HDC dc, const RECT& rect, const std::string& text, COLORREF color, bool bSelected) const;
 
+    // Every item is measured, as it goes in, in a context of its own made once: one of the
+    // window would be asked for and given back per item, at a cost like drawing it.
+    HDC GetMeasureDC();
+
     CActionLineQueue* m_pQueue = nullptr;
+    CScopedMemoryDC m_measureDC;
     bool m_bAddingQueued = false;
     int m_nDepth = 0;  // messages of the list under way on its thread
     // The timer that shows lines still waiting.
