@@ -37,7 +37,7 @@ CUpgradeRun::CUpgradeRun(IRunHost& host, RUN_SETTINGS settings)
 CUpgradeRun::~CUpgradeRun() = default;
 
 int CUpgradeRun::Execute() {
-    TraceEvent("phase checks");
+    TraceWithMachineTime("phase checks");
     m_host.ClearLines();
     m_host.SetProgress(0);
     STAGE_RESULT result;
@@ -107,14 +107,14 @@ STAGE_RESULT CUpgradeRun::CheckInstallation() {
         return Abort(RESULT_PRODUCT_RUNNING, "The last upgrade could not be ended yet, so this one can't start!");
 
     // The self-copy writes its own lines, its failure included.
-    TraceEvent("phase self-copy");
+    TraceWithMachineTime("phase self-copy");
     if (!CopySelfToUpgradeFolder(m_host, m_strInstallFolder, m_settings.strExeName))
         return {STEP_FAILED, RESULT_SELF_COPY_FAILED};
     return GOES_ON;
 }
 
 STAGE_RESULT CUpgradeRun::CheckPackage() {
-    TraceEvent("phase package");
+    TraceWithMachineTime("phase package");
     m_host.AddLine(LINE_INFO, "Analyzing upgrade package, please waiting...");
     m_workFolder = std::make_unique<CWorkFolder>();
     const std::string folderError = m_workFolder->Create();
@@ -128,7 +128,7 @@ STAGE_RESULT CUpgradeRun::CheckPackage() {
 }
 
 STAGE_RESULT CUpgradeRun::BackupEntries() {
-    TraceEvent("phase backup");
+    TraceWithMachineTime("phase backup");
     m_entries = std::make_unique<CInstallPasses>(m_package, m_host, m_strInstallFolder, m_workFolder->Path());
     // An entry's own abort line is already there when the pass fails.
     const STAGE_RESULT pass = EndOfPass(m_entries->BackupPass([this] { return StopRequested(); }), RESULT_BACKUP_FAILED);
@@ -142,13 +142,13 @@ STAGE_RESULT CUpgradeRun::BackupEntries() {
                      FormatText("The package is not installed: a recovery could not trust its journal's value %s",
                                 unrecoverable.c_str()));
     m_host.SetProgressRange(static_cast<int>(m_entries->GetTotalPackedSize()));
-    TraceEvent("phase library");
+    TraceWithMachineTime("phase library");
     m_entries->ExtractLibrary(m_settings.hLibraryModule);
     return GOES_ON;
 }
 
 STAGE_RESULT CUpgradeRun::CloseChannelProgram() {
-    TraceEvent("phase channel");
+    TraceWithMachineTime("phase channel");
     // Every instance, in every session: one left running would hold its files.
     const std::vector<DWORD> ids = FindProcessIds(CHANNEL_PROGRAM_NAME);
     if (ids.empty()) {
@@ -167,7 +167,7 @@ STAGE_RESULT CUpgradeRun::CloseChannelProgram() {
 }
 
 STAGE_RESULT CUpgradeRun::InstallEntries() {
-    TraceEvent("phase install");
+    TraceWithMachineTime("phase install");
     // The whole plan, durable before the first destination changes: a killed run is put back at
     // the next start. Undoing it is safe at any point, so nothing more is written per entry.
     const std::string journalError = m_journal.WritePlan(m_strInstallFolder, m_workFolder->Path(),
@@ -216,7 +216,7 @@ ROLLBACK_OUTCOME CUpgradeRun::RollBack() {
 }
 
 STAGE_RESULT CUpgradeRun::RunCommands() {
-    TraceEvent("phase commands");
+    TraceWithMachineTime("phase commands");
     const std::string& commandList = m_entries->GetCommandListPath();
     if (!commandList.empty()) RunCommandList(m_host, commandList, m_strInstallFolder);
     return GOES_ON;
@@ -231,7 +231,7 @@ STAGE_RESULT CUpgradeRun::WriteUpgradeRecord() {
 }
 
 void CUpgradeRun::EndRun(int nCode) {
-    TraceEvent("phase end");
+    TraceWithMachineTime("phase end");
     if (m_bStopped) m_host.AddLine(LINE_PROMPT, "Upgrade cancelled by user");
     const ROLLBACK_OUTCOME outcome = RollBack();
     // Nothing of a file whose backup could not be made is left for a next start to put back.
@@ -266,7 +266,7 @@ void CUpgradeRun::EndRun(int nCode) {
                    "All over for upgrading! Please right-click on 'List for Action' to copy or save the informations "
                    "for upgrading.");
     LogRun(nCode);
-    TraceEvent("run end");
+    TraceWithMachineTime("run end");
 }
 
 void CUpgradeRun::KeepForNextStart() {

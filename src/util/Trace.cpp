@@ -23,7 +23,16 @@ public:
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
         ::QueryPerformanceFrequency(&m_frequency);
         ::QueryPerformanceCounter(&m_start);
+        m_startBusy = ReadMachineBusyTime();
     }
+    // In the system's 100 ns units, summed over every core.
+    static ULONGLONG ReadMachineBusyTime() {
+        FILETIME idle{}, kernel{}, user{};
+        if (!::GetSystemTimes(&idle, &kernel, &user)) return 0;
+        // The kernel time includes the idle time.
+        return ToUnits(kernel) + ToUnits(user) - ToUnits(idle);
+    }
+    double GetMachineBusyMs() const { return static_cast<double>(ReadMachineBusyTime() - m_startBusy) / 10000.0; }
     bool IsOn() const { return m_file.IsValid(); }
     void Write(const char* event) {
         LARGE_INTEGER now;
@@ -42,6 +51,10 @@ private:
     CScopedKernelHandle m_file;
     LARGE_INTEGER m_frequency{};
     LARGE_INTEGER m_start{};
+    ULONGLONG m_startBusy = 0;
+    static ULONGLONG ToUnits(const FILETIME& time) {
+        return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    }
     CCriticalSection m_lock;
 };
 
@@ -61,4 +74,10 @@ void TraceEvent(const char* format, ...) {
     std::vsnprintf(event, sizeof event, format, args);
     va_end(args);
     file.Write(event);
+}
+
+void TraceWithMachineTime(const char* event) {
+    CTraceFile& file = GetTraceFile();
+    if (!file.IsOn()) return;
+    TraceEvent("%s cpu=%.1f", event, file.GetMachineBusyMs());
 }

@@ -5,3 +5,9 @@
 // and every batch of lines the list takes is written there as "<milliseconds since start>
 // <event>". Off by default, and then each call costs a flag test.
 void TraceEvent(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// An event that also carries "cpu=<milliseconds>": the processor time the whole machine has spent
+// since the trace began, on every core and in every process (the system's file work is done partly
+// outside the program). Between two such events it says how busy the cores were, not only how long
+// the program waited.
+void TraceWithMachineTime(const char* event);
