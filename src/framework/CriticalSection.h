@@ -11,6 +11,8 @@ public:
     CCriticalSection& operator=(const CCriticalSection&) = delete;
     void Lock() { EnterCriticalSection(&m_section); }
     void Unlock() { LeaveCriticalSection(&m_section); }
+    // For a condition variable's sleep, which leaves it and enters it again (held once only).
+    CRITICAL_SECTION* GetSection() { return &m_section; }
 
 private:
     CRITICAL_SECTION m_section;

@@ -20,17 +20,6 @@ bool HasStoredTime(const FILETIME& time) { return time.dwHighDateTime != 0 && ti
 
 unsigned CountWorkers(size_t files) { return static_cast<unsigned>(std::min<size_t>(CountWorkThreads(), files)); }
 
-class CExclusiveLock {
-public:
-    explicit CExclusiveLock(SRWLOCK& lock) : m_lock(lock) { ::AcquireSRWLockExclusive(&m_lock); }
-    ~CExclusiveLock() { ::ReleaseSRWLockExclusive(&m_lock); }
-    CExclusiveLock(const CExclusiveLock&) = delete;
-    CExclusiveLock& operator=(const CExclusiveLock&) = delete;
-
-private:
-    SRWLOCK& m_lock;
-};
-
 }  // namespace
 
 bool WriteNewFile(const CCompressionLibrary& library, const NEW_FILE& file, CScopedKernelHandle& handle,
@@ -73,9 +62,9 @@ void CInflateAhead::Work() {
     for (;;) {
         size_t index;
         {
-            CExclusiveLock hold(m_lock);
+            CSingleLock hold(m_lock);
             while ((index = ClaimForWorker()) == m_files.size() && !m_bStop && m_nStarted < m_files.size())
-                ::SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
+                WaitForChange();
             if (index == m_files.size()) return;
         }
         Make(index);
@@ -88,11 +77,13 @@ size_t CInflateAhead::ClaimForWorker() {
     return m_nStarted++;
 }
 
+void CInflateAhead::WaitForChange() { ::SleepConditionVariableCS(&m_changed, m_lock.GetSection(), INFINITE); }
+
 void CInflateAhead::Make(size_t index) {
     const bool bMade = MakeNewFile(m_library, m_files[index]);
     TraceEvent("%s %u", bMade ? "inflated" : "inflate failed", static_cast<unsigned>(index + 1));
     {
-        CExclusiveLock hold(m_lock);
+        CSingleLock hold(m_lock);
         m_states[index] = bMade ? FILE_MADE : FILE_FAILED;
     }
     ::WakeAllConditionVariable(&m_changed);
@@ -102,7 +93,7 @@ bool CInflateAhead::TakeNext() {
     size_t index;
     bool bMakeHere = false;
     {
-        CExclusiveLock hold(m_lock);
+        CSingleLock hold(m_lock);
         index = m_nTaken;
         if (index >= m_files.size()) return false;
         if (m_states[index] == FILE_WAITING) {
@@ -112,13 +103,13 @@ bool CInflateAhead::TakeNext() {
             bMakeHere = true;
         } else if (m_states[index] == FILE_MAKING) {
             TraceEvent("wait %u", static_cast<unsigned>(index + 1));
-            while (m_states[index] == FILE_MAKING) ::SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
+            while (m_states[index] == FILE_MAKING) WaitForChange();
         }
     }
     if (bMakeHere) Make(index);
     bool bMade;
     {
-        CExclusiveLock hold(m_lock);
+        CSingleLock hold(m_lock);
         bMade = m_states[index] == FILE_MADE;
         m_nTaken = index + 1;
     }
@@ -129,7 +120,7 @@ bool CInflateAhead::TakeNext() {
 
 void CInflateAhead::Stop() {
     {
-        CExclusiveLock hold(m_lock);
+        CSingleLock hold(m_lock);
         m_bStop = true;
     }
     ::WakeAllConditionVariable(&m_changed);

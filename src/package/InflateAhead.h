@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/CriticalSection.h"
 #include "framework/ScopedHandles.h"
 
 class CCompressionLibrary;
@@ -57,6 +58,8 @@ private:
     // Under the lock: the index of a file a worker may start now, or the count when there is none.
     size_t ClaimForWorker();
     void Make(size_t index);
+    // Under the lock: lets it go until a state, the taken count or the stop changes.
+    void WaitForChange();
 
     const CCompressionLibrary& m_library;
     const std::vector<NEW_FILE> m_files;
@@ -64,7 +67,7 @@ private:
     size_t m_nStarted = 0;  // files from the head that someone has started
     size_t m_nTaken = 0;    // files from the head that the pass has taken
     bool m_bStop = false;
-    SRWLOCK m_lock = SRWLOCK_INIT;
+    CCriticalSection m_lock;
     CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;  // a state, the taken count or the stop changed
     std::vector<CScopedKernelHandle> m_workers;
 };

@@ -11,7 +11,7 @@ struct WRITE_FOLDERS;
 // package may write and creates the destination's folders as soon as it is known; a look at a
 // package (INSTALL_READ) changes nothing.
 struct ENTRY_READ_OPTIONS {
-    bool bCreateFolders;      // create the destination's missing folders right after resolving it
+    bool bCreateFolders;    // create the destination's missing folders right after resolving it
     bool bBackupPassTexts;  // the backup pass's wording of the compressed-length failure
     // When given, the path is resolved by the rule (ResolveStoredPath), and one it refuses is an
     // invalid path; otherwise its token is expanded with the installation folder.
