@@ -3,7 +3,10 @@
 # The preset is the build this machine runs (scripts/machine-build.sh, sourced by the bench).
 # Expects: root, build; usage: bench_session <target>...
 bench_session() {
-  [ -f "$build/build.ninja" ] || cmake --preset "$QU_PRESET" -B "$build" >/dev/null
+  # The benches read the trace, which only a build made for them writes.
+  if [ ! -f "$build/build.ninja" ] || ! grep -q '^QU_TRACE:BOOL=ON' "$build/CMakeCache.txt"; then
+    cmake --preset "$QU_PRESET" -B "$build" -DQU_TRACE=ON >/dev/null
+  fi
   local log
   log=$(mktemp)
   if ! cmake --build "$build" -j2 --target "$@" >"$log" 2>&1; then

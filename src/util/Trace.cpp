@@ -16,6 +16,11 @@ const char TRACE_VARIABLE[] = "QU_TRACE";
 class CTraceFile {
 public:
     CTraceFile() {
+#ifdef QU_TRACE_BUILD
+        Open();
+#endif
+    }
+    void Open() {
         char path[MAX_PATH] = "";
         const DWORD length = ::GetEnvironmentVariableA(TRACE_VARIABLE, path, MAX_PATH);
         if (length == 0 || length >= MAX_PATH) return;

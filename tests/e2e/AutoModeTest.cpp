@@ -16,6 +16,7 @@
 #include "system/RegistryAccess.h"
 #include "upgrade/Recovery.h"
 #include "upgrade/RunLock.h"
+#include "util/PathTokens.h"
 
 using namespace e2e;
 
@@ -125,9 +126,14 @@ TEST_F(AutoModeTest, DamagedServerProgramIsPutBackAndTheRunSucceeds) {
 }
 
 // The silent run leaves its lines behind: a record in the installation's log, made of the whole
-// action list, that ends with the code the server got.
+// action list, that ends with the code the server got. The user's environment never says where the
+// elevated upgrader writes: no trace, wherever it points.
 TEST_F(AutoModeTest, SuccessSendsZeroAfterTheRecord) {
+    const std::string trace = ExpandPathTokens("<System>\\qu-trace.txt", "");
+    ::SetEnvironmentVariableA("QU_TRACE", trace.c_str());
     EXPECT_EQ(RunAuto(EmptyPackage()), std::vector<int>{0});
+    ::SetEnvironmentVariableA("QU_TRACE", nullptr);
+    EXPECT_FALSE(PathExists(trace));
     EXPECT_EQ(m_dwExitStatus, 0u);
     const std::vector<LOG_RECORD> log = ReadUpgradeLog(m_install.GetFolder());
     ASSERT_EQ(log.size(), 1u);
