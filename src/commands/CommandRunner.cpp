@@ -7,6 +7,7 @@
 #include "commands/CommandSteps.h"
 #include "transaction/StepList.h"
 #include "util/IniFile.h"
+#include "util/PathParts.h"
 #include "util/TextCompare.h"
 #include "util/TextFormat.h"
 
@@ -20,9 +21,10 @@ using COMMAND_STEPS = CRollForwardList<CCommandStep>;
 
 void ReadCommandSteps(const std::string& listPath, const std::string& installFolder, unsigned count,
                       CRegistrationList& registered, COMMAND_STEPS& steps) {
+    const WRITE_FOLDERS folders = GetWriteFolders(installFolder, GetFolderOf(listPath));
     for (unsigned i = 1; i <= count; ++i) {
         CUpgradeCommand command;
-        command.ReadFromIni(FormatText("CMD %u", i), listPath, installFolder);
+        command.ReadFromIni(FormatText("CMD %u", i), listPath, folders);
         steps.Add(MakeCommandStep(command, registered));
     }
 }

@@ -5,9 +5,9 @@
 #include "util/PathTokens.h"
 
 void CUpgradeCommand::ReadFromIni(const std::string& section, const std::string& listPath,
-                                  const std::string& installFolder) {
+                                  const WRITE_FOLDERS& folders) {
     m_strType = GetIniString(section, "Type", "", listPath);
-    m_strDestPath = ExpandPathTokens(GetIniString(section, INI_KEY_DEST_RELATIVE_PATH, "", listPath), installFolder);
-    m_strSourcePath = ExpandPathTokens(GetIniString(section, INI_KEY_SOURCE_PATH, "", listPath), installFolder);
-    m_strAnotherFileName = ExpandPathTokens(GetIniString(section, "Another File Name", "", listPath), installFolder);
+    m_strDestPath = ExpandPathTokens(GetIniString(section, INI_KEY_DEST_RELATIVE_PATH, "", listPath), folders);
+    m_strSourcePath = ExpandPathTokens(GetIniString(section, INI_KEY_SOURCE_PATH, "", listPath), folders);
+    m_strAnotherFileName = ExpandPathTokens(GetIniString(section, "Another File Name", "", listPath), folders);
 }

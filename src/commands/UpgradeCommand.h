@@ -2,13 +2,14 @@
 
 #include <string>
 
+#include "util/PathTokens.h"
+
 // One post-install command of a command list as its section reads, its paths already expanded.
 // What it does is the step its type makes (CommandSteps.h).
 class CUpgradeCommand {
 public:
-    // Reads the section's four keys from the command list; the paths are expanded with the
-    // installation folder.
-    void ReadFromIni(const std::string& section, const std::string& listPath, const std::string& installFolder);
+    // Reads the section's four keys from the command list; the paths are expanded with the folders.
+    void ReadFromIni(const std::string& section, const std::string& listPath, const WRITE_FOLDERS& folders);
 
     std::string m_strType;
     std::string m_strDestPath;

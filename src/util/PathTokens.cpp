@@ -4,8 +4,6 @@
 
 #include <atomic>
 
-#include <cstdio>
-
 #include "util/TextCompare.h"
 
 namespace {
@@ -31,24 +29,6 @@ std::string WithOneTrailingBackslash(const char* folder) {
     return text + "\\";
 }
 
-std::string ReplacementOf(PATH_TOKEN token, const std::string& installFolder) {
-    switch (token) {
-    case TOKEN_NONE: break;
-    case TOKEN_INSTALL_FOLDER: return installFolder;
-    case TOKEN_WINDOWS: return GetWindowsFolder();
-    case TOKEN_SYSTEM: return GetWindowsFolder() + "System32\\";
-    case TOKEN_TEMP: return GetTempFolder();
-    case TOKEN_WINDOWS_DISK: {
-        const std::string windows = GetWindowsFolder();
-        if (windows.empty()) return windows;
-        char root[8];
-        std::snprintf(root, sizeof root, "%c:\\", windows[0]);
-        return root;
-    }
-    }
-    return std::string();
-}
-
 }  // namespace
 
 PATH_TOKEN SplitPathToken(const std::string& storedPath, std::string& rest) {
@@ -65,9 +45,32 @@ PATH_TOKEN SplitPathToken(const std::string& storedPath, std::string& rest) {
 }
 
 std::string ExpandPathTokens(const std::string& storedPath, const std::string& installFolder) {
+    return ExpandPathTokens(storedPath, GetWriteFolders(installFolder, GetTempFolder()));
+}
+
+std::string ExpandPathTokens(const std::string& storedPath, const WRITE_FOLDERS& folders) {
     std::string rest;
     const PATH_TOKEN token = SplitPathToken(storedPath, rest);
-    return token == TOKEN_NONE ? storedPath : ReplacementOf(token, installFolder) + rest;
+    const std::string* folder = FolderOfToken(token, folders);
+    return folder == nullptr ? storedPath : *folder + rest;
+}
+
+const std::string* FolderOfToken(PATH_TOKEN token, const WRITE_FOLDERS& folders) {
+    switch (token) {
+    case TOKEN_INSTALL_FOLDER: return &folders.strInstall;
+    case TOKEN_SYSTEM: return &folders.strSystem;
+    case TOKEN_WINDOWS: return &folders.strWindows;
+    case TOKEN_TEMP: return &folders.strWork;
+    case TOKEN_WINDOWS_DISK: return &folders.strWindowsDisk;
+    case TOKEN_NONE: break;
+    }
+    return nullptr;
+}
+
+WRITE_FOLDERS GetWriteFolders(const std::string& installFolder, const std::string& workFolder) {
+    const std::string windows = GetWindowsFolder();
+    if (windows.empty()) return {installFolder, windows, windows, workFolder, windows};
+    return {installFolder, windows + "System32\\", windows, workFolder, windows.substr(0, 1) + ":\\"};
 }
 
 std::string GetWindowsFolder() {

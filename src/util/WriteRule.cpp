@@ -52,17 +52,6 @@ bool IsPlainFullPath(const std::string& path) {
            IsPlainRelativePath(path.substr(3));
 }
 
-// The folder a token of the rule stands for; null for the others.
-const std::string* FolderOf(PATH_TOKEN token, const WRITE_FOLDERS& folders) {
-    switch (token) {
-    case TOKEN_INSTALL_FOLDER: return &folders.strInstall;
-    case TOKEN_SYSTEM: return &folders.strSystem;
-    case TOKEN_WINDOWS: return &folders.strWindows;
-    case TOKEN_TEMP: return &folders.strWork;
-    default: return nullptr;
-    }
-}
-
 bool IsPlainAfterToken(PATH_TOKEN token, const std::string& rest) {
     if (token == TOKEN_TEMP) return IsPlainName(rest);
     return token != TOKEN_NONE && token != TOKEN_WINDOWS_DISK && IsPlainRelativePath(rest);
@@ -74,11 +63,6 @@ bool IsBelow(const std::string& path, const std::string& folder) {
 
 }  // namespace
 
-WRITE_FOLDERS GetWriteFolders(const std::string& installFolder, const std::string& workFolder) {
-    const std::string windows = GetWindowsFolder();
-    return {installFolder, windows.empty() ? windows : windows + "System32\\", windows, workFolder};
-}
-
 bool IsPlainStoredPath(const std::string& storedPath) {
     std::string rest;
     const PATH_TOKEN token = SplitPathToken(storedPath, rest);
@@ -89,7 +73,7 @@ std::string ResolveStoredPath(const std::string& storedPath, const WRITE_FOLDERS
     std::string rest;
     const PATH_TOKEN token = SplitPathToken(storedPath, rest);
     if (token == TOKEN_NONE) return IsPlainFullPath(rest) && IsWritablePath(rest, folders) ? rest : std::string();
-    const std::string* folder = FolderOf(token, folders);
+    const std::string* folder = FolderOfToken(token, folders);
     if (folder == nullptr || folder->empty() || !IsPlainAfterToken(token, rest)) return std::string();
     const std::string path = *folder + rest;
     return IsWritablePath(path, folders) ? path : std::string();

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "util/PathTokens.h"
+
 // The one rule for where a package may write, which the builder, the package check, the run and
 // recovery all keep. A stored path names its folder by a token: ".\" the installation folder,
 // "<System>\" the system folder and "<windows>\" the Windows folder, each followed by a plain
@@ -11,15 +13,6 @@
 // "<Windows Disk>\", never a UNC or device path. A path without a token is used as written only
 // where it falls inside the rule: a plain full path below one of those folders.
 
-// The folders of one machine that the tokens stand for, each ending with a backslash.
-struct WRITE_FOLDERS {
-    std::string strInstall;  // ".\"
-    std::string strSystem;   // "<System>\"
-    std::string strWindows;  // "<windows>\"
-    std::string strWork;     // "<Temp>\"
-};
-// This machine's system and Windows folders, with the installation and the run's work folder.
-WRITE_FOLDERS GetWriteFolders(const std::string& installFolder, const std::string& workFolder);
 
 // True when the stored path keeps to the rule by its form alone, as a package builder and a
 // package check see it, away from any installation: a token and a plain path after it. A path

@@ -18,21 +18,23 @@ TEST(CommandKinds, ValuesReadAlikeWithOrWithoutBlanksAndPathsAreExpanded) {
                   "Another File Name=  <System>\\new.ini  \r\nSource Path = <Temp>\\src.exe\r\n\r\n"
                   "[CMD 2]\r\nType=ShortCut\r\nDest Relative Path= Tools\\Quorindo \r\n");
 
+    // "<Temp>\" is the folder the list lies in: in a run, the run's own work folder.
+    const WRITE_FOLDERS folders = GetWriteFolders(INSTALL, scratch.Path());
     CUpgradeCommand first;
-    first.ReadFromIni("CMD 1", list, INSTALL);
+    first.ReadFromIni("CMD 1", list, folders);
     EXPECT_EQ(first.m_strType, "Rename");
     EXPECT_EQ(first.m_strDestPath, "C:\\Apps\\Quorindo\\Skin\\old.ini");
     EXPECT_EQ(first.m_strAnotherFileName, GetWindowsFolder() + "System32\\new.ini");
-    EXPECT_EQ(first.m_strSourcePath, GetTempFolder() + "src.exe");
+    EXPECT_EQ(first.m_strSourcePath, scratch.Path() + "src.exe");
 
     CUpgradeCommand second;
-    second.ReadFromIni("cmd 2", list, INSTALL);
+    second.ReadFromIni("cmd 2", list, folders);
     EXPECT_EQ(second.m_strType, "ShortCut");
     EXPECT_EQ(second.m_strDestPath, "Tools\\Quorindo");
     EXPECT_EQ(second.m_strSourcePath, "");
 
     CUpgradeCommand missing;
-    missing.ReadFromIni("CMD 3", list, INSTALL);
+    missing.ReadFromIni("CMD 3", list, folders);
     EXPECT_EQ(missing.m_strType + missing.m_strDestPath + missing.m_strSourcePath + missing.m_strAnotherFileName, "");
 }
 

@@ -21,6 +21,7 @@
 #include "support/ScratchFolder.h"
 #include "support/TestPaths.h"
 #include "support/UpgradeLogFile.h"
+#include "system/OwnProgramFile.h"
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
 #include "upgrade/InstallationLayout.h"
@@ -145,11 +146,20 @@ protected:
     }
     void TearDown() override {
         ::SetFileAttributesA(m_install.GetPath(READ_ONLY_FILE).c_str(), FILE_ATTRIBUTE_NORMAL);
+        for (const std::string& folder : m_leftWorkFolders) DeleteTree(folder);
+    }
+    // A work folder as a run killed while it worked leaves it: made, and held by nobody.
+    std::string LeftWorkFolder() {
+        CWorkFolder work;
+        EXPECT_EQ(work.Create(), "");
+        m_leftWorkFolders.push_back(work.Path());
+        work.Keep();
+        return m_leftWorkFolders.back();
     }
 
     RUN_SETTINGS Settings(const std::vector<BYTE>& package, bool bAutoMode) {
         RUN_SETTINGS settings = RecoverySettings(bAutoMode);
-        settings.strExeName = GetOwnExeName();
+        settings.pOwnFile = &m_ownFile;
         settings.strPackageFile = m_scratch.Path() + "package" + std::to_string(m_nRuns) + ".dat";
         WriteFileText(settings.strPackageFile, std::string(package.begin(), package.end()));
         settings.hLibraryModule = m_hLibraryModule;
@@ -219,6 +229,8 @@ protected:
     bool m_bRetryLeft = false;  // the run leaves its journal and RunOnce value for the next start
     std::string m_strOutcome;  // the last line of the newest run's record
     HMODULE m_hLibraryModule = nullptr;  // whose resource 131 is the compression library
+    COwnProgramFile m_ownFile;
+    std::vector<std::string> m_leftWorkFolders;
 };
 
 TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
@@ -329,16 +341,21 @@ TEST_F(UpgradeRunTest, EveryFailedOrStoppedRunLeavesTheInstallationAsItWas) {
 
 // The command list the run carries out is the package's, installed into the run's own work
 // folder: one planted in the user's temporary folder, before and during the run, is never read.
+// Its commands' "<Temp>\\" is that work folder too, where the package's "<Temp>\\" entries are:
+// a file planted under the same name in the user's temporary folder is never touched.
 TEST_F(UpgradeRunTest, CommandListComesOnlyFromTheRunsOwnWorkFolder) {
-    const std::string planted = m_scratch.Temp() + "CMD List.ini";
+    const std::string planted = m_scratch.Temp() + "CMD List.ini", plantedHelper = m_scratch.Temp() + "helper.txt";
     const std::string plantedText =
         "[CMD List]\r\nCMD count=1\r\n[CMD 1]\r\nType=Remove File\r\nDest Relative Path=.\\TallyPanel.dll\r\n";
     WriteFileText(planted, plantedText);
+    WriteFileText(plantedHelper, "the user's");
     WriteFileText(m_install.GetPath("old.txt"), "to go");
     const std::vector<BYTE> package =
         CPackageWriter()
+            .AddFile("<Temp>\\helper.txt", "the package's")
             .AddFile("<Temp>\\CMD List.ini",
-                     "[CMD List]\r\nCMD count=1\r\n[CMD 1]\r\nType=Remove File\r\nDest Relative Path=.\\old.txt\r\n")
+                     "[CMD List]\r\nCMD count=2\r\n[CMD 1]\r\nType=Remove File\r\nDest Relative Path=.\\old.txt\r\n"
+                     "[CMD 2]\r\nType=Remove File\r\nDest Relative Path=<Temp>\\helper.txt\r\n")
             .Bytes();
     CTestRunHost host;
     host.m_onLine = [&](const std::string& line) {
@@ -347,10 +364,12 @@ TEST_F(UpgradeRunTest, CommandListComesOnlyFromTheRunsOwnWorkFolder) {
     EXPECT_EQ(Run(host, package, true), 0);
     EXPECT_EQ(m_strOutcome, "result code 0");
     EXPECT_TRUE(host.Has("        Remove file old.txt completely"));
+    EXPECT_TRUE(host.Has("        Remove file helper.txt completely"));
     EXPECT_FALSE(host.Has("        Start to remove file tallypanel.dll..."));
     EXPECT_EQ(::GetFileAttributesA(m_install.GetPath("old.txt").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(::GetFileAttributesA(m_install.GetPath("TallyPanel.dll").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(ReadFileText(planted), plantedText);
+    EXPECT_EQ(ReadFileText(plantedHelper), "the user's");
 }
 
 // The log is only ever a record: held open by another program it is passed over and the run is
@@ -414,14 +433,13 @@ TEST_F(UpgradeRunTest, TheUpgradeLogNeverChangesTheRunAndKeepsTheNewestRunWhole)
 // An upgrade interrupted half way, whose journal names a backup that is gone: every other file
 // comes back, that one gets its failure line, and the journal is set aside, not replayed again.
 TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJournalAside) {
-    CWorkFolder work;
-    ASSERT_EQ(work.Create(), "");
+    const std::string work = LeftWorkFolder();
     std::vector<ENTRY_PLAN> plans;
     for (const char* name : {"TallyPanel.dll", "ClockPanel.dll", "added.txt"}) {
         ENTRY_PLAN plan;
         plan.strDestPath = m_install.GetPath(name);
         plan.strTempPath = plan.strDestPath + ".new";
-        ASSERT_EQ(BackUpDestination(plan, work.Path()), "");
+        ASSERT_EQ(BackUpDestination(plan, work), "");
         // Installed as the run installs: a new file renamed over the old one.
         WriteFileText(plan.strTempPath, "new");
         ::SetFileAttributesA(plan.strDestPath.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -429,14 +447,13 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
         plans.push_back(plan);
     }
     CUpgradeJournal journal;
-    ASSERT_EQ(journal.WritePlan(m_install.GetFolder(), work.Path(), "", PACKAGE_VERSION, plans), "");
+    ASSERT_EQ(journal.WritePlan(m_install.GetFolder(), work, "", PACKAGE_VERSION, plans), "");
     ASSERT_TRUE(::DeleteFileA(plans[0].strBackupPath.c_str()));
     // Left by a run killed before its journal existed, and named by no journal: it goes. One held
     // open by another program to change it, and one another program made, stay as they are.
-    CWorkFolder stale, busy;
-    ASSERT_EQ(stale.Create() + busy.Create(), "");
-    WriteFileText(stale.Path() + "JVR1.tmp", "backup");
-    CScopedKernelHandle holder(::CreateFileA(busy.Path().c_str(), DELETE,
+    const std::string stale = LeftWorkFolder(), busy = LeftWorkFolder();
+    WriteFileText(stale + "JVR1.tmp", "backup");
+    CScopedKernelHandle holder(::CreateFileA(busy.c_str(), DELETE,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     const std::string foreign = GetWindowsFolder() + "Temp\\QuorindoUpgrade-0123456789ABCDEF\\";
@@ -447,7 +464,7 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
     CTestRunHost host;
     bool bSwapped = false;
     EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), RecoverySettings(false, [&](RUN_CHECKPOINT) {
-        bSwapped |= ::MoveFileA(work.Path().c_str(), (m_scratch.Path() + "swapped").c_str()) != FALSE;
+        bSwapped |= ::MoveFileA(work.c_str(), (m_scratch.Path() + "swapped").c_str()) != FALSE;
     })));
     EXPECT_FALSE(bSwapped);
     const std::vector<std::string> expected = {
@@ -473,13 +490,24 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
     EXPECT_NE(::GetFileAttributesA(GetSetAsideJournalPath(m_install.GetFolder()).c_str()),
               INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(HasRecoveryAtLogon());
-    EXPECT_FALSE(PathExists(stale.Path()));
+    EXPECT_FALSE(PathExists(stale));
     EXPECT_EQ(ReadFileText(foreign + "JVR1.tmp"), "a user's file");
     DeleteTree(foreign);
-    EXPECT_TRUE(PathExists(work.Path() + GetFileNameOf(plans[1].strBackupPath)));  // the set-aside journal's
+    EXPECT_TRUE(PathExists(work + GetFileNameOf(plans[1].strBackupPath)));  // the set-aside journal's
     holder.Reset();
     EXPECT_FALSE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), RecoverySettings()));
-    EXPECT_FALSE(PathExists(busy.Path()));
+    EXPECT_FALSE(PathExists(busy));
+    // A second journal set aside keeps a name of its own: a start keeps both work folders, with
+    // their backups for a repair by hand, and the folder of a package build that is under way.
+    const std::string second = LeftWorkFolder();
+    const ENTRY_PLAN lost{m_install.GetPath("TallyPanel.dll"), "", second + "JVR9.tmp"};
+    ASSERT_EQ(CUpgradeJournal().WritePlan(m_install.GetFolder(), second, "", PACKAGE_VERSION, {lost}), "");
+    CWorkFolder building;
+    ASSERT_EQ(building.Create(), "");
+    EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), RecoverySettings()));
+    EXPECT_FALSE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), RecoverySettings()));
+    EXPECT_TRUE(PathExists(GetSetAsideJournalPath(m_install.GetFolder(), 2)));
+    for (const std::string& kept : {work, second, building.Path()}) EXPECT_TRUE(PathExists(kept)) << kept;
 }
 
 // A second start while a run holds the run lock (a double launch, the server's /auto, RunOnce at
@@ -529,9 +557,8 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
         {1, victim}, {2, victim}, {3, m_scratch.Path()}, {3, link}, {4, link + "CMD List.ini"}};
     for (const auto& [key, value] : cases) {
         SCOPED_TRACE(std::string(keys[key]) + "=" + value);
-        CWorkFolder work;
-        ASSERT_EQ(work.Create(), "");
-        std::string values[] = {m_install.GetPath("TallyPanel.dll"), "", work.Path() + "JVR1.tmp", work.Path(), ""};
+        const std::string work = LeftWorkFolder();
+        std::string values[] = {m_install.GetPath("TallyPanel.dll"), "", work + "JVR1.tmp", work, ""};
         WriteFileText(values[2], "planted");
         values[key] = value;
         const ENTRY_PLAN plan{values[0], values[1], values[2]};
@@ -579,12 +606,12 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
     const std::string otherInstall = m_scratch.Path() + "Other\\";
     ::CreateDirectoryA(otherInstall.c_str(), nullptr);
     for (const bool bOther : {false, true}) {
-        CWorkFolder work;  // made anew: each start sweeps the work folders its journal does not name
-        ASSERT_EQ(work.Create(), "");
-        std::string name = "Work Folder=" + work.Path(), value = name + " (it holds no journal)";
+        // Made anew: each start sweeps the work folders its journal does not name.
+        const std::string work = LeftWorkFolder();
+        std::string name = "Work Folder=" + work, value = name + " (it holds no journal)";
         if (bOther) {
             const ENTRY_PLAN added{system, "", "", true};
-            ASSERT_EQ(CUpgradeJournal().WritePlan(otherInstall, work.Path(), "", PACKAGE_VERSION, {added}), "");
+            ASSERT_EQ(CUpgradeJournal().WritePlan(otherInstall, work, "", PACKAGE_VERSION, {added}), "");
             value = "Install Folder=" + otherInstall;
         } else {
             name += "\r\nCount=1\r\n[Entry 1]\r\nDestination=" + system + "\r\nAdded=1";
@@ -626,11 +653,10 @@ TEST_F(UpgradeRunTest, CountsEndWhereTheirFilesEnd) {
               "The package has 10001 entries, more than the upgrade journal holds (10000)");
     for (const char* count : {"4294967295", "2"}) {
         SCOPED_TRACE(count);
-        CWorkFolder work;
-        ASSERT_EQ(work.Create(), "");
+        const std::string work = LeftWorkFolder();
         const ENTRY_PLAN plan{m_install.GetPath("TallyPanel.dll"), "", "", true};
-        ASSERT_EQ(CUpgradeJournal().WritePlan(m_install.GetFolder(), work.Path(), "", PACKAGE_VERSION, {plan}), "");
-        const std::string path = work.Path() + JOURNAL_FILE;
+        ASSERT_EQ(CUpgradeJournal().WritePlan(m_install.GetFolder(), work, "", PACKAGE_VERSION, {plan}), "");
+        const std::string path = work + JOURNAL_FILE;
         std::string text = ReadFileText(path);
         text.replace(text.find("Count=1"), 7, std::string("Count=") + count);
         WriteFileText(path, text);
