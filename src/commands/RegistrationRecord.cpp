@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <set>
+#include <vector>
 
 #include "util/FileHelpers.h"
 #include "util/IniFile.h"
@@ -31,15 +31,13 @@ int ItemPosition(const std::string& key) {
 }
 
 // The positions from 1 to the count that the record has an item key for, in order. A damaged
-// count promises no more items than the file holds.
+// count promises no more items than the file holds; a file too large for a list holds none.
 std::set<int> HeldItemPositions(const std::string& path, int count) {
     std::set<int> positions;
-    // No key name is longer than the file: every name, and the list's two NULs, fit in its length.
-    std::vector<char> names(GetFileLength(path) + 2);
-    const DWORD length = ::GetPrivateProfileStringA(RECORD_SECTION, nullptr, "", names.data(),
-                                                    static_cast<DWORD>(names.size()), path.c_str());
-    for (DWORD at = 0; at < length; at += static_cast<DWORD>(std::strlen(names.data() + at)) + 1) {
-        const int position = ItemPosition(names.data() + at);
+    std::vector<std::string> names;
+    ReadIniNames(path, RECORD_SECTION, names);
+    for (const std::string& name : names) {
+        const int position = ItemPosition(name);
         if (position >= 1 && position <= count) positions.insert(position);
     }
     return positions;

@@ -11,9 +11,6 @@
 
 namespace {
 
-// Names longer than a file of this size are not read: a larger file counts as holding them all.
-const DWORD MAX_NAMES_READ = 1024 * 1024;
-
 // The number after the prefix, as "%u" writes it; 0 when there is none, the limit when larger.
 unsigned NumberAfter(const std::string& name, const std::string& prefix, unsigned limit) {
     if (name.size() <= prefix.size() || !EqualsNoCase(name.substr(0, prefix.size()), prefix)) return 0;
@@ -37,23 +34,30 @@ std::string GetIniString(const std::string& section, const std::string& key, con
     return buffer;
 }
 
-unsigned GetHighestNumberedName(const std::string& filePath, const std::string& section, const std::string& prefix,
-                                unsigned limit) {
+bool ReadIniNames(const std::string& filePath, const std::string& section, std::vector<std::string>& names) {
+    names.clear();
     // Every name is shorter than its line, so the file's size holds the whole list.
     const DWORD fileSize = GetFileLength(filePath);
-    if (fileSize > MAX_NAMES_READ) return limit;
-    std::vector<char> names(fileSize + 2);
-    const DWORD size = static_cast<DWORD>(names.size());
+    if (fileSize > MAX_LIST_FILE_SIZE) return false;
+    std::vector<char> buffer(fileSize + 2);
+    const DWORD size = static_cast<DWORD>(buffer.size());
     const DWORD length = section.empty()
-                             ? ::GetPrivateProfileSectionNamesA(names.data(), size, filePath.c_str())
-                             : ::GetPrivateProfileStringA(section.c_str(), nullptr, "", names.data(), size,
+                             ? ::GetPrivateProfileSectionNamesA(buffer.data(), size, filePath.c_str())
+                             : ::GetPrivateProfileStringA(section.c_str(), nullptr, "", buffer.data(), size,
                                                           filePath.c_str());
-    unsigned highest = 0;
-    for (DWORD at = 0; at < length && names[at] != '\0';) {
-        const std::string name = names.data() + at;
-        highest = std::max(highest, NumberAfter(name, prefix, limit));
-        at += static_cast<DWORD>(name.size()) + 1;
+    for (DWORD at = 0; at < length && buffer[at] != '\0';) {
+        names.emplace_back(buffer.data() + at);
+        at += static_cast<DWORD>(names.back().size()) + 1;
     }
+    return true;
+}
+
+unsigned GetHighestNumberedName(const std::string& filePath, const std::string& section, const std::string& prefix,
+                                unsigned limit) {
+    std::vector<std::string> names;
+    if (!ReadIniNames(filePath, section, names)) return limit;
+    unsigned highest = 0;
+    for (const std::string& name : names) highest = std::max(highest, NumberAfter(name, prefix, limit));
     return highest;
 }
 

@@ -2,6 +2,7 @@
 
 #include "commands/RegistrationRecord.h"
 #include "support/ScratchFolder.h"
+#include "util/IniFile.h"
 
 namespace {
 
@@ -36,6 +37,10 @@ TEST_F(RegistrationRecordTest, TheItemsHeldUpToTheCountLoadAsReadAndSaveBackInOr
     WriteFileText(m_strRecord, "[Register]\r\nCount=90000000\r\nItem 1=C:\\1.ax\r\nItem 2=C:\\2.ax\r\n");
     LoadRegistrationRecord(m_strFolder, list);
     EXPECT_EQ(list, (CRegistrationList{"C:\\1.ax", "C:\\2.ax"}));
+    // Nor is a file larger than any list read, as it would take its size in memory: it holds nothing.
+    WriteFileText(m_strRecord, "[Register]\r\nCount=1\r\nItem 1=C:\\1.ax\r\n" + std::string(MAX_LIST_FILE_SIZE, ';'));
+    LoadRegistrationRecord(m_strFolder, list);
+    EXPECT_TRUE(list.empty());
 }
 
 TEST_F(RegistrationRecordTest, SavingAShorterListLeavesNoOlderItemsBehind) {
