@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include "framework/FileFind.h"
 #include "util/PathChecks.h"
+#include "util/TextFormat.h"
 
 std::string GetUpgradeFolder(std::string installFolder) {
     if (installFolder.empty() || installFolder.back() != '\\') installFolder += '\\';
@@ -11,8 +13,20 @@ std::string GetUpgradeFolder(std::string installFolder) {
 
 std::string GetJournalPath(const std::string& installFolder) { return GetUpgradeFolder(installFolder) + JOURNAL_FILE; }
 
-std::string GetSetAsideJournalPath(const std::string& installFolder) {
-    return GetUpgradeFolder(installFolder) + SET_ASIDE_JOURNAL_FILE;
+std::string GetSetAsideJournalPath(const std::string& installFolder, unsigned number) {
+    if (number <= 1) return GetUpgradeFolder(installFolder) + SET_ASIDE_JOURNAL_FILE;
+    return GetUpgradeFolder(installFolder) + FormatText("UpgradeJournal.failed.%u.ini", number);
+}
+
+std::vector<std::string> FindSetAsideJournals(const std::string& installFolder) {
+    std::vector<std::string> journals;
+    CFileFind find;
+    for (bool more = find.FindFile(GetUpgradeFolder(installFolder) + "UpgradeJournal.failed*.ini");
+         more && journals.size() < MAX_SET_ASIDE_JOURNALS;) {
+        more = find.FindNextFile();
+        if (!find.IsDirectory()) journals.push_back(find.GetFilePath());
+    }
+    return journals;
 }
 
 std::string GetUpgradeLogPath(const std::string& installFolder) {

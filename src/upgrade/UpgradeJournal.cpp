@@ -174,8 +174,9 @@ std::string CUpgradeJournal::FindUnrecoverableValue(const std::string& installFo
 }
 
 std::vector<std::string> CUpgradeJournal::GetNamedWorkFolders(const std::string& installFolder) {
-    std::vector<std::string> folders;
-    for (const std::string& path : {GetJournalPath(installFolder), GetSetAsideJournalPath(installFolder)}) {
+    std::vector<std::string> folders, names = FindSetAsideJournals(installFolder);
+    names.push_back(GetJournalPath(installFolder));
+    for (const std::string& path : names) {
         const std::string folder = GetIniString(JOURNAL_SECTION, KEY_WORK_FOLDER, "", path);
         if (!folder.empty()) folders.push_back(folder);
     }
@@ -216,7 +217,16 @@ void CUpgradeJournal::Delete() const {
 }
 
 void CUpgradeJournal::SetAside(const std::string& installFolder) const {
+    // Under the first free name: each journal set aside keeps its name, and so its work folder
+    // with the backups, for a repair by hand. Only when every number is taken is the last replaced.
+    const std::string name = GetJournalPath(installFolder);
+    for (unsigned number = 1; number <= MAX_SET_ASIDE_JOURNALS; ++number) {
+        const DWORD replace = number == MAX_SET_ASIDE_JOURNALS ? MOVEFILE_REPLACE_EXISTING : 0;
+        const std::string setAside = GetSetAsideJournalPath(installFolder, number);
+        if (::MoveFileExA(name.c_str(), setAside.c_str(), replace | MOVEFILE_WRITE_THROUGH)) break;
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
+    }
     const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    ::MoveFileExA(GetJournalPath(installFolder).c_str(), GetSetAsideJournalPath(installFolder).c_str(), flags);
     if (!m_strPath.empty()) ::MoveFileExA(m_strPath.c_str(), (m_strWorkFolder + SET_ASIDE_JOURNAL_FILE).c_str(), flags);
 }

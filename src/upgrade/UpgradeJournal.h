@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "package/EntryPlan.h"
+#include "package/UpgradePackage.h"
 
 class CHeldFolder;
 
@@ -13,9 +14,9 @@ class CHeldFolder;
 // its files all in place and durable with its commands under way (a recovery finishes it).
 enum JOURNAL_PHASE { JOURNAL_INSTALL, JOURNAL_COMMANDS };
 
-// The most entries a journal holds: far more than any package has, and few enough that a journal
-// someone else wrote cannot keep a start reading it for long.
-inline constexpr unsigned MAX_JOURNAL_ENTRIES = 10000;
+// The most entries a journal holds, one per entry of a package: few enough that a journal someone
+// else wrote cannot keep a start reading it for long.
+inline constexpr unsigned MAX_JOURNAL_ENTRIES = MAX_PACKAGE_ENTRIES;
 
 // The journal of one upgrade, which lets the next start put back or finish a killed run. It is two
 // files because the installation's "Upgrade\" folder may be writable by users: everything a
@@ -47,7 +48,7 @@ public:
     // before it writes its journal, and installs nothing that its recovery would refuse.
     static std::string FindUnrecoverableValue(const std::string& installFolder, const std::string& workFolder,
                                               const std::string& commandList, const std::vector<ENTRY_PLAN>& plans);
-    // The work folders that the installation's journal and its set-aside journal name.
+    // The work folders that the installation's journal and every journal set aside there name.
     static std::vector<std::string> GetNamedWorkFolders(const std::string& installFolder);
     // Removes the journal: its name first, then its plan.
     void Delete() const;

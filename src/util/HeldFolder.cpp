@@ -4,6 +4,7 @@
 
 #include "framework/FileFind.h"
 #include "util/FileHelpers.h"
+#include "util/PathChecks.h"
 
 namespace {
 
@@ -25,17 +26,19 @@ DWORD CHeldFolder::Hold(const std::string& folder) {
     DWORD error = ERROR_SUCCESS;
     if (!::GetFileInformationByHandle(m_folder.Get(), &info))
         error = ::GetLastError();
-    else if ((info.dwFileAttributes & kindMask) != FILE_ATTRIBUTE_DIRECTORY)
+    else if ((info.dwFileAttributes & kindMask) != FILE_ATTRIBUTE_DIRECTORY ||
+             !IsReachedWithoutLink(m_folder.Get(), name))
         error = ERROR_CANT_ACCESS_FILE;
     if (error != ERROR_SUCCESS) m_folder.Reset();
     return error;
 }
 
-CScopedLocalMemory CHeldFolder::ReadSecurity() const {
+CScopedLocalMemory ReadFolderSecurity(HANDLE folder) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!m_folder || ::GetSecurityInfo(m_folder.Get(), SE_FILE_OBJECT,
-                                       OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                       nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+    const SECURITY_INFORMATION wanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    if (folder == nullptr || folder == INVALID_HANDLE_VALUE ||
+        ::GetSecurityInfo(folder, SE_FILE_OBJECT, wanted, nullptr, nullptr, nullptr, nullptr, &descriptor) !=
+            ERROR_SUCCESS)
         return CScopedLocalMemory();
     return CScopedLocalMemory(descriptor);
 }

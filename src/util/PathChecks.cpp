@@ -1,9 +1,14 @@
 #include "util/PathChecks.h"
 
+#include <cstring>
+
 #include "util/PathParts.h"
 #include "util/TextCompare.h"
 
 namespace {
+
+const char EXTENDED_PREFIX[] = "\\\\?\\";
+const char EXTENDED_UNC_PREFIX[] = "\\\\?\\UNC\\";
 
 // "C:\..." without "..": never "\\server\share\", "\\.\device" or "\\?\C:\".
 bool IsDrivePath(const std::string& path) {
@@ -31,6 +36,31 @@ bool IsPlainPathInside(const std::string& path, const std::string& folder) {
     for (size_t end = root.size() - 1; end != std::string::npos; end = full.find('\\', end + 1))
         if (IsReparsePoint(full.substr(0, end))) return false;
     return true;
+}
+
+std::string GetFinalPath(HANDLE file) {
+    std::string path(MAX_PATH, '\0');
+    DWORD length = ::GetFinalPathNameByHandleA(file, path.data(), MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length >= MAX_PATH) {
+        // Too long for the buffer: the answer was the size it needs, its terminator included.
+        path.assign(length, '\0');
+        length = ::GetFinalPathNameByHandleA(file, path.data(), length, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length >= path.size()) return std::string();
+    }
+    if (length == 0) return std::string();
+    path.resize(length);
+    // The system answers in its extended form: "\\?\C:\..." or "\\?\UNC\server\...".
+    if (path.rfind(EXTENDED_UNC_PREFIX, 0) == 0) path = "\\\\" + path.substr(std::strlen(EXTENDED_UNC_PREFIX));
+    else if (path.rfind(EXTENDED_PREFIX, 0) == 0) path.erase(0, std::strlen(EXTENDED_PREFIX));
+    if (path.size() > 3 && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+bool IsReachedWithoutLink(HANDLE file, const std::string& path) {
+    std::string expected = path;
+    if (expected.size() > 3 && expected.back() == '\\') expected.pop_back();
+    const std::string final = GetFinalPath(file);
+    return !final.empty() && EqualsNoCase(final, expected);
 }
 
 CScopedKernelHandle OpenFileNoLink(const std::string& path, DWORD access, DWORD share, DWORD disposition,

@@ -18,6 +18,14 @@ bool IsReparsePoint(const std::string& path);
 // down to the path's own folder.
 bool IsPlainPathInside(const std::string& path, const std::string& folder);
 
+// The full path the system has for an open file or folder, through every link on the way, as a
+// drive or UNC path ("C:\\...", "\\\\server\\share\\..."), without a final backslash; empty when it
+// cannot say.
+std::string GetFinalPath(HANDLE file);
+// True when the open file or folder is the one the full path names, reached without any link on
+// the way: its final path is that path, without regard to case.
+bool IsReachedWithoutLink(HANDLE file, const std::string& path);
+
 // Opens a file as CreateFileA does, but never through a reparse point: the name itself is opened,
 // and one that is a reparse point is closed again, with ERROR_CANT_ACCESS_FILE. Only for
 // dispositions that change nothing of an existing file (OPEN_EXISTING, OPEN_ALWAYS, CREATE_NEW).

@@ -10,6 +10,7 @@
 
 #include "framework/FileFind.h"
 #include "util/AdminOnlySecurity.h"
+#include "util/FileHelpers.h"
 #include "util/FileErrors.h"
 #include "util/HeldFolder.h"
 #include "util/PathChecks.h"
@@ -36,12 +37,14 @@ std::string GetWorkFolderParent() { return GetWindowsFolder() + "Temp\\"; }
 PSECURITY_DESCRIPTOR GetReferenceSecurity() {
     static const CScopedLocalMemory reference = [] {
         CWorkFolder folder;
-        CHeldFolder held;
-        if (!folder.Create().empty() || held.Hold(folder.Path()) != ERROR_SUCCESS) return CScopedLocalMemory();
-        return held.ReadSecurity();
+        return folder.Create().empty() ? folder.ReadSecurity() : CScopedLocalMemory();
     }();
     return reference.Get();
 }
+
+// A folder's owner can add files and read its access list; every kind of sharing is given but to
+// whoever would hold it without write sharing, as the clean-up does.
+constexpr DWORD IN_USE_ACCESS = FILE_ADD_FILE | FILE_LIST_DIRECTORY | READ_CONTROL | SYNCHRONIZE;
 
 }  // namespace
 
@@ -78,11 +81,17 @@ void DeleteWorkFoldersBut(const std::vector<std::string>& kept) {
 }
 
 CWorkFolder::~CWorkFolder() {
+    m_inUse.Reset();
     CHeldFolder held;
     if (!m_strPath.empty() && held.Hold(m_strPath) == ERROR_SUCCESS) held.DeleteWithFiles();
 }
 
-void CWorkFolder::Keep() { m_strPath.clear(); }
+void CWorkFolder::Keep() {
+    m_inUse.Reset();
+    m_strPath.clear();
+}
+
+CScopedLocalMemory CWorkFolder::ReadSecurity() const { return ReadFolderSecurity(m_inUse.Get()); }
 
 std::string CWorkFolder::Create() {
     const std::string parent = GetWorkFolderParent();
@@ -102,5 +111,8 @@ std::string CWorkFolder::Create() {
     if (error != ERROR_SUCCESS)
         return FormatText("Create work folder %s failed because of %s", path.c_str(), GetSystemErrorText(error).c_str());
     m_strPath = path + "\\";
+    // Made by us a moment ago, and only administrators may touch it: what is opened is ours.
+    m_inUse.Reset(::CreateFileA(path.c_str(), IN_USE_ACCESS, SHARE_ALL, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     return std::string();
 }

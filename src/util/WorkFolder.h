@@ -3,13 +3,16 @@
 #include <string>
 #include <vector>
 
+#include "framework/ScopedHandles.h"
+
 class CHeldFolder;
 
 // The private folder of one upgrade run under the Windows folder's "Temp\": a new folder of a
 // random name that only SYSTEM and the Administrators may touch. The run runs elevated, and no
 // program the user runs without elevation may swap a file it writes there and later reads back
 // (the compression library, compressed data, backups, the command list). Everything in it goes
-// with the object.
+// with the object. The object keeps the folder open to add files, which the start's clean-up of
+// other runs' folders takes as a sign of a folder in use (see DeleteWorkFoldersBut).
 class CWorkFolder {
 public:
     CWorkFolder() = default;
@@ -25,9 +28,12 @@ public:
     const std::string& Path() const { return m_strPath; }
     // Leaves the folder and what is in it for the next start, which a journal sends to it.
     void Keep();
+    // Its owner and access list, read through the object's own handle; empty when they cannot be read.
+    CScopedLocalMemory ReadSecurity() const;
 
 private:
     std::string m_strPath;
+    CScopedKernelHandle m_inUse;  // open to add files, shared with everybody but the clean-up
 };
 
 // Every work folder's name starts so; a random part follows.
@@ -45,6 +51,7 @@ bool IsWorkFolderPath(const std::string& folder);
 std::string HoldOwnWorkFolder(CHeldFolder& held, const std::string& folder);
 
 // Deletes every work folder of ours but the kept ones: what runs that were killed before their
-// journal existed left behind. A folder that only bears the name is left as it is. Only while no
-// run can be under way.
+// journal existed left behind. A folder that only bears the name is left as it is, and so is one
+// that another program has open to change it: a package build's, or any other work in progress.
+// Only while no run can be under way.
 void DeleteWorkFoldersBut(const std::vector<std::string>& kept);
