@@ -20,6 +20,7 @@ DWORD ShareOf(UINT flags) {
 }
 
 DWORD DispositionOf(UINT flags) {
+    if (flags & CFile::modeCreateNew) return CREATE_NEW;
     if (flags & CFile::modeCreate) return (flags & CFile::modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
     return OPEN_EXISTING;
 }
@@ -38,8 +39,9 @@ bool CFile::Fail(CFileException* error, DWORD osError) const {
 bool CFile::Open(const std::string& path, UINT flags, CFileException* error) {
     m_hFile.Reset();
     m_strFileName = path;
+    const DWORD attributes = FILE_ATTRIBUTE_NORMAL | ((flags & modeCreateNew) ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
     HANDLE h = ::CreateFileA(path.c_str(), AccessOf(flags), ShareOf(flags), nullptr, DispositionOf(flags),
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+                             attributes, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Fail(error, ::GetLastError());
     m_hFile.Reset(h);
     return true;
@@ -66,6 +68,11 @@ bool CFile::Close(CFileException* error) {
     if (!m_hFile.IsValid()) return true;
     HANDLE h = m_hFile.Release();
     if (!::CloseHandle(h)) return Fail(error, ::GetLastError());
+    return true;
+}
+
+bool CFile::Flush(CFileException* error) {
+    if (!::FlushFileBuffers(m_hFile.Get())) return Fail(error, ::GetLastError());
     return true;
 }
 

@@ -20,6 +20,8 @@ public:
         shareDenyNone = 0x0040,
         modeNoTruncate = 0x1000,
         modeCreate = 0x2000,
+        // A new file where no name exists yet, a link included: never anything opened through a link.
+        modeCreateNew = 0x4000,
         typeBinary = 0x8000,
     };
 
@@ -34,6 +36,8 @@ public:
     // Writes all count bytes; false when any of them could not be written.
     bool Write(const void* buffer, UINT count, CFileException* error = nullptr);
     bool Close(CFileException* error = nullptr);
+    // Puts what was written on the disk.
+    bool Flush(CFileException* error = nullptr);
     bool SeekTo(ULONGLONG offset, CFileException* error = nullptr);
     ULONGLONG GetLength() const;
     bool IsOpen() const { return m_hFile.IsValid(); }

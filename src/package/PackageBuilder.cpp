@@ -1,16 +1,19 @@
 #include "package/PackageBuilder.h"
 
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
 #include "framework/File.h"
 #include "framework/OwningList.h"
 #include "package/PackageEntry.h"
+#include "package/UpgradePackage.h"
 #include "util/FileHelpers.h"
 #include "package/CompressionLibrary.h"
 #include "util/LineSink.h"
 #include "util/FileErrors.h"
 #include "util/IniFile.h"
+#include "util/PathChecks.h"
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
 #include "util/TextFormat.h"
@@ -62,31 +65,58 @@ std::string WriteEntry(CFile& output, const CPackageEntry& entry, const std::vec
 const char LIST_SECTION[] = "Install Source";
 const char LIST_COUNT_KEY[] = "source count";
 
-// Reads the sources the list names. A list that is missing or names none is refused with its
-// abort line: it would make a package that installs nothing and says all went well.
-bool ReadSourceList(CLineSink& sink, const std::string& listFile, std::vector<BUILD_ITEM>& items) {
-    CFile list;
-    CFileException error;
-    if (!list.Open(listFile, CFile::modeRead | CFile::shareDenyNone, &error)) {
+// A scratch file of the build, deleted with it wherever it lies.
+struct SCRATCH_FILE {
+    std::string strPath;
+    ~SCRATCH_FILE() { DeleteScratchFile(strPath); }
+};
+
+// Copies the list whole into the scratch folder, where nobody else changes it while it is read: the
+// list is opened as the file itself, never through a link planted in its place. Answers the
+// system's error, ERROR_SUCCESS once the copy is there.
+DWORD CopyListToScratch(const std::string& listFile, const std::string& folder, SCRATCH_FILE& copy) {
+    CScopedKernelHandle from = OpenFileNoLink(listFile, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (!from) return ::GetLastError();
+    copy.strPath = NewTempFile(folder);
+    CScopedKernelHandle to = OpenFileNoLink(copy.strPath, GENERIC_WRITE, 0, OPEN_EXISTING);
+    if (copy.strPath.empty() || !to) return ::GetLastError();
+    const DWORD error = CopyFileData(from.Get(), to.Get());
+    return CloseWrittenFile(to) ? error : ::GetLastError();
+}
+
+// Reads the sources the list names, from its copy. A list that is missing or names none is
+// refused with its abort line: it would make a package that installs nothing and says all went
+// well. So is one that names more than a package may hold, before anything is made for them.
+bool ReadSourceList(CLineSink& sink, const std::string& listFile, const std::string& folder,
+                    std::vector<BUILD_ITEM>& items) {
+    SCRATCH_FILE copy;
+    const DWORD copyError = CopyListToScratch(listFile, folder, copy);
+    if (copyError != ERROR_SUCCESS) {
+        CFileException error;
+        error.Set(copyError, listFile);
         sink.AddLine(LINE_ABORT, "        Read file %s failed because of %s!", listFile.c_str(),
                      GetFileErrorReason(error.m_cause).c_str());
         return false;
     }
-    list.Close();
-    const std::string countText = GetIniString(LIST_SECTION, LIST_COUNT_KEY, "", listFile);
+    const std::string countText = GetIniString(LIST_SECTION, LIST_COUNT_KEY, "", copy.strPath);
     if (countText.empty()) {
         sink.AddLine(LINE_ABORT, "        File %s has no %s in [%s]!", listFile.c_str(), LIST_COUNT_KEY, LIST_SECTION);
         return false;
     }
-    const int count = std::atoi(countText.c_str());
+    const long long count = std::strtoll(countText.c_str(), nullptr, 10);
     if (count <= 0) {
         sink.AddLine(LINE_ABORT, "        File %s lists no source to compress!", listFile.c_str());
         return false;
     }
-    for (int i = 1; i <= count; ++i) {
+    if (count > MAX_PACKAGE_ENTRIES) {
+        sink.AddLine(LINE_ABORT, "        File %s counts %lld sources, more than a package may hold (%u)!",
+                     listFile.c_str(), count, MAX_PACKAGE_ENTRIES);
+        return false;
+    }
+    for (long long i = 1; i <= count; ++i) {
         BUILD_ITEM item;
         item.entry = std::make_unique<CPackageEntry>();
-        item.entry->LoadIni(FormatText("Source %d", i), listFile);
+        item.entry->LoadIni(FormatText("Source %lld", i), copy.strPath);
         items.push_back(std::move(item));
     }
     return true;
@@ -155,26 +185,45 @@ bool CombineEntries(CLineSink& sink, CFile& output, const std::vector<BUILD_ITEM
     return true;
 }
 
-// Joins the compressed entries into the output; a package that could not be written whole is
-// deleted. Answers how many entries the package holds, 0 when there is none.
+void AddCreateFailure(CLineSink& sink, const std::string& outputFile, DWORD systemError) {
+    CFileException error;
+    error.Set(systemError, outputFile);
+    sink.AddLine(LINE_ABORT, "        Create file %s failed because of %s!", outputFile.c_str(),
+                 GetFileErrorReason(error.m_cause).c_str());
+}
+
+// Joins the compressed entries into a new file beside the output, and only once that is whole and
+// on the disk moves it over the output: a failed build leaves an older package as it was, and a
+// link planted in the output's place is replaced, never written through. Answers how many entries
+// the package holds, 0 when none was written.
 DWORD WriteOutput(CLineSink& sink, const std::string& outputFile, const std::vector<BUILD_ITEM>& items) {
     sink.AddLine(LINE_INFO, "Combine compressed files to CompressData.dat");
+    const std::string fresh = outputFile + ".new";
+    ::DeleteFileA(fresh.c_str());  // whatever has the name, a link included, goes: the file is new
     CFile output;
     CFileException error;
-    if (!output.Open(outputFile, CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary, &error)) {
-        sink.AddLine(LINE_ABORT, "        Create file %s failed because of %s!", outputFile.c_str(),
-                     GetFileErrorReason(error.m_cause).c_str());
+    if (!output.Open(fresh, CFile::modeCreateNew | CFile::modeReadWrite | CFile::typeBinary, &error)) {
+        AddCreateFailure(sink, outputFile, error.m_lOsError);
         return 0;
     }
     DWORD written = 0;
-    const bool bDone = CombineEntries(sink, output, items, written);
-    output.Close();
-    if (bDone) {
-        sink.AddLine(LINE_INFO, "        Combine compressed files to %s completely!", outputFile.c_str());
-        return written;
+    bool bDone = CombineEntries(sink, output, items, written);
+    if (bDone && (!output.Flush(&error) || !output.Close(&error))) {
+        AddCombineFailure(sink, GetExceptionMessage(&error));
+        bDone = false;
     }
-    CFile::Remove(outputFile);  // no half-written package is left behind
-    return 0;
+    output.Close();
+    const DWORD replace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    if (bDone && !::MoveFileExA(fresh.c_str(), outputFile.c_str(), replace)) {
+        AddCreateFailure(sink, outputFile, ::GetLastError());
+        bDone = false;
+    }
+    if (!bDone) {
+        CFile::Remove(fresh);  // no half-written package is left behind
+        return 0;
+    }
+    sink.AddLine(LINE_INFO, "        Combine compressed files to %s completely!", outputFile.c_str());
+    return written;
 }
 
 }  // namespace
@@ -189,13 +238,13 @@ std::string MakeScratchFolder(CLineSink& sink, BUILD_SCRATCH scratch, CWorkFolde
 bool BuildPackageFile(CLineSink& sink, const std::string& listFile, const std::string& outputFile,
                       const BUILD_OPTIONS& options) {
     sink.AddLine(LINE_INFO, "Reading compressed files from UpgradeSet.ini");
-    std::vector<BUILD_ITEM> items;
-    if (!ReadSourceList(sink, listFile, items)) return false;  // any package already there stays
-
     // The work folder goes with every file in it; in the user's folder each file goes by itself.
     CWorkFolder work;
     const std::string folder = MakeScratchFolder(sink, options.scratch, work);
     if (folder.empty()) return false;
+    std::vector<BUILD_ITEM> items;
+    if (!ReadSourceList(sink, listFile, folder, items)) return false;  // any package already there stays
+
     // Loaded as an upgrade run loads it; a library that is not ours fails every source.
     CCompressionLibrary library;
     library.Load(options.hLibraryModule, folder, options.afterLibraryWritten);

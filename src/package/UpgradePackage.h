@@ -10,6 +10,9 @@ inline constexpr const char* PACKAGE_RESOURCE_TYPE = "PACKAGE";
 inline constexpr WORD PACKAGE_RESOURCE_ID = 130;
 // Offset of the first entry: the entry count comes first.
 inline constexpr DWORD PACKAGE_FIRST_ENTRY = 4;
+// The most entries a package may have: far more than any has, and few enough that a count nobody
+// checked cannot make a run's journal, or a build, take much memory or time.
+inline constexpr unsigned MAX_PACKAGE_ENTRIES = 10000;
 
 // A package: its bytes, as untrusted as they came. CPackageEntryReader reads its entries.
 class CUpgradePackage {

@@ -5,6 +5,7 @@
 #include "package/PackageBuilder.h"
 #include "package/PackageEntryReader.h"
 #include "package/UpgradePackage.h"
+#include "support/HostLink.h"
 #include "support/RecordingSink.h"
 #include "support/ScratchFolder.h"
 #include "support/TestGzip.h"
@@ -153,4 +154,25 @@ TEST_F(PackageBuilder, AnOutputThatCannotBeCreatedIsReported) {
     EXPECT_EQ(m_sink.lines.back().nKind, LINE_ABORT);
     EXPECT_EQ(m_sink.lines.back().text,
               "        Create file " + m_folder.Path() + "no\\such\\CompressData.dat failed because of badPath!");
+}
+
+// The output beside the program is written as a new file and moved into place: one that is a link
+// planted there is replaced, never written through, and a build that fails keeps the package that
+// was there. A list counting more sources than a package may hold is refused before anything is
+// made for them.
+TEST_F(PackageBuilder, TheOutputIsReplacedNeverWrittenThroughAndAFailedBuildKeepsTheOldOne) {
+    const std::string victim = m_folder.Path() + "victim.dll";
+    WriteFileText(victim, "victim");
+    ASSERT_TRUE(MakeHostLink(victim, Output()));
+    WriteFileText(m_folder.Path() + "a.dll", "a");
+    SetSources({{m_folder.Path() + "a.dll", ".\\a.dll"}});
+    EXPECT_TRUE(Build());
+    EXPECT_EQ(ReadFileText(victim), "victim");
+    EXPECT_EQ(ReadPackageDword(OutputBytes().data()), 1u);
+    const std::string built = ReadFileText(Output());
+    WritePrivateProfileStringA("Install Source", "source count", "2000000000", List().c_str());
+    EXPECT_FALSE(Build());
+    EXPECT_EQ(m_sink.lines.back().text,
+              "        File " + List() + " counts 2000000000 sources, more than a package may hold (10000)!");
+    EXPECT_EQ(ReadFileText(Output()), built);
 }
