@@ -34,12 +34,15 @@ bool IsProductRunning() {
     return found;
 }
 
-std::vector<DWORD> FindProcessIds(const std::string& pathOrName) {
+std::vector<SEEN_PROCESS> FindProcesses(const std::string& pathOrName) {
     const std::string fileName = GetFileNameOf(pathOrName);
-    std::vector<DWORD> ids;
+    FILETIME beforeWalk{};
+    ::GetSystemTimeAsFileTime(&beforeWalk);
+    std::vector<SEEN_PROCESS> seen;
     WalkProcesses([&](const char* imageName, DWORD processId) {
-        if (EqualsNoCase(GetFileNameOf(imageName), fileName)) ids.push_back(processId);
+        const std::string name = GetFileNameOf(imageName);
+        if (EqualsNoCase(name, fileName)) seen.push_back({processId, name, beforeWalk});
         return true;
     });
-    return ids;
+    return seen;
 }

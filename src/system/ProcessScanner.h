@@ -13,6 +13,14 @@
 // A walk that fails answers false.
 bool IsProductRunning();
 
-// The ids of every running process whose image has the file name of the given path or name
-// (without regard to case). Empty when there is none, or the walk fails.
-std::vector<DWORD> FindProcessIds(const std::string& pathOrName);
+// A process as a walk saw it: its id and image file name, and a time just before the walk. By the
+// time it is opened, the id may name another process: one started after that time.
+struct SEEN_PROCESS {
+    DWORD dwId = 0;
+    std::string strImageName;
+    FILETIME ftBeforeWalk{};
+};
+
+// Every running process whose image has the file name of the given path or name (without regard
+// to case). Empty when there is none, or the walk fails.
+std::vector<SEEN_PROCESS> FindProcesses(const std::string& pathOrName);

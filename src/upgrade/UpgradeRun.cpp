@@ -108,7 +108,7 @@ STAGE_RESULT CUpgradeRun::CheckInstallation() {
 
     // The self-copy writes its own lines, its failure included.
     TraceWithMachineTime("phase self-copy");
-    if (!CopySelfToUpgradeFolder(m_host, m_strInstallFolder, m_settings.strExeName))
+    if (!CopySelfToUpgradeFolder(m_host, m_strInstallFolder, *m_settings.pOwnFile))
         return {STEP_FAILED, RESULT_SELF_COPY_FAILED};
     return GOES_ON;
 }
@@ -150,13 +150,13 @@ STAGE_RESULT CUpgradeRun::BackupEntries() {
 STAGE_RESULT CUpgradeRun::CloseChannelProgram() {
     TraceWithMachineTime("phase channel");
     // Every instance, in every session: one left running would hold its files.
-    const std::vector<DWORD> ids = FindProcessIds(CHANNEL_PROGRAM_NAME);
-    if (ids.empty()) {
+    const std::vector<SEEN_PROCESS> channels = FindProcesses(CHANNEL_PROGRAM_NAME);
+    if (channels.empty()) {
         AddPromptLine(m_host, FormatText("'%s' is not in running, now will upgrade it...", CHANNEL_PROGRAM_NAME));
         return GOES_ON;
     }
     AddPromptLine(m_host, FormatText("'%s' is in running, now will close it...", CHANNEL_PROGRAM_NAME));
-    const DWORD error = EndProcesses(ids, CHANNEL_EXIT_CODE, CHANNEL_SETTLE_MS);
+    const DWORD error = EndProcesses(channels, CHANNEL_EXIT_CODE, CHANNEL_SETTLE_MS);
     if (error != ERROR_SUCCESS) {
         const std::string text = FormatText("Terminate process '%s' failed because of %s. Upgrade failed!",
                                             CHANNEL_PROGRAM_NAME, GetSystemErrorText(error).c_str());

@@ -51,7 +51,15 @@ TEST_F(ProcessWalkTest, ProductRunsWhileItsMainProgramRunsFromAnyFolder) {
     EXPECT_FALSE(IsProductRunning());
 }
 
-// Every instance, by its file name whatever its case and folder; ending them ends all of them.
+std::vector<DWORD> FindProcessIds(const std::string& name) {
+    std::vector<DWORD> ids;
+    for (const SEEN_PROCESS& seen : FindProcesses(name)) ids.push_back(seen.dwId);
+    return ids;
+}
+
+// Every instance, by its file name whatever its case and folder; ending them ends all of them. An
+// id that names another process by the time it is opened (the walk saw another image, or the
+// process started after the walk) is never ended.
 TEST_F(ProcessWalkTest, EveryInstanceIsFoundByItsFileNameAndEnded) {
     EXPECT_TRUE(FindProcessIds("QxChannel.exe").empty());
     const DWORD first = Run(PlaceProgram("QxChannel.exe", "Tools\\QXCHANNEL.EXE")).GetId();
@@ -63,7 +71,14 @@ TEST_F(ProcessWalkTest, EveryInstanceIsFoundByItsFileNameAndEnded) {
     }
     EXPECT_TRUE(FindProcessIds("QxChannel").empty());
 
-    EXPECT_EQ(EndProcesses(FindProcessIds("QxChannel.exe"), 7, 10000), static_cast<DWORD>(ERROR_SUCCESS));
+    std::vector<SEEN_PROCESS> stale = FindProcesses("QxChannel.exe");
+    ASSERT_EQ(stale.size(), 2u);
+    stale[0].strImageName = "Other.exe";
+    stale[1].ftBeforeWalk = FILETIME{};
+    EXPECT_EQ(EndProcesses(stale, 7, 0), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(FindProcessIds("QxChannel.exe").size(), 2u);
+
+    EXPECT_EQ(EndProcesses(FindProcesses("QxChannel.exe"), 7, 10000), static_cast<DWORD>(ERROR_SUCCESS));
     DWORD exitCode = 0;
     EXPECT_TRUE(second.Wait(0, &exitCode));
     EXPECT_EQ(exitCode, 7u);
