@@ -93,20 +93,14 @@ class CShortcutStep : public CSectionStep {
 public:
     using CSectionStep::CSectionStep;
     std::string GetDescription() const override { return FormatText("Create shortcut %s", Dest().c_str()); }
-    STEP_RESULT Do() override {
-        CreateProgramShortcut(Dest(), m_command.m_strSourcePath);
-        return StepSucceeded();
-    }
+    STEP_RESULT Do() override { return ResultOf(CreateProgramShortcut(Dest(), m_command.m_strSourcePath)); }
 };
 
 class CRemoveShortcutStep : public CSectionStep {
 public:
     using CSectionStep::CSectionStep;
     std::string GetDescription() const override { return FormatText("Remove shortcut %s", Dest().c_str()); }
-    STEP_RESULT Do() override {
-        RemoveProgramShortcut(Dest());
-        return StepSucceeded();
-    }
+    STEP_RESULT Do() override { return ResultOf(RemoveProgramShortcut(Dest())); }
 };
 
 class CAutoRunStep : public CSectionStep {

@@ -5,7 +5,12 @@
 
 #include "commands/ShellLink.h"
 #include "framework/ScopedHandles.h"
+#include "util/FileErrors.h"
 #include "util/FileHelpers.h"
+#include "util/HeldFolder.h"
+#include "util/PathChecks.h"
+#include "util/PathParts.h"
+#include "util/TextCompare.h"
 #include "util/TextFormat.h"
 
 namespace {
@@ -37,18 +42,81 @@ std::string GetProgramShortcutPath(const std::string& programsFolder, const std:
     return FormatText("%sQuorindo\\%s.lnk", programsFolder.c_str(), name.c_str());
 }
 
-void CreateProgramShortcut(const std::string& name, const std::string& target) {
-    CScopedComInit com;
-    const std::string folder = ChooseProgramsFolder();
-    if (folder.empty()) return;
-    // Cutting the target to fit would make a shortcut to some other file.
-    if (target.size() >= MAX_PATH) return;
-    CreateShellLink(target, GetProgramShortcutPath(folder, name));
+namespace {
+
+// Why the Programs folder is no place for the elevated program to act in; empty when it is. The
+// all-users one is the administrators'. The current user's is named by the user's own registry
+// (its shell folders), so it must lie in the user's own profile, whose place only the machine's
+// registry names: anywhere else, the user would choose where an elevated program writes.
+std::string CheckProgramsFolder(const std::string& programs) {
+    if (EqualsNoCase(programs, GetShellFolder(CSIDL_COMMON_PROGRAMS))) return std::string();
+    char profile[MAX_PATH] = {};
+    if (SUCCEEDED(::SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, profile)) &&
+        IsPlainPathInside(programs, std::string(profile) + "\\"))
+        return std::string();
+    return FormatText("the folder %s is not in the user's profile", programs.c_str());
 }
 
-void RemoveProgramShortcut(const std::string& name) {
+// The shortcut's file in the folder chosen for it, with that folder held as itself; an empty path
+// when there is nothing to act on (no folder to choose, the product's folder missing, a name that
+// names no file there). Answers why the folder cannot be acted in, empty otherwise.
+std::string HoldShortcutFolder(const std::string& name, CHeldFolder& held, std::string& path) {
+    const std::string programs = ChooseProgramsFolder();
+    if (programs.empty()) return std::string();
+    const std::string outside = CheckProgramsFolder(programs);
+    if (!outside.empty()) return outside;
+    const std::string link = GetProgramShortcutPath(programs, name);
+    const std::string folder = GetFolderOf(link);
+    const DWORD error = held.Hold(folder);
+    if (error == ERROR_SUCCESS) path = link;
+    if (error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+        error == ERROR_INVALID_NAME || error == ERROR_BAD_PATHNAME)
+        return std::string();
+    if (error == ERROR_CANT_ACCESS_FILE) return FormatText("the folder %s is a link", folder.c_str());
+    return FormatText("the folder %s cannot be held: %s", folder.c_str(), GetSystemErrorText(error).c_str());
+}
+
+std::string ShortcutFailure(const char* action, const std::string& name, const std::string& why) {
+    return FormatText("%s shortcut %s failed because %s", action, name.c_str(), why.c_str());
+}
+
+// Deletes the file through a handle to the name itself, once it is seen to be a plain file.
+// Answers why not, empty when it is gone or was never there.
+std::string DeletePlainFile(const std::string& path) {
+    CScopedKernelHandle file(::CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr,
+                                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                           nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !::GetFileInformationByHandle(file.Get(), &info)) return std::string();  // nothing to delete
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))
+        return FormatText("%s is not a plain file", path.c_str());
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    if (::SetFileInformationByHandle(file.Get(), FileDispositionInfo, &dispose, sizeof dispose)) return std::string();
+    return GetSystemErrorText(::GetLastError());
+}
+
+}  // namespace
+
+std::string CreateProgramShortcut(const std::string& name, const std::string& target) {
     CScopedComInit com;
-    const std::string folder = ChooseProgramsFolder();
-    if (folder.empty()) return;
-    ::DeleteFileA(GetProgramShortcutPath(folder, name).c_str());
+    CHeldFolder held;
+    std::string link;
+    const std::string why = HoldShortcutFolder(name, held, link);
+    if (!why.empty()) return ShortcutFailure("Create", name, why);
+    // Cutting the target to fit would make a shortcut to some other file.
+    std::string bytes;
+    if (link.empty() || target.size() >= MAX_PATH || !SaveShellLink(target, bytes)) return std::string();
+    // A new file beside it, moved over the name: whatever has the name, a link included, is replaced.
+    DWORD error = ERROR_SUCCESS;
+    if (ReplaceFileDurably(link, bytes, &error)) return std::string();
+    return ShortcutFailure("Create", name, GetSystemErrorText(error));
+}
+
+std::string RemoveProgramShortcut(const std::string& name) {
+    CScopedComInit com;
+    CHeldFolder held;
+    std::string link;
+    std::string why = HoldShortcutFolder(name, held, link);
+    if (why.empty() && !link.empty()) why = DeletePlainFile(link);
+    return why.empty() ? std::string() : ShortcutFailure("Remove", name, why);
 }

@@ -8,19 +8,22 @@
 
 namespace {
 
-// The link file's path as the persistence interface wants it; empty when it cannot be converted.
-std::wstring ToWide(const std::string& text) {
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (length <= 0) return std::wstring();
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    if (::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length) != length) return std::wstring();
-    wide.resize(static_cast<size_t>(length - 1));
-    return wide;
+// What the stream holds from its start to where it stands.
+bool ReadStreamBytes(IStream* stream, std::string& bytes) {
+    LARGE_INTEGER start{};
+    ULARGE_INTEGER end{};
+    if (FAILED(stream->Seek(start, STREAM_SEEK_CUR, &end)) || end.QuadPart > 0x7FFFFFFF ||
+        FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr)))
+        return false;
+    bytes.assign(static_cast<size_t>(end.QuadPart), '\0');
+    ULONG read = 0;
+    return bytes.empty() || (SUCCEEDED(stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read)) &&
+                             read == bytes.size());
 }
 
 }  // namespace
 
-bool CreateShellLink(const std::string& target, const std::string& linkPath) {
+bool SaveShellLink(const std::string& target, std::string& bytes) {
     CScopedComPtr<IShellLinkA> link;
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                   link.ReceiveVoid())))
@@ -33,10 +36,11 @@ bool CreateShellLink(const std::string& target, const std::string& linkPath) {
     link->SetWorkingDirectory((drive + dir).c_str());
     link->SetIconLocation(target.c_str(), 0);
 
-    CScopedComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.ReceiveVoid()))) return false;
-    // The whole path is converted; a path the code page cannot express saves nothing.
-    const std::wstring widePath = ToWide(linkPath);
-    if (!widePath.empty()) file->Save(widePath.c_str(), TRUE);
-    return true;
+    // Saved into memory, not by the shell to a path: a path in a folder the user owns could be a
+    // link planted there, which the shell's save would follow.
+    CScopedComPtr<IPersistStream> persist;
+    CScopedComPtr<IStream> stream;
+    return SUCCEEDED(link->QueryInterface(IID_IPersistStream, persist.ReceiveVoid())) &&
+           SUCCEEDED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.Receive())) &&
+           SUCCEEDED(persist->Save(stream.Get(), TRUE)) && ReadStreamBytes(stream.Get(), bytes);
 }

@@ -3,6 +3,8 @@
 #include <shlobj.h>
 
 #include "framework/ScopedHandles.h"
+#include "support/HostLink.h"
+#include "support/RegistryValueGuard.h"
 #include "support/ScratchFolder.h"
 #include "support/TestCommands.h"
 #include "support/TestPaths.h"
@@ -36,20 +38,6 @@ LINK_FIELDS ReadLink(const std::string& linkPath) {
     if (SUCCEEDED(link->GetWorkingDirectory(buffer, MAX_PATH))) fields.workingFolder = buffer;
     if (SUCCEEDED(link->GetIconLocation(buffer, MAX_PATH, &fields.iconIndex))) fields.icon = buffer;
     return fields;
-}
-
-// The host's path of a file of the prefix.
-std::string UnixPathOf(const std::string& path) {
-    using TO_UNIX_PROC = char*(CDECL*)(const wchar_t*);
-    auto toUnix = reinterpret_cast<TO_UNIX_PROC>(reinterpret_cast<void (*)()>(
-        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    wchar_t widePath[MAX_PATH] = {};
-    ::MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH);
-    char* unixPath = toUnix ? toUnix(widePath) : nullptr;
-    if (unixPath == nullptr) return std::string();
-    std::string text = unixPath;
-    ::HeapFree(::GetProcessHeap(), 0, unixPath);
-    return text;
 }
 
 struct ChangeNotificationTraits {
@@ -91,6 +79,8 @@ std::string LnkinfoField(const std::string& report, const std::string& label) {
     if (colon == std::string::npos || colon > end) return "(missing)";
     return report.substr(colon + 2, end - colon - 2);
 }
+
+const char SHELL_FOLDERS_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
 // Every test starts without the product's Start-menu folders and leaves none behind.
 class ShortcutTest : public ::testing::Test {
@@ -149,6 +139,31 @@ TEST_F(ShortcutTest, RealLinkInTheUsersFolderReadsBackAndIsRemovedByNameOnly) {
     EXPECT_TRUE(FileExists(link));
     EXPECT_EQ(DoTestCommand("REMOVESHORTCUT", "Quorindo Upgrade"), "");
     EXPECT_FALSE(FileExists(link));
+}
+
+// The user's own Start-menu folder may have been made a link to any other folder: nothing is made
+// or removed through it, and the command fails with the folder's name.
+TEST_F(ShortcutTest, ALinkInTheUsersFolderIsNeverFollowed) {
+    const std::string elsewhere = m_scratch.Path() + "Elsewhere\\", folder = m_strUserPrograms + "Quorindo\\";
+    ASSERT_TRUE(::CreateDirectoryA(elsewhere.c_str(), nullptr));
+    WriteFileText(elsewhere + "Old Player.lnk", "a file of somebody's");
+    ASSERT_TRUE(MakeHostLink(elsewhere, folder));
+    EXPECT_EQ(DoTestCommand("RemoveShortCut", "Old Player"),
+              "Remove shortcut Old Player failed because the folder " + folder + " is a link");
+    EXPECT_EQ(DoTestCommand("ShortCut", "Upgrade", "", m_strTarget),
+              "Create shortcut Upgrade failed because the folder " + folder + " is a link");
+    EXPECT_EQ(ListFiles(elsewhere, "*"), std::vector<std::string>{"Old Player.lnk"});
+    EXPECT_TRUE(RemoveHostLink(folder));
+    // Nor is the folder the user's own registry names for it, outside the user's profile.
+    const std::string outside = "C:\\QuorindoShortcutTest\\";
+    ASSERT_TRUE(::CreateDirectoryA(outside.c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA((outside + "Quorindo").c_str(), nullptr));
+    CRegistryValueGuard programs(HKEY_CURRENT_USER, SHELL_FOLDERS_KEY, "Programs");
+    ASSERT_TRUE(programs.Set(outside));
+    EXPECT_EQ(DoTestCommand("ShortCut", "Upgrade", "", m_strTarget),
+              "Create shortcut Upgrade failed because the folder " + outside + " is not in the user's profile");
+    EXPECT_FALSE(PathExists(outside + "Quorindo\\Upgrade.lnk"));
+    DeleteTree(outside);
 }
 
 TEST_F(ShortcutTest, AllUsersFolderIsChosenWhereTheProductsOwnShortcutIs) {
