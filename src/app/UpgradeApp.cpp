@@ -41,7 +41,7 @@ bool CUpgradeApp::InitInstance() {
     if (m_cmdInfo.m_bRecover && !HasInterruptedUpgrade(CInstallProbe::GetInstallPath())) return false;
     RUN_SETTINGS settings;
     settings.strPackageVersion = PACKAGE_VERSION;
-    settings.strExeName = m_strExeName;
+    settings.pOwnFile = &m_ownFile;
     settings.bAutoMode = m_cmdInfo.m_bAuto;
     settings.atCheckpoint = m_atCheckpoint;
     CUpgradeDlg dialog(std::move(settings), m_cmdInfo.m_bRecover, m_bCreateVersion);

@@ -4,6 +4,7 @@
 
 #include "framework/CommandLineInfo.h"
 #include "framework/WinApp.h"
+#include "system/OwnProgramFile.h"
 #include "upgrade/ResultCodes.h"
 #include "upgrade/Checkpoint.h"
 
@@ -36,6 +37,8 @@ public:
     int ExitInstance() override;
 
 private:
+    // Held from the program's start, before anybody could swap the file for another.
+    COwnProgramFile m_ownFile;
     CUpgradeCommandLineInfo m_cmdInfo;
     bool m_bCreateVersion;
     CheckpointHook m_atCheckpoint;

@@ -8,18 +8,29 @@
 namespace {
 CWinApp* g_pApp = nullptr;
 
+// The longest path the system gives a module.
+const DWORD MAX_MODULE_PATH = 32768;
+
 // The running module's file name without folder and extension.
 std::string GetRunningExeName() {
-    char path[MAX_PATH] = "";
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return std::string();
-    std::string name(path, length);
+    std::string name = GetRunningProgramPath();
     name.erase(0, name.find_last_of("\\/") + 1);
     const size_t dot = name.rfind('.');
     if (dot != std::string::npos) name.erase(dot);
     return name;
 }
 }  // namespace
+
+std::string GetRunningProgramPath() {
+    // A buffer too small is filled to its end, and the answer is its size: tried again larger.
+    for (DWORD size = MAX_PATH;; size *= 2) {
+        std::string path(size, '\0');
+        const DWORD length = ::GetModuleFileNameA(nullptr, path.data(), size);
+        if (length == 0) return std::string();
+        if (length < size) return path.substr(0, length);
+        if (size >= MAX_MODULE_PATH) return std::string();
+    }
+}
 
 CWinApp::CWinApp() : m_strExeName(GetRunningExeName()) { g_pApp = this; }
 

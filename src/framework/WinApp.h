@@ -30,6 +30,9 @@ public:
     CWnd* m_pMainWnd = nullptr;
 };
 
+// The running program's file as the system reports it, of any length; empty when it cannot say.
+std::string GetRunningProgramPath();
+
 // The one application object of the process, or null.
 CWinApp* AfxGetApp();
 

@@ -6,11 +6,14 @@
 
 #include "upgrade/Checkpoint.h"
 
+class COwnProgramFile;
+
 // What an upgrade run, and the recovery of an interrupted one, are given besides their host. The
 // program decides it once, from its build and its command line.
 struct RUN_SETTINGS {
     std::string strPackageVersion;  // the version the package installs
-    std::string strExeName;         // the running upgrader's file name without ".exe"
+    // The running upgrader's own file, for its self-copy: every upgrade run is given it.
+    const COwnProgramFile* pOwnFile = nullptr;
     bool bAutoMode = false;         // the "auto" switch: the log records say so
     // Where the package comes from: resource 130 of hLibraryModule (the running program when
     // null), or the package file when one is named. The compression library is that module's.

@@ -71,6 +71,11 @@ DWORD MoveNewFileOver(const std::string& fresh, const std::string& path) {
     return error;
 }
 
+bool IsSameIndex(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
 bool ReadIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
     CScopedKernelHandle file(::CreateFileA(path.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING,
                                            FILE_FLAG_BACKUP_SEMANTICS, nullptr));
@@ -114,11 +119,14 @@ bool ReplaceFileDurably(const std::string& path, const std::string& text, DWORD*
     return *error == ERROR_SUCCESS;
 }
 
-DWORD ReplaceWithCopy(const std::string& source, DWORD sourceShare, const std::string& target) {
+DWORD ReplaceWithCopy(HANDLE source, const std::string& target) {
     const std::string fresh = NewNameFor(target);
     // Whatever has the name goes first, a planted link included: the new file is always new.
     ::DeleteFileA(fresh.c_str());
-    const DWORD error = CopyFileNoLink(source, sourceShare, fresh, CREATE_NEW, true);
+    const LARGE_INTEGER start{};
+    const DWORD error = ::SetFilePointerEx(source, start, nullptr, FILE_BEGIN)
+                            ? CopyOpenFileNoLink(source, fresh, CREATE_NEW, true)
+                            : ::GetLastError();
     if (error == ERROR_SUCCESS) return MoveNewFileOver(fresh, target);
     ::DeleteFileA(fresh.c_str());
     return error;
@@ -126,8 +134,12 @@ DWORD ReplaceWithCopy(const std::string& source, DWORD sourceShare, const std::s
 
 bool IsSameFile(const std::string& first, const std::string& second) {
     BY_HANDLE_FILE_INFORMATION a{}, b{};
-    return ReadIdentity(first, a) && ReadIdentity(second, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+    return ReadIdentity(first, a) && ReadIdentity(second, b) && IsSameIndex(a, b);
+}
+
+bool IsSameFile(HANDLE file, const std::string& path) {
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    return ::GetFileInformationByHandle(file, &a) && ReadIdentity(path, b) && IsSameIndex(a, b);
 }
 
 DWORD CopyFileData(HANDLE from, HANDLE to) {
@@ -149,9 +161,13 @@ DWORD CopyFileNoLink(const std::string& source, DWORD sourceShare, const std::st
     CScopedKernelHandle from(::CreateFileA(source.c_str(), GENERIC_READ, sourceShare, nullptr, OPEN_EXISTING,
                                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!from) return ::GetLastError();
+    return CopyOpenFileNoLink(from.Get(), target, disposition, bFlush);
+}
+
+DWORD CopyOpenFileNoLink(HANDLE source, const std::string& target, DWORD disposition, bool bFlush) {
     CScopedKernelHandle to = OpenFileNoLink(target, GENERIC_WRITE, 0, disposition);
     if (!to) return ::GetLastError();
-    DWORD error = CopyFileData(from.Get(), to.Get());
+    DWORD error = CopyFileData(source, to.Get());
     if (error == ERROR_SUCCESS && bFlush && !::FlushFileBuffers(to.Get())) error = ::GetLastError();
     if (!CloseWrittenFile(to) && error == ERROR_SUCCESS) return ::GetLastError();
     return error;

@@ -22,19 +22,25 @@ bool DeleteFileEvenReadOnly(const std::string& path);
 // Copies one open file into another from where each stands, ends the target there and gives it
 // the source's times. Answers the system's error, ERROR_SUCCESS when all went over.
 DWORD CopyFileData(HANDLE from, HANDLE to);
+// Copies the open source from where it stands into the target as OpenFileNoLink opens it
+// (CREATE_NEW, or OPEN_ALWAYS to write over a file), never through a link; with bFlush the copy is
+// on the disk before it is closed. Answers the system's error, ERROR_SUCCESS when all went over.
+DWORD CopyOpenFileNoLink(HANDLE source, const std::string& target, DWORD disposition, bool bFlush = false);
 // Copies the source, opened with the given sharing, into the target as OpenFileNoLink opens it
 // (CREATE_NEW, or OPEN_ALWAYS to write over a file), never through a link; with bFlush the copy is
 // on the disk before it is closed. Answers the system's error, ERROR_SUCCESS when all went over.
 DWORD CopyFileNoLink(const std::string& source, DWORD sourceShare, const std::string& target, DWORD disposition,
                      bool bFlush = false);
-// Copies the source to a new file beside the target, and only once that is whole and on the disk
-// moves it over the target: the target is always the whole old file or the whole new one, and a
-// link in its place is replaced, never written through. Answers the system's error.
-DWORD ReplaceWithCopy(const std::string& source, DWORD sourceShare, const std::string& target);
+// Copies the open source from its start to a new file beside the target, and only once that is
+// whole and on the disk moves it over the target: the target is always the whole old file or the
+// whole new one, and a link in its place is replaced, never written through. Answers the system's error.
+DWORD ReplaceWithCopy(HANDLE source, const std::string& target);
 // True when both paths lead to one file, however each is written (an 8.3 name, another drive
 // letter or share for the same volume, a junction on the way, a second hard link): the same
 // volume and file index.
 bool IsSameFile(const std::string& first, const std::string& second);
+// The same for an open file and a path.
+bool IsSameFile(HANDLE file, const std::string& path);
 // Deletes a scratch file of ours (DeleteFileEvenReadOnly); an empty path is ignored.
 void DeleteScratchFile(const std::string& path);
 // Size of a file in bytes; 0 when it cannot be opened.

@@ -58,12 +58,7 @@ std::string GetFileNameOf(const std::string& path) {
 }
 
 std::string GetModuleFolder() {
-    char buffer[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    std::string drive;
-    std::string dir;
-    SplitPath(buffer, &drive, &dir, nullptr, nullptr);
-    std::string folder = drive + dir;
+    std::string folder = GetFolderOf(GetRunningProgramPath());
     if (folder.empty() || folder.back() != '\\') folder += '\\';
     return folder;
 }

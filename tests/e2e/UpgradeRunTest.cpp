@@ -117,18 +117,24 @@ TEST_F(UpgradeRunTest, RefusalsEndTheRunWithTheirAbortLine) {
 }
 
 // A download comes renamed: the upgrader copies its own file into the installation, never an older
-// upgrader of the usual name that lies beside it.
+// upgrader of the usual name that lies beside it, nor a program named as it would be with ".exe".
+// Its file is held from its start, so nobody can rename it and put another under its name before
+// the copy, which the installation later starts elevated.
 TEST_F(UpgradeRunTest, ARenamedUpgraderCopiesItselfNotAnOlderNamesakeBesideIt) {
     const std::string target = m_install.GetPath("Upgrade\\");
     const std::string downloads = m_scratch.Path() + "Downloads\\";
     ::CreateDirectoryA(downloads.c_str(), nullptr);
     WriteFileText(downloads + "QuorindoUpgrade.exe", "an older upgrader");
-    for (const char* name : {"Setup.exe", "QuorindoUpgrade (1).exe"}) {
+    WriteFileText(downloads + "Setup.exe", "another program");
+    for (const char* name : {"Setup.bin", "QuorindoUpgrade (1).exe", "Renamed.exe"}) {
         SCOPED_TRACE(name);
-        const auto lines = Run(CPackageWriter().Bytes(), name);
+        ASSERT_NE(StartRun(CPackageWriter().Bytes(), name), nullptr);
+        const std::string file = downloads + name;
+        EXPECT_FALSE(::MoveFileA(file.c_str(), (file + ".old").c_str())) << "the running upgrader was renamed";
+        const auto lines = WaitForEnd();
         EXPECT_TRUE(HasLine(lines, "        Copy QuorindoUpgrade.exe to folder " + target + " successfully", WHITE));
         EXPECT_TRUE(HasLine(lines, SUCCEEDED, WHITE));
-        EXPECT_TRUE(ReadFileText(target + "QuorindoUpgrade.exe") == ReadFileText(downloads + name))
+        EXPECT_TRUE(ReadFileText(target + "QuorindoUpgrade.exe") == ReadFileText(file))
             << "the installation holds another file than the running upgrader";
         m_upgrader.End();
         ::DeleteFileA((target + "QuorindoUpgrade.exe").c_str());

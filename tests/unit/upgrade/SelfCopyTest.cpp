@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "framework/ScopedHandles.h"
 #include "support/ChildProcess.h"
 #include "support/RecordingSink.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
 #include "support/TestPaths.h"
+#include "system/OwnProgramFile.h"
 #include "upgrade/SelfCopy.h"
 #include "util/FileErrors.h"
 #include "util/FileHelpers.h"
@@ -42,7 +44,7 @@ protected:
 
     bool Copy(const std::string& installFolder) {
         m_sink.lines.clear();
-        return CopySelfToUpgradeFolder(m_sink, installFolder, GetOwnExeName());
+        return CopySelfToUpgradeFolder(m_sink, installFolder, m_self);
     }
     std::vector<std::string> Lines() const {
         std::vector<std::string> texts;
@@ -54,6 +56,7 @@ protected:
     }
 
     CRecordingSink m_sink;
+    COwnProgramFile m_self;
     CScratchFolder m_scratch;
     const std::string m_strInstall = m_scratch.Path() + "Quorindo Product";
     std::string m_strTarget;
@@ -133,12 +136,34 @@ TEST_F(SelfCopyTest, TheCopyStartedThroughASecondPathCopiesNothing) {
     for (int i = 0; i < 100 && !::RemoveDirectoryA(m_strTarget.c_str()); ++i) ::Sleep(50);
 }
 
+// Only the file that is the running image proves to be it: not another program, nor a copy of this
+// one with a byte changed in its code.
+TEST(OwnProgramFile, OnlyTheRunningImageProvesToBeIt) {
+    const COwnProgramFile self;
+    EXPECT_EQ(self.GetError(), "");
+    CScratchFolder scratch;
+    std::string bytes = ReadFileText(GetOwnPath());
+    const LONG ntAt = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data())->e_lfanew;
+    const IMAGE_SECTION_HEADER& code = *IMAGE_FIRST_SECTION(reinterpret_cast<const IMAGE_NT_HEADERS*>(&bytes[ntAt]));
+    ASSERT_EQ(code.Characteristics & IMAGE_SCN_MEM_WRITE, 0u);
+    bytes[code.PointerToRawData + code.SizeOfRawData / 2] ^= 0x01;
+    const std::string changed = scratch.Path() + "changed.exe";
+    WriteFileText(changed, bytes);
+    for (const std::string& path : {changed, GetSampleVersionFolder("0.0.6.7") + "Quorindo.exe"}) {
+        CScopedKernelHandle file(
+            ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        EXPECT_EQ(CompareWithMappedImage(file.Get(), ::GetModuleHandleA(nullptr)), "it is not the program that runs")
+            << path;
+    }
+}
+
 // Runs only inside the copy that the test above starts.
 TEST(SelfCopyChild, ReportsWhatTheCheckDid) {
     const std::string install = Variable(INSTALL_VARIABLE);
     if (install.empty()) GTEST_SKIP() << "run by SelfCopyTest.UpgraderRunningFromTheTargetFolderCopiesNothing";
     CRecordingSink sink;
-    std::string report = CopySelfToUpgradeFolder(sink, install, GetOwnExeName()) ? "true\n" : "false\n";
+    const COwnProgramFile self;
+    std::string report = CopySelfToUpgradeFolder(sink, install, self) ? "true\n" : "false\n";
     for (const auto& line : sink.lines) report += line.text + (line.nKind == LINE_INFO ? "" : " (not white)") + "\n";
     WriteFileText(Variable(REPORT_VARIABLE), report);
 }
