@@ -17,6 +17,7 @@
 #include "robot/StartedProgram.h"
 #include "robot/WindowRobot.h"
 #include "system/ProductNames.h"
+#include "util/PathParts.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ std::wstring LastLine(HWND list) {
 }
 
 bool RegisterInstallation(std::string install) {
-    if (!install.empty() && install.back() == '\\') install.pop_back();
+    install = WithoutFinalBackslash(install);
     HKEY key = nullptr;
     if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, PRODUCT_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)

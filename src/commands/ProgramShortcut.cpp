@@ -22,9 +22,7 @@ const char* const PRODUCT_SHORTCUT_FILE = "Quorindo.exe.lnk";
 std::string GetShellFolder(int csidl) {
     char buffer[MAX_PATH] = {};
     if (!::SHGetSpecialFolderPathA(nullptr, buffer, csidl, FALSE)) return std::string();
-    std::string folder = buffer;
-    if (!folder.empty() && folder.back() != '\\') folder += '\\';
-    return folder;
+    return WithFinalBackslash(buffer);
 }
 
 }  // namespace

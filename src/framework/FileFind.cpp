@@ -1,8 +1,10 @@
 #include "framework/FileFind.h"
 
+#include "framework/PathChars.h"
+
 bool CFileFind::FindFile(const std::string& pattern) {
     Close();
-    const size_t slash = pattern.find_last_of("\\/");
+    const size_t slash = FindLastSeparator(pattern);
     m_strRoot = (slash == std::string::npos) ? std::string() : pattern.substr(0, slash + 1);
     m_hFind.Reset(::FindFirstFileA(pattern.c_str(), &m_next));
     m_bHasNext = m_hFind.IsValid();

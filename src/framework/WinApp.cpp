@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "framework/CommandLineInfo.h"
+#include "framework/PathChars.h"
 #include "framework/Wnd.h"
 
 namespace {
@@ -14,7 +15,7 @@ const DWORD MAX_MODULE_PATH = 32768;
 // The running module's file name without folder and extension.
 std::string GetRunningExeName() {
     std::string name = GetRunningProgramPath();
-    name.erase(0, name.find_last_of("\\/") + 1);
+    name.erase(0, FindLastSeparator(name) + 1);
     const size_t dot = name.rfind('.');
     if (dot != std::string::npos) name.erase(dot);
     return name;

@@ -6,6 +6,7 @@
 #include "system/ProductNames.h"
 #include "system/RegistryAccess.h"
 #include "util/FileHelpers.h"
+#include "util/PathParts.h"
 #include "util/TextCompare.h"
 
 namespace {
@@ -21,11 +22,10 @@ const std::string COMPONENTS[] = {
 // The product's COM server lies in the installation's filter folder: the install folder is
 // what comes before the first "\ax" of its lower-cased path.
 std::string FolderFromServerPath(const std::string& serverPath) {
-    if (serverPath.empty()) return std::string();
-    const std::string lower = ToLowerMb(serverPath);
-    const size_t filterFolder = lower.find("\\ax");
-    if (filterFolder == std::string::npos) return std::string();
-    return lower.substr(0, filterFolder);
+    for (size_t i = FindSeparator(serverPath, 0, false); i != std::string::npos;
+         i = FindSeparator(serverPath, i + 1, false))
+        if (EqualsNoCase(serverPath.substr(i, 3), "\\ax")) return ToLowerMb(serverPath.substr(0, i));
+    return std::string();
 }
 
 bool HasAllComponents(const std::string& folder) {
@@ -42,7 +42,7 @@ std::string CInstallProbe::GetInstallPath() {
     if (folder.empty())
         folder = FolderFromServerPath(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_SERVER_KEY, ""));
     if (folder.empty()) return folder;
-    if (folder.back() != '\\') folder += '\\';
+    folder = WithFinalBackslash(folder);
     return HasAllComponents(folder) ? folder : std::string();
 }
 

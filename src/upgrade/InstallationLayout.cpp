@@ -4,11 +4,11 @@
 
 #include "framework/FileFind.h"
 #include "util/PathChecks.h"
+#include "util/PathParts.h"
 #include "util/TextFormat.h"
 
-std::string GetUpgradeFolder(std::string installFolder) {
-    if (installFolder.empty() || installFolder.back() != '\\') installFolder += '\\';
-    return installFolder + "Upgrade\\";
+std::string GetUpgradeFolder(const std::string& installFolder) {
+    return WithFinalBackslash(installFolder.empty() ? "\\" : installFolder) + "Upgrade\\";
 }
 
 std::string GetJournalPath(const std::string& installFolder) { return GetUpgradeFolder(installFolder) + JOURNAL_FILE; }

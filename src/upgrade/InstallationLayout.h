@@ -16,7 +16,7 @@ inline constexpr const char* UPGRADE_LOG_FILE = "UpgradeLog.txt";
 inline constexpr const char* RUN_LOCK_FILE = "UpgradeRun.lock";
 
 // The installation's "Upgrade\" folder, ending with a backslash.
-std::string GetUpgradeFolder(std::string installFolder);
+std::string GetUpgradeFolder(const std::string& installFolder);
 std::string GetJournalPath(const std::string& installFolder);
 // The name of the set-aside journal of that number, counted from 1.
 std::string GetSetAsideJournalPath(const std::string& installFolder, unsigned number = 1);

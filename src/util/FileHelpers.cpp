@@ -7,10 +7,10 @@
 #include "framework/FileFind.h"
 #include "framework/ScopedHandles.h"
 #include "util/PathChecks.h"
+#include "util/PathParts.h"
 
 bool FileExists(const std::string& path) {
-    std::string probe = path;
-    if (!probe.empty() && probe.back() == '\\') probe.pop_back();
+    const std::string probe = WithoutFinalBackslash(path);
     WIN32_FIND_DATAA data{};
     CScopedFindHandle find(::FindFirstFileA(probe.c_str(), &data));
     if (!find.IsValid()) return false;
@@ -29,19 +29,13 @@ bool FolderExists(const std::string& path) {
 
 bool CreateFolderPath(const std::string& filePath) {
     // Every piece before a backslash is a folder; the last piece is the file name.
-    std::vector<std::string> components;
-    size_t start = 0;
-    for (size_t slash = filePath.find('\\'); slash != std::string::npos; slash = filePath.find('\\', start)) {
-        components.push_back(filePath.substr(start, slash - start));
-        start = slash + 1;
-    }
-    if (components.empty()) return false;
-    if (components.front().find(':') == std::string::npos) return false;
+    std::vector<std::string> components = SplitPathComponents(filePath);
+    components.pop_back();
+    if (components.size() < 2 || components.front().find(':') == std::string::npos) return false;
     std::string folder = components.front();
     components.erase(components.begin());
-    if (components.empty()) return false;
     // Mostly the whole chain is there already: one look instead of one per folder.
-    if (FolderExists(filePath.substr(0, filePath.rfind('\\')))) return true;
+    if (FolderExists(WithoutFinalBackslash(GetFolderOf(filePath)))) return true;
     // A dotted deepest folder is a folder all the same ("Skins.old"), so it is created too.
     for (const std::string& component : components) {
         folder += "\\" + component;
@@ -93,8 +87,7 @@ DWORD FlushFileToDisk(const std::string& path) {
 bool FlushVolumeOf(const std::string& folder) {
     char volume[MAX_PATH] = {};
     if (!::GetVolumePathNameA(folder.c_str(), volume, MAX_PATH)) return false;
-    std::string device = std::string("\\\\.\\") + volume;
-    if (!device.empty() && device.back() == '\\') device.pop_back();
+    const std::string device = WithoutFinalBackslash(std::string("\\\\.\\") + volume);
     CScopedKernelHandle handle(::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
     return handle && ::FlushFileBuffers(handle.Get());

@@ -9,8 +9,6 @@ namespace {
 const size_t MAX_DRIVE = 2;
 const size_t MAX_PART = 255;
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 void Store(std::string* out, const std::string& text, size_t limit) {
     if (out) *out = text.substr(0, limit);
 }
@@ -25,23 +23,12 @@ void SplitPath(const std::string& path, std::string* drive, std::string* dir, st
         driveText = path.substr(0, 2);
         pos = 2;
     }
-    // Find the last separator and the last dot after it, stepping over double-byte characters
-    // whose second byte may look like a backslash.
-    size_t lastSeparator = std::string::npos;
+    // The last separator, and the last dot after it: a dot is never the second byte of a character.
+    const size_t lastSeparator = FindLastSeparator(path);
     size_t lastDot = std::string::npos;
-    for (size_t i = pos; i < path.size(); ++i) {
-        const char c = path[i];
-        if (::IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < path.size()) {
-            ++i;
-            continue;
-        }
-        if (IsSeparator(c)) {
-            lastSeparator = i;
-            lastDot = std::string::npos;
-        } else if (c == '.') {
-            lastDot = i;
-        }
-    }
+    for (size_t i = lastSeparator == std::string::npos ? pos : lastSeparator + 1; i < path.size();
+         i = NextCharAt(path, i))
+        if (path[i] == '.') lastDot = i;
     const size_t nameStart = (lastSeparator == std::string::npos) ? pos : lastSeparator + 1;
     const size_t nameEnd = (lastDot == std::string::npos) ? path.size() : lastDot;
     Store(drive, driveText, MAX_DRIVE);
@@ -58,9 +45,8 @@ std::string GetFileNameOf(const std::string& path) {
 }
 
 std::string GetModuleFolder() {
-    std::string folder = GetFolderOf(GetRunningProgramPath());
-    if (folder.empty() || folder.back() != '\\') folder += '\\';
-    return folder;
+    const std::string folder = GetFolderOf(GetRunningProgramPath());
+    return folder.empty() ? "\\" : folder;
 }
 
 std::string GetFullPath(const std::string& path) {
@@ -70,6 +56,27 @@ std::string GetFullPath(const std::string& path) {
 }
 
 std::string GetFolderOf(const std::string& path) {
-    const size_t separator = path.find_last_of("\\/");
+    const size_t separator = FindLastSeparator(path);
     return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+}
+
+std::string WithFinalBackslash(std::string folder) {
+    if (!folder.empty() && !EndsWithSeparator(folder)) folder += '\\';
+    return folder;
+}
+
+std::string WithoutFinalBackslash(std::string path) {
+    const bool bRoot = path.size() == 3 && path[1] == ':';
+    if (!bRoot && path.size() > 1 && EndsWithSeparator(path)) path.pop_back();
+    return path;
+}
+
+std::vector<std::string> SplitPathComponents(const std::string& path) {
+    std::vector<std::string> components;
+    size_t start = 0;
+    for (size_t slash = FindSeparator(path, 0, false);; slash = FindSeparator(path, start, false)) {
+        components.push_back(path.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
+        if (slash == std::string::npos) return components;
+        start = slash + 1;
+    }
 }

@@ -14,6 +14,7 @@
 #include "util/FileErrors.h"
 #include "util/HeldFolder.h"
 #include "util/PathChecks.h"
+#include "util/PathParts.h"
 #include "util/PathTokens.h"
 #include "util/TextCompare.h"
 #include "util/TextFormat.h"
@@ -52,7 +53,8 @@ bool IsWorkFolderPath(const std::string& folder) {
     // One folder directly under the parent: its only backslash after our prefix is its last character.
     const std::string ours = GetWorkFolderParent() + WORK_FOLDER_PREFIX;
     return folder.size() > ours.size() + 1 && EqualsNoCase(folder.substr(0, ours.size()), ours) &&
-           folder.find('\\', ours.size()) == folder.size() - 1 && IsPlainPathInside(folder, GetWorkFolderParent());
+           FindSeparator(folder, ours.size(), false) == folder.size() - 1 &&
+           IsPlainPathInside(folder, GetWorkFolderParent());
 }
 
 std::string HoldOwnWorkFolder(CHeldFolder& held, const std::string& folder) {

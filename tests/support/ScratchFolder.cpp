@@ -9,6 +9,7 @@
 
 #include "framework/ScopedHandles.h"
 #include "support/TestPaths.h"
+#include "util/PathParts.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ CScratchFolder::CScratchFolder(const std::string& root)
         ::GetTempPathA(MAX_PATH, temp);
         base = temp;
     }
-    m_strPath = WithBackslash(base) + "qu-scratch-" + std::to_string(::GetCurrentProcessId()) + "-" +
+    m_strPath = WithFinalBackslash(base) + "qu-scratch-" + std::to_string(::GetCurrentProcessId()) + "-" +
                 std::to_string(g_nextFolder++) + "\\";
     DeleteTree(m_strPath);
     ::CreateDirectoryA(m_strPath.c_str(), nullptr);
@@ -92,7 +93,7 @@ bool IsReadOnly(const std::string& path) {
 std::vector<std::string> ListFiles(const std::string& folder, const std::string& pattern) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA data{};
-    CScopedFindHandle find(::FindFirstFileA((WithBackslash(folder) + pattern).c_str(), &data));
+    CScopedFindHandle find(::FindFirstFileA((WithFinalBackslash(folder) + pattern).c_str(), &data));
     if (!find.IsValid()) return names;
     do {
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.push_back(data.cFileName);
@@ -101,7 +102,7 @@ std::vector<std::string> ListFiles(const std::string& folder, const std::string&
 }
 
 void DeleteTree(const std::string& folder) {
-    const std::string root = WithBackslash(folder);
+    const std::string root = WithFinalBackslash(folder);
     WIN32_FIND_DATAA data{};
     CScopedFindHandle find(::FindFirstFileA((root + "*").c_str(), &data));
     if (find.IsValid()) {

@@ -24,11 +24,6 @@ std::string GetEnvironmentText(const char* name) {
     return length == 0 || length >= MAX_PATH ? std::string() : std::string(buffer, length);
 }
 
-std::string WithBackslash(std::string folder) {
-    if (!folder.empty() && folder.back() != '\\') folder += '\\';
-    return folder;
-}
-
 std::string ToWindowsPath(const std::string& hostPath) {
     if (hostPath.empty() || hostPath[0] != '/') return hostPath;
     std::string path = "Z:" + hostPath;

@@ -7,8 +7,6 @@
 
 // An environment variable's text; empty when unset or longer than a path.
 std::string GetEnvironmentText(const char* name);
-// The folder with a backslash at its end, unless empty.
-std::string WithBackslash(std::string folder);
 
 // A host path ("/work/build/x.exe") as Wine shows it ("Z:\work\build\x.exe"); a path that is
 // already a Windows one is left as it is.
