@@ -68,7 +68,7 @@ inline std::string GetButtonText(HWND dialog, int id) {
 class RunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_install.CreateRegistered(OLDER_VERSION, m_scratch.Path() + "Product\\"));
+        ASSERT_TRUE(m_install.CreateRegistered(OLDER_VERSION, m_scratch.Path() + GetProductFolderName()));
     }
 
     // The upgrader with this package, outside the installation, under the given file name.

@@ -1,11 +1,14 @@
 #include "support/SampleProduct.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 
 #include "framework/ScopedHandles.h"
 #include "support/ScratchFolder.h"
 #include "support/TestPaths.h"
 #include "system/ProductNames.h"
+#include "util/PathParts.h"
 
 namespace {
 
@@ -32,7 +35,7 @@ std::atomic<int> g_nextInstallation{0};
 std::string NewInstallationFolder() {
     char temp[MAX_PATH] = {};
     ::GetTempPathA(MAX_PATH, temp);
-    return WithBackslash(temp) + "qu-install-" + std::to_string(::GetCurrentProcessId()) + "-" +
+    return WithFinalBackslash(temp) + "qu-install-" + std::to_string(::GetCurrentProcessId()) + "-" +
            std::to_string(g_nextInstallation++) + "\\";
 }
 
@@ -41,7 +44,7 @@ bool MakeFolders(const std::string& folder, std::vector<std::string>& made) {
     std::vector<std::string> missing;
     for (std::string path = folder; path.size() > 3 && !PathExists(path);) {
         missing.push_back(path);
-        path = path.substr(0, path.find_last_of('\\', path.size() - 2) + 1);
+        path = GetFolderOf(WithoutFinalBackslash(path));
     }
     for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
         if (!::CreateDirectoryA(it->c_str(), nullptr)) return false;
@@ -76,8 +79,8 @@ const char* const SAMPLE_COMPONENTS[10] = {
 
 std::string GetSampleFolder() {
     const std::string sample = GetEnvironmentText("QU_SAMPLE_DIR");
-    if (!sample.empty()) return WithBackslash(HostToDosPath(sample));
-    return WithBackslash(HostToDosPath(GetEnvironmentText("QU_BUILD_DIR"))) + "sample\\";
+    if (!sample.empty()) return WithFinalBackslash(HostToDosPath(sample));
+    return WithFinalBackslash(HostToDosPath(GetEnvironmentText("QU_BUILD_DIR"))) + "sample\\";
 }
 
 std::string GetSampleVersionFolder(const std::string& version) { return GetSampleFolder() + version + "\\"; }
@@ -93,6 +96,18 @@ CSampleInstallation::~CSampleInstallation() {
     for (const std::string& folder : m_newFolders) ::RemoveDirectoryA(folder.c_str());
 }
 
+bool RunsInCodePage(unsigned codePage) {
+    const std::string asked = GetEnvironmentText("QU_CODE_PAGE");
+    EXPECT_TRUE(asked.empty() || asked == std::to_string(::GetACP()))
+        << "not run in code page " << asked << " (is its locale there?)";
+    return ::GetACP() == codePage;
+}
+
+std::string GetProductFolderName() {
+    // "ポソフト表" in code page 932: the second bytes of ポ, ソ and 表 are 0x7C, 0x5C and 0x5C.
+    return RunsInCodePage(932) ? "\x83\x7C\x83\x5C\x83\x74\x83\x67\x95\x5C\\" : "Product\\";
+}
+
 bool CSampleInstallation::CreateRegistered(const std::string& version, const std::string& folder) {
     if (!Create(version, folder) || !SetInstallPath()) return false;
     DeleteValue(PRODUCT_KEY, UPGRADE_TIME_VALUE);
@@ -101,7 +116,7 @@ bool CSampleInstallation::CreateRegistered(const std::string& version, const std
 }
 
 bool CSampleInstallation::Create(const std::string& version, const std::string& folder) {
-    const std::string target = WithBackslash(folder.empty() ? NewInstallationFolder() : folder);
+    const std::string target = WithFinalBackslash(folder.empty() ? NewInstallationFolder() : folder);
     const std::string source = GetSampleVersionFolder(version);
     if (!m_strFolder.empty() || PathExists(target) || !PathExists(source)) return false;
     const bool made = MakeFolders(target, m_newFolders);

@@ -18,6 +18,15 @@ std::string GetSampleVersionFolder(const std::string& version);
 // "planted\psapi.dll", "DllSearchProbe.exe".
 std::string GetSampleTestFile(const std::string& relative);
 
+// The name of a test's installation folder, with its final backslash: "Product\\", or, where the
+// test runs in a double-byte code page (QU_CODE_PAGE=932, with LC_ALL=ja_JP.UTF-8: see
+// tests/CMakeLists.txt), one whose characters have a backslash (0x5C) and a bar (0x7C) as their
+// second byte, the last one too. Fails the test when the program does not run in that code page.
+std::string GetProductFolderName();
+// True when the program runs in that code page; fails the test when QU_CODE_PAGE asks for one it
+// does not run in.
+bool RunsInCodePage(unsigned codePage);
+
 // The ten files an installation must have, relative to its folder, in the order they are tested.
 extern const char* const SAMPLE_COMPONENTS[10];
 // The sample's scroll, feed and fade filters, and the class key under HKEY_LOCAL_MACHINE that each
