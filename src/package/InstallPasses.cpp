@@ -84,7 +84,7 @@ STEP_RESULT CInstallPasses::InstallPass(CRollbackList& transaction, const StopCh
                                         const StepEvent& onInstalled, const StepEvent& onUndone,
                                         bool bInflateAhead) {
     // Asked once: where the volume cannot be flushed as a whole, each file is flushed as it is written.
-    m_pass.bFlushEachFile = !FlushVolumeOf(m_strInstallFolder);
+    m_pass.bFlushEachFile = !FlushVolumeOf(m_folders.strInstall);
     m_pass.onInstalled = onInstalled;
     m_pass.onUndone = onUndone;
     std::vector<NEW_FILE> files;
@@ -104,7 +104,7 @@ STEP_RESULT CInstallPasses::InstallPass(CRollbackList& transaction, const StopCh
 }
 
 void CInstallPasses::MakeInstalledFilesDurable() const {
-    if (!m_pass.bFlushEachFile) FlushVolumeOf(m_strInstallFolder);
+    if (!m_pass.bFlushEachFile) FlushVolumeOf(m_folders.strInstall);
 }
 
 ROLLBACK_OUTCOME CInstallPasses::GetRollbackOutcome() const {

@@ -5,6 +5,7 @@
 #include "framework/FileFind.h"
 #include "util/FileHelpers.h"
 #include "util/PathChecks.h"
+#include "util/PathParts.h"
 
 namespace {
 
@@ -15,9 +16,8 @@ constexpr DWORD HOLD_ACCESS = READ_CONTROL | FILE_LIST_DIRECTORY | FILE_READ_ATT
 }  // namespace
 
 DWORD CHeldFolder::Hold(const std::string& folder) {
-    m_strPath = folder;
-    if (m_strPath.empty() || m_strPath.back() != '\\') m_strPath += '\\';
-    const std::string name = m_strPath.substr(0, m_strPath.size() - 1);
+    m_strPath = WithFinalBackslash(folder);
+    const std::string name = WithoutFinalBackslash(m_strPath);
     m_folder.Reset(::CreateFileA(name.c_str(), HOLD_ACCESS, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!m_folder) return ::GetLastError();
@@ -43,14 +43,31 @@ CScopedLocalMemory ReadFolderSecurity(HANDLE folder) {
     return CScopedLocalMemory(descriptor);
 }
 
+namespace {
+
+// Deletes every file below the folder, and the folders below it; none is followed through a link,
+// which is removed as itself.
+void DeleteBelow(const std::string& folder) {
+    CFileFind find;
+    for (bool more = find.FindFile(folder + "*"); more;) {
+        more = find.FindNextFile();
+        if (find.IsDots()) continue;
+        const std::string path = find.GetFilePath();
+        if (!find.IsDirectory()) {
+            DeleteFileEvenReadOnly(path);
+        } else {
+            if (!IsReparsePoint(path)) DeleteBelow(WithFinalBackslash(path));
+            ::RemoveDirectoryA(path.c_str());
+        }
+    }
+}
+
+}  // namespace
+
 void CHeldFolder::DeleteWithFiles() {
     if (!m_folder) return;
-    CFileFind find;
-    for (bool more = find.FindFile(m_strPath + "*"); more;) {
-        more = find.FindNextFile();
-        if (!find.IsDots() && !find.IsDirectory()) DeleteFileEvenReadOnly(find.GetFilePath());
-    }
-    find.Close();
+    // Below a folder of ours only what a run put there: a package's "<Temp>\\" entries may have folders.
+    DeleteBelow(m_strPath);
     // Removing the folder takes the delete right that the hold shares with nobody. Only folders of
     // ours are removed, and once let go they are still no one else's to rename or turn into a link.
     Release();

@@ -26,7 +26,8 @@ public:
     DWORD Hold(const std::string& folder);
     // Its owner and access list, read through the hold; empty when they cannot be read.
     CScopedLocalMemory ReadSecurity() const { return ReadFolderSecurity(m_folder.Get()); }
-    // Deletes every file in it (read-only ones too) while it is held, then lets it go and removes it.
+    // Deletes every file in it (read-only ones too) and the folders below it while it is held, then
+    // lets it go and removes it.
     void DeleteWithFiles();
     void Release() { m_folder.Reset(); }
 

@@ -20,8 +20,7 @@ bool IsDrivePath(const std::string& path) {
 }  // namespace
 
 bool IsReparsePoint(const std::string& path) {
-    std::string name = path;
-    if (name.size() > 3 && name.back() == '\\') name.pop_back();
+    const std::string name = WithoutFinalBackslash(path);
     const DWORD attributes = ::GetFileAttributesA(name.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
@@ -29,11 +28,12 @@ bool IsReparsePoint(const std::string& path) {
 bool IsPlainPathInside(const std::string& path, const std::string& folder) {
     if (!IsDrivePath(path) || !IsDrivePath(folder)) return false;
     const std::string full = GetFullPath(path), root = GetFullPath(folder);
-    if (root.empty() || root.back() != '\\' || full.size() <= root.size() ||
+    if (!EndsWithSeparator(root) || full.size() <= root.size() ||
         !EqualsNoCase(full.substr(0, root.size()), root))
         return false;
-    // The folder itself first, then every folder below it that leads to the path.
-    for (size_t end = root.size() - 1; end != std::string::npos; end = full.find('\\', end + 1))
+    // The folder itself first (a drive's root is no link), then every folder below it that leads to the path.
+    const size_t first = root.size() == 3 ? FindSeparator(full, 3, false) : root.size() - 1;
+    for (size_t end = first; end != std::string::npos; end = FindSeparator(full, end + 1, false))
         if (IsReparsePoint(full.substr(0, end))) return false;
     return true;
 }
@@ -52,15 +52,20 @@ std::string GetFinalPath(HANDLE file) {
     // The system answers in its extended form: "\\?\C:\..." or "\\?\UNC\server\...".
     if (path.rfind(EXTENDED_UNC_PREFIX, 0) == 0) path = "\\\\" + path.substr(std::strlen(EXTENDED_UNC_PREFIX));
     else if (path.rfind(EXTENDED_PREFIX, 0) == 0) path.erase(0, std::strlen(EXTENDED_PREFIX));
-    if (path.size() > 3 && path.back() == '\\') path.pop_back();
-    return path;
+    return WithoutFinalBackslash(path);
 }
 
 bool IsReachedWithoutLink(HANDLE file, const std::string& path) {
-    std::string expected = path;
-    if (expected.size() > 3 && expected.back() == '\\') expected.pop_back();
     const std::string final = GetFinalPath(file);
-    return !final.empty() && EqualsNoCase(final, expected);
+    return !final.empty() && EqualsNoCase(final, WithoutFinalBackslash(path));
+}
+
+std::string ResolveFolder(const std::string& folder) {
+    CScopedKernelHandle handle(::CreateFileA(WithoutFinalBackslash(folder).c_str(), FILE_READ_ATTRIBUTES,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const std::string final = handle ? GetFinalPath(handle.Get()) : std::string();
+    return final.empty() ? folder : WithFinalBackslash(final);
 }
 
 CScopedKernelHandle OpenFileNoLink(const std::string& path, DWORD access, DWORD share, DWORD disposition,

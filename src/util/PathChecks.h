@@ -26,6 +26,11 @@ std::string GetFinalPath(HANDLE file);
 // the way: its final path is that path, without regard to case.
 bool IsReachedWithoutLink(HANDLE file, const std::string& path);
 
+// The folder's final path, through every link on the way, with its final backslash; the folder as
+// given when it cannot be opened. Administrators move large folders to another drive and leave a
+// junction in their place: what is below it is decided where it really lies.
+std::string ResolveFolder(const std::string& folder);
+
 // Opens a file as CreateFileA does, but never through a reparse point: the name itself is opened,
 // and one that is a reparse point is closed again, with ERROR_CANT_ACCESS_FILE. Only for
 // dispositions that change nothing of an existing file (OPEN_EXISTING, OPEN_ALWAYS, CREATE_NEW).

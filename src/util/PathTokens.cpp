@@ -5,6 +5,8 @@
 #include <atomic>
 
 #include "util/TextCompare.h"
+#include "util/PathChecks.h"
+#include "util/PathParts.h"
 
 namespace {
 
@@ -22,17 +24,10 @@ const TOKEN_TEXT PATH_TOKENS[] = {
     {"<Windows Disk>\\", TOKEN_WINDOWS_DISK},
 };
 
-std::string WithOneTrailingBackslash(const char* folder) {
-    std::string text = folder;
-    if (text.empty()) return text;
-    if (text.back() == '\\') text.pop_back();
-    return text + "\\";
-}
-
 }  // namespace
 
 PATH_TOKEN SplitPathToken(const std::string& storedPath, std::string& rest) {
-    const size_t slash = storedPath.find('\\');
+    const size_t slash = FindSeparator(storedPath, 0, false);
     rest = storedPath;
     if (slash == std::string::npos) return TOKEN_NONE;
     const std::string prefix = storedPath.substr(0, slash + 1);
@@ -69,8 +64,9 @@ const std::string* FolderOfToken(PATH_TOKEN token, const WRITE_FOLDERS& folders)
 
 WRITE_FOLDERS GetWriteFolders(const std::string& installFolder, const std::string& workFolder) {
     const std::string windows = GetWindowsFolder();
-    if (windows.empty()) return {installFolder, windows, windows, workFolder, windows};
-    return {installFolder, windows + "System32\\", windows, workFolder, windows.substr(0, 1) + ":\\"};
+    const std::string install = installFolder.empty() ? installFolder : ResolveFolder(installFolder);
+    if (windows.empty()) return {install, windows, windows, workFolder, windows};
+    return {install, windows + "System32\\", windows, workFolder, windows.substr(0, 1) + ":\\"};
 }
 
 std::string GetWindowsFolder() {
@@ -79,14 +75,14 @@ std::string GetWindowsFolder() {
     // the signed-in user's, which is neither where system files live nor only administrators'.
     const UINT length = ::GetSystemWindowsDirectoryA(buffer, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return std::string();
-    return WithOneTrailingBackslash(buffer);
+    return WithFinalBackslash(buffer);
 }
 
 std::string GetTempFolder() {
     char buffer[MAX_PATH] = {};
     const DWORD length = ::GetTempPathA(MAX_PATH, buffer);
     if (length == 0 || length >= MAX_PATH) return std::string();
-    return WithOneTrailingBackslash(buffer);
+    return WithFinalBackslash(buffer);
 }
 
 std::string NewScratchName(const std::string& folder) {

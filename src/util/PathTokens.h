@@ -27,8 +27,8 @@ PATH_TOKEN SplitPathToken(const std::string& storedPath, std::string& rest);
 
 // The folder a token stands for among the folders; null for TOKEN_NONE.
 const std::string* FolderOfToken(PATH_TOKEN token, const WRITE_FOLDERS& folders);
-// This machine's system, Windows and Windows disk folders, with the installation and the folder
-// that "<Temp>\" stands for.
+// This machine's system, Windows and Windows disk folders, with the installation, as its final
+// path (ResolveFolder), and the folder that "<Temp>\" stands for.
 WRITE_FOLDERS GetWriteFolders(const std::string& installFolder, const std::string& workFolder);
 
 // The Windows folder, ending with exactly one backslash; empty when the system cannot say.

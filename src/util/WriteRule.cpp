@@ -30,20 +30,21 @@ bool IsDeviceName(const std::string& component) {
 
 bool IsPlainName(const std::string& component) {
     if (component.empty() || component.back() == '.' || component.back() == ' ') return false;
-    for (const char c : component)
-        if (static_cast<unsigned char>(c) < 0x20 || std::strchr(NOT_IN_NAMES, c) != nullptr) return false;
+    // By characters: the second byte of a double-byte character may be a backslash or a bar.
+    for (size_t i = 0, next; i < component.size(); i = next) {
+        next = NextCharAt(component, i);
+        const char c = component[i];
+        if (next == i + 1 && (static_cast<unsigned char>(c) < 0x20 || std::strchr(NOT_IN_NAMES, c) != nullptr))
+            return false;
+    }
     return !IsDeviceName(component);
 }
 
 // A path of plain names joined by backslashes, without a leading or trailing one.
 bool IsPlainRelativePath(const std::string& path) {
-    size_t start = 0;
-    for (size_t slash = path.find('\\'); ; slash = path.find('\\', start)) {
-        if (!IsPlainName(path.substr(start, slash == std::string::npos ? std::string::npos : slash - start)))
-            return false;
-        if (slash == std::string::npos) return true;
-        start = slash + 1;
-    }
+    for (const std::string& component : SplitPathComponents(path))
+        if (!IsPlainName(component)) return false;
+    return true;
 }
 
 // "X:\" and a plain relative path after it.
@@ -53,8 +54,7 @@ bool IsPlainFullPath(const std::string& path) {
 }
 
 bool IsPlainAfterToken(PATH_TOKEN token, const std::string& rest) {
-    if (token == TOKEN_TEMP) return IsPlainName(rest);
-    return token != TOKEN_NONE && token != TOKEN_WINDOWS_DISK && IsPlainRelativePath(rest);
+    return token != TOKEN_NONE && IsPlainRelativePath(rest);
 }
 
 bool IsBelow(const std::string& path, const std::string& folder) {
@@ -81,8 +81,10 @@ std::string ResolveStoredPath(const std::string& storedPath, const WRITE_FOLDERS
 
 bool IsWritablePath(const std::string& path, const WRITE_FOLDERS& folders) {
     if (!IsPlainFullPath(path)) return false;
-    if (!folders.strWork.empty() && EqualsNoCase(GetFolderOf(path), folders.strWork)) return true;
-    return IsBelow(path, folders.strInstall) || IsBelow(path, folders.strWindows);
+    for (const std::string* folder :
+         {&folders.strInstall, &folders.strWindows, &folders.strWindowsDisk, &folders.strWork})
+        if (IsBelow(path, *folder)) return true;
+    return false;
 }
 
 std::string FormatPathOutsideRule(const std::string& storedPath) {

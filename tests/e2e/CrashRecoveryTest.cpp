@@ -38,15 +38,16 @@ const char PACE_MS[] = "15";
 const char GREETING[] = "Press button 'Upgrade' to start to upgrade Quorindo to Version : 0.0.6.7";
 const char RECOVERY_PROMPT[] = "The last upgrade was interrupted, now will put back the previous version";
 
-// Every third entry adds a file in a new folder; the others replace files of the installation,
-// but one, which replaces a file of the system folder.
-const int SYSTEM_ENTRY = 1;
+// Every third entry adds a file in a new folder; the others replace files of the installation, but
+// two, which replace a file of the system folder and one below the system drive's root.
+const int SYSTEM_ENTRY = 1, DISK_ENTRY = 4;
 std::string EntryPath(int i) {
     char name[32];
     std::snprintf(name, sizeof name, i % 3 == 2 ? "New\\add%02d.bin" : "Data\\file%02d.bin", i);
     return name;
 }
 std::string StoredPath(int i) {
+    if (i == DISK_ENTRY) return "<Windows Disk>\\QuorindoCrashTest\\" + EntryPath(i);
     return (i == SYSTEM_ENTRY ? "<System>\\QuorindoCrashTest\\" : ".\\") + EntryPath(i);
 }
 
@@ -73,7 +74,7 @@ protected:
     void SetUp() override {
         RunTest::SetUp();
         ::CreateDirectoryA(m_install.GetPath("Data").c_str(), nullptr);
-        CreateFolderPath(InstalledPath(SYSTEM_ENTRY));
+        for (int outside : {SYSTEM_ENTRY, DISK_ENTRY}) CreateFolderPath(InstalledPath(outside));
         CPackageWriter writer;
         for (int i = 0; i < ENTRIES; ++i) {
             if (i % 3 != 2) {
@@ -93,7 +94,7 @@ protected:
     }
     void TearDown() override {
         for (int i = 0; i < ENTRIES; ++i) ::SetFileAttributesA(InstalledPath(i).c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteTree(GetFolderOf(InstalledPath(SYSTEM_ENTRY)));
+        for (int outside : {SYSTEM_ENTRY, DISK_ENTRY}) DeleteTree(GetFolderOf(InstalledPath(outside)));
         CRegistryAccess::DeleteValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE);
     }
 
@@ -131,8 +132,10 @@ protected:
     void ExpectAsBefore(const std::string& workFolder) {
         const SNAPSHOT after = TakeSnapshot(m_install.GetFolder());
         EXPECT_TRUE(after == m_before) << DescribeDifferences(m_before, after);
-        EXPECT_EQ(ReadFileText(InstalledPath(SYSTEM_ENTRY)), "old " + std::to_string(SYSTEM_ENTRY));
-        EXPECT_TRUE(GetLastWriteTime(InstalledPath(SYSTEM_ENTRY)) == TimeOf(-SYSTEM_ENTRY));
+        for (int outside : {SYSTEM_ENTRY, DISK_ENTRY}) {
+            EXPECT_EQ(ReadFileText(InstalledPath(outside)), "old " + std::to_string(outside));
+            EXPECT_TRUE(GetLastWriteTime(InstalledPath(outside)) == TimeOf(-outside));
+        }
         EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()));
         EXPECT_EQ(::GetFileAttributesA(workFolder.c_str()), INVALID_FILE_ATTRIBUTES) << workFolder;
         EXPECT_FALSE(CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE));

@@ -16,6 +16,7 @@
 
 #include "framework/ScopedHandles.h"
 #include "support/FolderSnapshot.h"
+#include "support/HostLink.h"
 #include "support/PackageWriter.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
@@ -60,6 +61,8 @@ const PACKAGE_FILE FILES[] = {
 const char READ_ONLY_FILE[] = "ClockPanel.dll";
 
 const char SERVER_FILE[] = "QuorindoUpgradeServer.exe";
+// Below the system drive's root, where the shipped package puts a codec.
+const char DISK_FILE[] = "<Windows Disk>\\QuorindoRule\\Codec\\qu-rule.ax";
 
 // What the program gives a recovery.
 RUN_SETTINGS RecoverySettings(bool bAutoMode = false, CheckpointHook atCheckpoint = {}) {
@@ -135,7 +138,7 @@ private:
 class UpgradeRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_install.CreateRegistered(OLDER_VERSION, m_scratch.Path() + "Product\\"));
+        ASSERT_TRUE(m_install.CreateRegistered(OLDER_VERSION, m_scratch.Path() + GetProductFolderName()));
         // The installation is older than the package in every file it replaces.
         for (const PACKAGE_FILE& file : FILES) {
             const std::string path = m_install.GetPath(file.path);
@@ -679,13 +682,14 @@ TEST_F(UpgradeRunTest, APackageWritesOnlyWhereTheRuleLetsIt) {
         bool bPlain, bInstalled;
     } cases[] = {
         {".\\..\\..\\Windows\\x.dll", false, false}, {".\\AX\\..\\..\\x.dll", false, false},
-        {"<Temp>\\sub\\x.txt", false, false},         {"\\\\server\\share\\x.dll", false, false},
+        {"<Windows Disk>\\..\\x.dll", false, false},  {"\\\\server\\share\\x.dll", false, false},
         {"\\\\?\\" + system + "x.dll", false, false},   {"\\\\.\\PhysicalDrive0", false, false},
         {".\\CON", false, false},                    {".\\x.dll:stream", false, false},
-        {".\\x.dll.", false, false},                 {"<Windows Disk>\\x.dll", false, false},
+        {".\\x.dll.", false, false},                 {"<Temp>\\..\\x.txt", false, false},
         {"x.dll", false, false},                     {".\\AX\\new.ax", true, true},
         {"<Temp>\\notes.txt", true, true},           {"<System>\\qu-rule.ax", true, true},
         {"<windows>\\qu-rule.ini", true, true},       {system + "qu-rule.dll", false, true},
+        {"<Temp>\\sub\\x.txt", true, true},          {DISK_FILE, true, true},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.path);
@@ -701,8 +705,30 @@ TEST_F(UpgradeRunTest, APackageWritesOnlyWhereTheRuleLetsIt) {
         ExpectUnchanged(host);
     }
     for (const char* path :
-         {".\\AX\\new.ax", "<System>\\qu-rule.ax", "<windows>\\qu-rule.ini", "<System>\\qu-rule.dll"}) {
+         {".\\AX\\new.ax", "<System>\\qu-rule.ax", "<windows>\\qu-rule.ini", "<System>\\qu-rule.dll", DISK_FILE}) {
         EXPECT_EQ(ReadFileText(ExpandPathTokens(path, m_install.GetFolder())), "new") << path;
-        if (path[0] == '<') ::DeleteFileA(ExpandPathTokens(path, "").c_str());
+        if (path != DISK_FILE && path[0] == '<') ::DeleteFileA(ExpandPathTokens(path, "").c_str());
     }
+    // A file below the system drive's root is put back like any other when the run fails.
+    CTestRunHost failing;
+    const TEST_ENTRY damaged{".\\TallyPanel.dll", 0, 0, {'n', 'o', 't', ' ', 'g', 'z', 'i', 'p'}};
+    EXPECT_EQ(Run(failing, CPackageWriter().AddFile(DISK_FILE, "newer").Add(damaged).Bytes()), 9);
+    EXPECT_EQ(ReadFileText(ExpandPathTokens(DISK_FILE, "")), "new");
+    DeleteTree(ExpandPathTokens("<Windows Disk>\\QuorindoRule\\", ""));
+}
+
+// Administrators move large folders to another drive and leave a junction in their place: the
+// installation is found through the link, and its files are installed, and put back, where the
+// link leads.
+TEST_F(UpgradeRunTest, AnInstallationBehindALinkIsUpgradedAndPutBack) {
+    const std::string linked = m_scratch.Path() + "Linked";
+    ASSERT_TRUE(MakeHostLink(m_install.GetFolder(), linked));
+    ASSERT_TRUE(m_install.SetInstallPath(linked));
+    CTestRunHost failing, host;
+    EXPECT_EQ(Run(failing, MakePackage(3)), 9);
+    EXPECT_TRUE(failing.Has("Restore over!"));
+    ExpectUnchanged(failing);
+    EXPECT_EQ(Run(host, MakePackage(-1)), 0);
+    for (const PACKAGE_FILE& file : FILES) EXPECT_EQ(ReadFileText(m_install.GetPath(file.path)), file.content);
+    EXPECT_TRUE(RemoveHostLink(linked));
 }
