@@ -220,5 +220,7 @@ void CUpgradeDlg::BuildPackage() {
         "\tThe last modify time for file(8 bytes) + \n"
         "\tLen of Compress Data(4 bytes)          +    Compress Data");
     const std::string folder = GetModuleFolder();
-    BuildPackageFile(*this, folder + BUILDER_LIST_FILE, folder + BUILDER_OUTPUT_FILE);
+    BUILD_OPTIONS options;
+    options.bZeroCountMakesEmptyPackage = true;
+    BuildPackageFile(*this, folder + BUILDER_LIST_FILE, folder + BUILDER_OUTPUT_FILE, options);
 }

@@ -9,8 +9,14 @@
 
 void CUpgradeDlg::DoUpgrade() {
     const int nCode = CUpgradeRun(*this, m_settings).Execute();
-    m_nExitStatus = nCode == RESULT_NONE ? EXIT_NO_RESULT : nCode;
-    if (!IsAutoMode()) return;
+    const int nStatus = nCode == RESULT_NONE ? EXIT_NO_RESULT : nCode;
+    if (!IsAutoMode()) {
+        m_nExitStatus = nStatus;
+        return;
+    }
+    // A silent run has one status: "Upgrade" pressed meanwhile made it 1, which the server got.
+    int noRun = EXIT_NO_RUN;
+    m_nExitStatus.compare_exchange_strong(noRun, nStatus);
     // The run is gone with its lock, journal, work folder and RunOnce value: a server that never
     // answers can hold up nothing but this report. Then the dialog ends.
     if (nCode != RESULT_NONE) ReportResult(nCode, 0);
@@ -65,6 +71,7 @@ LRESULT CUpgradeDlg::OnSetFfdshowOptions(WPARAM /*wParam*/, LPARAM /*lParam*/) {
 void CUpgradeDlg::OnUpgrade() {
     if (m_worker.HasWorker()) {
         if (IsAutoMode()) {
+            m_nExitStatus = RESULT_UPGRADE_PRESSED;
             ReportResult(RESULT_UPGRADE_PRESSED, 0);
             ::PostMessageA(m_hWnd, WM_COMMAND, IDCANCEL, 0);
         } else {

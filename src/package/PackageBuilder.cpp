@@ -88,7 +88,7 @@ DWORD CopyListToScratch(const std::string& listFile, const std::string& folder, 
 // refused with its abort line: it would make a package that installs nothing and says all went
 // well. So is one that names more than a package may hold, before anything is made for them.
 bool ReadSourceList(CLineSink& sink, const std::string& listFile, const std::string& folder,
-                    std::vector<BUILD_ITEM>& items) {
+                    bool bZeroCountAllowed, std::vector<BUILD_ITEM>& items) {
     SCRATCH_FILE copy;
     const DWORD copyError = CopyListToScratch(listFile, folder, copy);
     if (copyError != ERROR_SUCCESS) {
@@ -104,6 +104,7 @@ bool ReadSourceList(CLineSink& sink, const std::string& listFile, const std::str
         return false;
     }
     const long long count = std::strtoll(countText.c_str(), nullptr, 10);
+    if (count == 0 && bZeroCountAllowed) return true;
     if (count <= 0) {
         sink.AddLine(LINE_ABORT, "        File %s lists no source to compress!", listFile.c_str());
         return false;
@@ -172,8 +173,8 @@ bool CombineEntries(CLineSink& sink, CFile& output, const std::vector<BUILD_ITEM
         }
         ++written;
     }
-    // A package of no entries would install nothing and report success.
-    if (written == 0) {
+    // A package of no entries that were asked for would install nothing and report success.
+    if (written == 0 && !items.empty()) {
         AddCombineFailure(sink, "no file went into the package");
         return false;
     }
@@ -243,7 +244,8 @@ bool BuildPackageFile(CLineSink& sink, const std::string& listFile, const std::s
     const std::string folder = MakeScratchFolder(sink, options.scratch, work);
     if (folder.empty()) return false;
     std::vector<BUILD_ITEM> items;
-    if (!ReadSourceList(sink, listFile, folder, items)) return false;  // any package already there stays
+    if (!ReadSourceList(sink, listFile, folder, options.bZeroCountMakesEmptyPackage, items))
+        return false;  // any package already there stays
 
     // Loaded as an upgrade run loads it; a library that is not ours fails every source.
     CCompressionLibrary library;

@@ -28,12 +28,17 @@ std::string MakeScratchFolder(CLineSink& sink, BUILD_SCRATCH scratch, CWorkFolde
 
 struct BUILD_OPTIONS {
     BUILD_SCRATCH scratch = BUILD_IN_WORK_FOLDER;
+    // A list whose source count says 0 makes the empty package, the four bytes of a zero count, as
+    // the package format has it ("Compress Data..."); otherwise it is refused like a list that names
+    // nothing (QuorindoPack: such a package installs nothing and succeeds everywhere).
+    bool bZeroCountMakesEmptyPackage = false;
     HMODULE hLibraryModule = nullptr;  // whose resource 131 is the library (the running program's)
     CCompressionLibrary::AfterWrite afterLibraryWritten;  // for tests only
 };
 
 // Compresses every source named in the list file (a full path) and joins them into the output in
-// the package layout, reporting each step as a line. A list that is missing or names no source is
-// refused before anything is written. True when the package was written with every source.
+// the package layout, reporting each step as a line. A list that is missing, has no source count
+// or names no source (see BUILD_OPTIONS) is refused before anything is written. True when the
+// package was written with every source.
 bool BuildPackageFile(CLineSink& sink, const std::string& listFile, const std::string& outputFile,
                       const BUILD_OPTIONS& options = {});

@@ -219,8 +219,10 @@ TEST_F(AutoModeChannelTest, UpgradePressedDuringTheRunSendsOneAndNothingElse) {
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(::IsWindowVisible(dialog));
     robot::PressButton(dialog, UPGRADE_ID);
-    // Ended, the program has had every report it sent answered.
-    EXPECT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
+    // Ended, the program has had every report it sent answered; its exit status is that code.
+    DWORD status = 0xFFFF;
+    EXPECT_TRUE(m_upgrader.Wait(RUN_WAIT_MS, &status));
+    EXPECT_EQ(status, 1u);
     EXPECT_EQ(m_server.Codes(), std::vector<int>{1});
     EXPECT_FALSE(PathExists(m_install.GetPath("readme.txt")));
 }

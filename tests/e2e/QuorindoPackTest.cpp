@@ -209,26 +209,34 @@ TEST_F(QuorindoPackTest, BuilderDialogMakesTheSameBytesAsTheConsoleProgram) {
     ASSERT_TRUE(builder.Start(folder + "QuorindoUpgradeBuilder.exe"));
     HWND dialog = robot::WaitForWindow(BUILDER_TITLE);
     ASSERT_NE(dialog, nullptr);
-    robot::RightClick(dialog, 300, 20);
-    HWND menu = robot::WaitForProcessWindow(builder.GetId(), "#32768");
-    ASSERT_NE(menu, nullptr);
-    robot::ChoosePopupMenuItem(menu, COMPRESS_DATA_POSITION);
-    HWND box = robot::WaitForProcessWindow(builder.GetId(), "#32770", dialog);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(robot::GetMessageBoxText(box),
-              "Program will compress these files, which list in UpgradeSet.ini, in format \n"
-              "\tLen of Dest Relative path(4 bytes)     +    Dest Relative path + \n"
-              "\tThe last modify time for file(8 bytes) + \n"
-              "\tLen of Compress Data(4 bytes)          +    Compress Data");
-    robot::PressButton(box, IDOK);
-
     const std::string completion = "        Combine compressed files to " + folder + "CompressData.dat completely!";
-    EXPECT_TRUE(robot::WaitUntil([&] {
-        for (const robot::ListLine& line : robot::ReadList(::GetDlgItem(dialog, LIST_ID)))
-            if (line.text == completion) return true;
-        return false;
-    }));
+    // Chooses "Compress Data..." and waits for the completion line, the how-manieth that is.
+    const auto compress = [&](size_t completions) {
+        robot::RightClick(dialog, 300, 20);
+        HWND menu = robot::WaitForProcessWindow(builder.GetId(), "#32768");
+        ASSERT_NE(menu, nullptr);
+        robot::ChoosePopupMenuItem(menu, COMPRESS_DATA_POSITION);
+        HWND box = robot::WaitForProcessWindow(builder.GetId(), "#32770", dialog);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(robot::GetMessageBoxText(box),
+                  "Program will compress these files, which list in UpgradeSet.ini, in format \n"
+                  "\tLen of Dest Relative path(4 bytes)     +    Dest Relative path + \n"
+                  "\tThe last modify time for file(8 bytes) + \n"
+                  "\tLen of Compress Data(4 bytes)          +    Compress Data");
+        robot::PressButton(box, IDOK);
+        EXPECT_TRUE(robot::WaitUntil([&] {
+            size_t found = 0;
+            for (const robot::ListLine& line : robot::ReadList(::GetDlgItem(dialog, LIST_ID)))
+                found += line.text == completion;
+            return found == completions;
+        }));
+    };
+    compress(1);
     EXPECT_EQ(ReadFileBytes(folder + "CompressData.dat"), fromConsole);
+    // A source count of 0 makes the empty package, as the format has it, where QuorindoPack refuses.
+    WriteFileText(folder + "UpgradeSet.ini", "[Install Source]\r\nsource count=0\r\n");
+    compress(2);
+    EXPECT_EQ(ReadFileBytes(folder + "CompressData.dat"), std::string(4, '\0'));
     robot::PressButton(dialog, IDCANCEL);
     EXPECT_TRUE(robot::WaitForHandle(builder.GetHandle()));
 }
