@@ -125,14 +125,15 @@ int main(int argc, char** argv) {
     CMemorySampler memory;
     CStopwatch watch;
     const DWORD entries = package.GetEntryCount();
-    auto items = std::make_unique<CInstallPasses>(package, sink, argv[2]);
+    CEntryTable table;
+    auto items = std::make_unique<CInstallPasses>(package, sink, table, argv[2]);
     auto steps = std::make_unique<CRollbackList>();
     items->BackupPass({});
     const double backupMs = watch.Lap();
     items->ExtractLibrary();
     items->InstallPass(*steps, {});
     const double installMs = watch.Lap();
-    const double journalMs = TimeJournal(argv[2], argv[3], items->GetPlans());
+    const double journalMs = TimeJournal(argv[2], argv[3], table.GetPlans());
     watch.Lap();
     steps.reset();
     items->DiscardBackups();

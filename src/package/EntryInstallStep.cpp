@@ -9,31 +9,27 @@
 #include "util/TextCompare.h"
 #include "util/TextFormat.h"
 
-CEntryInstallStep::CEntryInstallStep(STORED_ENTRY entry, bool bFlushAlways, const INSTALL_PASS& pass)
-    : m_entry(std::move(entry)), m_bFlushAlways(bFlushAlways), m_pass(pass) {
-    m_plan.strDestPath = m_entry.strDestPath;
+NEW_FILE GetNewFileOf(const CEntryTable& table, size_t index, bool bFlushEachFile) {
+    const RUN_ENTRY& entry = table.Entry(index);
+    return {table.GetPlans()[index].strTempPath, entry.stored.pCompressedData, entry.stored.dwCompressedLength,
+            entry.stored.ftLastWrite, bFlushEachFile || entry.bFlushAlways};
 }
 
-std::string CEntryInstallStep::BackUp(const std::string& folder) {
-    m_plan.strTempPath = NewScratchName(GetFolderOf(m_plan.strDestPath));
-    return BackUpDestination(m_plan, folder, &m_bBackupCopied);
-}
+CEntryInstallStep::CEntryInstallStep(CEntryTable& table, size_t index, const INSTALL_PASS& pass)
+    : m_table(table), m_index(index), m_pass(pass) {}
 
 DWORD CEntryInstallStep::GetPackedSize() const {
-    return 16 + static_cast<DWORD>(m_entry.strRelativePath.size()) + m_entry.dwCompressedLength;
-}
-
-NEW_FILE CEntryInstallStep::GetNewFile() const {
-    return {m_plan.strTempPath, m_entry.pCompressedData, m_entry.dwCompressedLength, m_entry.ftLastWrite,
-            m_pass.bFlushEachFile || m_bFlushAlways};
+    const STORED_ENTRY& stored = m_table.Entry(m_index).stored;
+    return 16 + static_cast<DWORD>(stored.strRelativePath.size()) + stored.dwCompressedLength;
 }
 
 STEP_RESULT CEntryInstallStep::Do() {
-    const std::string fileName = GetFileNameOf(m_plan.strDestPath);
+    const std::string fileName = GetFileNameOf(Plan().strDestPath);
     m_pass.sink.AddLine(LINE_INFO, "        Upgrade - %s...", fileName.c_str());
-    if (!TakeNewFile() || !PutNewFileInPlace()) {
-        const std::string error = FormatText("Decompress to file %s failed!", m_plan.strDestPath.c_str());
-        if (EqualsNoCase(GetFileNameOf(m_entry.strRelativePath), UPGRADE_SERVER_FILE_NAME)) return Tolerate(error);
+    if (!m_pass.newFiles.Take(m_index) || !PutNewFileInPlace()) {
+        const std::string error = FormatText("Decompress to file %s failed!", Plan().strDestPath.c_str());
+        const std::string stored = m_table.Entry(m_index).stored.strRelativePath;
+        if (EqualsNoCase(GetFileNameOf(stored), UPGRADE_SERVER_FILE_NAME)) return Tolerate(error);
         AddAbortLine(m_pass.sink, error);
         return StepFailed(error);
     }
@@ -52,9 +48,9 @@ STEP_RESULT CEntryInstallStep::Tolerate(const std::string& error) {
     if (m_bDestChanged) {
         // Tolerated only as the file it was. If it cannot go back, it is neither the new file nor
         // the old one: the run fails like any other entry, and the restore walk tries it once more.
-        const STEP_RESULT putBack = PutBackDestination(m_plan);
+        const STEP_RESULT putBack = PutBackDestination(Plan());
         if (!putBack.Succeeded()) {
-            const std::string text = FormatRestoreFailure(m_plan.strDestPath, putBack.strText);
+            const std::string text = FormatRestoreFailure(Plan().strDestPath, putBack.strText);
             AddAbortLine(m_pass.sink, text);
             return StepFailed(text);
         }
@@ -64,34 +60,34 @@ STEP_RESULT CEntryInstallStep::Tolerate(const std::string& error) {
     return StepSucceeded();
 }
 
-bool CEntryInstallStep::TakeNewFile() { return m_pass.pNewFiles->TakeNext(); }
-
 bool CEntryInstallStep::PutNewFileInPlace() {
+    const ENTRY_PLAN& plan = Plan();
     // The backup pass knows the attributes: only a read-only file needs the attribute taken off
     // before it can be renamed over.
-    const bool bReadOnly = !m_plan.bAdded && (m_plan.dwAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (bReadOnly) ::SetFileAttributesA(m_plan.strDestPath.c_str(), m_plan.dwAttributes & ~FILE_ATTRIBUTE_READONLY);
-    if (::MoveFileExA(m_plan.strTempPath.c_str(), m_plan.strDestPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    const bool bReadOnly = !plan.bAdded && (plan.dwAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (bReadOnly) ::SetFileAttributesA(plan.strDestPath.c_str(), plan.dwAttributes & ~FILE_ATTRIBUTE_READONLY);
+    if (::MoveFileExA(plan.strTempPath.c_str(), plan.strDestPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         m_bReplaced = true;
         return true;
     }
     // Held open by another program without delete sharing (or running): written in place.
-    const bool bWritten = !m_plan.bAdded && WriteInPlace();
-    DeleteScratchFile(m_plan.strTempPath);
+    const bool bWritten = !plan.bAdded && WriteInPlace();
+    DeleteScratchFile(plan.strTempPath);
     // Left untouched, the file gets its read-only attribute back here: no restore will walk it.
-    if (!m_bDestChanged && bReadOnly) ::SetFileAttributesA(m_plan.strDestPath.c_str(), m_plan.dwAttributes);
+    if (!m_bDestChanged && bReadOnly) ::SetFileAttributesA(plan.strDestPath.c_str(), plan.dwAttributes);
     return bWritten;
 }
 
 bool CEntryInstallStep::WriteInPlace() {
-    // The write must never reach the backup, so a backup that is a second name becomes a copy first.
-    if (!MakeBackupACopy(m_plan)) return false;
+    // The write must never reach the backup, so a backup that is a second name becomes a copy
+    // first, and the journal names the copy before the destination is touched.
+    if (!MakeBackupACopy(Plan(), [this] { return m_table.PlanChanged(); })) return false;
     // Shared for reading and writing, as the other program shares it.
     CScopedKernelHandle file =
-        OpenFileNoLink(m_plan.strDestPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+        OpenFileNoLink(Plan().strDestPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     if (!file) return false;
     m_bDestChanged = true;
-    m_bReplaced = WriteNewFile(m_pass.library, GetNewFile(), file, true);
+    m_bReplaced = WriteNewFile(m_pass.library, GetNewFileOf(m_table, m_index, true), file, true);
     return m_bReplaced;
 }
 
@@ -101,9 +97,9 @@ STEP_RESULT CEntryInstallStep::Undo() {
     const bool bReached = m_bInstalled || IsChanged();
     STEP_RESULT result;
     if (IsChanged())
-        result = PutBackWithLines(m_plan, m_pass.sink);
+        result = PutBackWithLines(Plan(), m_pass.sink);
     else
-        DeleteScratchFile(m_plan.strTempPath);
+        DeleteScratchFile(Plan().strTempPath);
     if (result.Succeeded()) m_bReplaced = m_bDestChanged = false;
     if (m_pass.onUndone && bReached) m_pass.onUndone(*this);
     return result;

@@ -102,19 +102,21 @@ std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder, bool*
     return BackupFailure(plan.strDestPath, error);
 }
 
-bool MakeBackupACopy(ENTRY_PLAN& plan) {
+bool MakeBackupACopy(ENTRY_PLAN& plan, const std::function<std::string()>& onPlanChanged) {
     if (plan.strBackupPath.empty() || !IsSameFile(plan.strBackupPath, plan.strDestPath)) return true;
-    // On the disk: the journal names it as the one old copy once the destination is written.
+    // On the disk before the journal names it as the one old copy.
     const std::string copy = NewScratchName(GetFolderOf(plan.strBackupPath));
     if (copy.empty() || CopyToName(plan.strDestPath, copy, true) != ERROR_SUCCESS) return false;
-    // The copy takes the second name's place, the name the journal knows. A name of a file that
-    // is open cannot be replaced, only deleted (the holder shares deleting, or the rename over
-    // the destination would have worked), so the copy moves in after.
-    if (!DeleteFileEvenReadOnly(plan.strBackupPath)) {
+    const std::string secondName = plan.strBackupPath;
+    plan.strBackupPath = copy;
+    if (!onPlanChanged().empty()) {
+        plan.strBackupPath = secondName;
         DeleteScratchFile(copy);
         return false;
     }
-    if (!::MoveFileExA(copy.c_str(), plan.strBackupPath.c_str(), 0)) plan.strBackupPath = copy;
+    // Named by no journal any more, the second name only costs a directory entry until the work
+    // folder goes; deleted now, it is the old file's name no longer.
+    DeleteFileEvenReadOnly(secondName);
     return true;
 }
 

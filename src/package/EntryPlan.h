@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "transaction/StepResult.h"
@@ -26,8 +27,11 @@ struct ENTRY_PLAN {
 // pCopied, when given, is set when the backup became a copy.
 std::string BackUpDestination(ENTRY_PLAN& plan, const std::string& folder, bool* pCopied = nullptr);
 // Turns a backup that is a second name of the destination into a copy of its own, on the disk,
-// before the destination is written in place. False when it could not.
-bool MakeBackupACopy(ENTRY_PLAN& plan);
+// before the destination is written in place. The copy is made under a new name; the plan then
+// names it, and onPlanChanged makes that durable (the journal written again); only then does the
+// second name go. After a crash at any point the journal names a whole copy of the old file.
+// False when it could not: the plan then names the second name still, and the copy is gone.
+bool MakeBackupACopy(ENTRY_PLAN& plan, const std::function<std::string()>& onPlanChanged);
 // True when the backup is a copy: its data, unlike a second name's, is new and may not be on the
 // disk yet.
 bool IsBackupACopy(const ENTRY_PLAN& plan);

@@ -41,17 +41,19 @@ bool MakeNewFile(const CCompressionLibrary& library, const NEW_FILE& file) {
     return false;
 }
 
-CInflateAhead::CInflateAhead(const CCompressionLibrary& library, std::vector<NEW_FILE> files, bool bWorkers)
-    : m_library(library), m_files(std::move(files)), m_states(m_files.size(), FILE_WAITING) {
-    const unsigned count = bWorkers ? CountWorkers(m_files.size()) : 0;
+CInflateAhead::CInflateAhead(const CCompressionLibrary& library, std::vector<NEW_FILE> files)
+    : m_library(library), m_files(std::move(files)), m_states(m_files.size(), FILE_WAITING) {}
+
+CInflateAhead::~CInflateAhead() { Stop(); }
+
+void CInflateAhead::StartWorkers() {
+    const unsigned count = CountWorkers(m_files.size());
     for (unsigned i = 0; i < count; ++i) {
-        // A worker that cannot be made leaves its share to the others, or to the pass itself.
+        // A worker that cannot be made leaves its share to the others, or to the steps themselves.
         const uintptr_t thread = _beginthreadex(nullptr, 0, &CInflateAhead::WorkerEntry, this, 0, nullptr);
         if (thread != 0) m_workers.emplace_back(reinterpret_cast<HANDLE>(thread));
     }
 }
-
-CInflateAhead::~CInflateAhead() { Stop(); }
 
 unsigned __stdcall CInflateAhead::WorkerEntry(void* ahead) {
     static_cast<CInflateAhead*>(ahead)->Work();
@@ -67,51 +69,57 @@ void CInflateAhead::Work() {
                 WaitForChange();
             if (index == m_files.size()) return;
         }
-        Make(index);
+        const bool bMade = Make(index);
+        {
+            CSingleLock hold(m_lock);
+            m_states[index] = bMade ? FILE_MADE : FILE_FAILED;
+        }
+        ::WakeAllConditionVariable(&m_changed);
     }
 }
 
 size_t CInflateAhead::ClaimForWorker() {
-    if (m_bStop || m_nStarted >= m_files.size() || m_nStarted >= m_nTaken + MOST_AHEAD) return m_files.size();
+    while (m_nStarted < m_files.size() && m_states[m_nStarted] != FILE_WAITING) ++m_nStarted;
+    if (m_bStop || m_nStarted >= m_files.size() || m_nStarted >= m_nReached + MOST_AHEAD) return m_files.size();
     m_states[m_nStarted] = FILE_MAKING;
     return m_nStarted++;
 }
 
 void CInflateAhead::WaitForChange() { ::SleepConditionVariableCS(&m_changed, m_lock.GetSection(), INFINITE); }
 
-void CInflateAhead::Make(size_t index) {
-    const bool bMade = MakeNewFile(m_library, m_files[index]);
-    TraceEvent("%s %u", bMade ? "inflated" : "inflate failed", static_cast<unsigned>(index + 1));
-    {
-        CSingleLock hold(m_lock);
-        m_states[index] = bMade ? FILE_MADE : FILE_FAILED;
+bool CInflateAhead::Make(size_t index) noexcept {
+    bool bMade = false;
+    try {
+        bMade = MakeNewFile(m_library, m_files[index]);
+    } catch (...) {
+        // Out of memory half way, say: the file is that entry's failure, never the end of the program.
+        DeleteScratchFile(m_files[index].strPath);
     }
-    ::WakeAllConditionVariable(&m_changed);
+    TraceEvent("%s %u", bMade ? "inflated" : "inflate failed", static_cast<unsigned>(index + 1));
+    return bMade;
 }
 
-bool CInflateAhead::TakeNext() {
-    size_t index;
+bool CInflateAhead::Take(size_t index) {
     bool bMakeHere = false;
     {
         CSingleLock hold(m_lock);
-        index = m_nTaken;
         if (index >= m_files.size()) return false;
         if (m_states[index] == FILE_WAITING) {
-            // No worker has come to it: the pass makes it itself rather than wait.
+            // No worker has come to it: the step makes it itself rather than wait.
             m_states[index] = FILE_MAKING;
-            m_nStarted = index + 1;
             bMakeHere = true;
         } else if (m_states[index] == FILE_MAKING) {
             TraceEvent("wait %u", static_cast<unsigned>(index + 1));
             while (m_states[index] == FILE_MAKING) WaitForChange();
         }
     }
-    if (bMakeHere) Make(index);
+    const bool bMadeHere = bMakeHere && Make(index);
     bool bMade;
     {
         CSingleLock hold(m_lock);
-        bMade = m_states[index] == FILE_MADE;
-        m_nTaken = index + 1;
+        bMade = bMakeHere ? bMadeHere : m_states[index] == FILE_MADE;
+        m_states[index] = bMade ? FILE_TAKEN : FILE_FAILED;
+        if (index + 1 > m_nReached) m_nReached = index + 1;
     }
     // The workers may go one file further ahead.
     ::WakeAllConditionVariable(&m_changed);
@@ -126,8 +134,8 @@ void CInflateAhead::Stop() {
     ::WakeAllConditionVariable(&m_changed);
     for (CScopedKernelHandle& worker : m_workers) ::WaitForSingleObject(worker.Get(), INFINITE);
     m_workers.clear();
-    for (size_t i = m_nTaken; i < m_files.size(); ++i) {
+    for (size_t i = 0; i < m_files.size(); ++i) {
         if (m_states[i] == FILE_MADE) DeleteScratchFile(m_files[i].strPath);
-        m_states[i] = FILE_WAITING;
+        if (m_states[i] != FILE_TAKEN) m_states[i] = FILE_WAITING;
     }
 }

@@ -9,10 +9,10 @@
 #include "util/PathTokens.h"
 #include "util/TextCompare.h"
 
-CInstallPasses::CInstallPasses(const CUpgradePackage& package, CLineSink& sink, std::string installFolder,
-                               std::string workFolder)
-    : m_package(package), m_strInstallFolder(std::move(installFolder)), m_strWorkFolder(std::move(workFolder)),
-      m_pass{m_library, sink, false, {}, {}} {}
+CInstallPasses::CInstallPasses(const CUpgradePackage& package, CLineSink& sink, CEntryTable& table,
+                               std::string installFolder, std::string workFolder)
+    : m_package(package), m_sink(sink), m_table(table), m_strInstallFolder(std::move(installFolder)),
+      m_strWorkFolder(std::move(workFolder)) {}
 
 STEP_RESULT CInstallPasses::BackupPass(const StopCheck& isStopRequested) {
     m_folders = GetWriteFolders(m_strInstallFolder, m_strWorkFolder.empty() ? GetTempFolder() : m_strWorkFolder);
@@ -20,7 +20,7 @@ STEP_RESULT CInstallPasses::BackupPass(const StopCheck& isStopRequested) {
     // Whatever ended the reading, every entry read is backed up, as each would have been on its own.
     BackUpEntries();
     if (!result.Succeeded()) {
-        if (!result.Stopped()) AddAbortLine(m_pass.sink, result.strText);
+        if (!result.Stopped()) AddAbortLine(m_sink, result.strText);
         return result;
     }
     MakeBackupsDurable();
@@ -34,11 +34,13 @@ STEP_RESULT CInstallPasses::ReadEntries(const StopCheck& isStopRequested) {
     DWORD offset = PACKAGE_FIRST_ENTRY;
     for (DWORD i = 0; i < count; ++i) {
         if (isStopRequested && isStopRequested()) return StepStopped();
-        STORED_ENTRY entry;
-        const std::string error = ReadEntry(offset, entry);
+        RUN_ENTRY entry;
+        const std::string error = ReadEntry(offset, entry.stored);
+        // The folders of a path the rule admits are made even when the rest of its entry is damaged.
+        if (!entry.stored.strDestPath.empty()) MakeFoldersOf(entry.stored.strDestPath);
         if (!error.empty()) return StepFailed(error);
-        const bool bFlushAlways = PlaceCommandList(entry);
-        m_steps.Emplace(std::move(entry), bFlushAlways, m_pass);
+        entry.bFlushAlways = PlaceCommandList(entry.stored);
+        m_table.Add(std::move(entry));
     }
     return StepSucceeded();
 }
@@ -46,18 +48,28 @@ STEP_RESULT CInstallPasses::ReadEntries(const StopCheck& isStopRequested) {
 void CInstallPasses::BackUpEntries() {
     // Each backup waits on the file system more than it works, and none depends on another: several
     // are made at once. A failed one is a prompt, in package order.
-    std::vector<std::string> errors(m_steps.GetCount());
-    DoInParallel(errors.size(), [&](size_t i) { errors[i] = m_steps.GetAt(i)->BackUp(m_folders.strWork); });
+    std::vector<std::string> errors(m_table.GetCount());
+    DoInParallel(errors.size(), [&](size_t i) { errors[i] = BackUp(i); });
     for (const std::string& error : errors)
-        if (!error.empty()) AddPromptLine(m_pass.sink, error);
+        if (!error.empty()) AddPromptLine(m_sink, error);
+}
+
+std::string CInstallPasses::BackUp(size_t index) {
+    ENTRY_PLAN& plan = m_table.Plan(index);
+    plan.strTempPath = NewScratchName(GetFolderOf(plan.strDestPath));
+    return BackUpDestination(plan, m_folders.strWork, &m_table.Entry(index).bBackupCopied);
 }
 
 std::string CInstallPasses::ReadEntry(DWORD& offset, STORED_ENTRY& entry) {
     // A path outside the rule is never resolved, so nothing is made or backed up for it.
     ENTRY_READ_OPTIONS options = BACKUP_READ;
     options.pFolders = &m_folders;
-    options.pMadeFolders = &m_madeFolders;
     return ReadPackageEntry(m_package.GetData(), m_package.GetSize(), offset, m_folders.strInstall, options, entry);
+}
+
+void CInstallPasses::MakeFoldersOf(const std::string& destPath) {
+    // Mostly many entries share a folder: each is made, or found there, once.
+    if (m_madeFolders.insert(GetFolderOf(destPath)).second) CreateFolderPath(destPath);
 }
 
 bool CInstallPasses::PlaceCommandList(STORED_ENTRY& entry) {
@@ -68,15 +80,15 @@ bool CInstallPasses::PlaceCommandList(STORED_ENTRY& entry) {
 }
 
 void CInstallPasses::MakeBackupsDurable() {
-    std::vector<CEntryInstallStep*> copies;
-    for (const auto& step : m_steps)
-        if (step->HasBackupCopy()) copies.push_back(step.get());
+    std::vector<size_t> copies;
+    for (size_t i = 0; i < m_table.GetCount(); ++i)
+        if (m_table.Entry(i).bBackupCopied) copies.push_back(i);
     // A second name needs nothing: its data is the old file's own. Copies are flushed with their
     // volume in one call where the system allows it, otherwise each by itself.
     if (copies.empty() || FlushVolumeOf(m_folders.strWork)) return;
-    for (CEntryInstallStep* step : copies) {
-        const std::string error = step->FlushBackupCopy();
-        if (!error.empty()) AddPromptLine(m_pass.sink, error);
+    for (size_t i : copies) {
+        const std::string error = FlushBackupCopy(m_table.Plan(i));
+        if (!error.empty()) AddPromptLine(m_sink, error);
     }
 }
 
@@ -84,27 +96,24 @@ STEP_RESULT CInstallPasses::InstallPass(CRollbackList& transaction, const StopCh
                                         const StepEvent& onInstalled, const StepEvent& onUndone,
                                         bool bInflateAhead) {
     // Asked once: where the volume cannot be flushed as a whole, each file is flushed as it is written.
-    m_pass.bFlushEachFile = !FlushVolumeOf(m_folders.strInstall);
-    m_pass.onInstalled = onInstalled;
-    m_pass.onUndone = onUndone;
+    const bool bFlushEachFile = !FlushVolumeOf(m_folders.strInstall);
     std::vector<NEW_FILE> files;
-    for (const auto& step : m_steps) {
-        files.push_back(step->GetNewFile());
-        transaction.Add(*step);
-    }
-    // Started only now, with the journal's plan naming every file it makes.
-    CInflateAhead newFiles(m_library, std::move(files), bInflateAhead);
-    m_pass.pNewFiles = &newFiles;
+    for (size_t i = 0; i < m_table.GetCount(); ++i) files.push_back(GetNewFileOf(m_table, i, bFlushEachFile));
+    m_newFiles = std::make_unique<CInflateAhead>(m_library, std::move(files));
+    // Whole before the first step is made, and never changed after.
+    m_pass.reset(new INSTALL_PASS{m_library, m_sink, *m_newFiles, bFlushEachFile, onInstalled, onUndone});
+    for (size_t i = 0; i < m_table.GetCount(); ++i) transaction.Add(*m_steps.Emplace(m_table, i, *m_pass));
+    // Started only now, with the journal's plan naming every file they make.
+    if (bInflateAhead) m_newFiles->StartWorkers();
     const STEP_RESULT result = transaction.Do(isStopRequested);
     // After a stop or a failure, the files made ahead of the pass go.
-    newFiles.Stop();
-    m_pass.pNewFiles = nullptr;
+    m_newFiles->Stop();
     if (result.Succeeded()) MakeInstalledFilesDurable();
     return result;
 }
 
 void CInstallPasses::MakeInstalledFilesDurable() const {
-    if (!m_pass.bFlushEachFile) FlushVolumeOf(m_folders.strInstall);
+    if (!m_pass->bFlushEachFile) FlushVolumeOf(m_folders.strInstall);
 }
 
 ROLLBACK_OUTCOME CInstallPasses::GetRollbackOutcome() const {
@@ -118,12 +127,19 @@ ROLLBACK_OUTCOME CInstallPasses::GetRollbackOutcome() const {
 }
 
 void CInstallPasses::DiscardBackups() const {
-    for (const auto& step : m_steps) step->DiscardBackup();
+    // An entry the install pass never reached still has its old file, and its backup.
+    for (size_t i = 0; i < m_table.GetCount(); ++i) {
+        const bool bReplaced = i < m_steps.GetCount() && m_steps.GetAt(i)->IsReplaced();
+        DiscardBackup(m_table.GetPlans()[i], !bReplaced);
+    }
 }
 
 DWORD CInstallPasses::GetTotalPackedSize() const {
     DWORD total = 0;
-    for (const auto& step : m_steps) total += step->GetPackedSize();
+    for (size_t i = 0; i < m_table.GetCount(); ++i) {
+        const STORED_ENTRY& stored = m_table.Entry(i).stored;
+        total += 16 + static_cast<DWORD>(stored.strRelativePath.size()) + stored.dwCompressedLength;
+    }
     return total;
 }
 
@@ -135,10 +151,4 @@ bool CInstallPasses::IsAnyChanged() const {
     for (const auto& step : m_steps)
         if (step->IsChanged()) return true;
     return false;
-}
-
-std::vector<ENTRY_PLAN> CInstallPasses::GetPlans() const {
-    std::vector<ENTRY_PLAN> plans;
-    for (const auto& step : m_steps) plans.push_back(step->GetPlan());
-    return plans;
 }

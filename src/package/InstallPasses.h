@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "framework/OwningList.h"
 #include "package/CompressionLibrary.h"
 #include "package/EntryInstallStep.h"
+#include "package/EntryTable.h"
 #include "package/UpgradePackage.h"
 #include "transaction/StepList.h"
 #include "util/WriteRule.h"
@@ -20,18 +22,20 @@ class CLineSink;
 // left that a retry could do.
 enum ROLLBACK_OUTCOME { ROLLBACK_WHOLE, ROLLBACK_RETRY, ROLLBACK_LOST };
 
-// The entries of one upgrade run, each an install step that owns its entry: the backup pass
-// reads them in package order and backs each destination up; the install pass adds their steps
-// to the run's transaction and does them. Every scratch file (backups, the library) is made in the
-// work folder, and the command list is installed there too, so the run reads back only what nobody
-// else could write. The backups stay until DiscardBackups.
+// The two passes of an upgrade run over the run's table of entries: the backup pass reads the
+// entries in package order into the table, makes their folders and backs each destination up; the
+// install pass makes an install step for each entry, adds them to the run's transaction and does
+// them. Every scratch file (backups, the library) is made in the work folder, and the command list
+// is installed there too, so the run reads back only what nobody else could write. The backups
+// stay until DiscardBackups.
 class CInstallPasses {
 public:
     using StepEvent = INSTALL_PASS::StepEvent;
     using StopCheck = CRollbackList::StopCheck;
 
-    // Without a work folder the user's temporary folder takes its place (for tests of the passes).
-    CInstallPasses(const CUpgradePackage& package, CLineSink& sink, std::string installFolder,
+    // The table must outlive the passes. Without a work folder the user's temporary folder takes
+    // its place (for tests of the passes).
+    CInstallPasses(const CUpgradePackage& package, CLineSink& sink, CEntryTable& table, std::string installFolder,
                    std::string workFolder = std::string());
     CInstallPasses(const CInstallPasses&) = delete;
     CInstallPasses& operator=(const CInstallPasses&) = delete;
@@ -63,11 +67,12 @@ public:
     const std::string& GetLibraryPath() const { return m_library.GetPath(); }
     // True when the install pass changed a destination that a rollback puts back.
     bool IsAnyChanged() const;
-    // Every entry's plan, in package order.
-    std::vector<ENTRY_PLAN> GetPlans() const;
     // Where the package's command list was installed; empty when it has none.
     const std::string& GetCommandListPath() const { return m_strCommandList; }
+    // Where the package may write on this machine: the installation where it really lies, and the rest.
+    const WRITE_FOLDERS& GetFolders() const { return m_folders; }
 
+    // The install steps, one per entry of the table, once the install pass has made them.
     const COwningList<CEntryInstallStep>& GetSteps() const { return m_steps; }
 
 private:
@@ -77,21 +82,29 @@ private:
     void BackUpEntries();
     // Reads the next entry at the offset and moves it past; answers the failure text.
     std::string ReadEntry(DWORD& offset, STORED_ENTRY& entry);
+    // Makes the destination's missing folders, each folder once in a pass.
+    void MakeFoldersOf(const std::string& destPath);
     // The package's first command list goes into the work folder. True when the entry is it and
     // is flushed there as it is written, whatever volume that is on.
     bool PlaceCommandList(STORED_ENTRY& entry);
+    // Plans the entry's temporary file beside its destination and backs the destination up into
+    // the work folder. Answers the "Backup file ..." failure text, empty on success.
+    std::string BackUp(size_t index);
     void MakeBackupsDurable();
     // Makes every installed file durable: the whole volume in one flush where the system allows
     // it; otherwise each file was flushed as it was written.
     void MakeInstalledFilesDurable() const;
 
     const CUpgradePackage& m_package;
+    CLineSink& m_sink;
+    CEntryTable& m_table;
     std::string m_strInstallFolder;
     std::string m_strWorkFolder;
     WRITE_FOLDERS m_folders;  // where the package may write; the work folder's scratch files live there too
     std::string m_strCommandList;
     std::set<std::string> m_madeFolders;  // made (or found there) by the backup pass
     CCompressionLibrary m_library;
-    INSTALL_PASS m_pass;
+    std::unique_ptr<CInflateAhead> m_newFiles;  // the install pass's new files
+    std::unique_ptr<const INSTALL_PASS> m_pass;  // what the steps are given, made before them
     COwningList<CEntryInstallStep> m_steps;
 };

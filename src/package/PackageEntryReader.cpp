@@ -3,20 +3,10 @@
 #include <cstring>
 
 #include "package/UpgradePackage.h"
-#include "util/FileHelpers.h"
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
 #include "util/TextFormat.h"
 #include "util/WriteRule.h"
-
-namespace {
-
-// Makes the destination's missing folders, or, with a memo of those made, only a folder not made yet.
-void MakeFoldersOf(const std::string& destPath, std::set<std::string>* pMadeFolders) {
-    if (pMadeFolders == nullptr || pMadeFolders->insert(GetFolderOf(destPath)).second) CreateFolderPath(destPath);
-}
-
-}  // namespace
 
 std::string ReadPackageEntry(const BYTE* buffer, DWORD size, DWORD& cursor, const std::string& installFolder,
                              const ENTRY_READ_OPTIONS& options, STORED_ENTRY& fields) {
@@ -37,7 +27,6 @@ std::string ReadPackageEntry(const BYTE* buffer, DWORD size, DWORD& cursor, cons
     fields.strDestPath = options.pFolders != nullptr ? ResolveStoredPath(fields.strRelativePath, *options.pFolders)
                                                      : ExpandPathTokens(fields.strRelativePath, installFolder);
     if (fields.strDestPath.empty()) return FormatText("The relative path '%s' is invalidation", fields.strRelativePath.c_str());
-    if (options.bCreateFolders) MakeFoldersOf(fields.strDestPath, options.pMadeFolders);
 
     const std::string fileName = GetFileNameOf(fields.strDestPath);
     if (remaining() < 8) return FormatText("The last modify time for %s is invalidation", fileName.c_str());

@@ -2,26 +2,21 @@
 
 #include <windows.h>
 
-#include <set>
 #include <string>
 
 struct WRITE_FOLDERS;
 
-// How an entry is read. The upgrade's backup pass resolves the path by the rule of where a
-// package may write and creates the destination's folders as soon as it is known; a look at a
-// package (INSTALL_READ) changes nothing.
+// How an entry is read; reading changes nothing. The upgrade's backup pass resolves the path by
+// the rule of where a package may write; a look at a package (INSTALL_READ) expands its token.
 struct ENTRY_READ_OPTIONS {
-    bool bCreateFolders;    // create the destination's missing folders right after resolving it
     bool bBackupPassTexts;  // the backup pass's wording of the compressed-length failure
     // When given, the path is resolved by the rule (ResolveStoredPath), and one it refuses is an
     // invalid path; otherwise its token is expanded with the installation folder.
     const WRITE_FOLDERS* pFolders = nullptr;
-    // When given, the folders already made: a pass that reads many entries makes each folder once.
-    std::set<std::string>* pMadeFolders = nullptr;
 };
 
-inline constexpr ENTRY_READ_OPTIONS BACKUP_READ = {true, true};
-inline constexpr ENTRY_READ_OPTIONS INSTALL_READ = {false, false};
+inline constexpr ENTRY_READ_OPTIONS BACKUP_READ = {true};
+inline constexpr ENTRY_READ_OPTIONS INSTALL_READ = {false};
 
 // What one entry holds. The data pointer points into the package buffer.
 struct STORED_ENTRY {

@@ -82,7 +82,7 @@ std::string WriteIniFile(const std::string& path, const CIniText& text) {
 
 std::string CUpgradeJournal::WritePlan(const std::string& installFolder, const std::string& workFolder,
                                        const std::string& commandList, const std::string& version,
-                                       std::vector<ENTRY_PLAN> plans) {
+                                       const std::vector<ENTRY_PLAN>& plans) {
     m_strNamePath = GetJournalPath(installFolder);
     m_strPath = workFolder + JOURNAL_FILE;
     m_strInstallFolder = installFolder;
@@ -91,9 +91,9 @@ std::string CUpgradeJournal::WritePlan(const std::string& installFolder, const s
     m_strCommandList = commandList;
     m_strVersion = version;
     m_nAttempts = 0;
-    m_plans = std::move(plans);
-    m_nCount = static_cast<unsigned>(m_plans.size());
-    if (m_plans.size() > MAX_JOURNAL_ENTRIES)
+    m_pPlans = &plans;
+    m_nCount = static_cast<unsigned>(plans.size());
+    if (plans.size() > MAX_JOURNAL_ENTRIES)
         return FormatText("The package has %u entries, more than the upgrade journal holds (%u)", m_nCount,
                           MAX_JOURNAL_ENTRIES);
     // Normally there from the self-copy.
@@ -122,8 +122,8 @@ std::string CUpgradeJournal::Write() const {
     text.AddValue(KEY_WORK_FOLDER, m_strWorkFolder);
     text.AddValue(KEY_COMMAND_LIST, m_strCommandList);
     text.AddValue(KEY_VERSION, m_strVersion);
-    text.AddValue(KEY_COUNT, static_cast<unsigned long>(m_plans.size()));
-    for (size_t i = 0; i < m_plans.size(); ++i) AddPlan(text, m_plans[i], i);
+    text.AddValue(KEY_COUNT, static_cast<unsigned long>(m_pPlans->size()));
+    for (size_t i = 0; i < m_pPlans->size(); ++i) AddPlan(text, (*m_pPlans)[i], i);
     return WriteIniFile(m_strPath, text);
 }
 
@@ -146,7 +146,7 @@ std::string CUpgradeJournal::FindUntrustedValue(const std::string& installFolder
     // A journal of ours, but of another installation.
     if (!EqualsNoCase(m_strInstallFolder, installFolder)) return KeyValue(KEY_INSTALL_FOLDER, m_strInstallFolder);
     if (m_nCount > MAX_JOURNAL_ENTRIES) return KeyValue(KEY_COUNT, std::to_string(m_nCount));
-    return FindUnrecoverableValue(installFolder, m_strWorkFolder, m_strCommandList, m_plans);
+    return FindUnrecoverableValue(installFolder, m_strWorkFolder, m_strCommandList, m_readPlans);
 }
 
 std::string CUpgradeJournal::FindUnrecoverableValue(const std::string& installFolder, const std::string& workFolder,
@@ -186,7 +186,8 @@ std::vector<std::string> CUpgradeJournal::GetNamedWorkFolders(const std::string&
 bool CUpgradeJournal::Read(const std::string& installFolder) {
     m_strNamePath = GetJournalPath(installFolder);
     m_strPath.clear();
-    m_plans.clear();
+    m_readPlans.clear();
+    m_pPlans = &m_readPlans;
     if (!FileExists(m_strNamePath)) return false;
     m_strWorkFolder = GetIniString(JOURNAL_SECTION, KEY_WORK_FOLDER, "", m_strNamePath);
     m_nAttempts = ::GetPrivateProfileIntA(JOURNAL_SECTION, KEY_ATTEMPTS, 0, m_strNamePath.c_str());
@@ -204,8 +205,8 @@ bool CUpgradeJournal::ReadPlan() {
     m_nCount = ::GetPrivateProfileIntA(JOURNAL_SECTION, KEY_COUNT, 0, path.c_str());
     // An entry without a destination is the last read: the check names it.
     for (unsigned i = 0; i < m_nCount && m_nCount <= MAX_JOURNAL_ENTRIES; ++i) {
-        m_plans.push_back(ReadEntry(path, i));
-        if (m_plans.back().strDestPath.empty()) break;
+        m_readPlans.push_back(ReadEntry(path, i));
+        if (m_readPlans.back().strDestPath.empty()) break;
     }
     return true;
 }

@@ -24,14 +24,23 @@ inline constexpr unsigned MAX_JOURNAL_ENTRIES = MAX_PACKAGE_ENTRIES;
 // administrators write, and the installation holds only its name and the count of recoveries
 // begun. A name edited by anybody else leads to a work folder proven ours, or to nothing.
 // Undoing a plan is safe from any point, so the plan is written once, before the first
-// destination changes, and no write per entry is needed; each write is durable.
+// destination changes, and no write per entry is needed; each write is durable. A run's journal
+// is written from the run's own plans (its table of entries), and again whenever one of them
+// changes; a recovery's is read from the file.
 class CUpgradeJournal {
 public:
-    // Writes the plan into the work folder, in the install phase, then its name into the
-    // installation. Answers an error text, empty on success; a plan of more than
-    // MAX_JOURNAL_ENTRIES entries is not written.
+    CUpgradeJournal() = default;
+    CUpgradeJournal(const CUpgradeJournal&) = delete;
+    CUpgradeJournal& operator=(const CUpgradeJournal&) = delete;
+
+    // Writes the plans into the work folder, in the install phase, then its name into the
+    // installation. The plans are the run's own and must outlive the journal's writes. Answers an
+    // error text, empty on success; more than MAX_JOURNAL_ENTRIES plans are not written.
     std::string WritePlan(const std::string& installFolder, const std::string& workFolder,
-                          const std::string& commandList, const std::string& version, std::vector<ENTRY_PLAN> plans);
+                          const std::string& commandList, const std::string& version,
+                          const std::vector<ENTRY_PLAN>& plans);
+    // Writes the plans again, as they are now: one of them changed.
+    std::string Rewrite() const { return Write(); }
     std::string SetPhase(JOURNAL_PHASE phase);
     // Records, durably, that a recovery of the journal read begins; answers an error text.
     std::string CountRecoveryAttempt();
@@ -63,7 +72,7 @@ public:
     const std::string& GetVersion() const { return m_strVersion; }
     // How many recoveries of it have begun.
     unsigned GetRecoveryAttempts() const { return m_nAttempts; }
-    const std::vector<ENTRY_PLAN>& GetPlans() const { return m_plans; }
+    const std::vector<ENTRY_PLAN>& GetPlans() const { return *m_pPlans; }
 
 private:
     std::string Write() const;
@@ -80,5 +89,6 @@ private:
     std::string m_strVersion;
     unsigned m_nCount = 0;  // as the file says, read or written
     unsigned m_nAttempts = 0;
-    std::vector<ENTRY_PLAN> m_plans;
+    std::vector<ENTRY_PLAN> m_readPlans;                // a recovery's, read from the file
+    const std::vector<ENTRY_PLAN>* m_pPlans = &m_readPlans;  // a run's own, or those read
 };

@@ -129,14 +129,14 @@ STAGE_RESULT CUpgradeRun::CheckPackage() {
 
 STAGE_RESULT CUpgradeRun::BackupEntries() {
     TraceWithMachineTime("phase backup");
-    m_entries = std::make_unique<CInstallPasses>(m_package, m_host, m_strInstallFolder, m_workFolder->Path());
+    m_entries = std::make_unique<CInstallPasses>(m_package, m_host, m_table, m_strInstallFolder, m_workFolder->Path());
     // An entry's own abort line is already there when the pass fails.
     const STAGE_RESULT pass = EndOfPass(m_entries->BackupPass([this] { return StopRequested(); }), RESULT_BACKUP_FAILED);
     if (pass.outcome != STEP_DONE) return pass;
     // The whole plan is checked before anything changes: a package whose interrupted install no
     // recovery would put back is not installed at all.
     const std::string unrecoverable = CUpgradeJournal::FindUnrecoverableValue(
-        m_strInstallFolder, m_workFolder->Path(), m_entries->GetCommandListPath(), m_entries->GetPlans());
+        m_strInstallFolder, m_workFolder->Path(), m_entries->GetCommandListPath(), m_table.GetPlans());
     if (!unrecoverable.empty())
         return Abort(RESULT_BACKUP_FAILED,
                      FormatText("The package is not installed: a recovery could not trust its journal's value %s",
@@ -172,11 +172,14 @@ STAGE_RESULT CUpgradeRun::InstallEntries() {
     // the next start. Undoing it is safe at any point, so nothing more is written per entry.
     const std::string journalError = m_journal.WritePlan(m_strInstallFolder, m_workFolder->Path(),
                                                          m_entries->GetCommandListPath(), m_settings.strPackageVersion,
-                                                         m_entries->GetPlans());
+                                                         m_table.GetPlans());
     if (!journalError.empty()) {
         m_journal.Delete();
         return Abort(RESULT_BACKUP_FAILED, journalError);
     }
+    // A plan that changes from here on (a backup that had to become a copy) is journaled before
+    // anything acts on it.
+    m_table.SetPlanObserver([this] { return m_journal.Rewrite(); });
     const std::string runOnceError = WriteRecoveryAtLogon(m_strInstallFolder);
     if (!runOnceError.empty()) {
         // Without it, a run killed now would wait for someone to start the upgrader by hand.

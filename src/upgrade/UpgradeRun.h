@@ -75,7 +75,8 @@ private:
     RUN_SETTINGS m_settings;
     CUpgradePackage m_package;
     std::unique_ptr<CWorkFolder> m_workFolder;  // every scratch file of the run, and the command list
-    std::unique_ptr<CInstallPasses> m_entries;  // made once the install folder is known
+    CEntryTable m_table;                        // every entry of the package and its plan
+    std::unique_ptr<CInstallPasses> m_entries;  // the passes over the table, once the install folder is known
     CRollbackList m_transaction;                // the entries' install steps, until the commit point
     std::string m_strInstallFolder;
     CUpgradeJournal m_journal;

@@ -37,7 +37,7 @@ TEST_F(DiskFull, AFullDiskWhileInflatingFailsTheEntryAndTheRunRestores) {
     big.strPath = ".\\big.dat";
     big.data = GzipBytes(IncompressibleContent(1, MORE_THAN_THE_DRIVE));
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").Add(big));
-    m_items = std::make_unique<CInstallPasses>(m_package, m_sink, install);
+    m_items = std::make_unique<CInstallPasses>(m_package, m_sink, m_table, install);
     ASSERT_EQ(RunPasses(), PASSES_INSTALL_FAILED);
     EXPECT_EQ(m_sink.lines.at(3).text, "        Abort - Decompress to file " + install + "big.dat failed!");
     EXPECT_EQ(ReadFileText(install + "a.dll"), "old a");

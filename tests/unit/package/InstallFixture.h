@@ -23,7 +23,7 @@ protected:
     explicit InstallFixture(const std::string& root = std::string()) : m_scratch(root) {
         m_strInstall = m_scratch.Path() + "Quorindo\\";
         ::CreateDirectoryA(m_strInstall.c_str(), nullptr);
-        m_items = std::make_unique<CInstallPasses>(m_package, m_sink, m_strInstall);
+        m_items = std::make_unique<CInstallPasses>(m_package, m_sink, m_table, m_strInstall);
     }
 
     void Load(const CPackageWriter& writer) { m_package = CUpgradePackage(writer.Bytes()); }
@@ -56,6 +56,7 @@ protected:
         return install.Stopped() ? PASSES_STOPPED : PASSES_INSTALL_FAILED;
     }
     const CEntryInstallStep& Item(size_t index) const { return *m_items->GetSteps().GetAt(index); }
+    const ENTRY_PLAN& Plan(size_t index) const { return m_table.GetPlans()[index]; }
 
     std::string Dest(const std::string& name) const { return m_strInstall + name; }
     size_t ScratchFileCount() const { return ListFiles(m_scratch.Temp(), "JVR*.tmp").size(); }
@@ -74,6 +75,7 @@ protected:
     std::string m_strInstall;
     CUpgradePackage m_package;
     CRecordingSink m_sink;
+    CEntryTable m_table;
     std::unique_ptr<CInstallPasses> m_items;
     CRollbackList m_steps;
 };

@@ -71,7 +71,7 @@ TEST_F(InstallPasses, InstallsEveryEntryWithItsStoredTime) {
 
     // Windows' copy gives the backup the read-only attribute of its source (Wine's does not);
     // the end of the run deletes it all the same.
-    const std::string backup = Item(0).GetPlan().strBackupPath;
+    const std::string backup = Plan(0).strBackupPath;
     EXPECT_EQ(ReadFileText(backup), "old program");
     ::SetFileAttributesA(backup.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(ScratchFileCount(), 2u);  // the library and one backup; members inflate from memory
@@ -142,7 +142,7 @@ TEST_F(InstallPasses, DamagedEntryAheadOfThePassFailsAtItsOwnEntry) {
     Load(writer);
     ASSERT_TRUE(RunBackupPass().Succeeded());
     // Before the first install, the workers are given time to get past the damaged entry.
-    const std::string beyond = Item(DAMAGED + 1).GetPlan().strTempPath;
+    const std::string beyond = Plan(DAMAGED + 1).strTempPath;
     bool bFirst = true;
     const auto letWorkersAhead = [&] {
         for (int i = 0; bFirst && i < 500 && ::GetFileAttributesA(beyond.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
@@ -220,7 +220,7 @@ TEST_F(InstallPasses, DestinationsHeldOpenForReadingAndWritingAreWrittenInPlace)
         const std::string name = i == 0 ? "a" : "b";
         EXPECT_EQ(ReadFileText(Dest(name + ".dll")), "new " + name);
         EXPECT_TRUE(GetLastWriteTime(Dest(name + ".dll")) == STORED_TIME) << name;
-        EXPECT_EQ(ReadFileText(Item(i).GetPlan().strBackupPath), "old " + name);
+        EXPECT_EQ(ReadFileText(Plan(i).strBackupPath), "old " + name);
     }
 }
 
@@ -251,7 +251,7 @@ TEST_F(InstallPasses, FailedBackupIsAPromptAndItsFileIsNeverRestoredEmpty) {
     ASSERT_EQ(m_sink.lines.size(), 1u);
     EXPECT_EQ(m_sink.lines[0].nKind, LINE_PROMPT);
     EXPECT_EQ(m_sink.lines[0].text.rfind("        Prompt - Backup file " + Dest("a.dll") + " failed because of ", 0), 0u);
-    EXPECT_EQ(Item(0).GetPlan().strBackupPath, "");
+    EXPECT_EQ(Plan(0).strBackupPath, "");
     EXPECT_EQ(ScratchFileCount(), 0u);
 
     // The rest of the run: a later failure restores nothing over the file that has no backup.
@@ -321,7 +321,7 @@ TEST_F(InstallPasses, BackupOpenForWritingElsewhereIsNotRestored) {
         DamagedEntry(".\\c.dll", SampleContent(5))));
     ASSERT_TRUE(RunBackupPass().Succeeded());
     ASSERT_EQ(RunInstallPass().outcome, STEP_FAILED);
-    CScopedKernelHandle writer(::CreateFileA(Item(1).GetPlan().strBackupPath.c_str(), GENERIC_READ | GENERIC_WRITE,
+    CScopedKernelHandle writer(::CreateFileA(Plan(1).strBackupPath.c_str(), GENERIC_READ | GENERIC_WRITE,
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(writer.IsValid());
