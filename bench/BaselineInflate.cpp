@@ -62,13 +62,13 @@ int main(int argc, char** argv) {
     }
     UseTempFolder(argv[3]);
     CUpgradePackage package;
-    if (!LoadPackage(package, argv[1]).empty()) {
+    if (!LoadPackage(BenchCalls(), package, argv[1]).empty()) {
         std::fprintf(stderr, "cannot read %s\n", argv[1]);
         return 1;
     }
     CMemorySampler memory;
     CStopwatch watch;
-    CCompressionLibrary bound;  // written and checked as a run does; bound here on its own
+    CCompressionLibrary bound(BenchCalls());  // written and checked as a run does; bound here on its own
     bound.Load(nullptr, argv[3]);
     const std::string libraryPath = bound.GetPath();
     int failures = 0;

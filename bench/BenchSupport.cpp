@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "framework/ScopedHandles.h"
+#include "os/WindowsSystemCalls.h"
 
 void UseTempFolder(const std::string& folder) {
     ::SetEnvironmentVariableA("TMP", folder.c_str());
@@ -77,4 +78,9 @@ CMemorySampler::CMemorySampler() : m_start(GetPrivate()), m_peak(m_start) {
 CMemorySampler::~CMemorySampler() {
     m_bStop.store(true);
     m_thread.join();
+}
+
+ISystemCalls& BenchCalls() {
+    static CWindowsSystemCalls calls;
+    return calls;
 }

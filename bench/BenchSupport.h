@@ -6,7 +6,11 @@
 #include <string>
 #include <thread>
 
+#include "os/SystemCalls.h"
 #include "package/UpgradePackage.h"
+
+// The system calls the benches make, and give the code they time: straight to the system.
+ISystemCalls& BenchCalls();
 
 // Points TMP and TEMP at the folder, so every scratch file is made there.
 void UseTempFolder(const std::string& folder);

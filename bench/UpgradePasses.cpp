@@ -41,11 +41,11 @@ protected:
 // library once per entry, and making two scratch files per entry.
 double TimeLibraryLoads(DWORD entries) {
     // A copy of the library the run binds, so that each load below really loads it.
-    std::string library = NewTempFile();
+    std::string library = NewTempFile(BenchCalls());
     {
-        CCompressionLibrary bound;
+        CCompressionLibrary bound(BenchCalls());
         if (!bound.Load(nullptr, GetTempFolder()) || !::CopyFileA(bound.GetPath().c_str(), library.c_str(), FALSE)) {
-            DeleteScratchFile(library);
+            DeleteScratchFile(BenchCalls(), library);
             library.clear();
         }
     }
@@ -55,7 +55,7 @@ double TimeLibraryLoads(DWORD entries) {
         for (const char* name : {"gzopen", "gzread", "gzclose"}) ::GetProcAddress(module.Get(), name);
     }
     const double ms = watch.Lap();
-    DeleteScratchFile(library);
+    DeleteScratchFile(BenchCalls(), library);
     return ms;
 }
 
@@ -63,10 +63,10 @@ double TimeLibraryLoads(DWORD entries) {
 // plan before the install pass, and its phase once after it.
 double TimeJournal(const std::string& installFolder, const std::string& workFolder,
                    const std::vector<ENTRY_PLAN>& plans) {
-    CUpgradeJournal journal;
+    CUpgradeJournal journal(BenchCalls());
     CStopwatch watch;
     journal.WritePlan(installFolder, workFolder, "", "0.0.6.7", plans);
-    journal.SetPhase(JOURNAL_COMMANDS);
+    journal.SetPhase(JOURNAL_COMMANDS, plans);
     const double ms = watch.Lap();
     journal.Delete();
     return ms;
@@ -84,15 +84,15 @@ LOG_TIMES TimeUpgradeLog(const CRunLogRecord& record, const std::string& install
     const std::string log = GetUpgradeLogPath(installFolder);
     ::DeleteFileA(log.c_str());
     CStopwatch watch;
-    record.WriteToLog(installFolder, outcome);
+    record.WriteToLog(BenchCalls(), installFolder, outcome);
     const double appendMs = watch.Lap();
     const std::string text = record.Format(outcome);
     std::string full;
     while (full.size() + text.size() <= UPGRADE_LOG_LIMIT) full += text;
     DWORD error = 0;
-    ReplaceFileDurably(log, full, &error);
+    ReplaceFileDurably(BenchCalls(), log, full, &error);
     watch.Lap();
-    record.WriteToLog(installFolder, outcome);
+    record.WriteToLog(BenchCalls(), installFolder, outcome);
     const double rewriteMs = watch.Lap();
     ::DeleteFileA(log.c_str());
     return {appendMs, rewriteMs, text.size()};
@@ -101,9 +101,9 @@ LOG_TIMES TimeUpgradeLog(const CRunLogRecord& record, const std::string& install
 double TimeScratchFiles(DWORD entries) {
     std::vector<std::string> files;
     CStopwatch watch;
-    for (DWORD i = 0; i < 2 * entries; ++i) files.push_back(NewTempFile());
+    for (DWORD i = 0; i < 2 * entries; ++i) files.push_back(NewTempFile(BenchCalls()));
     const double ms = watch.Lap();
-    for (const std::string& file : files) DeleteScratchFile(file);
+    for (const std::string& file : files) DeleteScratchFile(BenchCalls(), file);
     return ms;
 }
 
@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
     }
     UseTempFolder(argv[3]);
     CUpgradePackage package;
-    if (!LoadPackage(package, argv[1]).empty()) {
+    if (!LoadPackage(BenchCalls(), package, argv[1]).empty()) {
         std::fprintf(stderr, "cannot read %s\n", argv[1]);
         return 1;
     }
@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
     CStopwatch watch;
     const DWORD entries = package.GetEntryCount();
     CEntryTable table;
-    auto items = std::make_unique<CInstallPasses>(package, sink, table, argv[2]);
+    auto items = std::make_unique<CInstallPasses>(BenchCalls(), package, sink, table, argv[2]);
     auto steps = std::make_unique<CRollbackList>();
     items->BackupPass({});
     const double backupMs = watch.Lap();

@@ -34,14 +34,15 @@ bool CUpgradeApp::InitInstance() {
 
     ParseCommandLine(m_cmdInfo);
     if (m_cmdInfo.m_bHelp) {
-        AfxMessageBox(FormatUsage(CInstallProbe::GetInstallPath()), MB_OK | MB_ICONINFORMATION);
+        AfxMessageBox(FormatUsage(CInstallProbe::GetInstallPath(m_calls)), MB_OK | MB_ICONINFORMATION);
         m_nExitStatus = RESULT_SUCCEEDED;
         return false;
     }
-    if (m_cmdInfo.m_bRecover && !HasInterruptedUpgrade(CInstallProbe::GetInstallPath())) return false;
+    if (m_cmdInfo.m_bRecover && !HasInterruptedUpgrade(m_calls, CInstallProbe::GetInstallPath(m_calls))) return false;
     RUN_SETTINGS settings;
     settings.strPackageVersion = PACKAGE_VERSION;
     settings.pOwnFile = &m_ownFile;
+    settings.pCalls = &m_calls;
     settings.bAutoMode = m_cmdInfo.m_bAuto;
     settings.atCheckpoint = m_atCheckpoint;
     CUpgradeDlg dialog(std::move(settings), m_cmdInfo.m_bRecover, m_bCreateVersion);

@@ -4,6 +4,7 @@
 
 #include "framework/CommandLineInfo.h"
 #include "framework/WinApp.h"
+#include "os/WindowsSystemCalls.h"
 #include "system/OwnProgramFile.h"
 #include "upgrade/ResultCodes.h"
 #include "upgrade/Checkpoint.h"
@@ -37,8 +38,10 @@ public:
     int ExitInstance() override;
 
 private:
+    // What every run and recovery makes its file-system calls and registry writes through.
+    CWindowsSystemCalls m_calls;
     // Held from the program's start, before anybody could swap the file for another.
-    COwnProgramFile m_ownFile;
+    COwnProgramFile m_ownFile{m_calls};
     CUpgradeCommandLineInfo m_cmdInfo;
     bool m_bCreateVersion;
     CheckpointHook m_atCheckpoint;

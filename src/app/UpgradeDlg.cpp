@@ -82,7 +82,7 @@ BOOL CUpgradeDlg::OnInitDialog() {
 
     const char* version = m_settings.strPackageVersion.c_str();
     // An upgrade that was killed half way is put back before anything else can happen.
-    RecoverInterruptedUpgrade(*this, CInstallProbe::GetInstallPath(), m_settings);
+    RecoverInterruptedUpgrade(*this, CInstallProbe::GetInstallPath(*m_settings.pCalls), m_settings);
     if (!m_bRecoverOnly) {
         AddLine(LINE_PROMPT, "Press button 'Upgrade' to start to upgrade Quorindo to Version : %s", version);
         AddLine(LINE_PROMPT, "Please run as 'Administrator' under Vista / Win7");

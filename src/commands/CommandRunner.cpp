@@ -19,13 +19,13 @@ const unsigned MAX_COMMANDS = 1000;
 
 using COMMAND_STEPS = CRollForwardList<CCommandStep>;
 
-void ReadCommandSteps(const std::string& listPath, const std::string& installFolder, unsigned count,
-                      CRegistrationList& registered, COMMAND_STEPS& steps) {
-    const WRITE_FOLDERS folders = GetWriteFolders(installFolder, GetFolderOf(listPath));
+void ReadCommandSteps(ISystemCalls& calls, const std::string& listPath, const std::string& installFolder,
+                      unsigned count, CRegistrationList& registered, COMMAND_STEPS& steps) {
+    const WRITE_FOLDERS folders = GetWriteFolders(calls, installFolder, GetFolderOf(listPath));
     for (unsigned i = 1; i <= count; ++i) {
         CUpgradeCommand command;
-        command.ReadFromIni(FormatText("CMD %u", i), listPath, folders);
-        steps.Add(MakeCommandStep(command, registered));
+        command.ReadFromIni(calls, FormatText("CMD %u", i), listPath, folders);
+        steps.Add(MakeCommandStep(calls, command, registered));
     }
 }
 
@@ -45,29 +45,30 @@ void ReportStep(ICommandHost& host, const CCommandStep& step, const STEP_RESULT&
 
 }  // namespace
 
-void RunCommandList(ICommandHost& host, const std::string& listPath, const std::string& installFolder) {
+void RunCommandList(ICommandHost& host, ISystemCalls& calls, const std::string& listPath,
+                    const std::string& installFolder) {
     // The decoder settings go first, whether or not the list holds any command.
     host.SetDecoderOptions();
 
-    const unsigned counted = ::GetPrivateProfileIntA("CMD List", "CMD count", 0, listPath.c_str());
+    const unsigned counted = GetIniNumber(calls, "CMD List", "CMD count", 0, listPath);
     // A gap among the sections is a command without fields; the commands after the last section are not there.
-    const unsigned count = std::min(counted, GetHighestNumberedName(listPath, "", "CMD ", MAX_COMMANDS));
+    const unsigned count = std::min(counted, GetHighestNumberedName(calls, listPath, "", "CMD ", MAX_COMMANDS));
     CRegistrationList registered;  // declared first: the registration steps keep it
     COMMAND_STEPS steps;
-    ReadCommandSteps(listPath, installFolder, count, registered, steps);
+    ReadCommandSteps(calls, listPath, installFolder, count, registered, steps);
     if (counted != 0) host.AddLine(LINE_INFO, "Start to execute command");
     if (count < counted)
         host.AddLine(LINE_PROMPT, "        The command list counts %u commands but holds only %u", counted, count);
 
-    LoadRegistrationRecord(installFolder, registered);
+    LoadRegistrationRecord(calls, installFolder, registered);
     steps.Do(
         [&](const CCommandStep& step) {
             host.AddLine(LINE_INFO, "        Start to %s...", ToLowerMb(step.GetDescription()).c_str());
         },
         [&](const CCommandStep& step, const STEP_RESULT& result) { ReportStep(host, step, result); },
         [&](CCommandStep& step) { return DoOnHostThread(host, step); });
-    SaveRegistrationRecord(installFolder, registered);
+    SaveRegistrationRecord(calls, installFolder, registered);
     if (counted != 0) host.AddLine(LINE_INFO, "Execute command over");
 
-    ::DeleteFileA(listPath.c_str());
+    calls.Delete(listPath.c_str());
 }

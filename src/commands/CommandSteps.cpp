@@ -22,12 +22,13 @@ STEP_RESULT ResultOf(std::string error) {
 // A kind that works from its section's fields.
 class CSectionStep : public CCommandStep {
 public:
-    explicit CSectionStep(const CUpgradeCommand& command) : m_command(command) {}
+    CSectionStep(ISystemCalls& calls, const CUpgradeCommand& command) : m_calls(calls), m_command(command) {}
 
 protected:
     const std::string& Dest() const { return m_command.m_strDestPath; }
     std::string DestName() const { return GetFileNameOf(m_command.m_strDestPath); }
 
+    ISystemCalls& m_calls;
     const CUpgradeCommand m_command;
 };
 
@@ -35,8 +36,8 @@ protected:
 // whatever the outcome.
 class CRegistrationStep : public CSectionStep {
 public:
-    CRegistrationStep(const CUpgradeCommand& command, CRegistrationList& registered)
-        : CSectionStep(command), m_registered(registered) {}
+    CRegistrationStep(ISystemCalls& calls, const CUpgradeCommand& command, CRegistrationList& registered)
+        : CSectionStep(calls, command), m_registered(registered) {}
 
 protected:
     CRegistrationList::iterator FindRegistered() {
@@ -76,7 +77,7 @@ class CRemoveFileStep : public CSectionStep {
 public:
     using CSectionStep::CSectionStep;
     std::string GetDescription() const override { return FormatText("Remove file %s", DestName().c_str()); }
-    STEP_RESULT Do() override { return ResultOf(RemoveCommandFile(Dest())); }
+    STEP_RESULT Do() override { return ResultOf(RemoveCommandFile(m_calls, Dest())); }
 };
 
 class CRenameStep : public CSectionStep {
@@ -85,7 +86,7 @@ public:
     std::string GetDescription() const override {
         return FormatText("Rename file %s to %s", DestName().c_str(), m_command.m_strAnotherFileName.c_str());
     }
-    STEP_RESULT Do() override { return ResultOf(RenameCommandFile(Dest(), m_command.m_strAnotherFileName)); }
+    STEP_RESULT Do() override { return ResultOf(RenameCommandFile(m_calls, Dest(), m_command.m_strAnotherFileName)); }
 };
 
 // The destination is the shortcut's name in the product's Start-menu folder.
@@ -93,14 +94,14 @@ class CShortcutStep : public CSectionStep {
 public:
     using CSectionStep::CSectionStep;
     std::string GetDescription() const override { return FormatText("Create shortcut %s", Dest().c_str()); }
-    STEP_RESULT Do() override { return ResultOf(CreateProgramShortcut(Dest(), m_command.m_strSourcePath)); }
+    STEP_RESULT Do() override { return ResultOf(CreateProgramShortcut(m_calls, Dest(), m_command.m_strSourcePath)); }
 };
 
 class CRemoveShortcutStep : public CSectionStep {
 public:
     using CSectionStep::CSectionStep;
     std::string GetDescription() const override { return FormatText("Remove shortcut %s", Dest().c_str()); }
-    STEP_RESULT Do() override { return ResultOf(RemoveProgramShortcut(Dest())); }
+    STEP_RESULT Do() override { return ResultOf(RemoveProgramShortcut(m_calls, Dest())); }
 };
 
 class CAutoRunStep : public CSectionStep {
@@ -119,16 +120,18 @@ public:
     STEP_RESULT Do() override { return ResultOf(UNKNOWN_COMMAND_TEXT); }
 };
 
-using StepMaker = std::unique_ptr<CCommandStep> (*)(const CUpgradeCommand&, CRegistrationList&);
+using StepMaker = std::unique_ptr<CCommandStep> (*)(ISystemCalls&, const CUpgradeCommand&, CRegistrationList&);
 
 template <class TStep>
-std::unique_ptr<CCommandStep> MakeStep(const CUpgradeCommand& command, CRegistrationList& /*registered*/) {
-    return std::make_unique<TStep>(command);
+std::unique_ptr<CCommandStep> MakeStep(ISystemCalls& calls, const CUpgradeCommand& command,
+                                       CRegistrationList& /*registered*/) {
+    return std::make_unique<TStep>(calls, command);
 }
 
 template <class TStep>
-std::unique_ptr<CCommandStep> MakeRegistrationStep(const CUpgradeCommand& command, CRegistrationList& registered) {
-    return std::make_unique<TStep>(command, registered);
+std::unique_ptr<CCommandStep> MakeRegistrationStep(ISystemCalls& calls, const CUpgradeCommand& command,
+                                                   CRegistrationList& registered) {
+    return std::make_unique<TStep>(calls, command, registered);
 }
 
 struct COMMAND_KIND {
@@ -149,9 +152,10 @@ const COMMAND_KIND COMMAND_KINDS[] = {
 
 }  // namespace
 
-std::unique_ptr<CCommandStep> MakeCommandStep(const CUpgradeCommand& command, CRegistrationList& registered) {
+std::unique_ptr<CCommandStep> MakeCommandStep(ISystemCalls& calls, const CUpgradeCommand& command,
+                                              CRegistrationList& registered) {
     for (const COMMAND_KIND& kind : COMMAND_KINDS) {
-        if (EqualsNoCase(command.m_strType, kind.type)) return kind.make(command, registered);
+        if (EqualsNoCase(command.m_strType, kind.type)) return kind.make(calls, command, registered);
     }
     return std::make_unique<CUnknownStep>();
 }

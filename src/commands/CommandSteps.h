@@ -5,6 +5,7 @@
 
 #include "commands/RegistrationRecord.h"
 #include "commands/UpgradeCommand.h"
+#include "os/SystemCalls.h"
 #include "transaction/Step.h"
 
 // A post-install command as a step of the roll-forward list. Nothing after the install pass is
@@ -19,4 +20,5 @@ public:
 // The step of the command's type, a whole word compared without regard to case; an unknown type
 // makes a step that fails. "Register" and "Unregister" keep the registration list up to date,
 // even when they fail, so the list must outlive the step.
-std::unique_ptr<CCommandStep> MakeCommandStep(const CUpgradeCommand& command, CRegistrationList& registered);
+std::unique_ptr<CCommandStep> MakeCommandStep(ISystemCalls& calls, const CUpgradeCommand& command,
+                                              CRegistrationList& registered);

@@ -27,12 +27,12 @@ std::string GetShellFolder(int csidl) {
 
 }  // namespace
 
-std::string ChooseProgramsFolder() {
+std::string ChooseProgramsFolder(ISystemCalls& calls) {
     const std::string common = GetShellFolder(CSIDL_COMMON_PROGRAMS);
     if (common.empty()) return common;
     // The product's own shortcut tells where its installer put the product's folder.
     const std::string productShortcut = FormatText("%sQuorindo\\%s", common.c_str(), PRODUCT_SHORTCUT_FILE);
-    if (FileExists(productShortcut)) return common;
+    if (FileExists(calls, productShortcut)) return common;
     return GetShellFolder(CSIDL_PROGRAMS);
 }
 
@@ -46,11 +46,11 @@ namespace {
 // all-users one is the administrators'. The current user's is named by the user's own registry
 // (its shell folders), so it must lie in the user's own profile, whose place only the machine's
 // registry names: anywhere else, the user would choose where an elevated program writes.
-std::string CheckProgramsFolder(const std::string& programs) {
+std::string CheckProgramsFolder(ISystemCalls& calls, const std::string& programs) {
     if (EqualsNoCase(programs, GetShellFolder(CSIDL_COMMON_PROGRAMS))) return std::string();
     char profile[MAX_PATH] = {};
     if (SUCCEEDED(::SHGetFolderPathA(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, profile)) &&
-        IsPlainPathInside(programs, std::string(profile) + "\\"))
+        IsPlainPathInside(calls, programs, std::string(profile) + "\\"))
         return std::string();
     return FormatText("the folder %s is not in the user's profile", programs.c_str());
 }
@@ -59,9 +59,10 @@ std::string CheckProgramsFolder(const std::string& programs) {
 // when there is nothing to act on (no folder to choose, the product's folder missing, a name that
 // names no file there). Answers why the folder cannot be acted in, empty otherwise.
 std::string HoldShortcutFolder(const std::string& name, CHeldFolder& held, std::string& path) {
-    const std::string programs = ChooseProgramsFolder();
+    ISystemCalls& calls = held.GetCalls();
+    const std::string programs = ChooseProgramsFolder(calls);
     if (programs.empty()) return std::string();
-    const std::string outside = CheckProgramsFolder(programs);
+    const std::string outside = CheckProgramsFolder(calls, programs);
     if (!outside.empty()) return outside;
     const std::string link = GetProgramShortcutPath(programs, name);
     const std::string folder = GetFolderOf(link);
@@ -80,24 +81,22 @@ std::string ShortcutFailure(const char* action, const std::string& name, const s
 
 // Deletes the file through a handle to the name itself, once it is seen to be a plain file.
 // Answers why not, empty when it is gone or was never there.
-std::string DeletePlainFile(const std::string& path) {
-    CScopedKernelHandle file(::CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr,
-                                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                                           nullptr));
+std::string DeletePlainFile(ISystemCalls& calls, const std::string& path) {
+    CScopedKernelHandle file(calls.OpenFile(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr,
+                                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS));
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!file || !::GetFileInformationByHandle(file.Get(), &info)) return std::string();  // nothing to delete
+    if (!file || !calls.GetInformation(file.Get(), &info)) return std::string();  // nothing to delete
     if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))
         return FormatText("%s is not a plain file", path.c_str());
-    FILE_DISPOSITION_INFO dispose{TRUE};
-    if (::SetFileInformationByHandle(file.Get(), FileDispositionInfo, &dispose, sizeof dispose)) return std::string();
+    if (calls.DeleteOpenFile(file.Get())) return std::string();
     return GetSystemErrorText(::GetLastError());
 }
 
 }  // namespace
 
-std::string CreateProgramShortcut(const std::string& name, const std::string& target) {
+std::string CreateProgramShortcut(ISystemCalls& calls, const std::string& name, const std::string& target) {
     CScopedComInit com;
-    CHeldFolder held;
+    CHeldFolder held(calls);
     std::string link;
     const std::string why = HoldShortcutFolder(name, held, link);
     if (!why.empty()) return ShortcutFailure("Create", name, why);
@@ -106,15 +105,15 @@ std::string CreateProgramShortcut(const std::string& name, const std::string& ta
     if (link.empty() || target.size() >= MAX_PATH || !SaveShellLink(target, bytes)) return std::string();
     // A new file beside it, moved over the name: whatever has the name, a link included, is replaced.
     DWORD error = ERROR_SUCCESS;
-    if (ReplaceFileDurably(link, bytes, &error)) return std::string();
+    if (ReplaceFileDurably(calls, link, bytes, &error)) return std::string();
     return ShortcutFailure("Create", name, GetSystemErrorText(error));
 }
 
-std::string RemoveProgramShortcut(const std::string& name) {
+std::string RemoveProgramShortcut(ISystemCalls& calls, const std::string& name) {
     CScopedComInit com;
-    CHeldFolder held;
+    CHeldFolder held(calls);
     std::string link;
     std::string why = HoldShortcutFolder(name, held, link);
-    if (why.empty() && !link.empty()) why = DeletePlainFile(link);
+    if (why.empty() && !link.empty()) why = DeletePlainFile(calls, link);
     return why.empty() ? std::string() : ShortcutFailure("Remove", name, why);
 }

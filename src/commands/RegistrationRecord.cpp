@@ -32,10 +32,10 @@ int ItemPosition(const std::string& key) {
 
 // The positions from 1 to the count that the record has an item key for, in order. A damaged
 // count promises no more items than the file holds; a file too large for a list holds none.
-std::set<int> HeldItemPositions(const std::string& path, int count) {
+std::set<int> HeldItemPositions(ISystemCalls& calls, const std::string& path, int count) {
     std::set<int> positions;
     std::vector<std::string> names;
-    ReadIniNames(path, RECORD_SECTION, names);
+    ReadIniNames(calls, path, RECORD_SECTION, names);
     for (const std::string& name : names) {
         const int position = ItemPosition(name);
         if (position >= 1 && position <= count) positions.insert(position);
@@ -45,17 +45,17 @@ std::set<int> HeldItemPositions(const std::string& path, int count) {
 
 }  // namespace
 
-void LoadRegistrationRecord(const std::string& folder, CRegistrationList& list) {
+void LoadRegistrationRecord(ISystemCalls& calls, const std::string& folder, CRegistrationList& list) {
     list.clear();
     const std::string path = folder + REGISTRATION_RECORD_FILE;
-    const int count = static_cast<int>(::GetPrivateProfileIntA(RECORD_SECTION, COUNT_KEY, 0, path.c_str()));
+    const int count = static_cast<int>(GetIniNumber(calls, RECORD_SECTION, COUNT_KEY, 0, path));
     // Every item the record holds up to the count is kept as read, empty and repeated values
     // included; a position without its key is no item.
-    for (int position : HeldItemPositions(path, count))
-        list.push_back(GetIniString(RECORD_SECTION, ItemKey(position), "", path));
+    for (int position : HeldItemPositions(calls, path, count))
+        list.push_back(GetIniString(calls, RECORD_SECTION, ItemKey(position), "", path));
 }
 
-void SaveRegistrationRecord(const std::string& folder, const CRegistrationList& list) {
+void SaveRegistrationRecord(ISystemCalls& calls, const std::string& folder, const CRegistrationList& list) {
     // Written whole, as the profile writer lays it out, so no item of an older, longer list stays
     // behind the new count, and never through a link planted in the record's place.
     CIniText text;
@@ -63,5 +63,5 @@ void SaveRegistrationRecord(const std::string& folder, const CRegistrationList& 
     text.AddValue(COUNT_KEY, static_cast<unsigned long>(list.size()));
     for (size_t i = 0; i < list.size(); ++i) text.AddValue(ItemKey(static_cast<int>(i) + 1), list[i]);
     DWORD error = ERROR_SUCCESS;
-    ReplaceFileDurably(folder + REGISTRATION_RECORD_FILE, text.GetText(), &error);
+    ReplaceFileDurably(calls, folder + REGISTRATION_RECORD_FILE, text.GetText(), &error);
 }

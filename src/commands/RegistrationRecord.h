@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "os/SystemCalls.h"
+
 // Full paths of the files that command lists registered and have not unregistered since,
 // in the order they were first registered.
 using CRegistrationList = std::vector<std::string>;
@@ -12,6 +14,6 @@ extern const char* const REGISTRATION_RECORD_FILE;
 
 // Empties the list and fills it from the record in the folder (which ends with a backslash): the
 // items it holds up to its count, in order. A missing or unreadable record loads as an empty list.
-void LoadRegistrationRecord(const std::string& folder, CRegistrationList& list);
+void LoadRegistrationRecord(ISystemCalls& calls, const std::string& folder, CRegistrationList& list);
 // Replaces the record in the folder with the list's items. Failures are not reported.
-void SaveRegistrationRecord(const std::string& folder, const CRegistrationList& list);
+void SaveRegistrationRecord(ISystemCalls& calls, const std::string& folder, const CRegistrationList& list);

@@ -9,7 +9,8 @@
 class CUpgradeCommand {
 public:
     // Reads the section's four keys from the command list; the paths are expanded with the folders.
-    void ReadFromIni(const std::string& section, const std::string& listPath, const WRITE_FOLDERS& folders);
+    void ReadFromIni(ISystemCalls& calls, const std::string& section, const std::string& listPath,
+                     const WRITE_FOLDERS& folders);
 
     std::string m_strType;
     std::string m_strDestPath;

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <memory>
 
-#include "framework/File.h"
 #include "framework/ScopedHandles.h"
 #include "util/FileHelpers.h"
 #include "package/UpgradePackage.h"
@@ -55,7 +54,7 @@ bool StartsLikeGzip(const BYTE* data, size_t length) {
 // A z_stream of the bound library, ended on every path.
 class CInflateStream {
 public:
-    explicit CInflateStream(const INFLATE_FUNCTIONS& functions) : m_functions(functions) {
+    CInflateStream(ISystemCalls& calls, const INFLATE_FUNCTIONS& functions) : m_calls(calls), m_functions(functions) {
         m_bOpen = m_functions.init(&m_stream, GZIP_WINDOW_BITS, ZLIB_VERSION, sizeof m_stream) == Z_OK;
     }
     ~CInflateStream() {
@@ -78,7 +77,7 @@ public:
             if (status != Z_OK && status != Z_STREAM_END) return false;  // damaged, or cut short
             const DWORD produced = INFLATE_CHUNK - m_stream.avail_out;
             DWORD written = 0;
-            if (produced != 0 && (!::WriteFile(file, buffer.get(), produced, &written, nullptr) || written != produced))
+            if (produced != 0 && (!m_calls.Write(file, buffer.get(), produced, &written) || written != produced))
                 return false;
             if (status == Z_STREAM_END) {
                 if (!StartsLikeGzip(m_stream.next_in, m_stream.avail_in)) return true;
@@ -90,6 +89,7 @@ public:
     }
 
 private:
+    ISystemCalls& m_calls;
     const INFLATE_FUNCTIONS& m_functions;
     z_stream m_stream{};
     bool m_bOpen = false;
@@ -134,16 +134,16 @@ struct StdFileCloser {
 using CScopedStdFile = std::unique_ptr<FILE, StdFileCloser>;
 
 // Writes the bytes to a new scratch file in the folder; empty when it could not be written whole.
-std::string WriteScratchFile(const void* bytes, DWORD size, const std::string& folder) {
-    const std::string path = NewTempFile(folder);
+std::string WriteScratchFile(ISystemCalls& calls, const void* bytes, DWORD size, const std::string& folder) {
+    const std::string path = NewTempFile(calls, folder);
     if (path.empty()) return path;
-    CFile file;
-    bool written = file.Open(path, CFile::modeCreate | CFile::modeReadWrite);
-    written = written && file.Write(bytes, size);
-    written = file.Close() && written;
+    CScopedKernelHandle file(calls.OpenFile(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+    DWORD written = 0;
+    bool bWritten = file && calls.Write(file.Get(), bytes, size, &written) && written == size;
+    bWritten = file && CloseWrittenFile(calls, file) && bWritten;
     // A truncated library would only fail later, so a full disk leaves no file now.
-    if (!written) {
-        CFile::Remove(path);
+    if (!bWritten) {
+        DeleteScratchFile(calls, path);
         return std::string();
     }
     return path;
@@ -167,7 +167,7 @@ bool CCompressionLibrary::Load(HMODULE module, const std::string& folder, const 
     DWORD size = 0;
     const void* bytes = FindLibraryResource(module, size);
     if (bytes == nullptr) return false;
-    m_strPath = WriteScratchFile(bytes, size, folder);
+    m_strPath = WriteScratchFile(m_calls, bytes, size, folder);
     if (m_strPath.empty()) return false;
     if (afterWrite) afterWrite(m_strPath);
     // Only the file that was checked may be loaded: it is held until the library goes.
@@ -184,16 +184,17 @@ bool CCompressionLibrary::Load(HMODULE module, const std::string& folder, const 
 }
 
 bool CCompressionLibrary::HoldIfIdentical(const void* bytes, DWORD size) {
-    m_hFile.Reset(::CreateFileA(m_strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!m_hFile) return false;
-    LARGE_INTEGER length{};
-    if (!::GetFileSizeEx(m_hFile.Get(), &length) || length.QuadPart != size) return false;
+    m_hFile.Reset(
+        m_calls.OpenFile(m_strPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!m_hFile || !m_calls.GetInformation(m_hFile.Get(), &info) || info.nFileSizeHigh != 0 ||
+        info.nFileSizeLow != size)
+        return false;
     const BYTE* expected = static_cast<const BYTE*>(bytes);
     BYTE buffer[65536];
     for (DWORD offset = 0; offset < size;) {
         DWORD read = 0;
-        if (!::ReadFile(m_hFile.Get(), buffer, sizeof buffer, &read, nullptr) || read == 0) return false;
+        if (!m_calls.Read(m_hFile.Get(), buffer, sizeof buffer, &read) || read == 0) return false;
         if (read > size - offset || std::memcmp(buffer, expected + offset, read) != 0) return false;
         offset += read;
     }
@@ -205,7 +206,7 @@ void CCompressionLibrary::Unload() {
     m_gzip = GZIP_WRITE_FUNCTIONS();
     m_module.Reset();
     m_hFile.Reset();
-    DeleteScratchFile(m_strPath);
+    DeleteScratchFile(m_calls, m_strPath);
     m_strPath.clear();
 }
 
@@ -214,7 +215,7 @@ bool CCompressionLibrary::InflateInto(const BYTE* data, DWORD length, HANDLE out
     // The gzip file functions would copy other data through unchanged: refused before any harm.
     if (length != 0 && !StartsLikeGzip(data, length)) return false;
     // An empty member is an empty file, as reading an empty gzip file gives nothing.
-    return length == 0 || CInflateStream(m_inflate).InflateInto(data, length, output);
+    return length == 0 || CInflateStream(m_calls, m_inflate).InflateInto(data, length, output);
 }
 
 bool CCompressionLibrary::CompressFile(const std::string& sourcePath, const std::string& gzipPath,
@@ -231,7 +232,7 @@ bool CCompressionLibrary::CompressFile(const std::string& sourcePath, const std:
     // Closing flushes the last block and the trailer; a full disk shows here.
     complete = output.Close() == GZIP_OK && complete;
     if (!complete) return false;
-    rateText = FormatCompressionRate(total, GetFileLength(gzipPath));
+    rateText = FormatCompressionRate(total, GetFileLength(m_calls, gzipPath));
     return true;
 }
 

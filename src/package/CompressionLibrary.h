@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/ScopedHandles.h"
+#include "os/SystemCalls.h"
 
 // zlib travels inside the program as resource "PACKAGE" 131 and is never linked. An upgrade run
 // and the package builder both bind it through CCompressionLibrary: written into a folder of
@@ -33,7 +34,7 @@ struct GZIP_WRITE_FUNCTIONS {
 // library is unloaded, so nobody can swap it meanwhile.
 class CCompressionLibrary {
 public:
-    CCompressionLibrary() = default;
+    explicit CCompressionLibrary(ISystemCalls& calls) : m_calls(calls) {}
     CCompressionLibrary(const CCompressionLibrary&) = delete;
     CCompressionLibrary& operator=(const CCompressionLibrary&) = delete;
     // Unloads the library, then closes and deletes its file.
@@ -61,6 +62,7 @@ private:
     bool HoldIfIdentical(const void* bytes, DWORD size);
     void Unload();
 
+    ISystemCalls& m_calls;
     std::string m_strPath;
     CScopedKernelHandle m_hFile;  // the file, held while the library is loaded
     CScopedLibrary m_module;

@@ -48,7 +48,7 @@ STEP_RESULT CEntryInstallStep::Tolerate(const std::string& error) {
     if (m_bDestChanged) {
         // Tolerated only as the file it was. If it cannot go back, it is neither the new file nor
         // the old one: the run fails like any other entry, and the restore walk tries it once more.
-        const STEP_RESULT putBack = PutBackDestination(Plan());
+        const STEP_RESULT putBack = PutBackDestination(m_pass.calls, Plan());
         if (!putBack.Succeeded()) {
             const std::string text = FormatRestoreFailure(Plan().strDestPath, putBack.strText);
             AddAbortLine(m_pass.sink, text);
@@ -65,29 +65,31 @@ bool CEntryInstallStep::PutNewFileInPlace() {
     // The backup pass knows the attributes: only a read-only file needs the attribute taken off
     // before it can be renamed over.
     const bool bReadOnly = !plan.bAdded && (plan.dwAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (bReadOnly) ::SetFileAttributesA(plan.strDestPath.c_str(), plan.dwAttributes & ~FILE_ATTRIBUTE_READONLY);
-    if (::MoveFileExA(plan.strTempPath.c_str(), plan.strDestPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    ISystemCalls& calls = m_pass.calls;
+    if (bReadOnly) calls.SetAttributes(plan.strDestPath.c_str(), plan.dwAttributes & ~FILE_ATTRIBUTE_READONLY);
+    if (calls.Move(plan.strTempPath.c_str(), plan.strDestPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         m_bReplaced = true;
         return true;
     }
     // Held open by another program without delete sharing (or running): written in place.
     const bool bWritten = !plan.bAdded && WriteInPlace();
-    DeleteScratchFile(plan.strTempPath);
+    DeleteScratchFile(calls, plan.strTempPath);
     // Left untouched, the file gets its read-only attribute back here: no restore will walk it.
-    if (!m_bDestChanged && bReadOnly) ::SetFileAttributesA(plan.strDestPath.c_str(), plan.dwAttributes);
+    if (!m_bDestChanged && bReadOnly) calls.SetAttributes(plan.strDestPath.c_str(), plan.dwAttributes);
     return bWritten;
 }
 
 bool CEntryInstallStep::WriteInPlace() {
     // The write must never reach the backup, so a backup that is a second name becomes a copy
     // first, and the journal names the copy before the destination is touched.
-    if (!MakeBackupACopy(Plan(), [this] { return m_table.PlanChanged(); })) return false;
+    ISystemCalls& calls = m_pass.calls;
+    if (!MakeBackupACopy(calls, Plan(), [this] { return m_table.PlanChanged(); })) return false;
     // Shared for reading and writing, as the other program shares it.
     CScopedKernelHandle file =
-        OpenFileNoLink(Plan().strDestPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+        OpenFileNoLink(calls, Plan().strDestPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     if (!file) return false;
     m_bDestChanged = true;
-    m_bReplaced = WriteNewFile(m_pass.library, GetNewFileOf(m_table, m_index, true), file, true);
+    m_bReplaced = WriteNewFile(calls, m_pass.library, GetNewFileOf(m_table, m_index, true), file, true);
     return m_bReplaced;
 }
 
@@ -97,9 +99,9 @@ STEP_RESULT CEntryInstallStep::Undo() {
     const bool bReached = m_bInstalled || IsChanged();
     STEP_RESULT result;
     if (IsChanged())
-        result = PutBackWithLines(Plan(), m_pass.sink);
+        result = PutBackWithLines(m_pass.calls, Plan(), m_pass.sink);
     else
-        DeleteScratchFile(Plan().strTempPath);
+        DeleteScratchFile(m_pass.calls, Plan().strTempPath);
     if (result.Succeeded()) m_bReplaced = m_bDestChanged = false;
     if (m_pass.onUndone && bReached) m_pass.onUndone(*this);
     return result;

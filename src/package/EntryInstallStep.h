@@ -23,6 +23,7 @@ inline constexpr const char* UPGRADE_SERVER_FILE_NAME = "QuorindoUpgradeServer.e
 struct INSTALL_PASS {
     using StepEvent = std::function<void(const CEntryInstallStep&)>;
 
+    ISystemCalls& calls;
     const CCompressionLibrary& library;
     CLineSink& sink;
     CInflateAhead& newFiles;     // makes every entry's new file, ahead of the pass where it may

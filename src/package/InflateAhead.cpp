@@ -22,32 +22,33 @@ unsigned CountWorkers(size_t files) { return static_cast<unsigned>(std::min<size
 
 }  // namespace
 
-bool WriteNewFile(const CCompressionLibrary& library, const NEW_FILE& file, CScopedKernelHandle& handle,
-                  bool bEndFile) {
+bool WriteNewFile(ISystemCalls& calls, const CCompressionLibrary& library, const NEW_FILE& file,
+                  CScopedKernelHandle& handle, bool bEndFile) {
     bool bWritten = library.InflateInto(file.pData, file.dwLength, handle.Get());
-    if (bWritten && bEndFile) bWritten = ::SetEndOfFile(handle.Get()) != FALSE;
-    if (bWritten && HasStoredTime(file.ftLastWrite)) ::SetFileTime(handle.Get(), nullptr, nullptr, &file.ftLastWrite);
-    if (bWritten && file.bFlush) bWritten = ::FlushFileBuffers(handle.Get()) != FALSE;
+    if (bWritten && bEndFile) bWritten = calls.SetEnd(handle.Get()) != FALSE;
+    if (bWritten && HasStoredTime(file.ftLastWrite))
+        bWritten = calls.SetTime(handle.Get(), nullptr, nullptr, &file.ftLastWrite) != FALSE;
+    if (bWritten && file.bFlush) bWritten = calls.Flush(handle.Get()) != FALSE;
     // Closing is where a full disk may show last.
-    return CloseWrittenFile(handle) && bWritten;
+    return CloseWrittenFile(calls, handle) && bWritten;
 }
 
-bool MakeNewFile(const CCompressionLibrary& library, const NEW_FILE& file) {
-    CScopedKernelHandle handle(::CreateFileA(file.strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+bool MakeNewFile(ISystemCalls& calls, const CCompressionLibrary& library, const NEW_FILE& file) {
+    CScopedKernelHandle handle(
+        calls.OpenFile(file.strPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
     if (!handle) return false;
-    if (WriteNewFile(library, file, handle)) return true;
-    DeleteScratchFile(file.strPath);
+    if (WriteNewFile(calls, library, file, handle)) return true;
+    DeleteScratchFile(calls, file.strPath);
     return false;
 }
 
-CInflateAhead::CInflateAhead(const CCompressionLibrary& library, std::vector<NEW_FILE> files)
-    : m_library(library), m_files(std::move(files)), m_states(m_files.size(), FILE_WAITING) {}
+CInflateAhead::CInflateAhead(ISystemCalls& calls, const CCompressionLibrary& library, std::vector<NEW_FILE> files)
+    : m_calls(calls), m_library(library), m_files(std::move(files)), m_states(m_files.size(), FILE_WAITING) {}
 
 CInflateAhead::~CInflateAhead() { Stop(); }
 
 void CInflateAhead::StartWorkers() {
-    const unsigned count = CountWorkers(m_files.size());
+    const unsigned count = m_calls.AllowsCallsFromManyThreads() ? CountWorkers(m_files.size()) : 0;
     for (unsigned i = 0; i < count; ++i) {
         // A worker that cannot be made leaves its share to the others, or to the steps themselves.
         const uintptr_t thread = _beginthreadex(nullptr, 0, &CInflateAhead::WorkerEntry, this, 0, nullptr);
@@ -90,10 +91,10 @@ void CInflateAhead::WaitForChange() { ::SleepConditionVariableCS(&m_changed, m_l
 bool CInflateAhead::Make(size_t index) noexcept {
     bool bMade = false;
     try {
-        bMade = MakeNewFile(m_library, m_files[index]);
+        bMade = MakeNewFile(m_calls, m_library, m_files[index]);
     } catch (...) {
         // Out of memory half way, say: the file is that entry's failure, never the end of the program.
-        DeleteScratchFile(m_files[index].strPath);
+        DeleteScratchFile(m_calls, m_files[index].strPath);
     }
     TraceEvent("%s %u", bMade ? "inflated" : "inflate failed", static_cast<unsigned>(index + 1));
     return bMade;
@@ -135,7 +136,7 @@ void CInflateAhead::Stop() {
     for (CScopedKernelHandle& worker : m_workers) ::WaitForSingleObject(worker.Get(), INFINITE);
     m_workers.clear();
     for (size_t i = 0; i < m_files.size(); ++i) {
-        if (m_states[i] == FILE_MADE) DeleteScratchFile(m_files[i].strPath);
+        if (m_states[i] == FILE_MADE) DeleteScratchFile(m_calls, m_files[i].strPath);
         if (m_states[i] != FILE_TAKEN) m_states[i] = FILE_WAITING;
     }
 }

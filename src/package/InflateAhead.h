@@ -7,6 +7,7 @@
 
 #include "framework/CriticalSection.h"
 #include "framework/ScopedHandles.h"
+#include "os/SystemCalls.h"
 
 class CCompressionLibrary;
 
@@ -23,10 +24,10 @@ struct NEW_FILE {
 // Inflates the member into the open file from where it stands (ending the file there when asked),
 // gives it the stored time, flushes it when asked and closes it. True when all of it went through,
 // the close included: a full disk may show only there.
-bool WriteNewFile(const CCompressionLibrary& library, const NEW_FILE& file, CScopedKernelHandle& handle,
-                  bool bEndFile = false);
+bool WriteNewFile(ISystemCalls& calls, const CCompressionLibrary& library, const NEW_FILE& file,
+                  CScopedKernelHandle& handle, bool bEndFile = false);
 // Creates the file new at its path and writes it whole; a file that could not be is deleted.
-bool MakeNewFile(const CCompressionLibrary& library, const NEW_FILE& file);
+bool MakeNewFile(ISystemCalls& calls, const CCompressionLibrary& library, const NEW_FILE& file);
 
 // Makes the install pass's new files ahead of it, in package order, on a few worker threads
 // (no more than the machine's cores, at most 4), never more than a few entries ahead of the
@@ -37,13 +38,14 @@ bool MakeNewFile(const CCompressionLibrary& library, const NEW_FILE& file);
 // recovery does not delete.
 class CInflateAhead {
 public:
-    CInflateAhead(const CCompressionLibrary& library, std::vector<NEW_FILE> files);
+    CInflateAhead(ISystemCalls& calls, const CCompressionLibrary& library, std::vector<NEW_FILE> files);
     // Stop(), so that no worker outlives the files and the library it works on.
     ~CInflateAhead();
     CInflateAhead(const CInflateAhead&) = delete;
     CInflateAhead& operator=(const CInflateAhead&) = delete;
 
-    // Starts the workers, once the object is whole; without a call, none work.
+    // Starts the workers, once the object is whole; without a call, none work. None either where
+    // the system calls must come from one thread.
     void StartWorkers();
     // Waits for the file of the entry at the index, or makes it. True when it is whole at its
     // path; false when it could not be made (whatever went wrong, a lack of memory too), and is gone.
@@ -64,6 +66,7 @@ private:
     // Under the lock: lets it go until a state, the taken count or the stop changes.
     void WaitForChange();
 
+    ISystemCalls& m_calls;
     const CCompressionLibrary& m_library;
     const std::vector<NEW_FILE> m_files;
     std::vector<FILE_STATE> m_states;

@@ -9,13 +9,14 @@
 #include "util/PathTokens.h"
 #include "util/TextCompare.h"
 
-CInstallPasses::CInstallPasses(const CUpgradePackage& package, CLineSink& sink, CEntryTable& table,
-                               std::string installFolder, std::string workFolder)
-    : m_package(package), m_sink(sink), m_table(table), m_strInstallFolder(std::move(installFolder)),
-      m_strWorkFolder(std::move(workFolder)) {}
+CInstallPasses::CInstallPasses(ISystemCalls& calls, const CUpgradePackage& package, CLineSink& sink,
+                               CEntryTable& table, std::string installFolder, std::string workFolder)
+    : m_calls(calls), m_package(package), m_sink(sink), m_table(table), m_strInstallFolder(std::move(installFolder)),
+      m_strWorkFolder(std::move(workFolder)), m_library(calls) {}
 
 STEP_RESULT CInstallPasses::BackupPass(const StopCheck& isStopRequested) {
-    m_folders = GetWriteFolders(m_strInstallFolder, m_strWorkFolder.empty() ? GetTempFolder() : m_strWorkFolder);
+    m_folders =
+        GetWriteFolders(m_calls, m_strInstallFolder, m_strWorkFolder.empty() ? GetTempFolder() : m_strWorkFolder);
     const STEP_RESULT result = ReadEntries(isStopRequested);
     // Whatever ended the reading, every entry read is backed up, as each would have been on its own.
     BackUpEntries();
@@ -47,29 +48,35 @@ STEP_RESULT CInstallPasses::ReadEntries(const StopCheck& isStopRequested) {
 
 void CInstallPasses::BackUpEntries() {
     // Each backup waits on the file system more than it works, and none depends on another: several
-    // are made at once. A failed one is a prompt, in package order.
+    // are made at once, where the system calls may come from several threads. A failed one is a
+    // prompt, in package order.
     std::vector<std::string> errors(m_table.GetCount());
-    DoInParallel(errors.size(), [&](size_t i) { errors[i] = BackUp(i); });
+    const auto backUp = [&](size_t i) { errors[i] = BackUp(i); };
+    if (m_calls.AllowsCallsFromManyThreads())
+        DoInParallel(errors.size(), backUp);
+    else
+        for (size_t i = 0; i < errors.size(); ++i) backUp(i);
     for (const std::string& error : errors)
         if (!error.empty()) AddPromptLine(m_sink, error);
 }
 
 std::string CInstallPasses::BackUp(size_t index) {
     ENTRY_PLAN& plan = m_table.Plan(index);
-    plan.strTempPath = NewScratchName(GetFolderOf(plan.strDestPath));
-    return BackUpDestination(plan, m_folders.strWork, &m_table.Entry(index).bBackupCopied);
+    plan.strTempPath = NewScratchName(m_calls, GetFolderOf(plan.strDestPath));
+    return BackUpDestination(m_calls, plan, m_folders.strWork, &m_table.Entry(index).bBackupCopied);
 }
 
 std::string CInstallPasses::ReadEntry(DWORD& offset, STORED_ENTRY& entry) {
     // A path outside the rule is never resolved, so nothing is made or backed up for it.
     ENTRY_READ_OPTIONS options = BACKUP_READ;
     options.pFolders = &m_folders;
+    options.pCalls = &m_calls;
     return ReadPackageEntry(m_package.GetData(), m_package.GetSize(), offset, m_folders.strInstall, options, entry);
 }
 
 void CInstallPasses::MakeFoldersOf(const std::string& destPath) {
     // Mostly many entries share a folder: each is made, or found there, once.
-    if (m_madeFolders.insert(GetFolderOf(destPath)).second) CreateFolderPath(destPath);
+    if (m_madeFolders.insert(GetFolderOf(destPath)).second) CreateFolderPath(m_calls, destPath);
 }
 
 bool CInstallPasses::PlaceCommandList(STORED_ENTRY& entry) {
@@ -85,9 +92,9 @@ void CInstallPasses::MakeBackupsDurable() {
         if (m_table.Entry(i).bBackupCopied) copies.push_back(i);
     // A second name needs nothing: its data is the old file's own. Copies are flushed with their
     // volume in one call where the system allows it, otherwise each by itself.
-    if (copies.empty() || FlushVolumeOf(m_folders.strWork)) return;
+    if (copies.empty() || FlushVolumeOf(m_calls, m_folders.strWork)) return;
     for (size_t i : copies) {
-        const std::string error = FlushBackupCopy(m_table.Plan(i));
+        const std::string error = FlushBackupCopy(m_calls, m_table.Plan(i));
         if (!error.empty()) AddPromptLine(m_sink, error);
     }
 }
@@ -96,12 +103,12 @@ STEP_RESULT CInstallPasses::InstallPass(CRollbackList& transaction, const StopCh
                                         const StepEvent& onInstalled, const StepEvent& onUndone,
                                         bool bInflateAhead) {
     // Asked once: where the volume cannot be flushed as a whole, each file is flushed as it is written.
-    const bool bFlushEachFile = !FlushVolumeOf(m_folders.strInstall);
+    const bool bFlushEachFile = !FlushVolumeOf(m_calls, m_folders.strInstall);
     std::vector<NEW_FILE> files;
     for (size_t i = 0; i < m_table.GetCount(); ++i) files.push_back(GetNewFileOf(m_table, i, bFlushEachFile));
-    m_newFiles = std::make_unique<CInflateAhead>(m_library, std::move(files));
+    m_newFiles = std::make_unique<CInflateAhead>(m_calls, m_library, std::move(files));
     // Whole before the first step is made, and never changed after.
-    m_pass.reset(new INSTALL_PASS{m_library, m_sink, *m_newFiles, bFlushEachFile, onInstalled, onUndone});
+    m_pass.reset(new INSTALL_PASS{m_calls, m_library, m_sink, *m_newFiles, bFlushEachFile, onInstalled, onUndone});
     for (size_t i = 0; i < m_table.GetCount(); ++i) transaction.Add(*m_steps.Emplace(m_table, i, *m_pass));
     // Started only now, with the journal's plan naming every file they make.
     if (bInflateAhead) m_newFiles->StartWorkers();
@@ -113,7 +120,7 @@ STEP_RESULT CInstallPasses::InstallPass(CRollbackList& transaction, const StopCh
 }
 
 void CInstallPasses::MakeInstalledFilesDurable() const {
-    if (!m_pass->bFlushEachFile) FlushVolumeOf(m_folders.strInstall);
+    if (!m_pass->bFlushEachFile) FlushVolumeOf(m_calls, m_folders.strInstall);
 }
 
 ROLLBACK_OUTCOME CInstallPasses::GetRollbackOutcome() const {
@@ -130,7 +137,7 @@ void CInstallPasses::DiscardBackups() const {
     // An entry the install pass never reached still has its old file, and its backup.
     for (size_t i = 0; i < m_table.GetCount(); ++i) {
         const bool bReplaced = i < m_steps.GetCount() && m_steps.GetAt(i)->IsReplaced();
-        DiscardBackup(m_table.GetPlans()[i], !bReplaced);
+        DiscardBackup(m_calls, m_table.GetPlans()[i], !bReplaced);
     }
 }
 

@@ -35,8 +35,8 @@ public:
 
     // The table must outlive the passes. Without a work folder the user's temporary folder takes
     // its place (for tests of the passes).
-    CInstallPasses(const CUpgradePackage& package, CLineSink& sink, CEntryTable& table, std::string installFolder,
-                   std::string workFolder = std::string());
+    CInstallPasses(ISystemCalls& calls, const CUpgradePackage& package, CLineSink& sink, CEntryTable& table,
+                   std::string installFolder, std::string workFolder = std::string());
     CInstallPasses(const CInstallPasses&) = delete;
     CInstallPasses& operator=(const CInstallPasses&) = delete;
 
@@ -95,6 +95,7 @@ private:
     // it; otherwise each file was flushed as it was written.
     void MakeInstalledFilesDurable() const;
 
+    ISystemCalls& m_calls;
     const CUpgradePackage& m_package;
     CLineSink& m_sink;
     CEntryTable& m_table;

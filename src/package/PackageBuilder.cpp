@@ -6,13 +6,14 @@
 
 #include "framework/File.h"
 #include "framework/OwningList.h"
+#include "os/WindowsSystemCalls.h"
+#include "package/CompressionLibrary.h"
 #include "package/PackageEntry.h"
 #include "package/UpgradePackage.h"
-#include "util/FileHelpers.h"
-#include "package/CompressionLibrary.h"
-#include "util/LineSink.h"
 #include "util/FileErrors.h"
+#include "util/FileHelpers.h"
 #include "util/IniFile.h"
+#include "util/LineSink.h"
 #include "util/PathChecks.h"
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
@@ -67,29 +68,31 @@ const char LIST_COUNT_KEY[] = "source count";
 
 // A scratch file of the build, deleted with it wherever it lies.
 struct SCRATCH_FILE {
+    ISystemCalls& calls;
     std::string strPath;
-    ~SCRATCH_FILE() { DeleteScratchFile(strPath); }
+    ~SCRATCH_FILE() { DeleteScratchFile(calls, strPath); }
 };
 
 // Copies the list whole into the scratch folder, where nobody else changes it while it is read: the
 // list is opened as the file itself, never through a link planted in its place. Answers the
 // system's error, ERROR_SUCCESS once the copy is there.
 DWORD CopyListToScratch(const std::string& listFile, const std::string& folder, SCRATCH_FILE& copy) {
-    CScopedKernelHandle from = OpenFileNoLink(listFile, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    ISystemCalls& calls = copy.calls;
+    CScopedKernelHandle from = OpenFileNoLink(calls, listFile, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
     if (!from) return ::GetLastError();
-    copy.strPath = NewTempFile(folder);
-    CScopedKernelHandle to = OpenFileNoLink(copy.strPath, GENERIC_WRITE, 0, OPEN_EXISTING);
+    copy.strPath = NewTempFile(calls, folder);
+    CScopedKernelHandle to = OpenFileNoLink(calls, copy.strPath, GENERIC_WRITE, 0, OPEN_EXISTING);
     if (copy.strPath.empty() || !to) return ::GetLastError();
-    const DWORD error = CopyFileData(from.Get(), to.Get());
-    return CloseWrittenFile(to) ? error : ::GetLastError();
+    const DWORD error = CopyFileData(calls, from.Get(), to.Get());
+    return CloseWrittenFile(calls, to) ? error : ::GetLastError();
 }
 
 // Reads the sources the list names, from its copy. A list that is missing or names none is
 // refused with its abort line: it would make a package that installs nothing and says all went
 // well. So is one that names more than a package may hold, before anything is made for them.
-bool ReadSourceList(CLineSink& sink, const std::string& listFile, const std::string& folder,
+bool ReadSourceList(ISystemCalls& calls, CLineSink& sink, const std::string& listFile, const std::string& folder,
                     bool bZeroCountAllowed, std::vector<BUILD_ITEM>& items) {
-    SCRATCH_FILE copy;
+    SCRATCH_FILE copy{calls, std::string()};
     const DWORD copyError = CopyListToScratch(listFile, folder, copy);
     if (copyError != ERROR_SUCCESS) {
         CFileException error;
@@ -98,7 +101,7 @@ bool ReadSourceList(CLineSink& sink, const std::string& listFile, const std::str
                      GetFileErrorReason(error.m_cause).c_str());
         return false;
     }
-    const std::string countText = GetIniString(LIST_SECTION, LIST_COUNT_KEY, "", copy.strPath);
+    const std::string countText = GetIniString(calls, LIST_SECTION, LIST_COUNT_KEY, "", copy.strPath);
     if (countText.empty()) {
         sink.AddLine(LINE_ABORT, "        File %s has no %s in [%s]!", listFile.c_str(), LIST_COUNT_KEY, LIST_SECTION);
         return false;
@@ -116,7 +119,7 @@ bool ReadSourceList(CLineSink& sink, const std::string& listFile, const std::str
     }
     for (long long i = 1; i <= count; ++i) {
         BUILD_ITEM item;
-        item.entry = std::make_unique<CPackageEntry>();
+        item.entry = std::make_unique<CPackageEntry>(calls);
         item.entry->LoadIni(FormatText("Source %lld", i), copy.strPath);
         items.push_back(std::move(item));
     }
@@ -197,10 +200,11 @@ void AddCreateFailure(CLineSink& sink, const std::string& outputFile, DWORD syst
 // on the disk moves it over the output: a failed build leaves an older package as it was, and a
 // link planted in the output's place is replaced, never written through. Answers how many entries
 // the package holds, 0 when none was written.
-DWORD WriteOutput(CLineSink& sink, const std::string& outputFile, const std::vector<BUILD_ITEM>& items) {
+DWORD WriteOutput(ISystemCalls& calls, CLineSink& sink, const std::string& outputFile,
+                  const std::vector<BUILD_ITEM>& items) {
     sink.AddLine(LINE_INFO, "Combine compressed files to CompressData.dat");
     const std::string fresh = outputFile + ".new";
-    ::DeleteFileA(fresh.c_str());  // whatever has the name, a link included, goes: the file is new
+    calls.Delete(fresh.c_str());  // whatever has the name, a link included, goes: the file is new
     CFile output;
     CFileException error;
     if (!output.Open(fresh, CFile::modeCreateNew | CFile::modeReadWrite | CFile::typeBinary, &error)) {
@@ -215,7 +219,7 @@ DWORD WriteOutput(CLineSink& sink, const std::string& outputFile, const std::vec
     }
     output.Close();
     const DWORD replace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    if (bDone && !::MoveFileExA(fresh.c_str(), outputFile.c_str(), replace)) {
+    if (bDone && !calls.Move(fresh.c_str(), outputFile.c_str(), replace)) {
         AddCreateFailure(sink, outputFile, ::GetLastError());
         bDone = false;
     }
@@ -239,17 +243,19 @@ std::string MakeScratchFolder(CLineSink& sink, BUILD_SCRATCH scratch, CWorkFolde
 bool BuildPackageFile(CLineSink& sink, const std::string& listFile, const std::string& outputFile,
                       const BUILD_OPTIONS& options) {
     sink.AddLine(LINE_INFO, "Reading compressed files from UpgradeSet.ini");
+    // A build is no upgrade run: it makes its calls straight to the system.
+    CWindowsSystemCalls calls;
     // The work folder goes with every file in it; in the user's folder each file goes by itself.
-    CWorkFolder work;
+    CWorkFolder work(calls);
     const std::string folder = MakeScratchFolder(sink, options.scratch, work);
     if (folder.empty()) return false;
     std::vector<BUILD_ITEM> items;
-    if (!ReadSourceList(sink, listFile, folder, options.bZeroCountMakesEmptyPackage, items))
+    if (!ReadSourceList(calls, sink, listFile, folder, options.bZeroCountMakesEmptyPackage, items))
         return false;  // any package already there stays
 
     // Loaded as an upgrade run loads it; a library that is not ours fails every source.
-    CCompressionLibrary library;
+    CCompressionLibrary library(calls);
     library.Load(options.hLibraryModule, folder, options.afterLibraryWritten);
     CompressSources(sink, items, library, folder);
-    return WriteOutput(sink, outputFile, items) == items.size();
+    return WriteOutput(calls, sink, outputFile, items) == items.size();
 }

@@ -26,6 +26,7 @@ enum BUILD_SCRATCH {
 // folder. Empty, after its abort line, when the work folder cannot be made.
 std::string MakeScratchFolder(CLineSink& sink, BUILD_SCRATCH scratch, CWorkFolder& work);
 
+
 struct BUILD_OPTIONS {
     BUILD_SCRATCH scratch = BUILD_IN_WORK_FOLDER;
     // A list whose source count says 0 makes the empty package, the four bytes of a zero count, as

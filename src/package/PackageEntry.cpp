@@ -11,7 +11,7 @@
 #include "util/PathTokens.h"
 #include "util/TextFormat.h"
 
-CPackageEntry::~CPackageEntry() { DeleteScratchFile(m_strTempPath); }
+CPackageEntry::~CPackageEntry() { DeleteScratchFile(m_calls, m_strTempPath); }
 
 std::string CPackageEntry::WriteTempFile(const BYTE* data, DWORD length, const std::string& tempPath) {
     CFile file;
@@ -24,12 +24,12 @@ std::string CPackageEntry::WriteTempFile(const BYTE* data, DWORD length, const s
 }
 
 void CPackageEntry::LoadIni(const std::string& section, const std::string& listFile) {
-    m_strSourcePath = GetIniString(section, INI_KEY_SOURCE_PATH, "", listFile);
-    m_strRelativePath = GetIniString(section, INI_KEY_DEST_RELATIVE_PATH, "", listFile);
+    m_strSourcePath = GetIniString(m_calls, section, INI_KEY_SOURCE_PATH, "", listFile);
+    m_strRelativePath = GetIniString(m_calls, section, INI_KEY_DEST_RELATIVE_PATH, "", listFile);
 }
 
 bool CPackageEntry::CompressSource(const CCompressionLibrary& library, const std::string& folder) {
-    m_strTempPath = NewTempFile(folder);
+    m_strTempPath = NewTempFile(m_calls, folder);
     if (m_strTempPath.empty()) return false;
     return library.CompressFile(m_strSourcePath, m_strTempPath, m_strRate);
 }
@@ -37,8 +37,8 @@ bool CPackageEntry::CompressSource(const CCompressionLibrary& library, const std
 void CPackageEntry::ReadSourceTime() {
     // The same access the installer uses to set a time: a source that is read-only, or
     // held open without shared writing, keeps no time.
-    CScopedKernelHandle file(::CreateFileA(m_strSourcePath.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                           FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!file.IsValid() || !::GetFileTime(file.Get(), nullptr, nullptr, &m_ftLastWrite)) m_ftLastWrite = FILETIME{};
+    CScopedKernelHandle file(m_calls.OpenFile(m_strSourcePath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                              FILE_FLAG_BACKUP_SEMANTICS));
+    if (!file.IsValid() || !m_calls.GetTime(file.Get(), nullptr, nullptr, &m_ftLastWrite)) m_ftLastWrite = FILETIME{};
 }

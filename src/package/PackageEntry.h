@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/CObject.h"
+#include "os/SystemCalls.h"
 
 class CCompressionLibrary;
 
@@ -12,7 +13,7 @@ class CCompressionLibrary;
 // compressed copy in a scratch file with the compression rate.
 class CPackageEntry : public CObject {
 public:
-    CPackageEntry() = default;
+    explicit CPackageEntry(ISystemCalls& calls) : m_calls(calls) {}
     // Deletes the temporary file, read-only or not.
     ~CPackageEntry() override;
 
@@ -26,6 +27,7 @@ public:
     // text when the file cannot be opened or written whole, empty on success.
     static std::string WriteTempFile(const BYTE* data, DWORD length, const std::string& tempPath);
 
+    ISystemCalls& m_calls;
     std::string m_strSourcePath;
     FILETIME m_ftLastWrite{};
     std::string m_strRelativePath;

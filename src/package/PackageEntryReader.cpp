@@ -24,8 +24,9 @@ std::string ReadPackageEntry(const BYTE* buffer, DWORD size, DWORD& cursor, cons
     fields.strRelativePath.assign(name, strnlen(name, nameLength));
     cursor += nameLength;
 
-    fields.strDestPath = options.pFolders != nullptr ? ResolveStoredPath(fields.strRelativePath, *options.pFolders)
-                                                     : ExpandPathTokens(fields.strRelativePath, installFolder);
+    fields.strDestPath = options.pFolders != nullptr && options.pCalls != nullptr
+                             ? ResolveStoredPath(*options.pCalls, fields.strRelativePath, *options.pFolders)
+                             : ExpandPathTokens(fields.strRelativePath, installFolder);
     if (fields.strDestPath.empty()) return FormatText("The relative path '%s' is invalidation", fields.strRelativePath.c_str());
 
     const std::string fileName = GetFileNameOf(fields.strDestPath);

@@ -4,15 +4,19 @@
 
 #include <string>
 
+#include "os/SystemCalls.h"
+
 struct WRITE_FOLDERS;
 
 // How an entry is read; reading changes nothing. The upgrade's backup pass resolves the path by
 // the rule of where a package may write; a look at a package (INSTALL_READ) expands its token.
 struct ENTRY_READ_OPTIONS {
     bool bBackupPassTexts;  // the backup pass's wording of the compressed-length failure
-    // When given, the path is resolved by the rule (ResolveStoredPath), and one it refuses is an
-    // invalid path; otherwise its token is expanded with the installation folder.
+    // When given, the path is resolved by the rule (ResolveStoredPath, which looks at the folders on
+    // its way through the calls), and one it refuses is an invalid path; otherwise its token is
+    // expanded with the installation folder.
     const WRITE_FOLDERS* pFolders = nullptr;
+    ISystemCalls* pCalls = nullptr;
 };
 
 inline constexpr ENTRY_READ_OPTIONS BACKUP_READ = {true};

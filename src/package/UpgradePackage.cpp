@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "framework/File.h"
+#include "framework/FileException.h"
 #include "framework/ScopedHandles.h"
 #include "util/FileErrors.h"
 
@@ -22,25 +22,43 @@ std::string LoadFromResource(CUpgradePackage& package, HMODULE module) {
     return std::string();
 }
 
-std::string LoadFromFile(CUpgradePackage& package, const std::string& path) {
-    CFile file;
+// The file error's text, as the framework's file class words it.
+std::string FileErrorText(const std::string& path, DWORD systemError) {
     CFileException error;
-    if (!file.Open(path, CFile::modeRead | CFile::shareDenyWrite, &error)) return GetFileExceptionText(&error);
+    error.Set(systemError, path);
+    return GetFileExceptionText(&error);
+}
+
+// Reads the whole file; answers its error text, empty when it was read.
+std::string ReadWholeFile(ISystemCalls& calls, HANDLE file, const std::string& path, std::vector<BYTE>& bytes) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!calls.GetInformation(file, &info)) return FileErrorText(path, ::GetLastError());
+    const ULONGLONG length = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (length > MAX_PACKAGE_FILE) return "The package is too large";
+    bytes.resize(static_cast<size_t>(length));
+    DWORD read = 0;
+    if (!calls.Seek(file, 0, FILE_BEGIN) ||
+        (length != 0 && !calls.Read(file, bytes.data(), static_cast<DWORD>(length), &read)))
+        return FileErrorText(path, ::GetLastError());
+    return read == length ? std::string() : FileErrorText(path, ERROR_HANDLE_EOF);
+}
+
+std::string LoadFromFile(ISystemCalls& calls, CUpgradePackage& package, const std::string& path) {
+    CScopedKernelHandle file(calls.OpenFile(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL));
+    if (!file) return FileErrorText(path, ::GetLastError());
     char magic[2] = {};
-    if (file.Read(magic, 2) == 2 && std::memcmp(magic, "MZ", 2) == 0) {
-        file.Close();
+    DWORD read = 0;
+    if (calls.Read(file.Get(), magic, 2, &read) && read == 2 && std::memcmp(magic, "MZ", 2) == 0) {
+        file.Reset();
         CScopedLibrary module(::LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
         if (!module) return "Cannot open " + path + " as a program";
         return LoadFromResource(package, module.Get());
     }
-    const ULONGLONG length = file.GetLength();
-    if (length > MAX_PACKAGE_FILE) return "The package is too large";
-    std::vector<BYTE> bytes(static_cast<size_t>(length));
-    if (!file.SeekTo(0, &error)) return GetFileExceptionText(&error);
-    if (file.Read(bytes.data(), static_cast<UINT>(bytes.size()), &error) != bytes.size())
-        return GetFileExceptionText(&error);
-    package = CUpgradePackage(std::move(bytes));
-    return std::string();
+    std::vector<BYTE> bytes;
+    const std::string error = ReadWholeFile(calls, file.Get(), path, bytes);
+    if (error.empty()) package = CUpgradePackage(std::move(bytes));
+    return error;
 }
 
 }  // namespace
@@ -54,6 +72,6 @@ DWORD CUpgradePackage::GetEntryCount() const {
     return GetSize() < PACKAGE_FIRST_ENTRY ? 0 : ReadPackageDword(GetData());
 }
 
-std::string LoadPackage(CUpgradePackage& package, const std::string& path, HMODULE module) {
-    return path.empty() ? LoadFromResource(package, module) : LoadFromFile(package, path);
+std::string LoadPackage(ISystemCalls& calls, CUpgradePackage& package, const std::string& path, HMODULE module) {
+    return path.empty() ? LoadFromResource(package, module) : LoadFromFile(calls, package, path);
 }

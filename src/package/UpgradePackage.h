@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "os/SystemCalls.h"
+
 // Resource that carries the package inside the upgrader.
 inline constexpr const char* PACKAGE_RESOURCE_TYPE = "PACKAGE";
 inline constexpr WORD PACKAGE_RESOURCE_ID = 130;
@@ -33,7 +35,8 @@ private:
 // such as CompressData.dat, or a program that carries one as resource PACKAGE 130), otherwise
 // from resource 130 of the module (the running program by default). Answers an error text,
 // empty on success.
-std::string LoadPackage(CUpgradePackage& package, const std::string& path = std::string(), HMODULE module = nullptr);
+std::string LoadPackage(ISystemCalls& calls, CUpgradePackage& package, const std::string& path = std::string(),
+                        HMODULE module = nullptr);
 
 // Reads a little-endian 32-bit value; the caller has checked that four bytes remain.
 DWORD ReadPackageDword(const BYTE* at);

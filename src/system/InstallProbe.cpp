@@ -28,22 +28,22 @@ std::string FolderFromServerPath(const std::string& serverPath) {
     return std::string();
 }
 
-bool HasAllComponents(const std::string& folder) {
+bool HasAllComponents(ISystemCalls& calls, const std::string& folder) {
     for (const std::string& component : COMPONENTS) {
-        if (!FileExists(folder + component)) return false;
+        if (!FileExists(calls, folder + component)) return false;
     }
     return true;
 }
 
 }  // namespace
 
-std::string CInstallProbe::GetInstallPath() {
+std::string CInstallProbe::GetInstallPath(ISystemCalls& calls) {
     std::string folder = CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, INSTALL_PATH_VALUE);
     if (folder.empty())
         folder = FolderFromServerPath(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_SERVER_KEY, ""));
     if (folder.empty()) return folder;
     folder = WithFinalBackslash(folder);
-    return HasAllComponents(folder) ? folder : std::string();
+    return HasAllComponents(calls, folder) ? folder : std::string();
 }
 
 bool CInstallProbe::GetInstalledVersion(const std::string& exePath, std::string& version,

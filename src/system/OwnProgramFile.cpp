@@ -13,12 +13,9 @@ namespace {
 const char NOT_THE_IMAGE[] = "it is not the program that runs";
 
 // The file's bytes at an offset, whole; false when the file ends before.
-bool ReadAt(HANDLE file, DWORD offset, void* buffer, DWORD size) {
-    LARGE_INTEGER at{};
-    at.QuadPart = offset;
+bool ReadAt(ISystemCalls& calls, HANDLE file, DWORD offset, void* buffer, DWORD size) {
     DWORD read = 0;
-    return ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && ::ReadFile(file, buffer, size, &read, nullptr) &&
-           read == size;
+    return calls.Seek(file, offset, FILE_BEGIN) && calls.Read(file, buffer, size, &read) && read == size;
 }
 
 // The image's headers as the file holds them, and where its sections lie.
@@ -28,9 +25,9 @@ struct FILE_IMAGE {
     IMAGE_SECTION_HEADER* pSections = nullptr;
     WORD nSections = 0;
 
-    bool Read(HANDLE file, DWORD mappedHeaderSize) {
+    bool Read(ISystemCalls& calls, HANDLE file, DWORD mappedHeaderSize) {
         headers.resize(mappedHeaderSize);
-        if (!ReadAt(file, 0, headers.data(), mappedHeaderSize)) return false;
+        if (!ReadAt(calls, file, 0, headers.data(), mappedHeaderSize)) return false;
         const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(headers.data());
         if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew <= 0 ||
             static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS) > headers.size())
@@ -54,13 +51,15 @@ struct FILE_IMAGE {
 
 // Where the file's relocation table says the image is to be adjusted: each an address and whether
 // it holds a 64-bit value. False when the table cannot be read or holds a kind no image of ours has.
-bool ReadRelocations(HANDLE file, const FILE_IMAGE& image, std::vector<std::pair<DWORD, bool>>& places) {
+bool ReadRelocations(ISystemCalls& calls, HANDLE file, const FILE_IMAGE& image,
+                     std::vector<std::pair<DWORD, bool>>& places) {
     const IMAGE_DATA_DIRECTORY& directory = image.pNt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
     if (directory.Size == 0) return true;
     const IMAGE_SECTION_HEADER* section = image.SectionOf(directory.VirtualAddress);
     if (section == nullptr || directory.Size > section->SizeOfRawData) return false;
     std::vector<BYTE> table(directory.Size);
-    if (!ReadAt(file, section->PointerToRawData + (directory.VirtualAddress - section->VirtualAddress), table.data(),
+    if (!ReadAt(calls, file, section->PointerToRawData + (directory.VirtualAddress - section->VirtualAddress),
+                table.data(),
                 directory.Size))
         return false;
     for (DWORD at = 0; at + sizeof(IMAGE_BASE_RELOCATION) <= table.size();) {
@@ -111,18 +110,18 @@ bool IsReadable(const BYTE* start, size_t size) {
 
 }  // namespace
 
-std::string CompareWithMappedImage(HANDLE file, HMODULE module) {
+std::string CompareWithMappedImage(ISystemCalls& calls, HANDLE file, HMODULE module) {
     const BYTE* base = reinterpret_cast<const BYTE*>(module);
     const auto* mappedNt =
         reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     FILE_IMAGE image;
-    if (!image.Read(file, mappedNt->OptionalHeader.SizeOfHeaders)) return NOT_THE_IMAGE;
+    if (!image.Read(calls, file, mappedNt->OptionalHeader.SizeOfHeaders)) return NOT_THE_IMAGE;
     // The system writes where it placed the image into the mapped headers; the file keeps its own.
     const ULONGLONG delta = reinterpret_cast<ULONGLONG>(base) - image.pNt->OptionalHeader.ImageBase;
     image.pNt->OptionalHeader.ImageBase = mappedNt->OptionalHeader.ImageBase;
     if (std::memcmp(image.headers.data(), base, image.headers.size()) != 0) return NOT_THE_IMAGE;
     std::vector<std::pair<DWORD, bool>> places;
-    if (!ReadRelocations(file, image, places)) return NOT_THE_IMAGE;
+    if (!ReadRelocations(calls, file, image, places)) return NOT_THE_IMAGE;
     for (WORD i = 0; i < image.nSections; ++i) {
         const IMAGE_SECTION_HEADER& section = image.pSections[i];
         // What the program writes (its data, the import addresses) is the program's own by now.
@@ -133,7 +132,7 @@ std::string CompareWithMappedImage(HANDLE file, HMODULE module) {
         std::vector<BYTE> bytes(size);
         const BYTE* mapped = base + section.VirtualAddress;
         if (size == 0) continue;
-        if (!ReadAt(file, section.PointerToRawData, bytes.data(), size) || !IsReadable(mapped, size))
+        if (!ReadAt(calls, file, section.PointerToRawData, bytes.data(), size) || !IsReadable(mapped, size))
             return NOT_THE_IMAGE;
         Relocate(bytes, section.VirtualAddress, places, delta);
         if (std::memcmp(bytes.data(), mapped, size) != 0) return NOT_THE_IMAGE;
@@ -141,17 +140,17 @@ std::string CompareWithMappedImage(HANDLE file, HMODULE module) {
     return std::string();
 }
 
-COwnProgramFile::COwnProgramFile() : m_strPath(GetRunningProgramPath()) {
+COwnProgramFile::COwnProgramFile(ISystemCalls& calls) : m_strPath(GetRunningProgramPath()) {
     // A path too long for the plain form is opened in the extended one.
     std::string open = m_strPath;
     if (open.size() >= MAX_PATH && open.rfind("\\\\", 0) != 0) open = "\\\\?\\" + open;
     else if (open.size() >= MAX_PATH && open.rfind("\\\\?\\", 0) != 0) open = "\\\\?\\UNC\\" + open.substr(2);
-    m_file.Reset(::CreateFileA(open.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_file.Reset(calls.OpenFile(open.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL));
     if (m_strPath.empty() || !m_file)
         m_strError = GetSystemErrorText(m_strPath.empty() ? ERROR_FILE_NOT_FOUND : ::GetLastError());
     else
-        m_strError = CompareWithMappedImage(m_file.Get(), ::GetModuleHandleA(nullptr));
+        m_strError = CompareWithMappedImage(calls, m_file.Get(), ::GetModuleHandleA(nullptr));
     if (!m_strError.empty())
         m_strError = FormatText("the program's own file %s: %s", m_strPath.c_str(), m_strError.c_str());
 }

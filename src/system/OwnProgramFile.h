@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/ScopedHandles.h"
+#include "os/SystemCalls.h"
 
 // The running program's own file, held from start-up and proven to be the program that runs. It is
 // opened by the path the system gives for the module, without write or delete sharing, so that from
@@ -16,7 +17,7 @@
 class COwnProgramFile {
 public:
     // Holds and checks the file of the process's main module.
-    COwnProgramFile();
+    explicit COwnProgramFile(ISystemCalls& calls);
     COwnProgramFile(const COwnProgramFile&) = delete;
     COwnProgramFile& operator=(const COwnProgramFile&) = delete;
 
@@ -37,4 +38,4 @@ private:
 // headers (but the image base, which the system writes where it placed the image) and every section
 // the program cannot write, with the relocations of the file's own table applied. Answers why not;
 // empty when it does.
-std::string CompareWithMappedImage(HANDLE file, HMODULE module);
+std::string CompareWithMappedImage(ISystemCalls& calls, HANDLE file, HMODULE module);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "framework/ScopedHandles.h"
+#include "os/WindowsSystemCalls.h"
 #include "util/TextCompare.h"
 
 namespace {
@@ -35,19 +36,7 @@ std::string CRegistryAccess::ReadString(HKEY hive, const std::string& keyPath, c
 
 bool CRegistryAccess::WriteString(HKEY hive, const std::string& keyPath, const std::string& valueName,
                                   const std::string& text, LONG* status) {
-    CScopedRegKey key;
-    char noClass[] = "";
-    const LONG created = ::RegCreateKeyExA(hive, keyPath.c_str(), 0, noClass, REG_OPTION_NON_VOLATILE,
-                                          KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr);
-    if (created != ERROR_SUCCESS) {
-        key.Release();
-        return Answer(created, status);
-    }
-    // REG_SZ data carries its terminating NUL; readers rely on it.
-    const DWORD size = static_cast<DWORD>(text.size() + 1);
-    return Answer(::RegSetValueExA(key.Get(), valueName.c_str(), 0, REG_SZ,
-                                   reinterpret_cast<const BYTE*>(text.c_str()), size),
-                  status);
+    return Answer(StoreRegistryString(hive, keyPath.c_str(), valueName.c_str(), text.c_str()), status);
 }
 
 bool CRegistryAccess::HasValue(HKEY hive, const std::string& keyPath, const std::string& valueName) {
@@ -64,12 +53,7 @@ bool CRegistryAccess::HasValue(HKEY hive, const std::string& keyPath, const std:
 }
 
 bool CRegistryAccess::DeleteValue(HKEY hive, const std::string& keyPath, const std::string& valueName) {
-    CScopedRegKey key;
-    const LONG opened = ::RegOpenKeyExA(hive, keyPath.c_str(), 0, KEY_SET_VALUE, key.Receive());
-    if (opened == ERROR_FILE_NOT_FOUND) return true;
-    if (opened != ERROR_SUCCESS) return false;
-    const LONG status = ::RegDeleteValueA(key.Get(), valueName.c_str());
-    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+    return RemoveRegistryValue(hive, keyPath.c_str(), valueName.c_str()) == ERROR_SUCCESS;
 }
 
 bool CRegistryAccess::ReadDword(HKEY hive, const std::string& keyPath, const std::string& valueName, DWORD& value) {
@@ -84,14 +68,11 @@ bool CRegistryAccess::ReadDword(HKEY hive, const std::string& keyPath, const std
 
 bool CRegistryAccess::WriteDwordInExistingKey(HKEY hive, const std::string& keyPath, const std::string& valueName,
                                               DWORD value) {
-    CScopedRegKey key = OpenKey(hive, keyPath);
-    return key && ::RegSetValueExA(key.Get(), valueName.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                                   sizeof value) == ERROR_SUCCESS;
+    return StoreRegistryDwordInExistingKey(hive, keyPath.c_str(), valueName.c_str(), value) == ERROR_SUCCESS;
 }
 
 bool CRegistryAccess::Flush(HKEY hive, const std::string& keyPath, LONG* status) {
-    CScopedRegKey key = OpenKey(hive, keyPath, status);
-    return key && Answer(::RegFlushKey(key.Get()), status);
+    return Answer(FlushRegistryHive(hive, keyPath.c_str()), status);
 }
 
 bool CRegistryAccess::KeyExists(HKEY hive, const std::string& keyPath) { return static_cast<bool>(OpenKey(hive, keyPath)); }

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "framework/FileFind.h"
+#include "util/FileHelpers.h"
 #include "util/PathChecks.h"
 #include "util/PathParts.h"
 #include "util/TextFormat.h"
@@ -18,14 +18,11 @@ std::string GetSetAsideJournalPath(const std::string& installFolder, unsigned nu
     return GetUpgradeFolder(installFolder) + FormatText("UpgradeJournal.failed.%u.ini", number);
 }
 
-std::vector<std::string> FindSetAsideJournals(const std::string& installFolder) {
+std::vector<std::string> FindSetAsideJournals(ISystemCalls& calls, const std::string& installFolder) {
+    const std::string folder = GetUpgradeFolder(installFolder);
     std::vector<std::string> journals;
-    CFileFind find;
-    for (bool more = find.FindFile(GetUpgradeFolder(installFolder) + "UpgradeJournal.failed*.ini");
-         more && journals.size() < MAX_SET_ASIDE_JOURNALS;) {
-        more = find.FindNextFile();
-        if (!find.IsDirectory()) journals.push_back(find.GetFilePath());
-    }
+    for (const WIN32_FIND_DATAA& found : FindInFolder(calls, folder, "UpgradeJournal.failed*.ini", MAX_SET_ASIDE_JOURNALS))
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) journals.push_back(folder + found.cFileName);
     return journals;
 }
 
@@ -35,11 +32,11 @@ std::string GetUpgradeLogPath(const std::string& installFolder) {
 
 std::string GetRunLockPath(const std::string& installFolder) { return GetUpgradeFolder(installFolder) + RUN_LOCK_FILE; }
 
-bool MakeUpgradeFolder(const std::string& installFolder) {
+bool MakeUpgradeFolder(ISystemCalls& calls, const std::string& installFolder) {
     const std::string folder = GetUpgradeFolder(installFolder);
     // Usually there already, made by a previous upgrade.
-    if (!::CreateDirectoryA(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    if (!IsReparsePoint(folder)) return true;
+    if (!calls.MakeFolder(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    if (!IsReparsePoint(calls, folder)) return true;
     ::SetLastError(ERROR_CANT_ACCESS_FILE);
     return false;
 }

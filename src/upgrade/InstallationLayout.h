@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "os/SystemCalls.h"
+
 // What the upgrader keeps inside the installation it upgrades, all in its "Upgrade\" folder: its
 // own copy, the journal of an upgrade under way (and one set aside for support), the upgrade log
 // and the run lock. The one place that knows these names.
@@ -21,9 +23,9 @@ std::string GetJournalPath(const std::string& installFolder);
 // The name of the set-aside journal of that number, counted from 1.
 std::string GetSetAsideJournalPath(const std::string& installFolder, unsigned number = 1);
 // The names of every journal set aside there, at most MAX_SET_ASIDE_JOURNALS of them.
-std::vector<std::string> FindSetAsideJournals(const std::string& installFolder);
+std::vector<std::string> FindSetAsideJournals(ISystemCalls& calls, const std::string& installFolder);
 std::string GetUpgradeLogPath(const std::string& installFolder);
 std::string GetRunLockPath(const std::string& installFolder);
 // Makes the "Upgrade\" folder when it is missing. False, with the system's error, when it cannot
 // be made or is a reparse point, which would send everything written there somewhere else.
-bool MakeUpgradeFolder(const std::string& installFolder);
+bool MakeUpgradeFolder(ISystemCalls& calls, const std::string& installFolder);

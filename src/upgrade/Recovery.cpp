@@ -6,7 +6,6 @@
 #include "package/EntryPlan.h"
 #include "system/InstallProbe.h"
 #include "system/ProductNames.h"
-#include "system/RegistryAccess.h"
 #include "upgrade/InstallationLayout.h"
 #include "upgrade/RecordingRunHost.h"
 #include "upgrade/RegistryRecord.h"
@@ -17,6 +16,7 @@
 #include "util/FileHelpers.h"
 #include "util/HeldFolder.h"
 #include "util/LineSink.h"
+#include "util/PathParts.h"
 #include "util/TextFormat.h"
 #include "util/WorkFolder.h"
 
@@ -27,19 +27,19 @@ const char UNDER_WAY_TEXT[] = "The last upgrade is still under way in another up
 void DiscardBackupsAndWorkFolder(const CUpgradeJournal& journal, CHeldFolder& workFolder) {
     // Put back, the destinations are the old files; finished, the new ones.
     const bool bOldFiles = journal.GetPhase() == JOURNAL_INSTALL;
-    for (const ENTRY_PLAN& plan : journal.GetPlans()) DiscardBackup(plan, bOldFiles);
+    for (const ENTRY_PLAN& plan : journal.GetPlans()) DiscardBackup(workFolder.GetCalls(), plan, bOldFiles);
     workFolder.DeleteWithFiles();
 }
 
 // The install phase: every destination of the plan as it was, newest first. True when every file came back.
-bool PutBack(CLineSink& sink, const CUpgradeJournal& journal, const CheckpointHook& atCheckpoint) {
+bool PutBack(ISystemCalls& calls, CLineSink& sink, const CUpgradeJournal& journal, const CheckpointHook& atCheckpoint) {
     sink.AddLine(LINE_PROMPT, "The last upgrade was interrupted, now will put back the previous version");
     sink.AddLine(LINE_INFO, "%s", RESTORE_START_TEXT);
     bool complete = true;
     const std::vector<ENTRY_PLAN>& plans = journal.GetPlans();
     for (size_t i = plans.size(); i-- > 0;) {
-        const bool bNeeded = NeedsPutBack(plans[i]);
-        if (!PutBackWithLines(plans[i], sink).Succeeded()) complete = false;
+        const bool bNeeded = NeedsPutBack(calls, plans[i]);
+        if (!PutBackWithLines(calls, plans[i], sink).Succeeded()) complete = false;
         if (bNeeded) ReachCheckpoint(atCheckpoint, CHECKPOINT_PUT_BACK);
     }
     sink.AddLine(LINE_INFO, "%s", RESTORE_OVER_TEXT);
@@ -49,10 +49,11 @@ bool PutBack(CLineSink& sink, const CUpgradeJournal& journal, const CheckpointHo
 // The command phase: the new files are all in place, so the upgrade is finished, not undone.
 // Every kind of command is safe to repeat. False when the record could not be written: the journal
 // stays, and the next start tries again.
-bool Finish(IRunHost& host, const CUpgradeJournal& journal, const std::string& installFolder) {
+bool Finish(ISystemCalls& calls, IRunHost& host, const CUpgradeJournal& journal, const std::string& installFolder) {
     host.AddLine(LINE_PROMPT, "The last upgrade was interrupted after its files were installed, now will finish it");
-    if (FileExists(journal.GetCommandList())) RunCommandList(host, journal.GetCommandList(), installFolder);
-    const std::string recordError = RecordUpgradeInRegistry(journal.GetVersion());
+    if (FileExists(calls, journal.GetCommandList()))
+        RunCommandList(host, calls, journal.GetCommandList(), installFolder);
+    const std::string recordError = RecordUpgradeInRegistry(calls, journal.GetVersion());
     if (!recordError.empty()) {
         AddAbortLine(host, recordError);
         return false;
@@ -92,16 +93,18 @@ JOURNAL_END ReplayJournal(IRunHost& host, CUpgradeJournal& journal, const std::s
         AddAbortLine(host, counted);
         return JOURNAL_LEFT;
     }
-    if (bFinish) return Finish(host, journal, installFolder) ? JOURNAL_ENDED : JOURNAL_LEFT;
-    return PutBack(host, journal, atCheckpoint) ? JOURNAL_ENDED : JOURNAL_SET_ASIDE;
+    ISystemCalls& calls = workFolder.GetCalls();
+    if (bFinish) return Finish(calls, host, journal, installFolder) ? JOURNAL_ENDED : JOURNAL_LEFT;
+    return PutBack(calls, host, journal, atCheckpoint) ? JOURNAL_ENDED : JOURNAL_SET_ASIDE;
 }
 
 // Puts back or finishes the journal's upgrade, as a run of its own in the log; a journal that
 // fails its check is set aside and nothing of it is done.
 JOURNAL_END EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder,
                                   const RUN_SETTINGS& settings) {
+    ISystemCalls& calls = *settings.pCalls;
     CRecordingRunHost recording(host, RUN_RECOVERY, settings);
-    CHeldFolder workFolder;  // from its check to the end: what is read or deleted in it is ours
+    CHeldFolder workFolder(calls);  // from its check to the end: what is read or deleted in it is ours
     const JOURNAL_END end = ReplayJournal(recording, journal, installFolder, workFolder, settings.atCheckpoint);
     if (end == JOURNAL_ENDED) {
         // The journal goes first: a recovery killed after it leaves only scratch files behind.
@@ -112,34 +115,34 @@ JOURNAL_END EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, cons
         workFolder.Release();
         journal.SetAside(installFolder);
     }
-    if (end != JOURNAL_LEFT) RemoveRecoveryAtLogon();
+    if (end != JOURNAL_LEFT) RemoveRecoveryAtLogon(calls);
     // Read once the files are back: the version the interrupted upgrade started from.
     recording.Record().SetInstalledVersion(ReadInstalledVersion(installFolder));
-    recording.Record().WriteToLog(installFolder, end == JOURNAL_ENDED ? RECOVERY_DONE : RECOVERY_FAILED);
+    recording.Record().WriteToLog(calls, installFolder, end == JOURNAL_ENDED ? RECOVERY_DONE : RECOVERY_FAILED);
     return end;
 }
 
 // False when the installation has no "Upgrade\" folder, so that no upgrade got far enough to
 // leave anything behind.
-bool HasUpgradeFolder(const std::string& installFolder) {
-    const std::string folder = GetUpgradeFolder(installFolder);
-    return FolderExists(folder.substr(0, folder.size() - 1));
+bool HasUpgradeFolder(ISystemCalls& calls, const std::string& installFolder) {
+    return FolderExists(calls, WithoutFinalBackslash(GetUpgradeFolder(installFolder)));
 }
 
 }  // namespace
 
-bool HasInterruptedUpgrade(const std::string& installFolder) {
-    return !installFolder.empty() && FileExists(GetJournalPath(installFolder));
+bool HasInterruptedUpgrade(ISystemCalls& calls, const std::string& installFolder) {
+    return !installFolder.empty() && FileExists(calls, GetJournalPath(installFolder));
 }
 
 bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, const RUN_SETTINGS& settings) {
-    if (installFolder.empty() || !HasUpgradeFolder(installFolder)) return false;
+    ISystemCalls& calls = *settings.pCalls;
+    if (installFolder.empty() || !HasUpgradeFolder(calls, installFolder)) return false;
     CRunLock lock;
-    const DWORD error = lock.Take(installFolder);
+    const DWORD error = lock.Take(calls, installFolder);
     if (error != ERROR_SUCCESS) {
         // Nothing is done without the lock. Held elsewhere, that upgrade is not interrupted: it is
         // under way, and its journal is its own.
-        if (!HasInterruptedUpgrade(installFolder)) return false;
+        if (!HasInterruptedUpgrade(calls, installFolder)) return false;
         if (error == ERROR_SHARING_VIOLATION)
             host.AddLine(LINE_PROMPT, "%s", UNDER_WAY_TEXT);
         else
@@ -150,22 +153,22 @@ bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder,
 }
 
 JOURNAL_END EndPendingUpgrade(IRunHost& host, const std::string& installFolder, const RUN_SETTINGS& settings) {
-    CUpgradeJournal journal;
+    ISystemCalls& calls = *settings.pCalls;
+    CUpgradeJournal journal(calls);
     JOURNAL_END end = JOURNAL_NONE;
     if (journal.Read(installFolder)) end = EndInterruptedUpgrade(host, journal, installFolder, settings);
     // A journal that names a folder keeps it.
-    DeleteWorkFoldersBut(CUpgradeJournal::GetNamedWorkFolders(installFolder));
+    DeleteWorkFoldersBut(calls, CUpgradeJournal::GetNamedWorkFolders(calls, installFolder));
     return end;
 }
 
-std::string WriteRecoveryAtLogon(const std::string& installFolder) {
+std::string WriteRecoveryAtLogon(ISystemCalls& calls, const std::string& installFolder) {
     const std::string command = FormatText("\"%s%s\" /%s", GetUpgradeFolder(installFolder).c_str(), SELF_COPY_FILE,
                                            RECOVER_SWITCH);
-    LONG status = ERROR_SUCCESS;
-    if (CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE, command, &status))
-        return std::string();
+    const LONG status = calls.WriteRegistryString(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE, command.c_str());
+    if (status == ERROR_SUCCESS) return std::string();
     return FormatText("Write the RunOnce value %s failed because of %s", RUN_ONCE_VALUE,
                       GetSystemErrorText(static_cast<DWORD>(status)).c_str());
 }
 
-void RemoveRecoveryAtLogon() { CRegistryAccess::DeleteValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE); }
+void RemoveRecoveryAtLogon(ISystemCalls& calls) { calls.DeleteRegistryValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE); }

@@ -18,7 +18,7 @@ inline constexpr const char* RECOVER_SWITCH = "recover";
 inline constexpr unsigned MAX_RECOVERY_ATTEMPTS = 3;
 
 // True when the installation holds the journal of an interrupted upgrade.
-bool HasInterruptedUpgrade(const std::string& installFolder);
+bool HasInterruptedUpgrade(ISystemCalls& calls, const std::string& installFolder);
 
 // How the journal found under the run lock ended: there was none; it was ended; it could not be
 // ended and is set aside; or it is left for the next start (its attempt could not be counted, or
@@ -39,5 +39,5 @@ JOURNAL_END EndPendingUpgrade(IRunHost& host, const std::string& installFolder, 
 
 // The RunOnce value for the installation, written before an install pass and removed after it.
 // Answers an error text, empty once it is written.
-std::string WriteRecoveryAtLogon(const std::string& installFolder);
-void RemoveRecoveryAtLogon();
+std::string WriteRecoveryAtLogon(ISystemCalls& calls, const std::string& installFolder);
+void RemoveRecoveryAtLogon(ISystemCalls& calls);

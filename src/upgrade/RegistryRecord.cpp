@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "system/ProductNames.h"
-#include "system/RegistryAccess.h"
 #include "util/FileErrors.h"
 #include "util/TextFormat.h"
 
@@ -17,13 +16,13 @@ std::string NowAsText() {
 
 }  // namespace
 
-std::string RecordUpgradeInRegistry(const std::string& version) {
-    LONG status = ERROR_SUCCESS;
+std::string RecordUpgradeInRegistry(ISystemCalls& calls, const std::string& version) {
     // The registry writes its hives lazily; the record must be on the disk before the journal goes.
-    if (CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE, NowAsText(), &status) &&
-        CRegistryAccess::WriteString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE, version, &status) &&
-        CRegistryAccess::Flush(HKEY_LOCAL_MACHINE, PRODUCT_KEY, &status))
-        return std::string();
+    LONG status = calls.WriteRegistryString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_TIME_VALUE, NowAsText().c_str());
+    if (status == ERROR_SUCCESS)
+        status = calls.WriteRegistryString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE, version.c_str());
+    if (status == ERROR_SUCCESS) status = calls.FlushRegistryKey(HKEY_LOCAL_MACHINE, PRODUCT_KEY);
+    if (status == ERROR_SUCCESS) return std::string();
     return FormatText("Record the upgrade in the registry failed because of %s",
                       GetSystemErrorText(static_cast<DWORD>(status)).c_str());
 }

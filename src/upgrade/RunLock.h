@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/ScopedHandles.h"
+#include "os/SystemCalls.h"
 
 // The lock that one upgrade run, or one recovery, holds while it changes an installation, so that
 // upgraders started in any session (twice by hand, by the upgrade server, by RunOnce at another
@@ -21,7 +22,7 @@ public:
 
     // Takes the installation's lock without waiting, making the "Upgrade\" folder when it is
     // missing. Answers the system's error: ERROR_SHARING_VIOLATION while another upgrader holds it.
-    DWORD Take(const std::string& installFolder);
+    DWORD Take(ISystemCalls& calls, const std::string& installFolder);
     bool IsHeld() const { return m_file.IsValid(); }
     // "Create upgrade lock <file> failed because of <reason>": a lock that could not be taken for
     // another reason than another holder.

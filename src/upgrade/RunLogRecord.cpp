@@ -31,8 +31,9 @@ std::string CRunLogRecord::Format(const std::string& outcome) const {
     return text + RECORD_END_MARK + outcome + LINE_END;
 }
 
-void CRunLogRecord::WriteToLog(const std::string& installFolder, const std::string& outcome) const {
-    AppendToUpgradeLog(installFolder, Format(outcome));
+void CRunLogRecord::WriteToLog(ISystemCalls& calls, const std::string& installFolder,
+                               const std::string& outcome) const {
+    AppendToUpgradeLog(calls, installFolder, Format(outcome));
 }
 
 std::string DescribeUpgradeEnd(bool bAutoMode, int nCode, bool bStopped) {

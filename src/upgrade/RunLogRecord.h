@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "os/SystemCalls.h"
 #include "util/LineSink.h"
 
 // What a record is of: an upgrade run, or the put-back of an interrupted upgrade at the start.
@@ -32,7 +33,7 @@ public:
     std::string Format(const std::string& outcome) const;
     // Appends the record to the installation's log. A log that cannot be written changes
     // nothing of the run: no line, no result.
-    void WriteToLog(const std::string& installFolder, const std::string& outcome) const;
+    void WriteToLog(ISystemCalls& calls, const std::string& installFolder, const std::string& outcome) const;
 
 protected:
     int AppendLine(int nKind, const char* text) override;

@@ -8,7 +8,8 @@
 #include "util/LineSink.h"
 #include "util/PathChecks.h"
 
-bool CopySelfToUpgradeFolder(CLineSink& sink, std::string installFolder, const COwnProgramFile& self) {
+bool CopySelfToUpgradeFolder(ISystemCalls& calls, CLineSink& sink, std::string installFolder,
+                             const COwnProgramFile& self) {
     if (installFolder.empty()) return true;
     sink.AddLine(LINE_INFO, "Is checking Quorindo upgrade...");
 
@@ -16,7 +17,7 @@ bool CopySelfToUpgradeFolder(CLineSink& sink, std::string installFolder, const C
     const std::string copy = target + SELF_COPY_FILE;
     // However the copy's path is written (8.3 names, another drive letter, a junction), it is the
     // running file only when both are one file; a link in the copy's place is no copy.
-    if (self.Get() != nullptr && !IsReparsePoint(copy) && IsSameFile(self.Get(), copy)) {
+    if (self.Get() != nullptr && !IsReparsePoint(calls, copy) && IsSameFile(calls, self.Get(), copy)) {
         sink.AddLine(LINE_INFO, "        Check Quorindo upgrade over.");
         return true;
     }
@@ -25,7 +26,8 @@ bool CopySelfToUpgradeFolder(CLineSink& sink, std::string installFolder, const C
     // Written whole under a new name first: a copy cut short never takes the place RunOnce starts.
     std::string reason = self.GetError();
     if (reason.empty()) {
-        const DWORD error = MakeUpgradeFolder(installFolder) ? ReplaceWithCopy(self.Get(), copy) : ::GetLastError();
+        const DWORD error =
+            MakeUpgradeFolder(calls, installFolder) ? ReplaceWithCopy(calls, self.Get(), copy) : ::GetLastError();
         if (error != ERROR_SUCCESS) reason = GetSystemErrorText(error);
     }
     if (reason.empty()) {

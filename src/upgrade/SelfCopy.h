@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "os/SystemCalls.h"
 #include "upgrade/InstallationLayout.h"
 
 class CLineSink;
@@ -12,4 +13,5 @@ class COwnProgramFile;
 // installation starts that copy elevated later (RunOnce, the upgrade server's "/auto"), so a file
 // that cannot be proven is never copied. False when the copy failed and the upgrade must not go
 // on; true also when nothing had to be copied: the copy is the running file.
-bool CopySelfToUpgradeFolder(CLineSink& sink, std::string installFolder, const COwnProgramFile& self);
+bool CopySelfToUpgradeFolder(ISystemCalls& calls, CLineSink& sink, std::string installFolder,
+                             const COwnProgramFile& self);

@@ -56,15 +56,15 @@ void AddPlan(CIniText& text, const ENTRY_PLAN& plan, size_t index) {
 // A value as the journal's file holds it, for the line that names it.
 std::string KeyValue(const char* key, const std::string& value) { return FormatText("%s=%s", key, value.c_str()); }
 
-ENTRY_PLAN ReadEntry(const std::string& path, size_t index) {
+ENTRY_PLAN ReadEntry(ISystemCalls& calls, const std::string& path, size_t index) {
     const std::string section = EntrySection(index);
     ENTRY_PLAN plan;
-    plan.strDestPath = GetIniString(section, KEY_DESTINATION, "", path);
-    plan.strTempPath = GetIniString(section, KEY_TEMPORARY, "", path);
-    plan.strBackupPath = GetIniString(section, KEY_BACKUP, "", path);
-    plan.bAdded = ::GetPrivateProfileIntA(section.c_str(), KEY_ADDED, 0, path.c_str()) != 0;
-    plan.dwAttributes = ::GetPrivateProfileIntA(section.c_str(), KEY_ATTRIBUTES, 0, path.c_str());
-    plan.original = ParseFileIdentity(GetIniString(section, KEY_ORIGINAL, "", path));
+    plan.strDestPath = GetIniString(calls, section, KEY_DESTINATION, "", path);
+    plan.strTempPath = GetIniString(calls, section, KEY_TEMPORARY, "", path);
+    plan.strBackupPath = GetIniString(calls, section, KEY_BACKUP, "", path);
+    plan.bAdded = GetIniNumber(calls, section, KEY_ADDED, 0, path) != 0;
+    plan.dwAttributes = GetIniNumber(calls, section, KEY_ATTRIBUTES, 0, path);
+    plan.original = ParseFileIdentity(GetIniString(calls, section, KEY_ORIGINAL, "", path));
     return plan;
 }
 
@@ -73,9 +73,9 @@ std::string WriteFailure(const std::string& path, DWORD error) {
     return FormatText("Write upgrade journal %s failed because of %s", path.c_str(), GetSystemErrorText(error).c_str());
 }
 
-std::string WriteIniFile(const std::string& path, const CIniText& text) {
+std::string WriteIniFile(ISystemCalls& calls, const std::string& path, const CIniText& text) {
     DWORD error = ERROR_SUCCESS;
-    return ReplaceFileDurably(path, text.GetText(), &error) ? std::string() : WriteFailure(path, error);
+    return ReplaceFileDurably(calls, path, text.GetText(), &error) ? std::string() : WriteFailure(path, error);
 }
 
 }  // namespace
@@ -91,21 +91,20 @@ std::string CUpgradeJournal::WritePlan(const std::string& installFolder, const s
     m_strCommandList = commandList;
     m_strVersion = version;
     m_nAttempts = 0;
-    m_pPlans = &plans;
     m_nCount = static_cast<unsigned>(plans.size());
     if (plans.size() > MAX_JOURNAL_ENTRIES)
         return FormatText("The package has %u entries, more than the upgrade journal holds (%u)", m_nCount,
                           MAX_JOURNAL_ENTRIES);
     // Normally there from the self-copy.
-    if (!MakeUpgradeFolder(installFolder)) return WriteFailure(m_strNamePath, ::GetLastError());
+    if (!MakeUpgradeFolder(m_calls, installFolder)) return WriteFailure(m_strNamePath, ::GetLastError());
     // The plan first: a name never leads to a work folder without one.
-    const std::string error = Write();
+    const std::string error = Write(plans);
     return error.empty() ? WriteName() : error;
 }
 
-std::string CUpgradeJournal::SetPhase(JOURNAL_PHASE phase) {
+std::string CUpgradeJournal::SetPhase(JOURNAL_PHASE phase, const std::vector<ENTRY_PLAN>& plans) {
     m_phase = phase;
-    return Write();
+    return Write(plans);
 }
 
 std::string CUpgradeJournal::CountRecoveryAttempt() {
@@ -114,7 +113,7 @@ std::string CUpgradeJournal::CountRecoveryAttempt() {
     return WriteName();
 }
 
-std::string CUpgradeJournal::Write() const {
+std::string CUpgradeJournal::Write(const std::vector<ENTRY_PLAN>& plans) const {
     CIniText text;
     text.AddSection(JOURNAL_SECTION);
     text.AddValue(KEY_PHASE, PHASE_WORDS[m_phase]);
@@ -122,9 +121,9 @@ std::string CUpgradeJournal::Write() const {
     text.AddValue(KEY_WORK_FOLDER, m_strWorkFolder);
     text.AddValue(KEY_COMMAND_LIST, m_strCommandList);
     text.AddValue(KEY_VERSION, m_strVersion);
-    text.AddValue(KEY_COUNT, static_cast<unsigned long>(m_pPlans->size()));
-    for (size_t i = 0; i < m_pPlans->size(); ++i) AddPlan(text, (*m_pPlans)[i], i);
-    return WriteIniFile(m_strPath, text);
+    text.AddValue(KEY_COUNT, static_cast<unsigned long>(plans.size()));
+    for (size_t i = 0; i < plans.size(); ++i) AddPlan(text, plans[i], i);
+    return WriteIniFile(m_calls, m_strPath, text);
 }
 
 std::string CUpgradeJournal::WriteName() const {
@@ -132,13 +131,14 @@ std::string CUpgradeJournal::WriteName() const {
     text.AddSection(JOURNAL_SECTION);
     text.AddValue(KEY_WORK_FOLDER, m_strWorkFolder);
     text.AddValue(KEY_ATTEMPTS, static_cast<unsigned long>(m_nAttempts));
-    return WriteIniFile(m_strNamePath, text);
+    return WriteIniFile(m_calls, m_strNamePath, text);
 }
 
 std::string CUpgradeJournal::FindUntrustedValue(const std::string& installFolder, CHeldFolder& workFolder) {
     // Read through a link, the name would be anybody's.
-    if (IsReparsePoint(GetUpgradeFolder(installFolder)) || IsReparsePoint(m_strNamePath)) return m_strNamePath;
-    if (!IsWorkFolderPath(m_strWorkFolder)) return KeyValue(KEY_WORK_FOLDER, m_strWorkFolder);
+    if (IsReparsePoint(m_calls, GetUpgradeFolder(installFolder)) || IsReparsePoint(m_calls, m_strNamePath))
+        return m_strNamePath;
+    if (!IsWorkFolderPath(m_calls, m_strWorkFolder)) return KeyValue(KEY_WORK_FOLDER, m_strWorkFolder);
     std::string why = HoldOwnWorkFolder(workFolder, m_strWorkFolder);
     // Only now is the plan read: it lies where only administrators write.
     if (why.empty() && !ReadPlan()) why = "it holds no journal";
@@ -146,19 +146,20 @@ std::string CUpgradeJournal::FindUntrustedValue(const std::string& installFolder
     // A journal of ours, but of another installation.
     if (!EqualsNoCase(m_strInstallFolder, installFolder)) return KeyValue(KEY_INSTALL_FOLDER, m_strInstallFolder);
     if (m_nCount > MAX_JOURNAL_ENTRIES) return KeyValue(KEY_COUNT, std::to_string(m_nCount));
-    return FindUnrecoverableValue(installFolder, m_strWorkFolder, m_strCommandList, m_readPlans);
+    return FindUnrecoverableValue(m_calls, installFolder, m_strWorkFolder, m_strCommandList, m_readPlans);
 }
 
-std::string CUpgradeJournal::FindUnrecoverableValue(const std::string& installFolder, const std::string& workFolder,
+std::string CUpgradeJournal::FindUnrecoverableValue(ISystemCalls& calls, const std::string& installFolder,
+                                                    const std::string& workFolder,
                                                     const std::string& commandList,
                                                     const std::vector<ENTRY_PLAN>& plans) {
-    if (!IsWorkFolderPath(workFolder)) return KeyValue(KEY_WORK_FOLDER, workFolder);
+    if (!IsWorkFolderPath(calls, workFolder)) return KeyValue(KEY_WORK_FOLDER, workFolder);
     // Only the package's own command list, installed into the work folder, is ever run.
     if (!commandList.empty() && !EqualsNoCase(commandList, workFolder + COMMAND_LIST_FILE))
         return KeyValue(KEY_COMMAND_LIST, commandList);
     // Files go where the rule lets a package write, backups lie in the work folder.
-    const WRITE_FOLDERS folders = GetWriteFolders(installFolder, workFolder);
-    const auto isTarget = [&](const std::string& path) { return IsWritablePath(path, folders); };
+    const WRITE_FOLDERS folders = GetWriteFolders(calls, installFolder, workFolder);
+    const auto isTarget = [&](const std::string& path) { return IsWritablePath(calls, path, folders); };
     for (size_t i = 0; i < plans.size(); ++i) {
         const ENTRY_PLAN& plan = plans[i];
         std::string value;
@@ -173,11 +174,11 @@ std::string CUpgradeJournal::FindUnrecoverableValue(const std::string& installFo
     return std::string();
 }
 
-std::vector<std::string> CUpgradeJournal::GetNamedWorkFolders(const std::string& installFolder) {
-    std::vector<std::string> folders, names = FindSetAsideJournals(installFolder);
+std::vector<std::string> CUpgradeJournal::GetNamedWorkFolders(ISystemCalls& calls, const std::string& installFolder) {
+    std::vector<std::string> folders, names = FindSetAsideJournals(calls, installFolder);
     names.push_back(GetJournalPath(installFolder));
     for (const std::string& path : names) {
-        const std::string folder = GetIniString(JOURNAL_SECTION, KEY_WORK_FOLDER, "", path);
+        const std::string folder = GetIniString(calls, JOURNAL_SECTION, KEY_WORK_FOLDER, "", path);
         if (!folder.empty()) folders.push_back(folder);
     }
     return folders;
@@ -187,25 +188,24 @@ bool CUpgradeJournal::Read(const std::string& installFolder) {
     m_strNamePath = GetJournalPath(installFolder);
     m_strPath.clear();
     m_readPlans.clear();
-    m_pPlans = &m_readPlans;
-    if (!FileExists(m_strNamePath)) return false;
-    m_strWorkFolder = GetIniString(JOURNAL_SECTION, KEY_WORK_FOLDER, "", m_strNamePath);
-    m_nAttempts = ::GetPrivateProfileIntA(JOURNAL_SECTION, KEY_ATTEMPTS, 0, m_strNamePath.c_str());
+    if (!FileExists(m_calls, m_strNamePath)) return false;
+    m_strWorkFolder = GetIniString(m_calls, JOURNAL_SECTION, KEY_WORK_FOLDER, "", m_strNamePath);
+    m_nAttempts = GetIniNumber(m_calls, JOURNAL_SECTION, KEY_ATTEMPTS, 0, m_strNamePath);
     return true;
 }
 
 bool CUpgradeJournal::ReadPlan() {
     const std::string path = m_strWorkFolder + JOURNAL_FILE;
-    if (!FileExists(path)) return false;
+    if (!FileExists(m_calls, path)) return false;
     m_strPath = path;
-    m_phase = PhaseOf(GetIniString(JOURNAL_SECTION, KEY_PHASE, "", path));
-    m_strInstallFolder = GetIniString(JOURNAL_SECTION, KEY_INSTALL_FOLDER, "", path);
-    m_strCommandList = GetIniString(JOURNAL_SECTION, KEY_COMMAND_LIST, "", path);
-    m_strVersion = GetIniString(JOURNAL_SECTION, KEY_VERSION, "", path);
-    m_nCount = ::GetPrivateProfileIntA(JOURNAL_SECTION, KEY_COUNT, 0, path.c_str());
+    m_phase = PhaseOf(GetIniString(m_calls, JOURNAL_SECTION, KEY_PHASE, "", path));
+    m_strInstallFolder = GetIniString(m_calls, JOURNAL_SECTION, KEY_INSTALL_FOLDER, "", path);
+    m_strCommandList = GetIniString(m_calls, JOURNAL_SECTION, KEY_COMMAND_LIST, "", path);
+    m_strVersion = GetIniString(m_calls, JOURNAL_SECTION, KEY_VERSION, "", path);
+    m_nCount = GetIniNumber(m_calls, JOURNAL_SECTION, KEY_COUNT, 0, path);
     // An entry without a destination is the last read: the check names it.
     for (unsigned i = 0; i < m_nCount && m_nCount <= MAX_JOURNAL_ENTRIES; ++i) {
-        m_readPlans.push_back(ReadEntry(path, i));
+        m_readPlans.push_back(ReadEntry(m_calls, path, i));
         if (m_readPlans.back().strDestPath.empty()) break;
     }
     return true;
@@ -213,8 +213,8 @@ bool CUpgradeJournal::ReadPlan() {
 
 void CUpgradeJournal::Delete() const {
     // The name goes first: a work folder that nothing names is swept at the next start.
-    if (!m_strNamePath.empty()) ::DeleteFileA(m_strNamePath.c_str());
-    if (!m_strPath.empty()) ::DeleteFileA(m_strPath.c_str());
+    if (!m_strNamePath.empty()) m_calls.Delete(m_strNamePath.c_str());
+    if (!m_strPath.empty()) m_calls.Delete(m_strPath.c_str());
 }
 
 void CUpgradeJournal::SetAside(const std::string& installFolder) const {
@@ -224,10 +224,10 @@ void CUpgradeJournal::SetAside(const std::string& installFolder) const {
     for (unsigned number = 1; number <= MAX_SET_ASIDE_JOURNALS; ++number) {
         const DWORD replace = number == MAX_SET_ASIDE_JOURNALS ? MOVEFILE_REPLACE_EXISTING : 0;
         const std::string setAside = GetSetAsideJournalPath(installFolder, number);
-        if (::MoveFileExA(name.c_str(), setAside.c_str(), replace | MOVEFILE_WRITE_THROUGH)) break;
+        if (m_calls.Move(name.c_str(), setAside.c_str(), replace | MOVEFILE_WRITE_THROUGH)) break;
         const DWORD error = ::GetLastError();
         if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) break;
     }
     const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    if (!m_strPath.empty()) ::MoveFileExA(m_strPath.c_str(), (m_strWorkFolder + SET_ASIDE_JOURNAL_FILE).c_str(), flags);
+    if (!m_strPath.empty()) m_calls.Move(m_strPath.c_str(), (m_strWorkFolder + SET_ASIDE_JOURNAL_FILE).c_str(), flags);
 }

@@ -29,19 +29,19 @@ inline constexpr unsigned MAX_JOURNAL_ENTRIES = MAX_PACKAGE_ENTRIES;
 // changes; a recovery's is read from the file.
 class CUpgradeJournal {
 public:
-    CUpgradeJournal() = default;
+    explicit CUpgradeJournal(ISystemCalls& calls) : m_calls(calls) {}
     CUpgradeJournal(const CUpgradeJournal&) = delete;
     CUpgradeJournal& operator=(const CUpgradeJournal&) = delete;
 
     // Writes the plans into the work folder, in the install phase, then its name into the
-    // installation. The plans are the run's own and must outlive the journal's writes. Answers an
-    // error text, empty on success; more than MAX_JOURNAL_ENTRIES plans are not written.
+    // installation. Answers an error text, empty on success; more than MAX_JOURNAL_ENTRIES plans
+    // are not written. The journal keeps no copy of them: each later write is given them again.
     std::string WritePlan(const std::string& installFolder, const std::string& workFolder,
                           const std::string& commandList, const std::string& version,
                           const std::vector<ENTRY_PLAN>& plans);
     // Writes the plans again, as they are now: one of them changed.
-    std::string Rewrite() const { return Write(); }
-    std::string SetPhase(JOURNAL_PHASE phase);
+    std::string Rewrite(const std::vector<ENTRY_PLAN>& plans) const { return Write(plans); }
+    std::string SetPhase(JOURNAL_PHASE phase, const std::vector<ENTRY_PLAN>& plans);
     // Records, durably, that a recovery of the journal read begins; answers an error text.
     std::string CountRecoveryAttempt();
     // Reads the journal's name in the installation; false when there is none. Its plan is read by
@@ -55,10 +55,11 @@ public:
     std::string FindUntrustedValue(const std::string& installFolder, CHeldFolder& workFolder);
     // The values of a plan that FindUntrustedValue would name once it is written: a run asks
     // before it writes its journal, and installs nothing that its recovery would refuse.
-    static std::string FindUnrecoverableValue(const std::string& installFolder, const std::string& workFolder,
+    static std::string FindUnrecoverableValue(ISystemCalls& calls, const std::string& installFolder,
+                                              const std::string& workFolder,
                                               const std::string& commandList, const std::vector<ENTRY_PLAN>& plans);
     // The work folders that the installation's journal and every journal set aside there name.
-    static std::vector<std::string> GetNamedWorkFolders(const std::string& installFolder);
+    static std::vector<std::string> GetNamedWorkFolders(ISystemCalls& calls, const std::string& installFolder);
     // Removes the journal: its name first, then its plan.
     void Delete() const;
     // Keeps the journal for support under its set-aside name, the plan too, so that no name put
@@ -72,14 +73,16 @@ public:
     const std::string& GetVersion() const { return m_strVersion; }
     // How many recoveries of it have begun.
     unsigned GetRecoveryAttempts() const { return m_nAttempts; }
-    const std::vector<ENTRY_PLAN>& GetPlans() const { return *m_pPlans; }
+    // The plans a recovery read from the file.
+    const std::vector<ENTRY_PLAN>& GetPlans() const { return m_readPlans; }
 
 private:
-    std::string Write() const;
+    std::string Write(const std::vector<ENTRY_PLAN>& plans) const;
     std::string WriteName() const;
     // Reads the plan from the work folder; false when it holds none.
     bool ReadPlan();
 
+    ISystemCalls& m_calls;
     std::string m_strNamePath;  // the journal's name, in the installation
     std::string m_strPath;      // its plan, in the work folder; empty until written or proven and read
     std::string m_strInstallFolder;
@@ -89,6 +92,5 @@ private:
     std::string m_strVersion;
     unsigned m_nCount = 0;  // as the file says, read or written
     unsigned m_nAttempts = 0;
-    std::vector<ENTRY_PLAN> m_readPlans;                // a recovery's, read from the file
-    const std::vector<ENTRY_PLAN>* m_pPlans = &m_readPlans;  // a run's own, or those read
+    std::vector<ENTRY_PLAN> m_readPlans;  // a recovery's, read from the file
 };

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 
+#include "os/SystemCalls.h"
 #include "upgrade/InstallationLayout.h"
 
 // The installation's upgrade log, "Upgrade\UpgradeLog.txt": the record of every run that found
@@ -17,4 +18,4 @@ inline constexpr const char* LOG_RECORD_MARK = "==== ";
 // rewritten without its oldest records through a new file, so that it is never half written
 // and the new record is always whole in it. False when the log could not be written; it is then
 // as it was.
-bool AppendToUpgradeLog(const std::string& installFolder, const std::string& record);
+bool AppendToUpgradeLog(ISystemCalls& calls, const std::string& installFolder, const std::string& record);

@@ -32,7 +32,9 @@ const STAGE_RESULT STOPPED = {STEP_STOPPED, RESULT_NONE};
 
 CUpgradeRun::CUpgradeRun(IRunHost& host, RUN_SETTINGS settings)
     : m_host(host, RUN_UPGRADE, settings),
-      m_settings(std::move(settings)) {}
+      m_settings(std::move(settings)),
+      m_calls(*m_settings.pCalls),
+      m_journal(m_calls) {}
 
 CUpgradeRun::~CUpgradeRun() = default;
 
@@ -69,7 +71,7 @@ STAGE_RESULT CUpgradeRun::EndOfPass(const STEP_RESULT& pass, int nFailureCode) {
 
 STAGE_RESULT CUpgradeRun::CheckInstallation() {
     m_host.AddLine(LINE_INFO, "Analyzing system, please waiting...");
-    m_strInstallFolder = CInstallProbe::GetInstallPath();
+    m_strInstallFolder = CInstallProbe::GetInstallPath(m_calls);
     if (m_strInstallFolder.empty())
         return Abort(RESULT_NOT_INSTALLED, "The Quorindo has not been installed, so can't upgrade!");
     m_host.AddLine(LINE_INFO, "        Success - The Quorindo installed in '%s'", m_strInstallFolder.c_str());
@@ -93,7 +95,7 @@ STAGE_RESULT CUpgradeRun::CheckInstallation() {
     if (StopRequested()) return STOPPED;
 
     // Held from the first change to the end of the run: no other upgrader may change these files meanwhile.
-    const DWORD lockError = m_lock.Take(m_strInstallFolder);
+    const DWORD lockError = m_lock.Take(m_calls, m_strInstallFolder);
     if (lockError == ERROR_SHARING_VIOLATION)
         return Abort(RESULT_PRODUCT_RUNNING,
                      "Another upgrade of Quorindo is under way, please wait for it to end and run again!");
@@ -108,7 +110,7 @@ STAGE_RESULT CUpgradeRun::CheckInstallation() {
 
     // The self-copy writes its own lines, its failure included.
     TraceWithMachineTime("phase self-copy");
-    if (!CopySelfToUpgradeFolder(m_host, m_strInstallFolder, *m_settings.pOwnFile))
+    if (!CopySelfToUpgradeFolder(m_calls, m_host, m_strInstallFolder, *m_settings.pOwnFile))
         return {STEP_FAILED, RESULT_SELF_COPY_FAILED};
     return GOES_ON;
 }
@@ -116,10 +118,10 @@ STAGE_RESULT CUpgradeRun::CheckInstallation() {
 STAGE_RESULT CUpgradeRun::CheckPackage() {
     TraceWithMachineTime("phase package");
     m_host.AddLine(LINE_INFO, "Analyzing upgrade package, please waiting...");
-    m_workFolder = std::make_unique<CWorkFolder>();
+    m_workFolder = std::make_unique<CWorkFolder>(m_calls);
     const std::string folderError = m_workFolder->Create();
     if (!folderError.empty()) return Abort(RESULT_BACKUP_FAILED, folderError);
-    const std::string error = LoadPackage(m_package, m_settings.strPackageFile, m_settings.hLibraryModule);
+    const std::string error = LoadPackage(m_calls, m_package, m_settings.strPackageFile, m_settings.hLibraryModule);
     if (!error.empty()) return Abort(RESULT_PACKAGE_NOT_LOADED, error);
     if (StopRequested()) return STOPPED;
     if (m_package.GetSize() < PACKAGE_FIRST_ENTRY)
@@ -129,14 +131,15 @@ STAGE_RESULT CUpgradeRun::CheckPackage() {
 
 STAGE_RESULT CUpgradeRun::BackupEntries() {
     TraceWithMachineTime("phase backup");
-    m_entries = std::make_unique<CInstallPasses>(m_package, m_host, m_table, m_strInstallFolder, m_workFolder->Path());
+    m_entries =
+        std::make_unique<CInstallPasses>(m_calls, m_package, m_host, m_table, m_strInstallFolder, m_workFolder->Path());
     // An entry's own abort line is already there when the pass fails.
     const STAGE_RESULT pass = EndOfPass(m_entries->BackupPass([this] { return StopRequested(); }), RESULT_BACKUP_FAILED);
     if (pass.outcome != STEP_DONE) return pass;
     // The whole plan is checked before anything changes: a package whose interrupted install no
     // recovery would put back is not installed at all.
     const std::string unrecoverable = CUpgradeJournal::FindUnrecoverableValue(
-        m_strInstallFolder, m_workFolder->Path(), m_entries->GetCommandListPath(), m_table.GetPlans());
+        m_calls, m_strInstallFolder, m_workFolder->Path(), m_entries->GetCommandListPath(), m_table.GetPlans());
     if (!unrecoverable.empty())
         return Abort(RESULT_BACKUP_FAILED,
                      FormatText("The package is not installed: a recovery could not trust its journal's value %s",
@@ -179,8 +182,8 @@ STAGE_RESULT CUpgradeRun::InstallEntries() {
     }
     // A plan that changes from here on (a backup that had to become a copy) is journaled before
     // anything acts on it.
-    m_table.SetPlanObserver([this] { return m_journal.Rewrite(); });
-    const std::string runOnceError = WriteRecoveryAtLogon(m_strInstallFolder);
+    m_table.SetPlanObserver([this] { return m_journal.Rewrite(m_table.GetPlans()); });
+    const std::string runOnceError = WriteRecoveryAtLogon(m_calls, m_strInstallFolder);
     if (!runOnceError.empty()) {
         // Without it, a run killed now would wait for someone to start the upgrader by hand.
         m_journal.Delete();
@@ -200,7 +203,7 @@ STAGE_RESULT CUpgradeRun::InstallEntries() {
 }
 
 STAGE_RESULT CUpgradeRun::Commit() {
-    const std::string phaseError = m_journal.SetPhase(JOURNAL_COMMANDS);
+    const std::string phaseError = m_journal.SetPhase(JOURNAL_COMMANDS, m_table.GetPlans());
     if (!phaseError.empty()) return Abort(RESULT_INSTALL_FAILED, phaseError);
     // The commit point: the journal says every new file is in place, so from here a recovery goes
     // forward, and nothing of the install is undone any more.
@@ -221,12 +224,12 @@ ROLLBACK_OUTCOME CUpgradeRun::RollBack() {
 STAGE_RESULT CUpgradeRun::RunCommands() {
     TraceWithMachineTime("phase commands");
     const std::string& commandList = m_entries->GetCommandListPath();
-    if (!commandList.empty()) RunCommandList(m_host, commandList, m_strInstallFolder);
+    if (!commandList.empty()) RunCommandList(m_host, m_calls, commandList, m_strInstallFolder);
     return GOES_ON;
 }
 
 STAGE_RESULT CUpgradeRun::WriteUpgradeRecord() {
-    const std::string error = RecordUpgradeInRegistry(m_settings.strPackageVersion);
+    const std::string error = RecordUpgradeInRegistry(m_calls, m_settings.strPackageVersion);
     // Said once the record is there: the registry is what the product and its server read.
     if (!error.empty()) return Abort(RESULT_NOT_RECORDED, error);
     m_host.AddLine(LINE_INFO, "%s", UPGRADE_DONE_TEXT);
@@ -242,7 +245,7 @@ void CUpgradeRun::EndRun(int nCode) {
         m_host.AddLine(LINE_PROMPT, "Some files could not be put back, because their backups could not be made");
     if (outcome == ROLLBACK_RETRY) {
         // The journal in its install phase sends the next start to the backups.
-        if (m_journal.GetPhase() != JOURNAL_INSTALL) m_journal.SetPhase(JOURNAL_INSTALL);
+        if (m_journal.GetPhase() != JOURNAL_INSTALL) m_journal.SetPhase(JOURNAL_INSTALL, m_table.GetPlans());
         KeepForNextStart();
         m_host.AddLine(LINE_PROMPT,
                        "Some files could not be put back now, the next start of the upgrade will put them back");
@@ -254,7 +257,7 @@ void CUpgradeRun::EndRun(int nCode) {
         // Without the lock, the journal and the RunOnce value are another upgrader's.
         if (m_lock.IsHeld()) {
             if (m_journal.IsWritten()) m_journal.Delete();
-            RemoveRecoveryAtLogon();
+            RemoveRecoveryAtLogon(m_calls);
         }
         // Every destination is the old file or the new one: no backup is needed any more.
         if (m_entries) m_entries->DiscardBackups();
@@ -281,5 +284,6 @@ void CUpgradeRun::KeepForNextStart() {
 void CUpgradeRun::LogRun(int nCode) {
     // Without an installation there is no folder to keep a log in.
     if (m_strInstallFolder.empty()) return;
-    m_host.Record().WriteToLog(m_strInstallFolder, DescribeUpgradeEnd(m_settings.bAutoMode, nCode, m_bStopped));
+    m_host.Record().WriteToLog(m_calls, m_strInstallFolder,
+                               DescribeUpgradeEnd(m_settings.bAutoMode, nCode, m_bStopped));
 }

@@ -73,6 +73,7 @@ private:
     CRunLock m_lock;           // let go last, when everything of the run is done
     CRecordingRunHost m_host;  // the host, with every line also kept for the upgrade log
     RUN_SETTINGS m_settings;
+    ISystemCalls& m_calls;     // the settings', which every file-system call and registry write goes through
     CUpgradePackage m_package;
     std::unique_ptr<CWorkFolder> m_workFolder;  // every scratch file of the run, and the command list
     CEntryTable m_table;                        // every entry of the package and its plan

@@ -10,18 +10,18 @@ namespace {
 // Volume, index, size and time, each 64-bit value as its two halves.
 #define IDENTITY_FORMAT "%08lX-%08lX%08lX-%08lX%08lX-%08lX%08lX"
 
-bool ReadInformation(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    CScopedKernelHandle file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_EXISTING,
-                                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    return file && ::GetFileInformationByHandle(file.Get(), &info);
+bool ReadInformation(ISystemCalls& calls, const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+    CScopedKernelHandle file(calls.OpenFile(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING,
+                                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
+    return file && calls.GetInformation(file.Get(), &info);
 }
 
 }  // namespace
 
-FILE_IDENTITY ReadFileIdentity(const std::string& path) {
+FILE_IDENTITY ReadFileIdentity(ISystemCalls& calls, const std::string& path) {
     BY_HANDLE_FILE_INFORMATION info{};
-    return ReadInformation(path, info) ? IdentityOf(info) : FILE_IDENTITY();
+    return ReadInformation(calls, path, info) ? IdentityOf(info) : FILE_IDENTITY();
 }
 
 FILE_IDENTITY IdentityOf(const BY_HANDLE_FILE_INFORMATION& info) {

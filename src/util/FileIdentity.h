@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "os/SystemCalls.h"
+
 // What tells one state of a file from another without reading it: the file itself (its volume
 // and index, which a rename over it changes) and its size and last-write time (which a write in
 // place changes). Read through a handle that asks for no access to the data, so another
@@ -17,7 +19,7 @@ struct FILE_IDENTITY {
 };
 
 // The file's identity now; not known when it cannot be read (the file is gone).
-FILE_IDENTITY ReadFileIdentity(const std::string& path);
+FILE_IDENTITY ReadFileIdentity(ISystemCalls& calls, const std::string& path);
 // The identity in what GetFileInformationByHandle answered of an open file.
 FILE_IDENTITY IdentityOf(const BY_HANDLE_FILE_INFORMATION& info);
 // True when both are known and are one state of one file.

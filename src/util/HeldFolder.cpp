@@ -1,8 +1,5 @@
 #include "util/HeldFolder.h"
 
-#include <aclapi.h>
-
-#include "framework/FileFind.h"
 #include "util/FileHelpers.h"
 #include "util/PathChecks.h"
 #include "util/PathParts.h"
@@ -18,27 +15,24 @@ constexpr DWORD HOLD_ACCESS = READ_CONTROL | FILE_LIST_DIRECTORY | FILE_READ_ATT
 DWORD CHeldFolder::Hold(const std::string& folder) {
     m_strPath = WithFinalBackslash(folder);
     const std::string name = WithoutFinalBackslash(m_strPath);
-    m_folder.Reset(::CreateFileA(name.c_str(), HOLD_ACCESS, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    m_folder.Reset(m_calls.OpenFile(name.c_str(), HOLD_ACCESS, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
     if (!m_folder) return ::GetLastError();
     const DWORD kindMask = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
     BY_HANDLE_FILE_INFORMATION info{};
     DWORD error = ERROR_SUCCESS;
-    if (!::GetFileInformationByHandle(m_folder.Get(), &info))
+    if (!m_calls.GetInformation(m_folder.Get(), &info))
         error = ::GetLastError();
     else if ((info.dwFileAttributes & kindMask) != FILE_ATTRIBUTE_DIRECTORY ||
-             !IsReachedWithoutLink(m_folder.Get(), name))
+             !IsReachedWithoutLink(m_calls, m_folder.Get(), name))
         error = ERROR_CANT_ACCESS_FILE;
     if (error != ERROR_SUCCESS) m_folder.Reset();
     return error;
 }
 
-CScopedLocalMemory ReadFolderSecurity(HANDLE folder) {
+CScopedLocalMemory ReadFolderSecurity(ISystemCalls& calls, HANDLE folder) {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const SECURITY_INFORMATION wanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    if (folder == nullptr || folder == INVALID_HANDLE_VALUE ||
-        ::GetSecurityInfo(folder, SE_FILE_OBJECT, wanted, nullptr, nullptr, nullptr, nullptr, &descriptor) !=
-            ERROR_SUCCESS)
+    if (folder == nullptr || folder == INVALID_HANDLE_VALUE || calls.GetSecurity(folder, &descriptor) != ERROR_SUCCESS)
         return CScopedLocalMemory();
     return CScopedLocalMemory(descriptor);
 }
@@ -47,17 +41,14 @@ namespace {
 
 // Deletes every file below the folder, and the folders below it; none is followed through a link,
 // which is removed as itself.
-void DeleteBelow(const std::string& folder) {
-    CFileFind find;
-    for (bool more = find.FindFile(folder + "*"); more;) {
-        more = find.FindNextFile();
-        if (find.IsDots()) continue;
-        const std::string path = find.GetFilePath();
-        if (!find.IsDirectory()) {
-            DeleteFileEvenReadOnly(path);
+void DeleteBelow(ISystemCalls& calls, const std::string& folder) {
+    for (const WIN32_FIND_DATAA& found : FindInFolder(calls, folder, "*")) {
+        const std::string path = folder + found.cFileName;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            DeleteFileEvenReadOnly(calls, path);
         } else {
-            if (!IsReparsePoint(path)) DeleteBelow(WithFinalBackslash(path));
-            ::RemoveDirectoryA(path.c_str());
+            if (!IsReparsePoint(calls, path)) DeleteBelow(calls, WithFinalBackslash(path));
+            calls.RemoveFolder(path.c_str());
         }
     }
 }
@@ -67,9 +58,9 @@ void DeleteBelow(const std::string& folder) {
 void CHeldFolder::DeleteWithFiles() {
     if (!m_folder) return;
     // Below a folder of ours only what a run put there: a package's "<Temp>\\" entries may have folders.
-    DeleteBelow(m_strPath);
+    DeleteBelow(m_calls, m_strPath);
     // Removing the folder takes the delete right that the hold shares with nobody. Only folders of
     // ours are removed, and once let go they are still no one else's to rename or turn into a link.
     Release();
-    ::RemoveDirectoryA(m_strPath.c_str());
+    m_calls.RemoveFolder(m_strPath.c_str());
 }

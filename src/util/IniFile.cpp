@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -26,25 +27,35 @@ unsigned NumberAfter(const std::string& name, const std::string& prefix, unsigne
 
 }  // namespace
 
-std::string GetIniString(const std::string& section, const std::string& key, const std::string& defaultValue,
-                         const std::string& filePath) {
+std::string GetIniString(ISystemCalls& calls, const std::string& section, const std::string& key,
+                         const std::string& defaultValue, const std::string& filePath) {
     char buffer[1024] = {};
-    ::GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), buffer, sizeof buffer,
-                               filePath.c_str());
+    calls.ReadProfileString(section.c_str(), key.c_str(), defaultValue.c_str(), buffer, sizeof buffer,
+                            filePath.c_str());
     return buffer;
 }
 
-bool ReadIniNames(const std::string& filePath, const std::string& section, std::vector<std::string>& names) {
+unsigned GetIniNumber(ISystemCalls& calls, const std::string& section, const std::string& key, unsigned defaultValue,
+                      const std::string& filePath) {
+    // As the profile functions read a number: its leading digits, and nothing below zero.
+    const std::string text = GetIniString(calls, section, key, "", filePath);
+    if (text.empty()) return defaultValue;
+    const long long number = std::strtoll(text.c_str(), nullptr, 10);
+    return number < 0 ? 0 : static_cast<unsigned>(number);
+}
+
+bool ReadIniNames(ISystemCalls& calls, const std::string& filePath, const std::string& section,
+                  std::vector<std::string>& names) {
     names.clear();
     // Every name is shorter than its line, so the file's size holds the whole list.
-    const DWORD fileSize = GetFileLength(filePath);
+    const DWORD fileSize = GetFileLength(calls, filePath);
     if (fileSize > MAX_LIST_FILE_SIZE) return false;
     std::vector<char> buffer(fileSize + 2);
     const DWORD size = static_cast<DWORD>(buffer.size());
     const DWORD length = section.empty()
-                             ? ::GetPrivateProfileSectionNamesA(buffer.data(), size, filePath.c_str())
-                             : ::GetPrivateProfileStringA(section.c_str(), nullptr, "", buffer.data(), size,
-                                                          filePath.c_str());
+                             ? calls.ReadProfileSectionNames(buffer.data(), size, filePath.c_str())
+                             : calls.ReadProfileString(section.c_str(), nullptr, "", buffer.data(), size,
+                                                       filePath.c_str());
     for (DWORD at = 0; at < length && buffer[at] != '\0';) {
         names.emplace_back(buffer.data() + at);
         at += static_cast<DWORD>(names.back().size()) + 1;
@@ -52,10 +63,10 @@ bool ReadIniNames(const std::string& filePath, const std::string& section, std::
     return true;
 }
 
-unsigned GetHighestNumberedName(const std::string& filePath, const std::string& section, const std::string& prefix,
-                                unsigned limit) {
+unsigned GetHighestNumberedName(ISystemCalls& calls, const std::string& filePath, const std::string& section,
+                                const std::string& prefix, unsigned limit) {
     std::vector<std::string> names;
-    if (!ReadIniNames(filePath, section, names)) return limit;
+    if (!ReadIniNames(calls, filePath, section, names)) return limit;
     unsigned highest = 0;
     for (const std::string& name : names) highest = std::max(highest, NumberAfter(name, prefix, limit));
     return highest;

@@ -19,6 +19,7 @@ const unsigned MOST_THREADS = 4;
 // The indexes still to do, handed out one at a time to whichever thread asks. A call that throws
 // ends nobody's thread: its exception is kept for the caller, and no index is started after it.
 struct SHARED_WORK {
+    SHARED_WORK(const std::function<void(size_t)>& work, size_t count) : work(work), count(count) {}
     const std::function<void(size_t)>& work;
     size_t count;
     std::atomic<size_t> next{0};
@@ -61,7 +62,7 @@ unsigned CountWorkThreads() {
 }
 
 void DoInParallel(size_t count, const std::function<void(size_t)>& work) {
-    SHARED_WORK shared{work, count};
+    SHARED_WORK shared(work, count);
     {
         HELPERS helpers;
         const size_t wanted = std::min<size_t>(CountWorkThreads() - 1, count > 0 ? count - 1 : 0);

@@ -19,13 +19,14 @@ bool IsDrivePath(const std::string& path) {
 
 }  // namespace
 
-bool IsReparsePoint(const std::string& path) {
-    const std::string name = WithoutFinalBackslash(path);
-    const DWORD attributes = ::GetFileAttributesA(name.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+bool IsReparsePoint(ISystemCalls& calls, const std::string& path) {
+    const DWORD attributes = calls.GetAttributes(WithoutFinalBackslash(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    const DWORD error = ::GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
 }
 
-bool IsPlainPathInside(const std::string& path, const std::string& folder) {
+bool IsPlainPathInside(ISystemCalls& calls, const std::string& path, const std::string& folder) {
     if (!IsDrivePath(path) || !IsDrivePath(folder)) return false;
     const std::string full = GetFullPath(path), root = GetFullPath(folder);
     if (!EndsWithSeparator(root) || full.size() <= root.size() ||
@@ -34,17 +35,17 @@ bool IsPlainPathInside(const std::string& path, const std::string& folder) {
     // The folder itself first (a drive's root is no link), then every folder below it that leads to the path.
     const size_t first = root.size() == 3 ? FindSeparator(full, 3, false) : root.size() - 1;
     for (size_t end = first; end != std::string::npos; end = FindSeparator(full, end + 1, false))
-        if (IsReparsePoint(full.substr(0, end))) return false;
+        if (IsReparsePoint(calls, full.substr(0, end))) return false;
     return true;
 }
 
-std::string GetFinalPath(HANDLE file) {
+std::string GetFinalPath(ISystemCalls& calls, HANDLE file) {
     std::string path(MAX_PATH, '\0');
-    DWORD length = ::GetFinalPathNameByHandleA(file, path.data(), MAX_PATH, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    DWORD length = calls.GetFinalPathName(file, path.data(), MAX_PATH);
     if (length >= MAX_PATH) {
         // Too long for the buffer: the answer was the size it needs, its terminator included.
         path.assign(length, '\0');
-        length = ::GetFinalPathNameByHandleA(file, path.data(), length, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        length = calls.GetFinalPathName(file, path.data(), length);
         if (length >= path.size()) return std::string();
     }
     if (length == 0) return std::string();
@@ -55,25 +56,25 @@ std::string GetFinalPath(HANDLE file) {
     return WithoutFinalBackslash(path);
 }
 
-bool IsReachedWithoutLink(HANDLE file, const std::string& path) {
-    const std::string final = GetFinalPath(file);
+bool IsReachedWithoutLink(ISystemCalls& calls, HANDLE file, const std::string& path) {
+    const std::string final = GetFinalPath(calls, file);
     return !final.empty() && EqualsNoCase(final, WithoutFinalBackslash(path));
 }
 
-std::string ResolveFolder(const std::string& folder) {
-    CScopedKernelHandle handle(::CreateFileA(WithoutFinalBackslash(folder).c_str(), FILE_READ_ATTRIBUTES,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    const std::string final = handle ? GetFinalPath(handle.Get()) : std::string();
+std::string ResolveFolder(ISystemCalls& calls, const std::string& folder) {
+    CScopedKernelHandle handle(calls.OpenFile(WithoutFinalBackslash(folder).c_str(), FILE_READ_ATTRIBUTES,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
+    const std::string final = handle ? GetFinalPath(calls, handle.Get()) : std::string();
     return final.empty() ? folder : WithFinalBackslash(final);
 }
 
-CScopedKernelHandle OpenFileNoLink(const std::string& path, DWORD access, DWORD share, DWORD disposition,
-                                   SECURITY_ATTRIBUTES* attributes) {
-    CScopedKernelHandle file(::CreateFileA(path.c_str(), access, share, attributes, disposition,
-                                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+CScopedKernelHandle OpenFileNoLink(ISystemCalls& calls, const std::string& path, DWORD access, DWORD share,
+                                   DWORD disposition, SECURITY_ATTRIBUTES* attributes) {
+    CScopedKernelHandle file(calls.OpenFile(path.c_str(), access, share, attributes, disposition,
+                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT));
     BY_HANDLE_FILE_INFORMATION info{};
-    if (file && (!::GetFileInformationByHandle(file.Get(), &info) ||
+    if (file && (!calls.GetInformation(file.Get(), &info) ||
                  (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)) {
         file.Reset();
         ::SetLastError(ERROR_CANT_ACCESS_FILE);

@@ -40,7 +40,7 @@ PATH_TOKEN SplitPathToken(const std::string& storedPath, std::string& rest) {
 }
 
 std::string ExpandPathTokens(const std::string& storedPath, const std::string& installFolder) {
-    return ExpandPathTokens(storedPath, GetWriteFolders(installFolder, GetTempFolder()));
+    return ExpandPathTokens(storedPath, GetTokenFolders(installFolder, GetTempFolder()));
 }
 
 std::string ExpandPathTokens(const std::string& storedPath, const WRITE_FOLDERS& folders) {
@@ -62,11 +62,14 @@ const std::string* FolderOfToken(PATH_TOKEN token, const WRITE_FOLDERS& folders)
     return nullptr;
 }
 
-WRITE_FOLDERS GetWriteFolders(const std::string& installFolder, const std::string& workFolder) {
+WRITE_FOLDERS GetTokenFolders(const std::string& installFolder, const std::string& workFolder) {
     const std::string windows = GetWindowsFolder();
-    const std::string install = installFolder.empty() ? installFolder : ResolveFolder(installFolder);
-    if (windows.empty()) return {install, windows, windows, workFolder, windows};
-    return {install, windows + "System32\\", windows, workFolder, windows.substr(0, 1) + ":\\"};
+    if (windows.empty()) return {installFolder, windows, windows, workFolder, windows};
+    return {installFolder, windows + "System32\\", windows, workFolder, windows.substr(0, 1) + ":\\"};
+}
+
+WRITE_FOLDERS GetWriteFolders(ISystemCalls& calls, const std::string& installFolder, const std::string& workFolder) {
+    return GetTokenFolders(installFolder.empty() ? installFolder : ResolveFolder(calls, installFolder), workFolder);
 }
 
 std::string GetWindowsFolder() {
@@ -85,23 +88,23 @@ std::string GetTempFolder() {
     return WithFinalBackslash(buffer);
 }
 
-std::string NewScratchName(const std::string& folder) {
+std::string NewScratchName(ISystemCalls& calls, const std::string& folder) {
     static std::atomic<unsigned> s_next{1};
     for (int attempt = 0; attempt < 0x10000; ++attempt) {
         char path[MAX_PATH] = {};
         // With a nonzero number the system forms the name only, and makes no file.
         const unsigned number = s_next++ & 0xFFFF;
         if (number == 0) continue;
-        if (::GetTempFileNameA(folder.c_str(), "JVR", number, path) == 0) return std::string();
-        if (::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return path;
+        if (calls.GetTempName(folder.c_str(), "JVR", number, path) == 0) return std::string();
+        if (calls.GetAttributes(path) == INVALID_FILE_ATTRIBUTES) return path;
     }
     return std::string();
 }
 
-std::string NewTempFile(const std::string& folder) {
+std::string NewTempFile(ISystemCalls& calls, const std::string& folder) {
     const std::string where = folder.empty() ? GetTempFolder() : folder;
     if (where.empty()) return std::string();
     char path[MAX_PATH] = {};
-    if (::GetTempFileNameA(where.c_str(), "JVR", 0, path) == 0) return std::string();
+    if (calls.GetTempName(where.c_str(), "JVR", 0, path) == 0) return std::string();
     return path;
 }

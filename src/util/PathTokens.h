@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "os/SystemCalls.h"
+
 // Stored paths name their folder by a leading token: ".\", "<windows>\", "<System>\",
 // "<Temp>\" or "<Windows Disk>\". Expansion turns the token into a folder of this machine.
 
@@ -27,9 +29,11 @@ PATH_TOKEN SplitPathToken(const std::string& storedPath, std::string& rest);
 
 // The folder a token stands for among the folders; null for TOKEN_NONE.
 const std::string* FolderOfToken(PATH_TOKEN token, const WRITE_FOLDERS& folders);
-// This machine's system, Windows and Windows disk folders, with the installation, as its final
-// path (ResolveFolder), and the folder that "<Temp>\" stands for.
-WRITE_FOLDERS GetWriteFolders(const std::string& installFolder, const std::string& workFolder);
+// This machine's system, Windows and Windows disk folders, with the installation and the folder
+// that "<Temp>\" stands for, as they are written.
+WRITE_FOLDERS GetTokenFolders(const std::string& installFolder, const std::string& workFolder);
+// The same with the installation as its final path (ResolveFolder): where a package is written.
+WRITE_FOLDERS GetWriteFolders(ISystemCalls& calls, const std::string& installFolder, const std::string& workFolder);
 
 // The Windows folder, ending with exactly one backslash; empty when the system cannot say.
 std::string GetWindowsFolder();
@@ -38,7 +42,7 @@ std::string GetTempFolder();
 // A new, empty, uniquely named "JVR*.tmp" file in the folder (the user's temporary folder when
 // none is given), owned by the caller. Empty when none could be made: every caller treats that
 // as the failure of its step.
-std::string NewTempFile(const std::string& folder = std::string());
+std::string NewTempFile(ISystemCalls& calls, const std::string& folder = std::string());
 // A new "JVR*.tmp" name in a folder that only this program writes (a run's work folder), not yet
 // taken and not made: the caller creates the file without replacing one.
-std::string NewScratchName(const std::string& folder);
+std::string NewScratchName(ISystemCalls& calls, const std::string& folder);

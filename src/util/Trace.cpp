@@ -7,6 +7,7 @@
 
 #include "framework/CriticalSection.h"
 #include "framework/ScopedHandles.h"
+#include "os/WindowsSystemCalls.h"
 
 namespace {
 
@@ -24,8 +25,8 @@ public:
         char path[MAX_PATH] = "";
         const DWORD length = ::GetEnvironmentVariableA(TRACE_VARIABLE, path, MAX_PATH);
         if (length == 0 || length >= MAX_PATH) return;
-        m_file.Reset(::CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        m_file.Reset(m_calls.OpenFile(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL));
         ::QueryPerformanceFrequency(&m_frequency);
         ::QueryPerformanceCounter(&m_start);
         m_startBusy = ReadMachineBusyTime();
@@ -48,11 +49,13 @@ public:
         if (length <= 0) return;
         CSingleLock hold(m_lock);
         DWORD written = 0;
-        ::WriteFile(m_file.Get(), line, static_cast<DWORD>(length < static_cast<int>(sizeof line) ? length : sizeof line - 1),
-                    &written, nullptr);
+        m_calls.Write(m_file.Get(), line,
+                      static_cast<DWORD>(length < static_cast<int>(sizeof line) ? length : sizeof line - 1), &written);
     }
 
 private:
+    // The trace is the bench's, not the run's: its calls are not counted among the run's.
+    CWindowsSystemCalls m_calls;
     CScopedKernelHandle m_file;
     LARGE_INTEGER m_frequency{};
     LARGE_INTEGER m_start{};

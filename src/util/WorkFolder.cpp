@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "framework/FileFind.h"
+#include "framework/CriticalSection.h"
 #include "util/AdminOnlySecurity.h"
 #include "util/FileHelpers.h"
 #include "util/FileErrors.h"
@@ -34,12 +34,16 @@ std::string RandomName() {
 // folders there (though not list it), so nothing there is believed by its name.
 std::string GetWorkFolderParent() { return GetWindowsFolder() + "Temp\\"; }
 
-// What the system reports for a folder we make, read once (see FindForeignSecurity).
-PSECURITY_DESCRIPTOR GetReferenceSecurity() {
-    static const CScopedLocalMemory reference = [] {
-        CWorkFolder folder;
-        return folder.Create().empty() ? folder.ReadSecurity() : CScopedLocalMemory();
-    }();
+// What the system reports for a folder we make (see FindForeignSecurity): a fact of the machine,
+// kept once it could be read.
+PSECURITY_DESCRIPTOR GetReferenceSecurity(ISystemCalls& calls) {
+    static CCriticalSection lock;
+    static CScopedLocalMemory reference;
+    CSingleLock hold(lock);
+    if (!reference) {
+        CWorkFolder folder(calls);
+        if (folder.Create().empty()) reference = folder.ReadSecurity();
+    }
     return reference.Get();
 }
 
@@ -49,12 +53,12 @@ constexpr DWORD IN_USE_ACCESS = FILE_ADD_FILE | FILE_LIST_DIRECTORY | READ_CONTR
 
 }  // namespace
 
-bool IsWorkFolderPath(const std::string& folder) {
+bool IsWorkFolderPath(ISystemCalls& calls, const std::string& folder) {
     // One folder directly under the parent: its only backslash after our prefix is its last character.
     const std::string ours = GetWorkFolderParent() + WORK_FOLDER_PREFIX;
     return folder.size() > ours.size() + 1 && EqualsNoCase(folder.substr(0, ours.size()), ours) &&
            FindSeparator(folder, ours.size(), false) == folder.size() - 1 &&
-           IsPlainPathInside(folder, GetWorkFolderParent());
+           IsPlainPathInside(calls, folder, GetWorkFolderParent());
 }
 
 std::string HoldOwnWorkFolder(CHeldFolder& held, const std::string& folder) {
@@ -62,29 +66,27 @@ std::string HoldOwnWorkFolder(CHeldFolder& held, const std::string& folder) {
     if (error == ERROR_CANT_ACCESS_FILE) return "it is a link or a file";
     if (error != ERROR_SUCCESS) return GetSystemErrorText(error);
     const CScopedLocalMemory security = held.ReadSecurity();
-    const std::string why = security ? FindForeignSecurity(security.Get(), GetReferenceSecurity())
+    const std::string why = security ? FindForeignSecurity(security.Get(), GetReferenceSecurity(held.GetCalls()))
                                      : std::string("its owner and access list cannot be read");
     if (!why.empty()) held.Release();
     return why;
 }
 
-void DeleteWorkFoldersBut(const std::vector<std::string>& kept) {
+void DeleteWorkFoldersBut(ISystemCalls& calls, const std::vector<std::string>& kept) {
     const std::string parent = GetWorkFolderParent();
-    CFileFind find;
-    for (bool more = find.FindFile(parent + WORK_FOLDER_PREFIX + "*"); more;) {
-        more = find.FindNextFile();
-        const std::string folder = find.GetFilePath() + "\\";
-        if (!find.IsDirectory() ||
+    for (const WIN32_FIND_DATAA& found : FindInFolder(calls, parent, std::string(WORK_FOLDER_PREFIX) + "*")) {
+        const std::string folder = parent + found.cFileName + "\\";
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
             std::any_of(kept.begin(), kept.end(), [&](const std::string& k) { return EqualsNoCase(k, folder); }))
             continue;
-        CHeldFolder held;
+        CHeldFolder held(calls);
         if (HoldOwnWorkFolder(held, folder).empty()) held.DeleteWithFiles();
     }
 }
 
 CWorkFolder::~CWorkFolder() {
     m_inUse.Reset();
-    CHeldFolder held;
+    CHeldFolder held(m_calls);
     if (!m_strPath.empty() && held.Hold(m_strPath) == ERROR_SUCCESS) held.DeleteWithFiles();
 }
 
@@ -93,7 +95,7 @@ void CWorkFolder::Keep() {
     m_strPath.clear();
 }
 
-CScopedLocalMemory CWorkFolder::ReadSecurity() const { return ReadFolderSecurity(m_inUse.Get()); }
+CScopedLocalMemory CWorkFolder::ReadSecurity() const { return ReadFolderSecurity(m_calls, m_inUse.Get()); }
 
 std::string CWorkFolder::Create() {
     const std::string parent = GetWorkFolderParent();
@@ -107,14 +109,14 @@ std::string CWorkFolder::Create() {
         }
         path = parent + name;
         error = MakeAdminOnly([&](SECURITY_ATTRIBUTES& attributes) {
-            return ::CreateDirectoryA(path.c_str(), &attributes) ? ERROR_SUCCESS : ::GetLastError();
+            return m_calls.MakeFolder(path.c_str(), &attributes) ? ERROR_SUCCESS : ::GetLastError();
         });
     }
     if (error != ERROR_SUCCESS)
         return FormatText("Create work folder %s failed because of %s", path.c_str(), GetSystemErrorText(error).c_str());
     m_strPath = path + "\\";
     // Made by us a moment ago, and only administrators may touch it: what is opened is ours.
-    m_inUse.Reset(::CreateFileA(path.c_str(), IN_USE_ACCESS, SHARE_ALL, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    m_inUse.Reset(m_calls.OpenFile(path.c_str(), IN_USE_ACCESS, SHARE_ALL, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
     return std::string();
 }

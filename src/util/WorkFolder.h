@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/ScopedHandles.h"
+#include "os/SystemCalls.h"
 
 class CHeldFolder;
 
@@ -15,7 +16,7 @@ class CHeldFolder;
 // other runs' folders takes as a sign of a folder in use (see DeleteWorkFoldersBut).
 class CWorkFolder {
 public:
-    CWorkFolder() = default;
+    explicit CWorkFolder(ISystemCalls& calls) : m_calls(calls) {}
     CWorkFolder(const CWorkFolder&) = delete;
     CWorkFolder& operator=(const CWorkFolder&) = delete;
     // Deletes every file in the folder, then the folder.
@@ -32,6 +33,7 @@ public:
     CScopedLocalMemory ReadSecurity() const;
 
 private:
+    ISystemCalls& m_calls;
     std::string m_strPath;
     CScopedKernelHandle m_inUse;  // open to add files, shared with everybody but the clean-up
 };
@@ -42,7 +44,7 @@ inline constexpr const char* WORK_FOLDER_PREFIX = "QuorindoUpgrade-";
 // True when the path names a work folder as CWorkFolder makes them: a folder named like ours
 // directly under the Windows folder's "Temp\", as a full path, and no reparse point (a name a
 // journal gives is checked so before anything in it is trusted or deleted).
-bool IsWorkFolderPath(const std::string& folder);
+bool IsWorkFolderPath(ISystemCalls& calls, const std::string& folder);
 
 // Every user may make folders in Windows' Temp, so a name like ours proves nothing. Holds the
 // folder (see CHeldFolder) and checks through the hold that it is ours: owned by the
@@ -54,4 +56,4 @@ std::string HoldOwnWorkFolder(CHeldFolder& held, const std::string& folder);
 // journal existed left behind. A folder that only bears the name is left as it is, and so is one
 // that another program has open to change it: a package build's, or any other work in progress.
 // Only while no run can be under way.
-void DeleteWorkFoldersBut(const std::vector<std::string>& kept);
+void DeleteWorkFoldersBut(ISystemCalls& calls, const std::vector<std::string>& kept);

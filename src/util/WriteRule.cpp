@@ -57,8 +57,8 @@ bool IsPlainAfterToken(PATH_TOKEN token, const std::string& rest) {
     return token != TOKEN_NONE && IsPlainRelativePath(rest);
 }
 
-bool IsBelow(const std::string& path, const std::string& folder) {
-    return !folder.empty() && IsPlainPathInside(path, folder);
+bool IsBelow(ISystemCalls& calls, const std::string& path, const std::string& folder) {
+    return !folder.empty() && IsPlainPathInside(calls, path, folder);
 }
 
 }  // namespace
@@ -69,21 +69,21 @@ bool IsPlainStoredPath(const std::string& storedPath) {
     return IsPlainAfterToken(token, rest);
 }
 
-std::string ResolveStoredPath(const std::string& storedPath, const WRITE_FOLDERS& folders) {
+std::string ResolveStoredPath(ISystemCalls& calls, const std::string& storedPath, const WRITE_FOLDERS& folders) {
     std::string rest;
     const PATH_TOKEN token = SplitPathToken(storedPath, rest);
-    if (token == TOKEN_NONE) return IsPlainFullPath(rest) && IsWritablePath(rest, folders) ? rest : std::string();
+    if (token == TOKEN_NONE) return IsPlainFullPath(rest) && IsWritablePath(calls, rest, folders) ? rest : std::string();
     const std::string* folder = FolderOfToken(token, folders);
     if (folder == nullptr || folder->empty() || !IsPlainAfterToken(token, rest)) return std::string();
     const std::string path = *folder + rest;
-    return IsWritablePath(path, folders) ? path : std::string();
+    return IsWritablePath(calls, path, folders) ? path : std::string();
 }
 
-bool IsWritablePath(const std::string& path, const WRITE_FOLDERS& folders) {
+bool IsWritablePath(ISystemCalls& calls, const std::string& path, const WRITE_FOLDERS& folders) {
     if (!IsPlainFullPath(path)) return false;
     for (const std::string* folder :
          {&folders.strInstall, &folders.strWindows, &folders.strWindowsDisk, &folders.strWork})
-        if (IsBelow(path, *folder)) return true;
+        if (IsBelow(calls, path, *folder)) return true;
     return false;
 }
 

@@ -20,10 +20,10 @@
 // without a token cannot be shown to fall inside, so it is refused here.
 bool IsPlainStoredPath(const std::string& storedPath);
 // The full path the stored path names on the machine of the folders; empty when the rule refuses it.
-std::string ResolveStoredPath(const std::string& storedPath, const WRITE_FOLDERS& folders);
+std::string ResolveStoredPath(ISystemCalls& calls, const std::string& storedPath, const WRITE_FOLDERS& folders);
 // True when a full path lies where the rule lets a package write: below one of the folders, plain
 // and with no reparse point on the way from that folder down.
-bool IsWritablePath(const std::string& path, const WRITE_FOLDERS& folders);
+bool IsWritablePath(ISystemCalls& calls, const std::string& path, const WRITE_FOLDERS& folders);
 
 // "The path <stored path> is outside the folders a package may write to": how the builder and the
 // package check refuse an entry.

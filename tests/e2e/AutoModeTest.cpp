@@ -9,6 +9,7 @@
 
 #include "RunFixture.h"
 #include "framework/ScopedHandles.h"
+#include "support/TestCalls.h"
 #include "support/RegistryValueGuard.h"
 #include "support/TestGzip.h"
 #include "support/UpgradeLogFile.h"
@@ -161,8 +162,8 @@ TEST_F(AutoModeTest, AServerThatNeverAnswersHoldsUpNothing) {
     bool released = false;
     m_server.SetOnCode([&](int) {
         CRunLock lock;
-        const bool lockFree = lock.Take(m_install.GetFolder()) == ERROR_SUCCESS;
-        released = lockFree && !HasInterruptedUpgrade(m_install.GetFolder()) && WorkFolders().empty() &&
+        const bool lockFree = lock.Take(TestCalls(), m_install.GetFolder()) == ERROR_SUCCESS;
+        released = lockFree && !HasInterruptedUpgrade(TestCalls(), m_install.GetFolder()) && WorkFolders().empty() &&
                    !CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE);
         robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS);  // no answer while the upgrader lives
     });

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "RunFixture.h"
+#include "support/TestCalls.h"
 #include "support/FolderSnapshot.h"
 #include "support/UpgradeLogFile.h"
 #include "system/RegistryAccess.h"
@@ -74,7 +75,7 @@ protected:
     void SetUp() override {
         RunTest::SetUp();
         ::CreateDirectoryA(m_install.GetPath("Data").c_str(), nullptr);
-        for (int outside : {SYSTEM_ENTRY, DISK_ENTRY}) CreateFolderPath(InstalledPath(outside));
+        for (int outside : {SYSTEM_ENTRY, DISK_ENTRY}) CreateFolderPath(TestCalls(), InstalledPath(outside));
         CPackageWriter writer;
         for (int i = 0; i < ENTRIES; ++i) {
             if (i % 3 != 2) {
@@ -118,7 +119,7 @@ protected:
     }
     // The work folder the journal names, before a recovery deletes it.
     std::string JournaledWorkFolder() {
-        CUpgradeJournal journal;
+        CUpgradeJournal journal(TestCalls());
         return journal.Read(m_install.GetFolder()) ? journal.GetWorkFolder() : std::string();
     }
     // Starts the upgrader without pressing anything; it recovers before its greeting.
@@ -136,7 +137,7 @@ protected:
             EXPECT_EQ(ReadFileText(InstalledPath(outside)), "old " + std::to_string(outside));
             EXPECT_TRUE(GetLastWriteTime(InstalledPath(outside)) == TimeOf(-outside));
         }
-        EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()));
+        EXPECT_FALSE(HasInterruptedUpgrade(TestCalls(), m_install.GetFolder()));
         EXPECT_EQ(::GetFileAttributesA(workFolder.c_str()), INVALID_FILE_ATTRIBUTES) << workFolder;
         EXPECT_FALSE(CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE));
     }
@@ -198,7 +199,7 @@ TEST_F(CrashRecoveryTest, ARecoveryThatIsKilledIsDoneAgainToTheSameEnd) {
     // The recovery kills itself after the 6th file it put back.
     ASSERT_TRUE(StartKilledAt("QU_KILL_AT_RESTORE", 6, std::string()));
     ASSERT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
-    ASSERT_TRUE(HasInterruptedUpgrade(m_install.GetFolder()));
+    ASSERT_TRUE(HasInterruptedUpgrade(TestCalls(), m_install.GetFolder()));
 
     // As at the next logon: "/recover" shows the recovery and waits for Close, without a greeting.
     ASSERT_TRUE(m_upgrader.Start(m_strSeamed, "/recover"));
@@ -229,12 +230,12 @@ TEST_F(CrashRecoveryTest, ARecoveryThatDiesThreeTimesIsSetAsideByTheFourthStart)
     for (int attempt = 1; attempt <= 3; ++attempt) {
         ASSERT_TRUE(StartKilledAt("QU_KILL_AT_RESTORE", 1, std::string()));
         ASSERT_TRUE(robot::WaitForHandle(m_upgrader.GetHandle(), RUN_WAIT_MS));
-        ASSERT_TRUE(HasInterruptedUpgrade(m_install.GetFolder())) << attempt;
+        ASSERT_TRUE(HasInterruptedUpgrade(TestCalls(), m_install.GetFolder())) << attempt;
     }
     const std::string setAside = "        Abort - The last upgrade could not be put back in 3 attempts, so its journal is set aside";
     ASSERT_NE(dialog = StartAndRecover(), nullptr);
     EXPECT_EQ(CountLines(dialog, setAside, ""), 1);
-    EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()));
+    EXPECT_FALSE(HasInterruptedUpgrade(TestCalls(), m_install.GetFolder()));
     EXPECT_TRUE(PathExists(GetSetAsideJournalPath(m_install.GetFolder())));
     EXPECT_FALSE(CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE));
     const std::vector<LOG_RECORD> log = ReadUpgradeLog(m_install.GetFolder());
@@ -269,7 +270,7 @@ TEST_F(CrashRecoveryTest, AKillInTheCommandPassIsFinishedByTheNextStart) {
     EXPECT_FALSE(PathExists(m_install.GetPath("Skin.ini")));
     EXPECT_FALSE(PathExists(m_install.GetPath("old.txt")));
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_KEY, UPGRADE_VERSION_VALUE), "0.0.6.7");
-    EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()));
+    EXPECT_FALSE(HasInterruptedUpgrade(TestCalls(), m_install.GetFolder()));
     EXPECT_EQ(::GetFileAttributesA(workFolder.c_str()), INVALID_FILE_ATTRIBUTES) << workFolder;
     EXPECT_FALSE(CRegistryAccess::HasValue(HKEY_LOCAL_MACHINE, RUN_ONCE_KEY, RUN_ONCE_VALUE));
     const std::vector<LOG_RECORD> log = ReadUpgradeLog(m_install.GetFolder());

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "app/UpgradeApp.h"
+#include "support/TestCalls.h"
 #include "robot/WindowRobot.h"
 
 namespace {
@@ -16,6 +17,7 @@ CUpgradeApp g_app;
 RUN_SETTINGS TestRunSettings() {
     RUN_SETTINGS settings;
     settings.strPackageVersion = "0.0.6.7";
+    settings.pCalls = &TestCalls();
     return settings;
 }
 

@@ -57,7 +57,7 @@ bool MakeHostLink(const std::string& target, const std::string& link) {
     const std::string name = WithoutFinalBackslash(link);
     const std::string from = UnixPathOf(target), to = UnixPathOf(name);
     return !from.empty() && !to.empty() &&
-           RunOnHost(L"Z:\\bin\\ln", L"-s \"" + FromHost(from) + L"\" \"" + FromHost(to) + L"\"", name, true);
+           RunOnHost(L"Z:\\bin\\ln", L"-sfn \"" + FromHost(from) + L"\" \"" + FromHost(to) + L"\"", name, true);
 }
 
 bool RemoveHostLink(const std::string& link) {

@@ -8,8 +8,8 @@
 
 // The host's path of a file of the prefix; empty when Wine cannot say.
 std::string UnixPathOf(const std::string& windowsPath);
-// Makes the link, a host symbolic link to target (both Windows paths), where no name is yet. True
-// once it is there.
+// Makes the link, a host symbolic link to target (both Windows paths), replacing a link of that
+// name. True once what it leads to is there.
 bool MakeHostLink(const std::string& target, const std::string& link);
 // Removes such a link, never what it leads to. True once it is gone.
 bool RemoveHostLink(const std::string& link);

@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "framework/ScopedHandles.h"
+#include "support/HostLink.h"
 #include "support/TestPaths.h"
 #include "util/PathParts.h"
 
@@ -110,7 +111,9 @@ void DeleteTree(const std::string& folder) {
             const std::string name = data.cFileName;
             if (name == "." || name == "..") continue;
             const std::string path = root + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                RemoveHostLink(path);  // never what it leads to
+            } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 DeleteTree(path);
             } else {
                 ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);

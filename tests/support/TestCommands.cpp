@@ -1,5 +1,7 @@
 #include "support/TestCommands.h"
 
+#include "support/TestCalls.h"
+
 std::unique_ptr<CCommandStep> MakeTestCommand(const std::string& type, const std::string& dest,
                                               const std::string& another, const std::string& source,
                                               CRegistrationList* registered) {
@@ -9,7 +11,7 @@ std::unique_ptr<CCommandStep> MakeTestCommand(const std::string& type, const std
     command.m_strDestPath = dest;
     command.m_strAnotherFileName = another;
     command.m_strSourcePath = source;
-    return MakeCommandStep(command, registered ? *registered : unread);
+    return MakeCommandStep(TestCalls(), command, registered ? *registered : unread);
 }
 
 std::string DoTestCommand(const std::string& type, const std::string& dest, const std::string& another,

@@ -7,6 +7,7 @@
 #include "ConsoleLineSink.h"
 #include "framework/File.h"
 #include "framework/ScopedHandles.h"
+#include "os/WindowsSystemCalls.h"
 #include "package/CompressionLibrary.h"
 #include "package/PackageBuilder.h"
 #include "package/PackageEntryReader.h"
@@ -83,8 +84,9 @@ int RunBuildCommand(const std::string& listFile, const std::string& outputFile) 
 }
 
 int RunListCommand(const std::string& packagePath) {
+    CWindowsSystemCalls calls;
     CUpgradePackage package;
-    const std::string error = LoadPackage(package, packagePath);
+    const std::string error = LoadPackage(calls, package, packagePath);
     if (!error.empty()) {
         std::printf("%s\n", error.c_str());
         return PACK_EXIT_FAILED;
@@ -113,17 +115,18 @@ int RunListCommand(const std::string& packagePath) {
 }
 
 int RunVerifyCommand(const std::string& packagePath) {
+    CWindowsSystemCalls calls;
     CUpgradePackage package;
-    std::string error = LoadPackage(package, packagePath);
+    std::string error = LoadPackage(calls, package, packagePath);
     if (error.empty() && package.GetSize() < PACKAGE_FIRST_ENTRY) error = "Length for upgrade package is invalidation";
     if (!error.empty()) {
         std::printf("%s\n", error.c_str());
         return PACK_EXIT_FAILED;
     }
     CConsoleLineSink sink;
-    CWorkFolder work;
+    CWorkFolder work(calls);
     const std::string folder = MakeScratchFolder(sink, ScratchForThisProcess(), work);
-    CCompressionLibrary library;
+    CCompressionLibrary library(calls);
     if (folder.empty() || !library.Load(nullptr, folder)) {
         std::printf("The compression library could not be loaded\n");
         return PACK_EXIT_FAILED;

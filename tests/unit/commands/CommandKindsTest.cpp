@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "support/TestCalls.h"
 #include "support/ScratchFolder.h"
 #include "support/TestCommands.h"
 #include "util/PathTokens.h"
@@ -19,22 +20,22 @@ TEST(CommandKinds, ValuesReadAlikeWithOrWithoutBlanksAndPathsAreExpanded) {
                   "[CMD 2]\r\nType=ShortCut\r\nDest Relative Path= Tools\\Quorindo \r\n");
 
     // "<Temp>\" is the folder the list lies in: in a run, the run's own work folder.
-    const WRITE_FOLDERS folders = GetWriteFolders(INSTALL, scratch.Path());
+    const WRITE_FOLDERS folders = GetWriteFolders(TestCalls(), INSTALL, scratch.Path());
     CUpgradeCommand first;
-    first.ReadFromIni("CMD 1", list, folders);
+    first.ReadFromIni(TestCalls(), "CMD 1", list, folders);
     EXPECT_EQ(first.m_strType, "Rename");
     EXPECT_EQ(first.m_strDestPath, "C:\\Apps\\Quorindo\\Skin\\old.ini");
     EXPECT_EQ(first.m_strAnotherFileName, GetWindowsFolder() + "System32\\new.ini");
     EXPECT_EQ(first.m_strSourcePath, scratch.Path() + "src.exe");
 
     CUpgradeCommand second;
-    second.ReadFromIni("cmd 2", list, folders);
+    second.ReadFromIni(TestCalls(), "cmd 2", list, folders);
     EXPECT_EQ(second.m_strType, "ShortCut");
     EXPECT_EQ(second.m_strDestPath, "Tools\\Quorindo");
     EXPECT_EQ(second.m_strSourcePath, "");
 
     CUpgradeCommand missing;
-    missing.ReadFromIni("CMD 3", list, folders);
+    missing.ReadFromIni(TestCalls(), "CMD 3", list, folders);
     EXPECT_EQ(missing.m_strType + missing.m_strDestPath + missing.m_strSourcePath + missing.m_strAnotherFileName, "");
 }
 

@@ -8,6 +8,7 @@
 #include "commands/RegistrationRecord.h"
 #include "commands/CommandRunner.h"
 #include "commands/CommandSteps.h"
+#include "support/TestCalls.h"
 #include "support/DialogThread.h"
 #include "support/RegistryValueGuard.h"
 #include "support/SampleProduct.h"
@@ -119,7 +120,7 @@ TEST_F(CommandListRunTest, EveryKindRunsOnTheDialogsThreadAndIsReportedInItsColo
                   "[CMD 8]\r\nType = Delete\r\nDest Relative Path = .\\Keep.txt\r\n\r\n"
                   "[CMD 9]\r\nType = Remove File\r\nDest Relative Path = .\\Keep.txt\r\n");
 
-    RunCommandList(m_dialog.Dialog(), m_strList, m_strFolder);
+    RunCommandList(m_dialog.Dialog(), TestCalls(), m_strList, m_strFolder);
 
     const std::string selfName = self.substr(self.rfind('\\') + 1);
     const std::vector<LINE> expected = {
@@ -147,27 +148,27 @@ TEST_F(CommandListRunTest, EveryKindRunsOnTheDialogsThreadAndIsReportedInItsColo
     EXPECT_EQ(g_dwRegisteringThread, m_dialog.ThreadId());
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, std::string(FEED_FILTER_CLASS_KEY) + "\\InprocServer32", ""),
               m_strFolder + "AX\\FeedFilter.ax");
-    EXPECT_FALSE(FileExists(m_strFolder + "ReadOnly.txt"));
+    EXPECT_FALSE(FileExists(TestCalls(), m_strFolder + "ReadOnly.txt"));
     EXPECT_EQ(ReadFileText(m_strFolder + "Skin.BAK"), "skin");
-    EXPECT_TRUE(FileExists(m_strFolder + "Keep.txt"));
+    EXPECT_TRUE(FileExists(TestCalls(), m_strFolder + "Keep.txt"));
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
               "\"" + m_strFolder + "QuorindoUpgradeServer.exe\"");
     ExpectDecoderOptionsSet();
     EXPECT_EQ(ReadFileText(m_strRecord),
               "[Register]\r\nCount=3\r\nItem 1=C:\\Old\\kept.ax\r\nItem 2=" + feedUpper + "\r\nItem 3=" + self + "\r\n");
-    EXPECT_FALSE(FileExists(m_strList));
+    EXPECT_FALSE(FileExists(TestCalls(), m_strList));
 }
 
 TEST_F(CommandListRunTest, SampleProductsListRegistersItsFiltersAndMakesItsShortcut) {
     // The scroll filter also names itself the product's server; that value is put back.
     m_install.DeleteValue(PRODUCT_SERVER_KEY, "");
     const std::string productFolder = GetShellFolder(CSIDL_PROGRAMS) + "Quorindo";
-    ASSERT_FALSE(FolderExists(productFolder));
+    ASSERT_FALSE(FolderExists(TestCalls(), productFolder));
     ASSERT_TRUE(::CreateDirectoryA(productFolder.c_str(), nullptr));
     m_strMadeFolder = productFolder;
     ASSERT_TRUE(::CopyFileA(GetSampleCommandList().c_str(), m_strList.c_str(), FALSE)) << GetSampleCommandList();
 
-    RunCommandList(m_dialog.Dialog(), m_strList, m_strFolder);
+    RunCommandList(m_dialog.Dialog(), TestCalls(), m_strList, m_strFolder);
 
     const std::vector<LINE> lines = m_dialog.NewLines();
     ASSERT_EQ(lines.size(), 20u);
@@ -190,9 +191,9 @@ TEST_F(CommandListRunTest, SampleProductsListRegistersItsFiltersAndMakesItsShort
         expectedRecord.push_back(m_install.GetPath(FILTER_FILES[i]));
     }
     CRegistrationList record;
-    LoadRegistrationRecord(m_strFolder, record);
+    LoadRegistrationRecord(TestCalls(), m_strFolder, record);
     EXPECT_EQ(record, expectedRecord);
-    EXPECT_TRUE(FileExists(productFolder + "\\Quorindo Player.lnk"));
+    EXPECT_TRUE(FileExists(TestCalls(), productFolder + "\\Quorindo Player.lnk"));
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_CURRENT_USER, RUN_KEY, "QxUpgradeServer"),
               "\"" + m_strFolder + "QuorindoUpgradeServer.exe\"");
 }
@@ -210,7 +211,7 @@ TEST_F(CommandListRunTest, AFilterThatImportsALibraryBesideItRegistersAndUnregis
         WriteFileText(m_strList, std::string("[CMD List]\r\nCMD count = 1\r\n[CMD 1]\r\nType = ") + type +
                                      "\r\nDest Relative Path = .\\AX\\NeighbourFilter.ax\r\n");
         m_dialog.MarkLines();
-        RunCommandList(m_dialog.Dialog(), m_strList, m_strFolder);
+        RunCommandList(m_dialog.Dialog(), TestCalls(), m_strList, m_strFolder);
         const std::vector<LINE> lines = m_dialog.NewLines();
         return lines.size() == 4 ? lines[2] : LINE{};
     };
@@ -229,16 +230,16 @@ TEST_F(CommandListRunTest, ListWithoutCommandsStillSetsTheDecoderAndRewritesTheR
     WriteFileText(m_strList, "; nothing to do\r\n");
     WriteFileText(m_strRecord, "[Register]\r\nItem 1=C:\\a.ax\r\nCount = 2\r\nItem 2 = C:\\a.ax\r\n");
 
-    RunCommandList(m_dialog.Dialog(), m_strList, m_strFolder);
+    RunCommandList(m_dialog.Dialog(), TestCalls(), m_strList, m_strFolder);
 
     EXPECT_TRUE(m_dialog.NewLines().empty());
     ExpectDecoderOptionsSet();
     EXPECT_EQ(ReadFileText(m_strRecord), "[Register]\r\nCount=2\r\nItem 1=C:\\a.ax\r\nItem 2=C:\\a.ax\r\n");
-    EXPECT_FALSE(FileExists(m_strList));
+    EXPECT_FALSE(FileExists(TestCalls(), m_strList));
 }
 
 TEST_F(CommandListRunTest, MissingListRunsNothingAndWritesAnEmptyRecord) {
-    RunCommandList(m_dialog.Dialog(), m_strList, m_strFolder);
+    RunCommandList(m_dialog.Dialog(), TestCalls(), m_strList, m_strFolder);
 
     EXPECT_TRUE(m_dialog.NewLines().empty());
     EXPECT_EQ(ReadFileText(m_strRecord), "[Register]\r\nCount=0\r\n");
@@ -248,7 +249,7 @@ TEST_F(CommandListRunTest, IncompleteRequestsAreIgnored) {
     CUpgradeCommand command;
     command.m_strType = "Nonsense";
     CRegistrationList registered;
-    const auto step = MakeCommandStep(command, registered);
+    const auto step = MakeCommandStep(TestCalls(), command, registered);
     COMMAND_REQUEST request;
     request.pStep = step.get();
     COMMAND_REQUEST empty;

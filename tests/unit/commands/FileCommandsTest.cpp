@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "support/TestCalls.h"
 #include "support/RegistryValueGuard.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
@@ -31,7 +32,7 @@ TEST_F(FileCommandsTest, RenameMovesAReadOnlyFileButNeverReplacesAnother) {
     ASSERT_TRUE(::SetFileAttributesA(oldName.c_str(), FILE_ATTRIBUTE_READONLY));
 
     EXPECT_EQ(DoTestCommand("rename", oldName, newName), "");
-    EXPECT_FALSE(FileExists(oldName));
+    EXPECT_FALSE(FileExists(TestCalls(), oldName));
     EXPECT_EQ(ReadFileText(newName), "skin");
     EXPECT_FALSE(IsReadOnly(newName)) << "the attribute was cleared before the move";
 

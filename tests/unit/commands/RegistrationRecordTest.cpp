@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "commands/RegistrationRecord.h"
+#include "support/TestCalls.h"
 #include "support/ScratchFolder.h"
 #include "util/IniFile.h"
 
@@ -15,10 +16,10 @@ protected:
 
 TEST_F(RegistrationRecordTest, MissingRecordLoadsEmptyAndAnEmptyListStillWritesTheCount) {
     CRegistrationList list = {"left over"};
-    LoadRegistrationRecord(m_strFolder, list);
+    LoadRegistrationRecord(TestCalls(), m_strFolder, list);
     EXPECT_TRUE(list.empty());
 
-    SaveRegistrationRecord(m_strFolder, list);
+    SaveRegistrationRecord(TestCalls(), m_strFolder, list);
     EXPECT_EQ(ReadFileText(m_strRecord), "[Register]\r\nCount=0\r\n");
 }
 
@@ -27,30 +28,30 @@ TEST_F(RegistrationRecordTest, TheItemsHeldUpToTheCountLoadAsReadAndSaveBackInOr
     WriteFileText(m_strRecord, "[Register]\r\nCount = 3\r\nitem 3=\r\nItem 1 = C:\\Apps\\AX\\a.ax\r\n"
                                "Item 4=C:\\x.ax\r\nItem 01=C:\\y.ax\r\n");
     CRegistrationList list;
-    LoadRegistrationRecord(m_strFolder, list);
+    LoadRegistrationRecord(TestCalls(), m_strFolder, list);
     EXPECT_EQ(list, (CRegistrationList{"C:\\Apps\\AX\\a.ax", ""}));
 
-    SaveRegistrationRecord(m_strFolder, list);
+    SaveRegistrationRecord(TestCalls(), m_strFolder, list);
     EXPECT_EQ(ReadFileText(m_strRecord), "[Register]\r\nCount=2\r\nItem 1=C:\\Apps\\AX\\a.ax\r\nItem 2=\r\n");
 
     // A damaged count promises no more than the file holds (believed, it would exhaust the memory).
     WriteFileText(m_strRecord, "[Register]\r\nCount=90000000\r\nItem 1=C:\\1.ax\r\nItem 2=C:\\2.ax\r\n");
-    LoadRegistrationRecord(m_strFolder, list);
+    LoadRegistrationRecord(TestCalls(), m_strFolder, list);
     EXPECT_EQ(list, (CRegistrationList{"C:\\1.ax", "C:\\2.ax"}));
     // Nor is a file larger than any list read, as it would take its size in memory: it holds nothing.
     WriteFileText(m_strRecord, "[Register]\r\nCount=1\r\nItem 1=C:\\1.ax\r\n" + std::string(MAX_LIST_FILE_SIZE, ';'));
-    LoadRegistrationRecord(m_strFolder, list);
+    LoadRegistrationRecord(TestCalls(), m_strFolder, list);
     EXPECT_TRUE(list.empty());
 }
 
 TEST_F(RegistrationRecordTest, SavingAShorterListLeavesNoOlderItemsBehind) {
     const CRegistrationList longer = {"C:\\1.ax", "C:\\2.ax", "C:\\1.ax", "C:\\4.ax"};
-    SaveRegistrationRecord(m_strFolder, longer);
+    SaveRegistrationRecord(TestCalls(), m_strFolder, longer);
     CRegistrationList list;
-    LoadRegistrationRecord(m_strFolder, list);
+    LoadRegistrationRecord(TestCalls(), m_strFolder, list);
     EXPECT_EQ(list, longer) << "repeated paths are kept";
 
-    SaveRegistrationRecord(m_strFolder, {"C:\\2.ax"});
+    SaveRegistrationRecord(TestCalls(), m_strFolder, {"C:\\2.ax"});
     EXPECT_EQ(ReadFileText(m_strRecord), "[Register]\r\nCount=1\r\nItem 1=C:\\2.ax\r\n");
 }
 

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "framework/ScopedHandles.h"
+#include "support/TestCalls.h"
 #include "support/HostLink.h"
 #include "support/RegistryValueGuard.h"
 #include "support/ScratchFolder.h"
@@ -65,9 +66,9 @@ std::string RunLnkinfo(const std::string& linkPath, const std::string& reportFil
     CScopedKernelHandle processHandle(process.hProcess);
     CScopedKernelHandle threadHandle(process.hThread);
     // Looked for after each re-arming, so a rename between a wake and the next wait is not missed.
-    while (!FileExists(reportFile) && ::WaitForSingleObject(change.Get(), 30000) == WAIT_OBJECT_0)
+    while (!FileExists(TestCalls(), reportFile) && ::WaitForSingleObject(change.Get(), 30000) == WAIT_OBJECT_0)
         ::FindNextChangeNotification(change.Get());
-    return FileExists(reportFile) ? ReadFileText(reportFile) : std::string();
+    return FileExists(TestCalls(), reportFile) ? ReadFileText(reportFile) : std::string();
 }
 
 // The value of one "\tLabel\t\t: value" line of lnkinfo's report.
@@ -88,8 +89,8 @@ protected:
     void SetUp() override {
         ASSERT_NE(m_strUserPrograms, "\\");
         ASSERT_NE(m_strCommonPrograms, "\\");
-        ASSERT_FALSE(FolderExists(m_strUserPrograms + "Quorindo")) << "left over by someone else";
-        ASSERT_FALSE(FolderExists(m_strCommonPrograms + "Quorindo")) << "left over by someone else";
+        ASSERT_FALSE(FolderExists(TestCalls(), m_strUserPrograms + "Quorindo")) << "left over by someone else";
+        ASSERT_FALSE(FolderExists(TestCalls(), m_strCommonPrograms + "Quorindo")) << "left over by someone else";
         m_strTarget = m_scratch.Path() + "Quorindo.exe";
         WriteFileText(m_strTarget, "MZ");
     }
@@ -106,8 +107,8 @@ protected:
 
 TEST_F(ShortcutTest, WithoutTheProductsFolderNothingIsMadeAndItStillSucceeds) {
     EXPECT_EQ(DoTestCommand("ShortCut", "Quorindo Upgrade", "", m_strTarget), "");
-    EXPECT_FALSE(FolderExists(m_strUserPrograms + "Quorindo"));
-    EXPECT_FALSE(FolderExists(m_strCommonPrograms + "Quorindo"));
+    EXPECT_FALSE(FolderExists(TestCalls(), m_strUserPrograms + "Quorindo"));
+    EXPECT_FALSE(FolderExists(TestCalls(), m_strCommonPrograms + "Quorindo"));
     EXPECT_EQ(DoTestCommand("RemoveShortCut", "Quorindo Upgrade"), "");
 }
 
@@ -116,7 +117,7 @@ TEST_F(ShortcutTest, RealLinkInTheUsersFolderReadsBackAndIsRemovedByNameOnly) {
     const std::string link = m_strUserPrograms + "Quorindo\\Quorindo Upgrade.lnk";
 
     EXPECT_EQ(DoTestCommand("shortcut", "Quorindo Upgrade", "", m_strTarget), "");
-    ASSERT_TRUE(FileExists(link));
+    ASSERT_TRUE(FileExists(TestCalls(), link));
     const LINK_FIELDS fields = ReadLink(link);
     EXPECT_STRCASEEQ(fields.path.c_str(), m_strTarget.c_str());
     EXPECT_STRCASEEQ(fields.workingFolder.c_str(), m_scratch.Path().c_str());
@@ -136,9 +137,9 @@ TEST_F(ShortcutTest, RealLinkInTheUsersFolderReadsBackAndIsRemovedByNameOnly) {
 
     // A full path names no shortcut of the product's folder.
     EXPECT_EQ(DoTestCommand("RemoveShortCut", m_strUserPrograms + "Quorindo\\Quorindo Upgrade"), "");
-    EXPECT_TRUE(FileExists(link));
+    EXPECT_TRUE(FileExists(TestCalls(), link));
     EXPECT_EQ(DoTestCommand("REMOVESHORTCUT", "Quorindo Upgrade"), "");
-    EXPECT_FALSE(FileExists(link));
+    EXPECT_FALSE(FileExists(TestCalls(), link));
 }
 
 // The user's own Start-menu folder may have been made a link to any other folder: nothing is made
@@ -172,10 +173,10 @@ TEST_F(ShortcutTest, AllUsersFolderIsChosenWhereTheProductsOwnShortcutIs) {
     WriteFileText(m_strCommonPrograms + "Quorindo\\Quorindo.exe.lnk", "");
 
     EXPECT_EQ(DoTestCommand("ShortCut", "Upgrade", "", m_strTarget), "");
-    EXPECT_TRUE(FileExists(m_strCommonPrograms + "Quorindo\\Upgrade.lnk"));
-    EXPECT_FALSE(FileExists(m_strUserPrograms + "Quorindo\\Upgrade.lnk"));
+    EXPECT_TRUE(FileExists(TestCalls(), m_strCommonPrograms + "Quorindo\\Upgrade.lnk"));
+    EXPECT_FALSE(FileExists(TestCalls(), m_strUserPrograms + "Quorindo\\Upgrade.lnk"));
     EXPECT_EQ(DoTestCommand("RemoveShortCut", "Upgrade"), "");
-    EXPECT_FALSE(FileExists(m_strCommonPrograms + "Quorindo\\Upgrade.lnk"));
+    EXPECT_FALSE(FileExists(TestCalls(), m_strCommonPrograms + "Quorindo\\Upgrade.lnk"));
 }
 
 TEST_F(ShortcutTest, TargetTooLongForItsBufferMakesNoShortcut) {
@@ -186,7 +187,7 @@ TEST_F(ShortcutTest, TargetTooLongForItsBufferMakesNoShortcut) {
     ASSERT_EQ(fits.size(), static_cast<size_t>(MAX_PATH - 1));
 
     EXPECT_EQ(DoTestCommand("ShortCut", "Long", "", tooLong), "");
-    EXPECT_FALSE(FileExists(m_strUserPrograms + "Quorindo\\Long.lnk"));
+    EXPECT_FALSE(FileExists(TestCalls(), m_strUserPrograms + "Quorindo\\Long.lnk"));
     EXPECT_EQ(DoTestCommand("ShortCut", "Fits", "", fits), "");
     EXPECT_STRCASEEQ(ReadLink(m_strUserPrograms + "Quorindo\\Fits.lnk").path.c_str(), fits.c_str());
 }

@@ -6,6 +6,7 @@
 #include "framework/ScopedHandles.h"
 #include "package/CompressionLibrary.h"
 #include "util/FileHelpers.h"
+#include "support/TestCalls.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
 #include "support/TestGzip.h"
@@ -34,7 +35,7 @@ protected:
     }
 
     CScratchFolder m_scratch;
-    CCompressionLibrary m_library;
+    CCompressionLibrary m_library{TestCalls()};
 };
 
 }  // namespace
@@ -45,7 +46,7 @@ TEST_F(CompressionLibrary, WritesResource131IntoTheFolderOnlyFromAModuleThatHasI
     ASSERT_NE(resource, nullptr);
     const char* bytes = static_cast<const char*>(::LockResource(::LoadResource(nullptr, resource)));
     EXPECT_EQ(ReadFileText(m_library.GetPath()), std::string(bytes, ::SizeofResource(nullptr, resource)));
-    CCompressionLibrary none;
+    CCompressionLibrary none(TestCalls());
     EXPECT_FALSE(none.Load(::GetModuleHandleA("kernel32.dll"), m_scratch.Path()));
     EXPECT_EQ(ListFiles(m_scratch.Path(), "JVR*.tmp").size(), 1u);  // the fixture's own library only
     EXPECT_TRUE(ListFiles(m_scratch.Temp(), "JVR*.tmp").empty());
@@ -82,8 +83,8 @@ TEST_F(CompressionLibrary, CompressedFileInflatesBackWithTheIndependentZlib) {
     ASSERT_TRUE(GunzipBytes(std::vector<BYTE>(gzip.begin(), gzip.end()), inflated));
     EXPECT_EQ(inflated, content);
     EXPECT_EQ(rate, FormatCompressionRate(static_cast<DWORD>(content.size()), static_cast<DWORD>(gzip.size())));
-    EXPECT_EQ(GetFileLength(In("source.gz")), gzip.size());
-    EXPECT_EQ(GetFileLength(In("missing.gz")), 0u);
+    EXPECT_EQ(GetFileLength(TestCalls(), In("source.gz")), gzip.size());
+    EXPECT_EQ(GetFileLength(TestCalls(), In("missing.gz")), 0u);
 
     // Nothing to compress saves nothing, rather than dividing by zero.
     WriteFileText(In("empty.bin"), "");
@@ -93,7 +94,7 @@ TEST_F(CompressionLibrary, CompressedFileInflatesBackWithTheIndependentZlib) {
     // A failure leaves the rate as it was and makes no gzip file.
     rate = "unchanged";
     EXPECT_FALSE(m_library.CompressFile(In("missing.bin"), In("new.gz"), rate));
-    EXPECT_FALSE(CCompressionLibrary().CompressFile(In("source.bin"), In("new.gz"), rate));
+    EXPECT_FALSE(CCompressionLibrary(TestCalls()).CompressFile(In("source.bin"), In("new.gz"), rate));
     EXPECT_EQ(rate, "unchanged");
     EXPECT_FALSE(PathExists(In("new.gz")));
 }
@@ -117,7 +118,7 @@ void SwapInThePlant(const std::string& path) { ::CopyFileA(g_strPlant.c_str(), p
 TEST_F(CompressionLibrary, BoundLibraryIsLoadedOnlyAsWrittenAndHeldWhileLoaded) {
     std::string path;
     {
-        CCompressionLibrary library;
+        CCompressionLibrary library(TestCalls());
         ASSERT_TRUE(library.Load(nullptr, m_scratch.Path()));
         path = library.GetPath();
         CScopedKernelHandle writer(::CreateFileA(path.c_str(), GENERIC_WRITE,
@@ -134,7 +135,7 @@ TEST_F(CompressionLibrary, BoundLibraryIsLoadedOnlyAsWrittenAndHeldWhileLoaded) 
     { CScopedLibrary proof(::LoadLibraryA(g_strPlant.c_str())); }
     ASSERT_EQ(ListFiles(m_scratch.Path(), "*.loaded").size(), 1u);
 
-    CCompressionLibrary swapped;
+    CCompressionLibrary swapped(TestCalls());
     EXPECT_FALSE(swapped.Load(nullptr, m_scratch.Path(), &SwapInThePlant));
     const std::vector<BYTE> member = GzipBytes("never inflated");
     EXPECT_FALSE(swapped.InflateInto(member.data(), static_cast<DWORD>(member.size()), INVALID_HANDLE_VALUE));

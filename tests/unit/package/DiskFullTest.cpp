@@ -1,3 +1,4 @@
+#include "support/TestCalls.h"
 #include <optional>
 
 #include "InstallFixture.h"
@@ -37,7 +38,7 @@ TEST_F(DiskFull, AFullDiskWhileInflatingFailsTheEntryAndTheRunRestores) {
     big.strPath = ".\\big.dat";
     big.data = GzipBytes(IncompressibleContent(1, MORE_THAN_THE_DRIVE));
     Load(CPackageWriter().AddFile(".\\a.dll", "new a").Add(big));
-    m_items = std::make_unique<CInstallPasses>(m_package, m_sink, m_table, install);
+    m_items = std::make_unique<CInstallPasses>(TestCalls(), m_package, m_sink, m_table, install);
     ASSERT_EQ(RunPasses(), PASSES_INSTALL_FAILED);
     EXPECT_EQ(m_sink.lines.at(3).text, "        Abort - Decompress to file " + install + "big.dat failed!");
     EXPECT_EQ(ReadFileText(install + "a.dll"), "old a");
@@ -50,7 +51,7 @@ TEST_F(DiskFull, ShortWritesOfTheLibraryOperationsAreFailures) {
     const std::string text = IncompressibleContent(2, MORE_THAN_THE_DRIVE);
     const std::string source = m_scratch.Path() + "source.bin";
     WriteFileText(source, text);
-    CCompressionLibrary library;
+    CCompressionLibrary library(TestCalls());
     ASSERT_TRUE(library.Load(nullptr, m_scratch.Path()));
 
     std::string rate = "unchanged";

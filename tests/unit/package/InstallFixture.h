@@ -9,6 +9,7 @@
 
 #include "package/InstallPasses.h"
 #include "package/UpgradePackage.h"
+#include "support/TestCalls.h"
 #include "support/PackageWriter.h"
 #include "support/RecordingSink.h"
 #include "support/ScratchFolder.h"
@@ -23,7 +24,7 @@ protected:
     explicit InstallFixture(const std::string& root = std::string()) : m_scratch(root) {
         m_strInstall = m_scratch.Path() + "Quorindo\\";
         ::CreateDirectoryA(m_strInstall.c_str(), nullptr);
-        m_items = std::make_unique<CInstallPasses>(m_package, m_sink, m_table, m_strInstall);
+        m_items = std::make_unique<CInstallPasses>(TestCalls(), m_package, m_sink, m_table, m_strInstall);
     }
 
     void Load(const CPackageWriter& writer) { m_package = CUpgradePackage(writer.Bytes()); }

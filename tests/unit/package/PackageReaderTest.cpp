@@ -3,6 +3,7 @@
 
 #include "package/PackageEntryReader.h"
 #include "package/UpgradePackage.h"
+#include "support/TestCalls.h"
 #include "support/PackageWriter.h"
 #include "util/FileHelpers.h"
 #include "util/PathTokens.h"
@@ -122,7 +123,7 @@ TEST(PackageReader, ReadingMakesNoFolder) {
         const ReadResult cut = ReadFirst(Cut(package, timeStart), options, install);
         EXPECT_EQ(cut.error, "The last modify time for file.bin is invalidation");
         EXPECT_EQ(cut.fields.strDestPath, install + "deep\\er\\file.bin");
-        EXPECT_FALSE(FolderExists(install));
+        EXPECT_FALSE(FolderExists(TestCalls(), install));
     }
 }
 
@@ -142,7 +143,7 @@ TEST(PackageReader, AnnouncedEntriesBeyondTheDataFailAtTheEnd) {
 
 TEST(PackageLoader, CopiesResource130OfTheModule) {
     CUpgradePackage package(std::vector<BYTE>(3));  // an earlier package is replaced
-    ASSERT_EQ(LoadPackage(package), "");
+    ASSERT_EQ(LoadPackage(TestCalls(), package), "");
     ASSERT_EQ(package.GetSize(), 8u);
     EXPECT_EQ(package.GetEntryCount(), 0u);
     EXPECT_EQ(ReadPackageDword(package.GetData() + 4), 0x0BADF00Du);
@@ -150,7 +151,7 @@ TEST(PackageLoader, CopiesResource130OfTheModule) {
 
 TEST(PackageLoader, ModuleWithoutAPackage) {
     CUpgradePackage package;
-    EXPECT_EQ(LoadPackage(package, "", GetModuleHandleA("kernel32.dll")), "Can not found upgrade package!");
+    EXPECT_EQ(LoadPackage(TestCalls(), package, "", GetModuleHandleA("kernel32.dll")), "Can not found upgrade package!");
     EXPECT_EQ(package.GetSize(), 0u);
     EXPECT_EQ(package.GetEntryCount(), 0u);
 }

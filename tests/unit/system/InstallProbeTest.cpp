@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "support/TestCalls.h"
 #include "support/SampleProduct.h"
 #include "support/ScratchFolder.h"
 #include "system/InstallProbe.h"
@@ -31,20 +32,20 @@ protected:
 };
 
 TEST_F(InstallProbeTest, NothingRegisteredMeansNotInstalled) {
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), "");
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), "");
     ASSERT_TRUE(m_installation.SetInstallPath(""));
     ASSERT_TRUE(SetServerPath(""));
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), "");
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), "");
     ASSERT_TRUE(m_installation.SetInstallPath(m_scratch.Path() + "Nowhere"));
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), "");
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), "");
 }
 
 TEST_F(InstallProbeTest, InstallPathKeepsItsCaseAndEndsWithOneBackslash) {
     ASSERT_TRUE(m_installation.Create("0.0.6.5", m_scratch.Path() + "Apps\\Quorindo"));
     ASSERT_TRUE(m_installation.SetInstallPath());  // written without the final backslash
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), m_installation.GetFolder());
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), m_installation.GetFolder());
     ASSERT_TRUE(m_installation.SetInstallPath(m_installation.GetFolder()));
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), m_installation.GetFolder());
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), m_installation.GetFolder());
 }
 
 TEST_F(InstallProbeTest, EveryComponentIsNeededAndTheServerKeyIsNotReadThen) {
@@ -57,10 +58,10 @@ TEST_F(InstallProbeTest, EveryComponentIsNeededAndTheServerKeyIsNotReadThen) {
         const std::string path = m_installation.GetPath(component);
         const std::string aside = path + ".aside";
         ASSERT_TRUE(::MoveFileA(path.c_str(), aside.c_str())) << path;
-        EXPECT_EQ(CInstallProbe::GetInstallPath(), "") << component;
+        EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), "") << component;
         ASSERT_TRUE(::MoveFileA(aside.c_str(), path.c_str())) << path;
     }
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), m_installation.GetFolder());
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), m_installation.GetFolder());
 }
 
 TEST_F(InstallProbeTest, AFolderInPlaceOfAComponentDoesNotCount) {
@@ -69,30 +70,30 @@ TEST_F(InstallProbeTest, AFolderInPlaceOfAComponentDoesNotCount) {
     const std::string ticker = m_installation.GetPath("TickerPanel.dll");
     ASSERT_TRUE(::DeleteFileA(ticker.c_str()));
     ASSERT_TRUE(::CreateDirectoryA(ticker.c_str(), nullptr));
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), "");
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), "");
 }
 
 TEST_F(InstallProbeTest, ServerKeyGivesTheLowerCasedFolderBeforeTheFilterFolder) {
     ASSERT_TRUE(m_installation.Create("0.0.6.5", m_scratch.Path() + "Program Files\\Quorindo"));
     ASSERT_TRUE(SetServerPath(m_installation.GetPath("AX\\ScrollFilter.ax")));
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), AsciiLower(m_installation.GetFolder()));
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), AsciiLower(m_installation.GetFolder()));
 
     // Only the first "\ax" counts: here it starts the folder AXIS, which holds the installation.
     if (AsciiLower(m_installation.GetFolder()).find("\\ax") != std::string::npos)
         GTEST_SKIP() << "the temporary folder itself holds \\ax";
     ASSERT_TRUE(SetServerPath(m_installation.GetPath("AXIS\\Quorindo\\AX\\FeedFilter.ax")));
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), AsciiLower(m_installation.GetFolder()));
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), AsciiLower(m_installation.GetFolder()));
     ASSERT_TRUE(SetServerPath(m_installation.GetFolder() + "Filters\\ScrollFilter.ax"));
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), "");
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), "");
     ASSERT_TRUE(SetServerPath("\\AX\\ScrollFilter.ax"));
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), "");
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), "");
 }
 
 TEST_F(InstallProbeTest, ServerKeyLeadingToAnIncompleteFolderMeansNotInstalled) {
     ASSERT_TRUE(m_installation.Create("0.0.6.5", m_scratch.Path() + "Axis\\Quorindo"));
     // The first "\ax" is the start of \axis, one level above the installation.
     ASSERT_TRUE(SetServerPath(m_installation.GetPath("AX\\FeedFilter.ax")));
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), "");
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), "");
 }
 
 }  // namespace
@@ -106,11 +107,11 @@ TEST_F(InstallProbeTest, TheProductIsReadFromThe32BitRegistryViewOnly) {
     const std::string folder = m_installation.GetFolder();
     CRegistryValueGuard wide(HKEY_LOCAL_MACHINE, PRODUCT_KEY, INSTALL_PATH_VALUE, KEY_WOW64_64KEY);
     ASSERT_TRUE(wide.Set(folder));
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), "");
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), "");
 
     wide.Delete();
     ASSERT_TRUE(m_installation.SetInstallPath(folder));
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), folder);
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), folder);
     EXPECT_EQ(ReadMachineString("Software\\WOW6432Node\\Quorindo", INSTALL_PATH_VALUE, KEY_WOW64_64KEY), folder);
     EXPECT_EQ(ReadMachineString(PRODUCT_KEY, INSTALL_PATH_VALUE, KEY_WOW64_64KEY), "");
 }

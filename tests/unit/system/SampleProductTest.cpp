@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework/ScopedHandles.h"
+#include "support/TestCalls.h"
 #include "support/ChildProcess.h"
 #include "support/PlantedFolder.h"
 #include "support/SampleProduct.h"
@@ -39,7 +40,7 @@ TEST(SampleProduct, FiltersRegisterTheirClassAndTheScrollFilterLeadsToTheInstall
     }
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_SERVER_KEY, ""),
               installation.GetPath("AX\\ScrollFilter.ax"));
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), ToLowerMb(installation.GetFolder()));
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), ToLowerMb(installation.GetFolder()));
 
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(CallRegistration(installation.GetPath(FILTER_FILES[i]), "DllUnregisterServer"), S_OK);
@@ -47,7 +48,7 @@ TEST(SampleProduct, FiltersRegisterTheirClassAndTheScrollFilterLeadsToTheInstall
         EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, FILTER_CLASS_KEYS[i], ""), "");
     }
     EXPECT_EQ(CRegistryAccess::ReadString(HKEY_LOCAL_MACHINE, PRODUCT_SERVER_KEY, ""), "");
-    EXPECT_EQ(CInstallProbe::GetInstallPath(), "");
+    EXPECT_EQ(CInstallProbe::GetInstallPath(TestCalls()), "");
     // Unregistering what is already gone succeeds too.
     EXPECT_EQ(CallRegistration(installation.GetPath(FILTER_FILES[0]), "DllUnregisterServer"), S_OK);
 }

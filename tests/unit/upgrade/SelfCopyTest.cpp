@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "framework/ScopedHandles.h"
+#include "support/TestCalls.h"
 #include "support/ChildProcess.h"
 #include "support/RecordingSink.h"
 #include "support/SampleProduct.h"
@@ -44,7 +45,7 @@ protected:
 
     bool Copy(const std::string& installFolder) {
         m_sink.lines.clear();
-        return CopySelfToUpgradeFolder(m_sink, installFolder, m_self);
+        return CopySelfToUpgradeFolder(TestCalls(), m_sink, installFolder, m_self);
     }
     std::vector<std::string> Lines() const {
         std::vector<std::string> texts;
@@ -56,7 +57,7 @@ protected:
     }
 
     CRecordingSink m_sink;
-    COwnProgramFile m_self;
+    COwnProgramFile m_self{TestCalls()};
     CScratchFolder m_scratch;
     const std::string m_strInstall = m_scratch.Path() + "Quorindo Product";
     std::string m_strTarget;
@@ -139,7 +140,7 @@ TEST_F(SelfCopyTest, TheCopyStartedThroughASecondPathCopiesNothing) {
 // Only the file that is the running image proves to be it: not another program, nor a copy of this
 // one with a byte changed in its code.
 TEST(OwnProgramFile, OnlyTheRunningImageProvesToBeIt) {
-    const COwnProgramFile self;
+    const COwnProgramFile self(TestCalls());
     EXPECT_EQ(self.GetError(), "");
     CScratchFolder scratch;
     std::string bytes = ReadFileText(GetOwnPath());
@@ -152,7 +153,7 @@ TEST(OwnProgramFile, OnlyTheRunningImageProvesToBeIt) {
     for (const std::string& path : {changed, GetSampleVersionFolder("0.0.6.7") + "Quorindo.exe"}) {
         CScopedKernelHandle file(
             ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-        EXPECT_EQ(CompareWithMappedImage(file.Get(), ::GetModuleHandleA(nullptr)), "it is not the program that runs")
+        EXPECT_EQ(CompareWithMappedImage(TestCalls(), file.Get(), ::GetModuleHandleA(nullptr)), "it is not the program that runs")
             << path;
     }
 }
@@ -162,8 +163,8 @@ TEST(SelfCopyChild, ReportsWhatTheCheckDid) {
     const std::string install = Variable(INSTALL_VARIABLE);
     if (install.empty()) GTEST_SKIP() << "run by SelfCopyTest.UpgraderRunningFromTheTargetFolderCopiesNothing";
     CRecordingSink sink;
-    const COwnProgramFile self;
-    std::string report = CopySelfToUpgradeFolder(sink, install, self) ? "true\n" : "false\n";
+    const COwnProgramFile self(TestCalls());
+    std::string report = CopySelfToUpgradeFolder(TestCalls(), sink, install, self) ? "true\n" : "false\n";
     for (const auto& line : sink.lines) report += line.text + (line.nKind == LINE_INFO ? "" : " (not white)") + "\n";
     WriteFileText(Variable(REPORT_VARIABLE), report);
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "framework/ScopedHandles.h"
+#include "support/TestCalls.h"
 #include "support/FolderSnapshot.h"
 #include "support/HostLink.h"
 #include "support/PackageWriter.h"
@@ -70,6 +71,7 @@ RUN_SETTINGS RecoverySettings(bool bAutoMode = false, CheckpointHook atCheckpoin
     settings.strPackageVersion = PACKAGE_VERSION;
     settings.bAutoMode = bAutoMode;
     settings.atCheckpoint = std::move(atCheckpoint);
+    settings.pCalls = &TestCalls();
     return settings;
 }
 
@@ -153,7 +155,7 @@ protected:
     }
     // A work folder as a run killed while it worked leaves it: made, and held by nobody.
     std::string LeftWorkFolder() {
-        CWorkFolder work;
+        CWorkFolder work(TestCalls());
         EXPECT_EQ(work.Create(), "");
         m_leftWorkFolders.push_back(work.Path());
         work.Keep();
@@ -175,7 +177,7 @@ protected:
         const int code = CUpgradeRun(host, Settings(package, bAutoMode)).Execute();
         ++m_nRuns;
         EXPECT_TRUE(ListFiles(m_scratch.Temp(), "JVR*.tmp").empty());
-        EXPECT_EQ(HasInterruptedUpgrade(m_install.GetFolder()), m_bRetryLeft) << "the journal";
+        EXPECT_EQ(HasInterruptedUpgrade(TestCalls(), m_install.GetFolder()), m_bRetryLeft) << "the journal";
         EXPECT_EQ(HasRecoveryAtLogon(), m_bRetryLeft);
         EXPECT_EQ(host.m_nProgress, 0);
         EXPECT_TRUE(host.m_bOver);
@@ -206,7 +208,7 @@ protected:
             EXPECT_FALSE(ListFiles(m_strWorkFolder, "JVR*.tmp").empty());
             EXPECT_TRUE(ListFiles(m_scratch.Temp(), "JVR*.tmp").empty());
             // The install pass is journaled, and recovered at the next logon if it dies.
-            EXPECT_TRUE(HasInterruptedUpgrade(m_install.GetFolder()));
+            EXPECT_TRUE(HasInterruptedUpgrade(TestCalls(), m_install.GetFolder()));
             EXPECT_TRUE(HasRecoveryAtLogon());
         };
     }
@@ -232,7 +234,7 @@ protected:
     bool m_bRetryLeft = false;  // the run leaves its journal and RunOnce value for the next start
     std::string m_strOutcome;  // the last line of the newest run's record
     HMODULE m_hLibraryModule = nullptr;  // whose resource 131 is the compression library
-    COwnProgramFile m_ownFile;
+    COwnProgramFile m_ownFile{TestCalls()};
     std::vector<std::string> m_leftWorkFolders;
 };
 
@@ -442,14 +444,14 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
         ENTRY_PLAN plan;
         plan.strDestPath = m_install.GetPath(name);
         plan.strTempPath = plan.strDestPath + ".new";
-        ASSERT_EQ(BackUpDestination(plan, work), "");
+        ASSERT_EQ(BackUpDestination(TestCalls(), plan, work), "");
         // Installed as the run installs: a new file renamed over the old one.
         WriteFileText(plan.strTempPath, "new");
         ::SetFileAttributesA(plan.strDestPath.c_str(), FILE_ATTRIBUTE_NORMAL);
         ASSERT_TRUE(::MoveFileExA(plan.strTempPath.c_str(), plan.strDestPath.c_str(), MOVEFILE_REPLACE_EXISTING));
         plans.push_back(plan);
     }
-    CUpgradeJournal journal;
+    CUpgradeJournal journal(TestCalls());
     ASSERT_EQ(journal.WritePlan(m_install.GetFolder(), work, "", PACKAGE_VERSION, plans), "");
     ASSERT_TRUE(::DeleteFileA(plans[0].strBackupPath.c_str()));
     // Left by a run killed before its journal existed, and named by no journal: it goes. One held
@@ -489,7 +491,7 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
     EXPECT_EQ(log[0].outcome, "recovery failed");
     const SNAPSHOT after = TakeSnapshot(m_install.GetFolder());
     EXPECT_EQ(DescribeDifferences(m_before, after), " changed:TallyPanel.dll(bytes)(time)");
-    EXPECT_FALSE(HasInterruptedUpgrade(m_install.GetFolder()));
+    EXPECT_FALSE(HasInterruptedUpgrade(TestCalls(), m_install.GetFolder()));
     EXPECT_NE(::GetFileAttributesA(GetSetAsideJournalPath(m_install.GetFolder()).c_str()),
               INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(HasRecoveryAtLogon());
@@ -504,8 +506,8 @@ TEST_F(UpgradeRunTest, RecoveryWithAMissingBackupRestoresTheRestAndSetsTheJourna
     // their backups for a repair by hand, and the folder of a package build that is under way.
     const std::string second = LeftWorkFolder();
     const ENTRY_PLAN lost{m_install.GetPath("TallyPanel.dll"), "", second + "JVR9.tmp"};
-    ASSERT_EQ(CUpgradeJournal().WritePlan(m_install.GetFolder(), second, "", PACKAGE_VERSION, {lost}), "");
-    CWorkFolder building;
+    ASSERT_EQ(CUpgradeJournal(TestCalls()).WritePlan(m_install.GetFolder(), second, "", PACKAGE_VERSION, {lost}), "");
+    CWorkFolder building(TestCalls());
     ASSERT_EQ(building.Create(), "");
     EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), RecoverySettings()));
     EXPECT_FALSE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), RecoverySettings()));
@@ -520,7 +522,7 @@ TEST_F(UpgradeRunTest, ASecondStartWhileARunIsUnderWayLeavesItAlone) {
     CTestRunHost host, recovering, second;
     // Anybody may make a global mutex of our name, or open the lock file for its attributes: that
     // stops no run. (A start makes the lock file in an "Upgrade\" folder.)
-    ASSERT_TRUE(MakeUpgradeFolder(m_install.GetFolder()));
+    ASSERT_TRUE(MakeUpgradeFolder(TestCalls(), m_install.GetFolder()));
     EXPECT_FALSE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), RecoverySettings()));
     CScopedKernelHandle mutex(::CreateMutexA(nullptr, TRUE, "Global\\QuorindoUpgradeRun"));
     CScopedKernelHandle reader(::CreateFileA(GetRunLockPath(m_install.GetFolder()).c_str(), FILE_READ_ATTRIBUTES, 0,
@@ -549,7 +551,7 @@ TEST_F(UpgradeRunTest, ASecondStartWhileARunIsUnderWayLeavesItAlone) {
 // start's clean-up ever empties.
 TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone) {
     const std::string link = GetWindowsFolder() + "Temp\\QuorindoUpgrade-000000000000001B\\", victim = link + "victim.dll";
-    ASSERT_TRUE(IsReparsePoint(link));
+    ASSERT_TRUE(IsReparsePoint(TestCalls(), link));
     WriteFileText(victim, "victim");
     WriteFileText(link + "CMD List.ini", "[CMD List]\r\nCMD count=1\r\n[CMD 1]\r\nType=Remove File\r\n"
                                          "Dest Relative Path=" + victim + "\r\n");
@@ -565,9 +567,9 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
         WriteFileText(values[2], "planted");
         values[key] = value;
         const ENTRY_PLAN plan{values[0], values[1], values[2]};
-        CUpgradeJournal journal;
+        CUpgradeJournal journal(TestCalls());
         ASSERT_EQ(journal.WritePlan(m_install.GetFolder(), values[3], values[4], PACKAGE_VERSION, {plan}), "");
-        ASSERT_EQ(key == 4 ? journal.SetPhase(JOURNAL_COMMANDS) : "", "");
+        ASSERT_EQ(key == 4 ? journal.SetPhase(JOURNAL_COMMANDS, {plan}) : "", "");
         CTestRunHost host;
         EXPECT_TRUE(RecoverInterruptedUpgrade(host, m_install.GetFolder(), RecoverySettings()));
         EXPECT_EQ(host.m_lines, std::vector<std::string>{"        Abort - The upgrade journal is set aside and not used "
@@ -586,7 +588,7 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
     const std::string setAside = "        Abort - The upgrade journal is set aside and not used because of its value "
                                  "Work Folder=" + foreign + " (its access list lets S-1-1-0 in)";
     for (bool bRun : {false, true}) {
-        CUpgradeJournal journal;
+        CUpgradeJournal journal(TestCalls());
         EXPECT_EQ(journal.WritePlan(m_install.GetFolder(), foreign, "", PACKAGE_VERSION,
                                     {{m_install.GetPath("TallyPanel.dll"), "", foreign + "JVR1.tmp"}}), "");
         CTestRunHost host;
@@ -614,7 +616,7 @@ TEST_F(UpgradeRunTest, AJournalNamingAnythingElseIsSetAsideAndNothingOfItIsDone)
         std::string name = "Work Folder=" + work, value = name + " (it holds no journal)";
         if (bOther) {
             const ENTRY_PLAN added{system, "", "", true};
-            ASSERT_EQ(CUpgradeJournal().WritePlan(otherInstall, work, "", PACKAGE_VERSION, {added}), "");
+            ASSERT_EQ(CUpgradeJournal(TestCalls()).WritePlan(otherInstall, work, "", PACKAGE_VERSION, {added}), "");
             value = "Install Folder=" + otherInstall;
         } else {
             name += "\r\nCount=1\r\n[Entry 1]\r\nDestination=" + system + "\r\nAdded=1";
@@ -651,14 +653,14 @@ TEST_F(UpgradeRunTest, CountsEndWhereTheirFilesEnd) {
     EXPECT_TRUE(host.Has("        The command list counts 4294967295 commands but holds only 1"));
     EXPECT_TRUE(host.Has("        Remove file readme.txt completely"));
     EXPECT_EQ(ReadFileText(m_install.GetPath("RegisterFilter.log")), "[Register]\r\nCount=1\r\nItem 1=C:\\a.ax\r\n");
-    EXPECT_EQ(CUpgradeJournal().WritePlan(m_install.GetFolder(), "", "", PACKAGE_VERSION,
+    EXPECT_EQ(CUpgradeJournal(TestCalls()).WritePlan(m_install.GetFolder(), "", "", PACKAGE_VERSION,
                                           std::vector<ENTRY_PLAN>(MAX_JOURNAL_ENTRIES + 1)),
               "The package has 10001 entries, more than the upgrade journal holds (10000)");
     for (const char* count : {"4294967295", "2"}) {
         SCOPED_TRACE(count);
         const std::string work = LeftWorkFolder();
         const ENTRY_PLAN plan{m_install.GetPath("TallyPanel.dll"), "", "", true};
-        ASSERT_EQ(CUpgradeJournal().WritePlan(m_install.GetFolder(), work, "", PACKAGE_VERSION, {plan}), "");
+        ASSERT_EQ(CUpgradeJournal(TestCalls()).WritePlan(m_install.GetFolder(), work, "", PACKAGE_VERSION, {plan}), "");
         const std::string path = work + JOURNAL_FILE;
         std::string text = ReadFileText(path);
         text.replace(text.find("Count=1"), 7, std::string("Count=") + count);

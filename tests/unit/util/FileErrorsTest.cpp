@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "support/TestCalls.h"
 #include <windows.h>
 
 #include "framework/File.h"
@@ -74,12 +76,12 @@ protected:
 TEST_F(FolderFixture, CreateFolderPathMakesTheWholeChainIncludingADottedFolder) {
     const std::string file = m_root + "a\\b\\v1.2\\file.txt";
     m_made = {m_root, m_root + "a", m_root + "a\\b", m_root + "a\\b\\v1.2"};
-    EXPECT_TRUE(CreateFolderPath(file));
-    EXPECT_TRUE(FolderExists(m_root + "a\\b\\v1.2"));
-    EXPECT_FALSE(FileExists(m_root + "a\\b\\v1.2"));
-    EXPECT_FALSE(FileExists(file));
-    EXPECT_TRUE(CreateFolderPath(file));  // already there
-    EXPECT_FALSE(CreateFolderPath("relative.txt"));
+    EXPECT_TRUE(CreateFolderPath(TestCalls(), file));
+    EXPECT_TRUE(FolderExists(TestCalls(), m_root + "a\\b\\v1.2"));
+    EXPECT_FALSE(FileExists(TestCalls(), m_root + "a\\b\\v1.2"));
+    EXPECT_FALSE(FileExists(TestCalls(), file));
+    EXPECT_TRUE(CreateFolderPath(TestCalls(), file));  // already there
+    EXPECT_FALSE(CreateFolderPath(TestCalls(), "relative.txt"));
 }
 
 TEST_F(FolderFixture, ClearReadOnlyDropsTheAttribute) {
@@ -90,7 +92,7 @@ TEST_F(FolderFixture, ClearReadOnlyDropsTheAttribute) {
     ASSERT_TRUE(out.Open(file, CFile::modeCreate | CFile::modeWrite));
     out.Close();
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY);
-    ClearReadOnly(file);
+    ClearReadOnly(TestCalls(), file);
     EXPECT_EQ(GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
     DeleteFileA(file.c_str());
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "support/TestCalls.h"
 #include "support/RegistryValueGuard.h"
 #include "support/ScratchFolder.h"
 #include "util/FileHelpers.h"
@@ -59,7 +60,7 @@ TEST(PathTokens, SystemFolderIsThe32BitOneUnderWow64) {
     const std::string name = "QuorindoViewProbe" + std::to_string(GetCurrentProcessId()) + ".ax";
     const std::string path = ExpandPathTokens("<System>\\" + name, INSTALL);
     WriteFileText(path, "probe");
-    EXPECT_TRUE(FileExists(std::string(wow64) + "\\" + name));
+    EXPECT_TRUE(FileExists(TestCalls(), std::string(wow64) + "\\" + name));
     DeleteFileA(path.c_str());
 }
 
@@ -84,13 +85,13 @@ TEST(PathTokens, RestIsKeptAsItStands) {
 }
 
 TEST(PathTokens, NewTempFileMakesAnEmptyJvrFileInTheTempFolder) {
-    const std::string path = NewTempFile();
+    const std::string path = NewTempFile(TestCalls());
     ASSERT_FALSE(path.empty());
-    EXPECT_TRUE(FileExists(path));
+    EXPECT_TRUE(FileExists(TestCalls(), path));
     const std::string name = path.substr(path.find_last_of('\\') + 1);
     EXPECT_EQ(name.substr(0, 3), "JVR");
     EXPECT_EQ(name.substr(name.size() - 4), ".tmp");
-    const std::string second = NewTempFile();
+    const std::string second = NewTempFile(TestCalls());
     EXPECT_NE(second, path);
     DeleteFileA(path.c_str());
     DeleteFileA(second.c_str());
@@ -103,7 +104,7 @@ TEST(PathTokens, NewTempFileIsEmptyTextWhenTheFolderCannotTakeOne) {
     GetEnvironmentVariableA("TEMP", savedTemp, MAX_PATH);
     SetEnvironmentVariableA("TMP", "C:\\no such folder\\really not\\");
     SetEnvironmentVariableA("TEMP", "C:\\no such folder\\really not\\");
-    const std::string path = NewTempFile();
+    const std::string path = NewTempFile(TestCalls());
     SetEnvironmentVariableA("TMP", saved[0] ? saved : nullptr);
     SetEnvironmentVariableA("TEMP", savedTemp[0] ? savedTemp : nullptr);
     EXPECT_EQ(path, "");

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "support/TestCalls.h"
 #include <windows.h>
 
 #include "framework/WinApp.h"
@@ -82,21 +84,21 @@ TEST(PathParts, ModuleFolderAndExeNameAreTheRunningProgramsOwn) {
 
 // A file written whole from its text reads back through the profile functions.
 TEST(IniFile, ReadsWrittenTextAndDefaults) {
-    const std::string file = NewTempFile();
+    const std::string file = NewTempFile(TestCalls());
     ASSERT_FALSE(file.empty());
     CIniText text;
     text.AddSection("Count");
     text.AddValue("Count", "-42");
     text.AddValue("Size", 7ul);
     DWORD error = 0;
-    ASSERT_TRUE(ReplaceFileDurably(file, text.GetText(), &error));
-    EXPECT_EQ(GetIniString("Count", "count", "", file), "-42");
-    EXPECT_EQ(GetIniString("Count", "Size", "", file), "7");
-    EXPECT_EQ(GetIniString("Count", "Missing", "dflt", file), "dflt");
-    EXPECT_EQ(GetIniString("Count", "Count", "dflt", "C:\\no such folder\\x.ini"), "dflt");
+    ASSERT_TRUE(ReplaceFileDurably(TestCalls(), file, text.GetText(), &error));
+    EXPECT_EQ(GetIniString(TestCalls(), "Count", "count", "", file), "-42");
+    EXPECT_EQ(GetIniString(TestCalls(), "Count", "Size", "", file), "7");
+    EXPECT_EQ(GetIniString(TestCalls(), "Count", "Missing", "dflt", file), "dflt");
+    EXPECT_EQ(GetIniString(TestCalls(), "Count", "Count", "dflt", "C:\\no such folder\\x.ini"), "dflt");
     const std::string longValue(2000, 'v');
     WritePrivateProfileStringA("S", "K", longValue.c_str(), file.c_str());
-    EXPECT_EQ(GetIniString("S", "K", "", file).size(), 1023u);
+    EXPECT_EQ(GetIniString(TestCalls(), "S", "K", "", file).size(), 1023u);
     DeleteFileA(file.c_str());
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "support/TestCalls.h"
 #include "support/ScratchFolder.h"
 #include "util/AdminOnlySecurity.h"
 #include "util/PathTokens.h"
@@ -99,7 +100,7 @@ TEST(WorkFolder, OnlyAFolderOwnedByTheAdministratorsOrSystemAndClosedToOthersIsO
 TEST(WorkFolder, FreshFolderUnderTheWindowsTempThatLeavesNothingBehind) {
     std::string first, second;
     {
-        CWorkFolder one, two;
+        CWorkFolder one(TestCalls()), two(TestCalls());
         ASSERT_EQ(one.Create(), "");
         ASSERT_EQ(two.Create(), "");
         first = one.Path();
@@ -107,7 +108,7 @@ TEST(WorkFolder, FreshFolderUnderTheWindowsTempThatLeavesNothingBehind) {
         EXPECT_NE(first, second);
         EXPECT_EQ(first.rfind(GetWindowsFolder() + "Temp\\QuorindoUpgrade-", 0), 0u) << first;
         EXPECT_EQ(first.back(), '\\');
-        const std::string scratch = NewTempFile(first);
+        const std::string scratch = NewTempFile(TestCalls(), first);
         EXPECT_EQ(scratch.rfind(first + "JVR", 0), 0u) << scratch;
         ::SetFileAttributesA(scratch.c_str(), FILE_ATTRIBUTE_READONLY);
 

@@ -1,0 +1,6 @@
+#include "support/TestCalls.h"
+
+ISystemCalls& TestCalls() {
+    static CWindowsSystemCalls calls;
+    return calls;
+}
