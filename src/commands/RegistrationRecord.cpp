@@ -6,6 +6,7 @@
 #include <set>
 #include <vector>
 
+#include "util/FileErrors.h"
 #include "util/FileHelpers.h"
 #include "util/IniFile.h"
 #include "util/TextCompare.h"
@@ -30,38 +31,43 @@ int ItemPosition(const std::string& key) {
     return EqualsNoCase(key, ItemKey(position)) ? position : 0;
 }
 
-// The positions from 1 to the count that the record has an item key for, in order. A damaged
-// count promises no more items than the file holds; a file too large for a list holds none.
-std::set<int> HeldItemPositions(ISystemCalls& calls, const std::string& path, int count) {
-    std::set<int> positions;
-    std::vector<std::string> names;
-    ReadIniNames(calls, path, RECORD_SECTION, names);
-    for (const std::string& name : names) {
-        const int position = ItemPosition(name);
-        if (position >= 1 && position <= count) positions.insert(position);
-    }
-    return positions;
+// "Read <file> failed because of <reason>" and its like, for the record.
+std::string RecordFailure(const char* action, const std::string& path, DWORD error) {
+    return FormatText("%s %s failed because of %s", action, path.c_str(), GetSystemErrorText(error).c_str());
 }
 
 }  // namespace
 
-void LoadRegistrationRecord(ISystemCalls& calls, const std::string& folder, CRegistrationList& list) {
+std::string LoadRegistrationRecord(ISystemCalls& calls, const std::string& folder, CRegistrationList& list) {
     list.clear();
     const std::string path = folder + REGISTRATION_RECORD_FILE;
-    const int count = static_cast<int>(GetIniNumber(calls, RECORD_SECTION, COUNT_KEY, 0, path));
+    CIniFile record;
+    const DWORD error = record.Read(calls, path, MAX_LIST_FILE_SIZE);
+    // Not there, or too large to be one of ours: no items.
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_TOO_LARGE)
+        return std::string();
+    if (error != ERROR_SUCCESS) return RecordFailure("Read", path, error);
+    const int count = static_cast<int>(record.GetNumber(RECORD_SECTION, COUNT_KEY, 0));
     // Every item the record holds up to the count is kept as read, empty and repeated values
-    // included; a position without its key is no item.
-    for (int position : HeldItemPositions(calls, path, count))
-        list.push_back(GetIniString(calls, RECORD_SECTION, ItemKey(position), "", path));
+    // included; a position without its key is no item. A damaged count promises no more items
+    // than the file holds.
+    std::set<int> positions;
+    for (const std::string& name : record.GetNames(RECORD_SECTION)) {
+        const int position = ItemPosition(name);
+        if (position >= 1 && position <= count) positions.insert(position);
+    }
+    for (int position : positions) list.push_back(record.GetString(RECORD_SECTION, ItemKey(position)));
+    return std::string();
 }
 
-void SaveRegistrationRecord(ISystemCalls& calls, const std::string& folder, const CRegistrationList& list) {
+std::string SaveRegistrationRecord(ISystemCalls& calls, const std::string& folder, const CRegistrationList& list) {
     // Written whole, as the profile writer lays it out, so no item of an older, longer list stays
     // behind the new count, and never through a link planted in the record's place.
     CIniText text;
     text.AddSection(RECORD_SECTION);
     text.AddValue(COUNT_KEY, static_cast<unsigned long>(list.size()));
     for (size_t i = 0; i < list.size(); ++i) text.AddValue(ItemKey(static_cast<int>(i) + 1), list[i]);
+    const std::string path = folder + REGISTRATION_RECORD_FILE;
     DWORD error = ERROR_SUCCESS;
-    ReplaceFileDurably(calls, folder + REGISTRATION_RECORD_FILE, text.GetText(), &error);
+    return ReplaceFileDurably(calls, path, text.GetText(), &error) ? std::string() : RecordFailure("Write", path, error);
 }

@@ -33,7 +33,6 @@ enum SYSTEM_CALL {
     CALL_FIND,             // FindFirstFileA, FindNextFileA
     CALL_VOLUME_PATH,      // GetVolumePathNameA
     CALL_TEMP_NAME,        // GetTempFileNameA
-    CALL_READ_PROFILE,     // GetPrivateProfileStringA, GetPrivateProfileSectionNamesA
     CALL_REGISTRY_WRITE,   // a value stored or deleted (RegCreateKeyExA with RegSetValueExA, RegDeleteValueA)
     CALL_REGISTRY_FLUSH,   // RegFlushKey
     CALL_KINDS
@@ -78,9 +77,6 @@ public:
     virtual BOOL FindNext(HANDLE find, WIN32_FIND_DATAA* data) = 0;
     virtual BOOL GetVolumePath(const char* path, char* volume, DWORD size) = 0;
     virtual UINT GetTempName(const char* folder, const char* prefix, UINT unique, char* name) = 0;
-    virtual DWORD ReadProfileString(const char* section, const char* key, const char* fallback, char* buffer,
-                                    DWORD size, const char* path) = 0;
-    virtual DWORD ReadProfileSectionNames(char* buffer, DWORD size, const char* path) = 0;
 
     // The run's registry writes, each answering the registry's status.
     virtual LONG WriteRegistryString(HKEY hive, const char* keyPath, const char* valueName, const char* text) = 0;

@@ -155,14 +155,7 @@ UINT CWindowsSystemCalls::GetTempName(const char* folder, const char* prefix, UI
     return ::GetTempFileNameA(folder, prefix, unique, name);
 }
 
-DWORD CWindowsSystemCalls::ReadProfileString(const char* section, const char* key, const char* fallback, char* buffer,
-                                             DWORD size, const char* path) {
-    return ::GetPrivateProfileStringA(section, key, fallback, buffer, size, path);
-}
 
-DWORD CWindowsSystemCalls::ReadProfileSectionNames(char* buffer, DWORD size, const char* path) {
-    return ::GetPrivateProfileSectionNamesA(buffer, size, path);
-}
 
 LONG CWindowsSystemCalls::WriteRegistryString(HKEY hive, const char* keyPath, const char* valueName,
                                               const char* text) {

@@ -32,9 +32,6 @@ public:
     BOOL FindNext(HANDLE find, WIN32_FIND_DATAA* data) override;
     BOOL GetVolumePath(const char* path, char* volume, DWORD size) override;
     UINT GetTempName(const char* folder, const char* prefix, UINT unique, char* name) override;
-    DWORD ReadProfileString(const char* section, const char* key, const char* fallback, char* buffer, DWORD size,
-                            const char* path) override;
-    DWORD ReadProfileSectionNames(char* buffer, DWORD size, const char* path) override;
     LONG WriteRegistryString(HKEY hive, const char* keyPath, const char* valueName, const char* text) override;
     LONG DeleteRegistryValue(HKEY hive, const char* keyPath, const char* valueName) override;
     LONG FlushRegistryKey(HKEY hive, const char* keyPath) override;

@@ -66,42 +66,27 @@ std::string WriteEntry(CFile& output, const CPackageEntry& entry, const std::vec
 const char LIST_SECTION[] = "Install Source";
 const char LIST_COUNT_KEY[] = "source count";
 
-// A scratch file of the build, deleted with it wherever it lies.
-struct SCRATCH_FILE {
-    ISystemCalls& calls;
-    std::string strPath;
-    ~SCRATCH_FILE() { DeleteScratchFile(calls, strPath); }
-};
+// The most a source list may be: MAX_PACKAGE_ENTRIES sources of two paths each, and room to spare.
+const size_t MAX_SOURCE_LIST_SIZE = static_cast<size_t>(MAX_PACKAGE_ENTRIES) * 4 * MAX_PATH;
 
-// Copies the list whole into the scratch folder, where nobody else changes it while it is read: the
-// list is opened as the file itself, never through a link planted in its place. Answers the
-// system's error, ERROR_SUCCESS once the copy is there.
-DWORD CopyListToScratch(const std::string& listFile, const std::string& folder, SCRATCH_FILE& copy) {
-    ISystemCalls& calls = copy.calls;
-    CScopedKernelHandle from = OpenFileNoLink(calls, listFile, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
-    if (!from) return ::GetLastError();
-    copy.strPath = NewTempFile(calls, folder);
-    CScopedKernelHandle to = OpenFileNoLink(calls, copy.strPath, GENERIC_WRITE, 0, OPEN_EXISTING);
-    if (copy.strPath.empty() || !to) return ::GetLastError();
-    const DWORD error = CopyFileData(calls, from.Get(), to.Get());
-    return CloseWrittenFile(calls, to) ? error : ::GetLastError();
-}
-
-// Reads the sources the list names, from its copy. A list that is missing or names none is
-// refused with its abort line: it would make a package that installs nothing and says all went
-// well. So is one that names more than a package may hold, before anything is made for them.
-bool ReadSourceList(ISystemCalls& calls, CLineSink& sink, const std::string& listFile, const std::string& folder,
-                    bool bZeroCountAllowed, std::vector<BUILD_ITEM>& items) {
-    SCRATCH_FILE copy{calls, std::string()};
-    const DWORD copyError = CopyListToScratch(listFile, folder, copy);
-    if (copyError != ERROR_SUCCESS) {
+// Reads the sources the list names. The list is opened as the file itself, never through a link
+// planted in its place, and read whole at once, so nobody changes it while it is read. A list
+// that is missing or names none is refused with its abort line: it would make a package that
+// installs nothing and says all went well. So is one that names more than a package may hold,
+// before anything is made for them.
+bool ReadSourceList(ISystemCalls& calls, CLineSink& sink, const std::string& listFile, bool bZeroCountAllowed,
+                    std::vector<BUILD_ITEM>& items) {
+    CIniFile list;
+    CScopedKernelHandle file = OpenFileNoLink(calls, listFile, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    const DWORD readError = file ? list.Read(calls, file.Get(), MAX_SOURCE_LIST_SIZE) : ::GetLastError();
+    if (readError != ERROR_SUCCESS) {
         CFileException error;
-        error.Set(copyError, listFile);
+        error.Set(readError, listFile);
         sink.AddLine(LINE_ABORT, "        Read file %s failed because of %s!", listFile.c_str(),
                      GetFileErrorReason(error.m_cause).c_str());
         return false;
     }
-    const std::string countText = GetIniString(calls, LIST_SECTION, LIST_COUNT_KEY, "", copy.strPath);
+    const std::string countText = list.GetString(LIST_SECTION, LIST_COUNT_KEY);
     if (countText.empty()) {
         sink.AddLine(LINE_ABORT, "        File %s has no %s in [%s]!", listFile.c_str(), LIST_COUNT_KEY, LIST_SECTION);
         return false;
@@ -120,7 +105,7 @@ bool ReadSourceList(ISystemCalls& calls, CLineSink& sink, const std::string& lis
     for (long long i = 1; i <= count; ++i) {
         BUILD_ITEM item;
         item.entry = std::make_unique<CPackageEntry>(calls);
-        item.entry->LoadIni(FormatText("Source %lld", i), copy.strPath);
+        item.entry->LoadIni(list, FormatText("Source %lld", i));
         items.push_back(std::move(item));
     }
     return true;
@@ -250,7 +235,7 @@ bool BuildPackageFile(CLineSink& sink, const std::string& listFile, const std::s
     const std::string folder = MakeScratchFolder(sink, options.scratch, work);
     if (folder.empty()) return false;
     std::vector<BUILD_ITEM> items;
-    if (!ReadSourceList(calls, sink, listFile, folder, options.bZeroCountMakesEmptyPackage, items))
+    if (!ReadSourceList(calls, sink, listFile, options.bZeroCountMakesEmptyPackage, items))
         return false;  // any package already there stays
 
     // Loaded as an upgrade run loads it; a library that is not ours fails every source.

@@ -23,9 +23,9 @@ std::string CPackageEntry::WriteTempFile(const BYTE* data, DWORD length, const s
     return std::string();
 }
 
-void CPackageEntry::LoadIni(const std::string& section, const std::string& listFile) {
-    m_strSourcePath = GetIniString(m_calls, section, INI_KEY_SOURCE_PATH, "", listFile);
-    m_strRelativePath = GetIniString(m_calls, section, INI_KEY_DEST_RELATIVE_PATH, "", listFile);
+void CPackageEntry::LoadIni(const CIniFile& list, const std::string& section) {
+    m_strSourcePath = list.GetString(section, INI_KEY_SOURCE_PATH);
+    m_strRelativePath = list.GetString(section, INI_KEY_DEST_RELATIVE_PATH);
 }
 
 bool CPackageEntry::CompressSource(const CCompressionLibrary& library, const std::string& folder) {

@@ -8,6 +8,7 @@
 #include "os/SystemCalls.h"
 
 class CCompressionLibrary;
+class CIniFile;
 
 // One file as the package builder packs it: its source, its stored path and time, and its
 // compressed copy in a scratch file with the compression rate.
@@ -18,7 +19,7 @@ public:
     ~CPackageEntry() override;
 
     // Builder: reads "Source Path" and "Dest Relative Path" from a section of the list file.
-    void LoadIni(const std::string& section, const std::string& listFile);
+    void LoadIni(const CIniFile& list, const std::string& section);
     // Builder: deflates the source into a new scratch file in the folder. False when it could not.
     bool CompressSource(const CCompressionLibrary& library, const std::string& folder);
     // Builder: the source's last-write time; 0 and 0 when the file cannot be opened for it.

@@ -56,17 +56,23 @@ void AddPlan(CIniText& text, const ENTRY_PLAN& plan, size_t index) {
 // A value as the journal's file holds it, for the line that names it.
 std::string KeyValue(const char* key, const std::string& value) { return FormatText("%s=%s", key, value.c_str()); }
 
-ENTRY_PLAN ReadEntry(ISystemCalls& calls, const std::string& path, size_t index) {
+ENTRY_PLAN ReadEntry(const CIniFile& file, size_t index) {
     const std::string section = EntrySection(index);
     ENTRY_PLAN plan;
-    plan.strDestPath = GetIniString(calls, section, KEY_DESTINATION, "", path);
-    plan.strTempPath = GetIniString(calls, section, KEY_TEMPORARY, "", path);
-    plan.strBackupPath = GetIniString(calls, section, KEY_BACKUP, "", path);
-    plan.bAdded = GetIniNumber(calls, section, KEY_ADDED, 0, path) != 0;
-    plan.dwAttributes = GetIniNumber(calls, section, KEY_ATTRIBUTES, 0, path);
-    plan.original = ParseFileIdentity(GetIniString(calls, section, KEY_ORIGINAL, "", path));
+    plan.strDestPath = file.GetString(section, KEY_DESTINATION);
+    plan.strTempPath = file.GetString(section, KEY_TEMPORARY);
+    plan.strBackupPath = file.GetString(section, KEY_BACKUP);
+    plan.bAdded = file.GetNumber(section, KEY_ADDED, 0) != 0;
+    plan.dwAttributes = file.GetNumber(section, KEY_ATTRIBUTES, 0);
+    plan.original = ParseFileIdentity(file.GetString(section, KEY_ORIGINAL));
     return plan;
 }
+
+// The most a journal's file may be: a plan of MAX_JOURNAL_ENTRIES entries, each of three paths
+// and a few numbers.
+const size_t MAX_JOURNAL_FILE_SIZE = static_cast<size_t>(MAX_JOURNAL_ENTRIES) * 4 * MAX_PATH;
+
+bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 // "Write upgrade journal <file> failed because of <reason>".
 std::string WriteFailure(const std::string& path, DWORD error) {
@@ -141,7 +147,9 @@ std::string CUpgradeJournal::FindUntrustedValue(const std::string& installFolder
     if (!IsWorkFolderPath(m_calls, m_strWorkFolder)) return KeyValue(KEY_WORK_FOLDER, m_strWorkFolder);
     std::string why = HoldOwnWorkFolder(workFolder, m_strWorkFolder);
     // Only now is the plan read: it lies where only administrators write.
-    if (why.empty() && !ReadPlan()) why = "it holds no journal";
+    const DWORD error = why.empty() ? ReadPlan() : ERROR_SUCCESS;
+    if (IsMissing(error)) why = "it holds no journal";
+    else if (error != ERROR_SUCCESS) why = "its journal cannot be read: " + GetSystemErrorText(error);
     if (!why.empty()) return FormatText("%s (%s)", KeyValue(KEY_WORK_FOLDER, m_strWorkFolder).c_str(), why.c_str());
     // A journal of ours, but of another installation.
     if (!EqualsNoCase(m_strInstallFolder, installFolder)) return KeyValue(KEY_INSTALL_FOLDER, m_strInstallFolder);
@@ -174,47 +182,61 @@ std::string CUpgradeJournal::FindUnrecoverableValue(ISystemCalls& calls, const s
     return std::string();
 }
 
-std::vector<std::string> CUpgradeJournal::GetNamedWorkFolders(ISystemCalls& calls, const std::string& installFolder) {
-    std::vector<std::string> folders, names = FindSetAsideJournals(calls, installFolder);
+bool CUpgradeJournal::GetNamedWorkFolders(ISystemCalls& calls, const std::string& installFolder,
+                                          std::vector<std::string>& folders) {
+    folders.clear();
+    DWORD error = ERROR_SUCCESS;
+    std::vector<std::string> names = FindSetAsideJournals(calls, installFolder, &error);
+    if (error != ERROR_SUCCESS) return false;
     names.push_back(GetJournalPath(installFolder));
     for (const std::string& path : names) {
-        const std::string folder = GetIniString(calls, JOURNAL_SECTION, KEY_WORK_FOLDER, "", path);
+        CIniFile name;
+        error = name.Read(calls, path, MAX_LIST_FILE_SIZE);
+        if (error != ERROR_SUCCESS && !IsMissing(error)) return false;
+        const std::string folder = name.GetString(JOURNAL_SECTION, KEY_WORK_FOLDER);
         if (!folder.empty()) folders.push_back(folder);
     }
-    return folders;
+    return true;
 }
 
-bool CUpgradeJournal::Read(const std::string& installFolder) {
+DWORD CUpgradeJournal::Read(const std::string& installFolder) {
     m_strNamePath = GetJournalPath(installFolder);
     m_strPath.clear();
     m_readPlans.clear();
-    if (!FileExists(m_calls, m_strNamePath)) return false;
-    m_strWorkFolder = GetIniString(m_calls, JOURNAL_SECTION, KEY_WORK_FOLDER, "", m_strNamePath);
-    m_nAttempts = GetIniNumber(m_calls, JOURNAL_SECTION, KEY_ATTEMPTS, 0, m_strNamePath);
-    return true;
+    CIniFile name;
+    const DWORD error = name.Read(m_calls, m_strNamePath, MAX_LIST_FILE_SIZE);
+    if (error != ERROR_SUCCESS) return error;
+    m_strWorkFolder = name.GetString(JOURNAL_SECTION, KEY_WORK_FOLDER);
+    m_nAttempts = name.GetNumber(JOURNAL_SECTION, KEY_ATTEMPTS, 0);
+    return ERROR_SUCCESS;
 }
 
-bool CUpgradeJournal::ReadPlan() {
+DWORD CUpgradeJournal::ReadPlan() {
     const std::string path = m_strWorkFolder + JOURNAL_FILE;
-    if (!FileExists(m_calls, path)) return false;
+    m_readPlans.clear();
+    CIniFile plan;
+    const DWORD error = plan.Read(m_calls, path, MAX_JOURNAL_FILE_SIZE);
+    if (error != ERROR_SUCCESS) return error;
     m_strPath = path;
-    m_phase = PhaseOf(GetIniString(m_calls, JOURNAL_SECTION, KEY_PHASE, "", path));
-    m_strInstallFolder = GetIniString(m_calls, JOURNAL_SECTION, KEY_INSTALL_FOLDER, "", path);
-    m_strCommandList = GetIniString(m_calls, JOURNAL_SECTION, KEY_COMMAND_LIST, "", path);
-    m_strVersion = GetIniString(m_calls, JOURNAL_SECTION, KEY_VERSION, "", path);
-    m_nCount = GetIniNumber(m_calls, JOURNAL_SECTION, KEY_COUNT, 0, path);
+    m_phase = PhaseOf(plan.GetString(JOURNAL_SECTION, KEY_PHASE));
+    m_strInstallFolder = plan.GetString(JOURNAL_SECTION, KEY_INSTALL_FOLDER);
+    m_strCommandList = plan.GetString(JOURNAL_SECTION, KEY_COMMAND_LIST);
+    m_strVersion = plan.GetString(JOURNAL_SECTION, KEY_VERSION);
+    m_nCount = plan.GetNumber(JOURNAL_SECTION, KEY_COUNT, 0);
     // An entry without a destination is the last read: the check names it.
     for (unsigned i = 0; i < m_nCount && m_nCount <= MAX_JOURNAL_ENTRIES; ++i) {
-        m_readPlans.push_back(ReadEntry(m_calls, path, i));
+        m_readPlans.push_back(ReadEntry(plan, i));
         if (m_readPlans.back().strDestPath.empty()) break;
     }
-    return true;
+    return ERROR_SUCCESS;
 }
 
-void CUpgradeJournal::Delete() const {
+bool CUpgradeJournal::Delete() const {
     // The name goes first: a work folder that nothing names is swept at the next start.
-    if (!m_strNamePath.empty()) m_calls.Delete(m_strNamePath.c_str());
+    if (!m_strNamePath.empty() && !m_calls.Delete(m_strNamePath.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
+        return false;
     if (!m_strPath.empty()) m_calls.Delete(m_strPath.c_str());
+    return true;
 }
 
 void CUpgradeJournal::SetAside(const std::string& installFolder) const {

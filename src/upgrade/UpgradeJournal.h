@@ -44,9 +44,10 @@ public:
     std::string SetPhase(JOURNAL_PHASE phase, const std::vector<ENTRY_PLAN>& plans);
     // Records, durably, that a recovery of the journal read begins; answers an error text.
     std::string CountRecoveryAttempt();
-    // Reads the journal's name in the installation; false when there is none. Its plan is read by
+    // Reads the journal's name in the installation: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND (or
+    // ERROR_PATH_NOT_FOUND) when there is none, or why it cannot be read. Its plan is read by
     // FindUntrustedValue, once the work folder is proven ours.
-    bool Read(const std::string& installFolder);
+    DWORD Read(const std::string& installFolder);
     // Nothing of a journal is believed before it is checked: a file anybody could edit would
     // otherwise steer an elevated recovery. Answers the first value no run of ours could have
     // written, as its file holds it ("[Entry 2] Destination=C:\x.dll"); empty when all is sound.
@@ -58,10 +59,13 @@ public:
     static std::string FindUnrecoverableValue(ISystemCalls& calls, const std::string& installFolder,
                                               const std::string& workFolder,
                                               const std::string& commandList, const std::vector<ENTRY_PLAN>& plans);
-    // The work folders that the installation's journal and every journal set aside there name.
-    static std::vector<std::string> GetNamedWorkFolders(ISystemCalls& calls, const std::string& installFolder);
-    // Removes the journal: its name first, then its plan.
-    void Delete() const;
+    // The work folders that the installation's journal and every journal set aside there name;
+    // false when not every journal could be read, so that any folder may be one of them.
+    static bool GetNamedWorkFolders(ISystemCalls& calls, const std::string& installFolder,
+                                    std::vector<std::string>& folders);
+    // Removes the journal: its name first, then its plan. False when the name is still there: the
+    // plan is then kept too.
+    bool Delete() const;
     // Keeps the journal for support under its set-aside name, the plan too, so that no name put
     // back in place can have it replayed. Not while the work folder is held.
     void SetAside(const std::string& installFolder) const;
@@ -79,8 +83,8 @@ public:
 private:
     std::string Write(const std::vector<ENTRY_PLAN>& plans) const;
     std::string WriteName() const;
-    // Reads the plan from the work folder; false when it holds none.
-    bool ReadPlan();
+    // Reads the plan from the work folder: ERROR_SUCCESS, or the system's error.
+    DWORD ReadPlan();
 
     ISystemCalls& m_calls;
     std::string m_strNamePath;  // the journal's name, in the installation

@@ -1,34 +1,61 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "os/SystemCalls.h"
 
-// The value of a key of a profile (ini) file, at most 1023 characters, or the default.
-std::string GetIniString(ISystemCalls& calls, const std::string& section, const std::string& key,
-                         const std::string& defaultValue, const std::string& filePath);
-// A key's value read as a number, as the profile functions read one; the default when there is none.
-unsigned GetIniNumber(ISystemCalls& calls, const std::string& section, const std::string& key, unsigned defaultValue,
-                      const std::string& filePath);
+// The most a list read from a file (a command list, a registration record) may be: a larger file
+// is not one of ours, and reading it would take memory for nothing.
+inline constexpr size_t MAX_LIST_FILE_SIZE = 1024 * 1024;
 
-// The most a list read from a file (a command list, a registration record) may be for its names
-// to be read: a larger file is not one of ours, and reading it would take memory for nothing.
-inline constexpr unsigned long MAX_LIST_FILE_SIZE = 1024 * 1024;
+// A profile (ini) file, read whole through the system calls and then looked up as the profile
+// functions look one up: section and key names without regard to case, the first section of a
+// name and the first key of a name in it, blanks around names and values left out, a value in
+// matching quotes without them, at most 1023 characters of it. Read whole, a file that cannot be
+// read is told from one that lacks a value.
+class CIniFile {
+public:
+    // Reads the file, at most the limit: ERROR_SUCCESS, ERROR_FILE_TOO_LARGE for a larger file, or
+    // the system's error (ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND for none). A file that was
+    // not read holds nothing.
+    DWORD Read(ISystemCalls& calls, const std::string& path, size_t limit);
+    // The same for a file opened for reading, from its start.
+    DWORD Read(ISystemCalls& calls, HANDLE file, size_t limit);
+    // Takes the text as a file's.
+    void Parse(const std::string& text);
 
-// The names in a profile file: its section names when the section is empty, otherwise that
-// section's key names, in the file's order. False, with no names, when the file is larger than
-// MAX_LIST_FILE_SIZE.
-bool ReadIniNames(ISystemCalls& calls, const std::string& filePath, const std::string& section,
-                  std::vector<std::string>& names);
+    std::string GetString(const std::string& section, const std::string& key,
+                          const std::string& defaultValue = std::string()) const;
+    // A key's value read as a number, as the profile functions read one: its leading digits,
+    // nothing below zero; the default when there is none.
+    unsigned GetNumber(const std::string& section, const std::string& key, unsigned defaultValue) const;
+    // The section names when the section is empty, otherwise that section's key names, in the
+    // file's order (comment keys, starting with ";", left out).
+    std::vector<std::string> GetNames(const std::string& section) const;
+    // The highest n of the names "<prefix>n", as FormatText("<prefix>%u", n) spells them, among
+    // GetNames(section), compared without regard to case. A count read from a file is believed no
+    // further than this: what lies beyond it is not there. Never more than the limit; 0 for none.
+    unsigned GetHighestNumberedName(const std::string& section, const std::string& prefix, unsigned limit) const;
 
-// The highest n of the names "<prefix>n" in a profile file, as FormatText("<prefix>%u", n) spells
-// them, among the names ReadIniNames reads, compared without regard to case as the profile
-// functions compare them. A count read from a file is believed no further than this: what lies
-// beyond it is not there. Never more than the limit (a file too large to read counts as holding
-// them all); 0 when there is none.
-unsigned GetHighestNumberedName(ISystemCalls& calls, const std::string& filePath, const std::string& section,
-                                const std::string& prefix, unsigned limit);
+private:
+    struct KEY {
+        std::string name;
+        std::string value;
+        bool bHasValue;  // a line without "=" names a key without a value
+    };
+    struct SECTION {
+        std::string name;
+        std::vector<KEY> keys;
+    };
+    const SECTION* FindSection(const std::string& name) const;
+
+    std::vector<SECTION> m_sections;
+    std::unordered_map<std::string, size_t> m_index;  // a folded name: its first section
+};
 
 // An ini file's text as the profile functions lay it out, for a file that is written whole.
 class CIniText {

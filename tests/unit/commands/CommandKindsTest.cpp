@@ -5,6 +5,7 @@
 #include "support/TestCalls.h"
 #include "support/ScratchFolder.h"
 #include "support/TestCommands.h"
+#include "util/IniFile.h"
 #include "util/PathTokens.h"
 
 namespace {
@@ -13,29 +14,28 @@ const char* const INSTALL = "C:\\Apps\\Quorindo\\";
 
 TEST(CommandKinds, ValuesReadAlikeWithOrWithoutBlanksAndPathsAreExpanded) {
     CScratchFolder scratch;
-    const std::string list = scratch.Path() + "CMD List.ini";
-    WriteFileText(list,
-                  "[CMD 1]\r\nType = Rename\r\nDest Relative Path =.\\Skin\\old.ini\r\n"
+    CIniFile list;
+    list.Parse("[CMD 1]\r\nType = Rename\r\nDest Relative Path =.\\Skin\\old.ini\r\n"
                   "Another File Name=  <System>\\new.ini  \r\nSource Path = <Temp>\\src.exe\r\n\r\n"
                   "[CMD 2]\r\nType=ShortCut\r\nDest Relative Path= Tools\\Quorindo \r\n");
 
     // "<Temp>\" is the folder the list lies in: in a run, the run's own work folder.
     const WRITE_FOLDERS folders = GetWriteFolders(TestCalls(), INSTALL, scratch.Path());
     CUpgradeCommand first;
-    first.ReadFromIni(TestCalls(), "CMD 1", list, folders);
+    first.ReadFromIni(list, "CMD 1", folders);
     EXPECT_EQ(first.m_strType, "Rename");
     EXPECT_EQ(first.m_strDestPath, "C:\\Apps\\Quorindo\\Skin\\old.ini");
     EXPECT_EQ(first.m_strAnotherFileName, GetWindowsFolder() + "System32\\new.ini");
     EXPECT_EQ(first.m_strSourcePath, scratch.Path() + "src.exe");
 
     CUpgradeCommand second;
-    second.ReadFromIni(TestCalls(), "cmd 2", list, folders);
+    second.ReadFromIni(list, "cmd 2", folders);
     EXPECT_EQ(second.m_strType, "ShortCut");
     EXPECT_EQ(second.m_strDestPath, "Tools\\Quorindo");
     EXPECT_EQ(second.m_strSourcePath, "");
 
     CUpgradeCommand missing;
-    missing.ReadFromIni(TestCalls(), "CMD 3", list, folders);
+    missing.ReadFromIni(list, "CMD 3", folders);
     EXPECT_EQ(missing.m_strType + missing.m_strDestPath + missing.m_strSourcePath + missing.m_strAnotherFileName, "");
 }
 

@@ -82,23 +82,37 @@ TEST(PathParts, ModuleFolderAndExeNameAreTheRunningProgramsOwn) {
     EXPECT_EQ(GetModuleFolder(), full.substr(0, full.find_last_of('\\') + 1));
 }
 
-// A file written whole from its text reads back through the profile functions.
-TEST(IniFile, ReadsWrittenTextAndDefaults) {
+// A file read whole answers what the profile functions answer of it, and tells a file that is not
+// there, or is larger than asked for, from one without the value.
+TEST(IniFile, AnswersAsTheProfileFunctions) {
     const std::string file = NewTempFile(TestCalls());
     ASSERT_FALSE(file.empty());
-    CIniText text;
-    text.AddSection("Count");
-    text.AddValue("Count", "-42");
-    text.AddValue("Size", 7ul);
+    CIniText written;
+    written.AddSection("Count");
+    written.AddValue("Count", "-42");
+    written.AddValue("Size", 7ul);
+    const std::string text = written.GetText() + "[ count ]\r\nSize=8\r\n[Quoted]\r\n a key  =  \"q v\"  \r\n"
+                             "b='x\r\nbare line\r\n;comment=1\r\nb=second\r\n[Long]\r\nK=" + std::string(2000, 'v') +
+                             "\n[Last]\nNoEnd=1";
     DWORD error = 0;
-    ASSERT_TRUE(ReplaceFileDurably(TestCalls(), file, text.GetText(), &error));
-    EXPECT_EQ(GetIniString(TestCalls(), "Count", "count", "", file), "-42");
-    EXPECT_EQ(GetIniString(TestCalls(), "Count", "Size", "", file), "7");
-    EXPECT_EQ(GetIniString(TestCalls(), "Count", "Missing", "dflt", file), "dflt");
-    EXPECT_EQ(GetIniString(TestCalls(), "Count", "Count", "dflt", "C:\\no such folder\\x.ini"), "dflt");
-    const std::string longValue(2000, 'v');
-    WritePrivateProfileStringA("S", "K", longValue.c_str(), file.c_str());
-    EXPECT_EQ(GetIniString(TestCalls(), "S", "K", "", file).size(), 1023u);
+    ASSERT_TRUE(ReplaceFileDurably(TestCalls(), file, text, &error));
+    CIniFile ini;
+    ASSERT_EQ(ini.Read(TestCalls(), file, 1 << 20), static_cast<DWORD>(ERROR_SUCCESS));
+    const char* const keys[][2] = {{"Count", "count"}, {"COUNT", "Size"}, {"Count", "Missing"}, {"count", "Size"},
+                                   {"Quoted", "A KEY"}, {"Quoted", "b"},   {"Quoted", "bare line"}, {"Long", "K"},
+                                   {"Last", "NoEnd"},   {"None", "x"}};
+    for (const auto& key : keys) {
+        char expected[1024] = {};  // as much of a value as the program ever took
+        GetPrivateProfileStringA(key[0], key[1], "dflt", expected, sizeof expected, file.c_str());
+        EXPECT_EQ(ini.GetString(key[0], key[1], "dflt"), expected) << key[0] << "/" << key[1];
+    }
+    EXPECT_EQ(ini.GetNumber("Count", "Count", 5), 0u);
+    EXPECT_EQ(ini.GetNumber("Count", "Size", 5), 7u);
+    EXPECT_EQ(ini.GetNames(""), (std::vector<std::string>{"Count", "count", "Quoted", "Long", "Last"}));
+    EXPECT_EQ(ini.GetNames("quoted"), (std::vector<std::string>{"a key", "b", "bare line", "b"}));
+    EXPECT_EQ(ini.Read(TestCalls(), file, 100), static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+    EXPECT_EQ(ini.GetString("Count", "Size"), "");
+    EXPECT_EQ(ini.Read(TestCalls(), "C:\\no such folder\\x.ini", 100), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     DeleteFileA(file.c_str());
 }
 
