@@ -73,10 +73,15 @@ bool CEntryInstallStep::PutNewFileInPlace() {
     }
     // Held open by another program without delete sharing (or running): written in place.
     const bool bWritten = !plan.bAdded && WriteInPlace();
-    DeleteScratchFile(calls, plan.strTempPath);
+    DeleteTemporaryFile();
     // Left untouched, the file gets its read-only attribute back here: no restore will walk it.
     if (!m_bDestChanged && bReadOnly) calls.SetAttributes(plan.strDestPath.c_str(), plan.dwAttributes);
     return bWritten;
+}
+
+void CEntryInstallStep::DeleteTemporaryFile() {
+    // One that cannot go now is tried once more when the run discards its backups.
+    if (!DeleteFileEvenReadOnly(m_pass.calls, Plan().strTempPath)) m_table.Entry(m_index).bScratchLeft = true;
 }
 
 bool CEntryInstallStep::WriteInPlace() {
@@ -101,7 +106,7 @@ STEP_RESULT CEntryInstallStep::Undo() {
     if (IsChanged())
         result = PutBackWithLines(m_pass.calls, Plan(), m_pass.sink);
     else
-        DeleteScratchFile(m_pass.calls, Plan().strTempPath);
+        DeleteTemporaryFile();
     if (result.Succeeded()) m_bReplaced = m_bDestChanged = false;
     if (m_pass.onUndone && bReached) m_pass.onUndone(*this);
     return result;

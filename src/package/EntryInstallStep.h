@@ -60,6 +60,7 @@ private:
     // The stages of an install: the new file whole under its temporary name, then put in the
     // destination's place. False when the entry failed; its temporary file is gone then.
     bool PutNewFileInPlace();
+    void DeleteTemporaryFile();
     bool WriteInPlace();
     // The server's program, tolerated as it was; a destination the failed write had changed goes back first.
     STEP_RESULT Tolerate(const std::string& error);

@@ -146,8 +146,9 @@ STEP_RESULT PutBackDestination(ISystemCalls& calls, const ENTRY_PLAN& plan) {
     } else if (!plan.strBackupPath.empty()) {
         if (!IsSameFile(calls, plan.strBackupPath, plan.strDestPath)) error = CopyBackBackup(calls, plan);
         // Not every copy carries the attributes over (Wine's does not), and read-only must come back.
-        if (error == ERROR_SUCCESS && plan.dwAttributes != INVALID_FILE_ATTRIBUTES)
-            calls.SetAttributes(plan.strDestPath.c_str(), plan.dwAttributes);
+        if (error == ERROR_SUCCESS && plan.dwAttributes != INVALID_FILE_ATTRIBUTES &&
+            !calls.SetAttributes(plan.strDestPath.c_str(), plan.dwAttributes))
+            error = ::GetLastError();
     }
     if (error == ERROR_SUCCESS) return StepSucceeded();
     return StepFailed(GetSystemErrorText(error));

@@ -12,6 +12,7 @@ struct RUN_ENTRY {
     STORED_ENTRY stored;
     bool bFlushAlways = false;   // flushed as it is written, whatever volume it is on (the command list)
     bool bBackupCopied = false;  // the backup pass made a copy, not a second name
+    bool bScratchLeft = false;   // its new file's temporary name could not go when it was done with
 };
 
 // The entries of one upgrade run, in package order, each with its plan: the one place the plans

@@ -138,6 +138,7 @@ void CInstallPasses::DiscardBackups() const {
     for (size_t i = 0; i < m_table.GetCount(); ++i) {
         const bool bReplaced = i < m_steps.GetCount() && m_steps.GetAt(i)->IsReplaced();
         DiscardBackup(m_calls, m_table.GetPlans()[i], !bReplaced);
+        if (m_table.Entry(i).bScratchLeft) DeleteScratchFile(m_calls, m_table.GetPlans()[i].strTempPath);
     }
 }
 

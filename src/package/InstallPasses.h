@@ -57,7 +57,8 @@ public:
                             bool bInflateAhead = true);
     // How whole the installation is once the install steps are undone.
     ROLLBACK_OUTCOME GetRollbackOutcome() const;
-    // Deletes every backup: each destination is whole, the old file or the new one.
+    // Deletes every backup: each destination is whole, the old file or the new one. A temporary
+    // file that could not be deleted when its entry was done with is tried once more.
     void DiscardBackups() const;
     // The bytes all entries occupy in the package: the progress bar's range.
     DWORD GetTotalPackedSize() const;

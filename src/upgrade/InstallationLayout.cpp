@@ -18,10 +18,11 @@ std::string GetSetAsideJournalPath(const std::string& installFolder, unsigned nu
     return GetUpgradeFolder(installFolder) + FormatText("UpgradeJournal.failed.%u.ini", number);
 }
 
-std::vector<std::string> FindSetAsideJournals(ISystemCalls& calls, const std::string& installFolder) {
+std::vector<std::string> FindSetAsideJournals(ISystemCalls& calls, const std::string& installFolder, DWORD* pError) {
     const std::string folder = GetUpgradeFolder(installFolder);
     std::vector<std::string> journals;
-    for (const WIN32_FIND_DATAA& found : FindInFolder(calls, folder, "UpgradeJournal.failed*.ini", MAX_SET_ASIDE_JOURNALS))
+    for (const WIN32_FIND_DATAA& found :
+         FindInFolder(calls, folder, "UpgradeJournal.failed*.ini", MAX_SET_ASIDE_JOURNALS, pError))
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) journals.push_back(folder + found.cFileName);
     return journals;
 }

@@ -22,8 +22,10 @@ std::string GetUpgradeFolder(const std::string& installFolder);
 std::string GetJournalPath(const std::string& installFolder);
 // The name of the set-aside journal of that number, counted from 1.
 std::string GetSetAsideJournalPath(const std::string& installFolder, unsigned number = 1);
-// The names of every journal set aside there, at most MAX_SET_ASIDE_JOURNALS of them.
-std::vector<std::string> FindSetAsideJournals(ISystemCalls& calls, const std::string& installFolder);
+// The names of every journal set aside there, at most MAX_SET_ASIDE_JOURNALS of them; pError as
+// FindInFolder sets it.
+std::vector<std::string> FindSetAsideJournals(ISystemCalls& calls, const std::string& installFolder,
+                                              DWORD* pError = nullptr);
 std::string GetUpgradeLogPath(const std::string& installFolder);
 std::string GetRunLockPath(const std::string& installFolder);
 // Makes the "Upgrade\" folder when it is missing. False, with the system's error, when it cannot

@@ -2,8 +2,12 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "commands/CommandRunner.h"
+#include "commands/RegistrationRecord.h"
 #include "package/EntryPlan.h"
+#include "package/InstallPasses.h"
 #include "system/InstallProbe.h"
 #include "system/ProductNames.h"
 #include "upgrade/InstallationLayout.h"
@@ -31,31 +35,45 @@ void DiscardBackupsAndWorkFolder(const CUpgradeJournal& journal, CHeldFolder& wo
     workFolder.DeleteWithFiles();
 }
 
-// The install phase: every destination of the plan as it was, newest first. True when every file came back.
-bool PutBack(ISystemCalls& calls, CLineSink& sink, const CUpgradeJournal& journal, const CheckpointHook& atCheckpoint) {
+// Whether a file that could not be put back can be by a later start: it has a backup still, or the
+// package added it.
+bool CanPutBackLater(ISystemCalls& calls, const ENTRY_PLAN& plan) {
+    if (plan.bAdded) return true;
+    if (plan.strBackupPath.empty()) return false;
+    if (calls.GetAttributes(plan.strBackupPath.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD error = ::GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+// The install phase: every destination of the plan as it was, newest first. Whole when every file
+// came back; to be retried when those that did not can come back later.
+ROLLBACK_OUTCOME PutBack(ISystemCalls& calls, CLineSink& sink, const CUpgradeJournal& journal,
+                         const CheckpointHook& atCheckpoint) {
     sink.AddLine(LINE_PROMPT, "The last upgrade was interrupted, now will put back the previous version");
     sink.AddLine(LINE_INFO, "%s", RESTORE_START_TEXT);
-    bool complete = true;
+    ROLLBACK_OUTCOME outcome = ROLLBACK_WHOLE;
     const std::vector<ENTRY_PLAN>& plans = journal.GetPlans();
     for (size_t i = plans.size(); i-- > 0;) {
         const bool bNeeded = NeedsPutBack(calls, plans[i]);
-        if (!PutBackWithLines(calls, plans[i], sink).Succeeded()) complete = false;
+        if (!PutBackWithLines(calls, plans[i], sink).Succeeded())
+            outcome = std::max(outcome, CanPutBackLater(calls, plans[i]) ? ROLLBACK_RETRY : ROLLBACK_LOST);
         if (bNeeded) ReachCheckpoint(atCheckpoint, CHECKPOINT_PUT_BACK);
     }
     sink.AddLine(LINE_INFO, "%s", RESTORE_OVER_TEXT);
-    return complete;
+    if (outcome == ROLLBACK_RETRY) sink.AddLine(LINE_PROMPT, "%s", RETRY_LATER_TEXT);
+    return outcome;
 }
 
 // The command phase: the new files are all in place, so the upgrade is finished, not undone.
-// Every kind of command is safe to repeat. False when the record could not be written: the journal
-// stays, and the next start tries again.
+// Every kind of command is safe to repeat; a list that is gone has run. False when the list could
+// not be read or the record not written: the journal stays, and the next start tries again.
 bool Finish(ISystemCalls& calls, IRunHost& host, const CUpgradeJournal& journal, const std::string& installFolder) {
     host.AddLine(LINE_PROMPT, "The last upgrade was interrupted after its files were installed, now will finish it");
-    if (FileExists(calls, journal.GetCommandList()))
-        RunCommandList(host, calls, journal.GetCommandList(), installFolder);
-    const std::string recordError = RecordUpgradeInRegistry(calls, journal.GetVersion());
-    if (!recordError.empty()) {
-        AddAbortLine(host, recordError);
+    std::string error;
+    if (!journal.GetCommandList().empty()) error = RunCommandList(host, calls, journal.GetCommandList(), installFolder);
+    if (error.empty()) error = RecordUpgradeInRegistry(calls, journal.GetVersion());
+    if (!error.empty()) {
+        AddAbortLine(host, error);
         return false;
     }
     host.AddLine(LINE_INFO, "%s", UPGRADE_DONE_TEXT);
@@ -73,7 +91,13 @@ std::string ReadInstalledVersion(const std::string& installFolder) {
 // the attempt counted.
 JOURNAL_END ReplayJournal(IRunHost& host, CUpgradeJournal& journal, const std::string& installFolder,
                           CHeldFolder& workFolder, const CheckpointHook& atCheckpoint) {
-    const std::string untrusted = journal.FindUntrustedValue(installFolder, workFolder);
+    std::string untrusted = journal.FindUntrustedValue(installFolder, workFolder);
+    if (!untrusted.empty()) {
+        // Looked at once more before it is set aside for good: a call that failed for a moment (a
+        // busy disk, a scanner holding the file) must not cost the installation its previous version.
+        workFolder.Release();
+        untrusted = journal.FindUntrustedValue(installFolder, workFolder);
+    }
     if (!untrusted.empty()) {
         AddAbortLine(host, FormatText("The upgrade journal is set aside and not used because of its value %s",
                                       untrusted.c_str()));
@@ -95,7 +119,9 @@ JOURNAL_END ReplayJournal(IRunHost& host, CUpgradeJournal& journal, const std::s
     }
     ISystemCalls& calls = workFolder.GetCalls();
     if (bFinish) return Finish(calls, host, journal, installFolder) ? JOURNAL_ENDED : JOURNAL_LEFT;
-    return PutBack(calls, host, journal, atCheckpoint) ? JOURNAL_ENDED : JOURNAL_SET_ASIDE;
+    const ROLLBACK_OUTCOME outcome = PutBack(calls, host, journal, atCheckpoint);
+    if (outcome == ROLLBACK_RETRY) return JOURNAL_LEFT;
+    return outcome == ROLLBACK_WHOLE ? JOURNAL_ENDED : JOURNAL_SET_ASIDE;
 }
 
 // Puts back or finishes the journal's upgrade, as a run of its own in the log; a journal that
@@ -105,11 +131,14 @@ JOURNAL_END EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, cons
     ISystemCalls& calls = *settings.pCalls;
     CRecordingRunHost recording(host, RUN_RECOVERY, settings);
     CHeldFolder workFolder(calls);  // from its check to the end: what is read or deleted in it is ours
-    const JOURNAL_END end = ReplayJournal(recording, journal, installFolder, workFolder, settings.atCheckpoint);
+    JOURNAL_END end = ReplayJournal(recording, journal, installFolder, workFolder, settings.atCheckpoint);
     if (end == JOURNAL_ENDED) {
-        // The journal goes first: a recovery killed after it leaves only scratch files behind.
-        journal.Delete();
-        DiscardBackupsAndWorkFolder(journal, workFolder);
+        // The journal goes first: a recovery killed after it leaves only scratch files behind. One
+        // whose name cannot go is ended once more by the next start.
+        if (journal.Delete())
+            DiscardBackupsAndWorkFolder(journal, workFolder);
+        else
+            end = JOURNAL_LEFT;
     } else if (end == JOURNAL_SET_ASIDE) {
         // Proven ours, the folder is nobody else's to change even when it is let go.
         workFolder.Release();
@@ -122,6 +151,14 @@ JOURNAL_END EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, cons
     return end;
 }
 
+// A replacement killed half way leaves its new file beside the file it was to replace, which is
+// whole: these are the files of ours that are replaced so.
+void DeleteUnfinishedReplacements(ISystemCalls& calls, const std::string& installFolder) {
+    for (const char* name : {SELF_COPY_FILE, JOURNAL_FILE, UPGRADE_LOG_FILE})
+        calls.Delete(GetReplacementName(GetUpgradeFolder(installFolder) + name).c_str());
+    calls.Delete(GetReplacementName(installFolder + REGISTRATION_RECORD_FILE).c_str());
+}
+
 // False when the installation has no "Upgrade\" folder, so that no upgrade got far enough to
 // leave anything behind.
 bool HasUpgradeFolder(ISystemCalls& calls, const std::string& installFolder) {
@@ -131,7 +168,11 @@ bool HasUpgradeFolder(ISystemCalls& calls, const std::string& installFolder) {
 }  // namespace
 
 bool HasInterruptedUpgrade(ISystemCalls& calls, const std::string& installFolder) {
-    return !installFolder.empty() && FileExists(calls, GetJournalPath(installFolder));
+    if (installFolder.empty()) return false;
+    // One that cannot be looked at may be there.
+    if (calls.GetAttributes(GetJournalPath(installFolder).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD error = ::GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
 }
 
 bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, const RUN_SETTINGS& settings) {
@@ -156,9 +197,18 @@ JOURNAL_END EndPendingUpgrade(IRunHost& host, const std::string& installFolder, 
     ISystemCalls& calls = *settings.pCalls;
     CUpgradeJournal journal(calls);
     JOURNAL_END end = JOURNAL_NONE;
-    if (journal.Read(installFolder)) end = EndInterruptedUpgrade(host, journal, installFolder, settings);
-    // A journal that names a folder keeps it.
-    DeleteWorkFoldersBut(calls, CUpgradeJournal::GetNamedWorkFolders(calls, installFolder));
+    const DWORD error = journal.Read(installFolder);
+    if (error == ERROR_SUCCESS) {
+        end = EndInterruptedUpgrade(host, journal, installFolder, settings);
+    } else if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+        AddAbortLine(host, FormatText("Read upgrade journal %s failed because of %s", GetJournalPath(installFolder).c_str(),
+                                      GetSystemErrorText(error).c_str()));
+        end = JOURNAL_LEFT;
+    }
+    // A journal that names a folder keeps it; while a journal cannot be read, every folder may be its.
+    std::vector<std::string> named;
+    if (CUpgradeJournal::GetNamedWorkFolders(calls, installFolder, named)) DeleteWorkFoldersBut(calls, named);
+    DeleteUnfinishedReplacements(calls, installFolder);
     return end;
 }
 

@@ -224,7 +224,10 @@ ROLLBACK_OUTCOME CUpgradeRun::RollBack() {
 STAGE_RESULT CUpgradeRun::RunCommands() {
     TraceWithMachineTime("phase commands");
     const std::string& commandList = m_entries->GetCommandListPath();
-    if (!commandList.empty()) RunCommandList(m_host, m_calls, commandList, m_strInstallFolder);
+    const std::string error =
+        commandList.empty() ? std::string() : RunCommandList(m_host, m_calls, commandList, m_strInstallFolder);
+    // Not finished without its commands: the journal sends the next start to them and to the record.
+    if (!error.empty()) return Abort(RESULT_NOT_RECORDED, error);
     return GOES_ON;
 }
 
@@ -247,20 +250,21 @@ void CUpgradeRun::EndRun(int nCode) {
         // The journal in its install phase sends the next start to the backups.
         if (m_journal.GetPhase() != JOURNAL_INSTALL) m_journal.SetPhase(JOURNAL_INSTALL, m_table.GetPlans());
         KeepForNextStart();
-        m_host.AddLine(LINE_PROMPT,
-                       "Some files could not be put back now, the next start of the upgrade will put them back");
+        m_host.AddLine(LINE_PROMPT, "%s", RETRY_LATER_TEXT);
     } else if (nCode == RESULT_NOT_RECORDED) {
         // The journal in its command phase sends the next start to the record.
         KeepForNextStart();
     } else {
         // The restore is done, or the upgrade is: nothing is left to put back or finish after a crash.
-        // Without the lock, the journal and the RunOnce value are another upgrader's.
-        if (m_lock.IsHeld()) {
-            if (m_journal.IsWritten()) m_journal.Delete();
-            RemoveRecoveryAtLogon(m_calls);
+        // Without the lock, the journal and the RunOnce value are another upgrader's. A journal whose
+        // name cannot go stays whole, for the next start to end once more.
+        if (m_lock.IsHeld() && m_journal.IsWritten() && !m_journal.Delete()) {
+            KeepForNextStart();
+        } else {
+            if (m_lock.IsHeld()) RemoveRecoveryAtLogon(m_calls);
+            // Every destination is the old file or the new one: no backup is needed any more.
+            if (m_entries) m_entries->DiscardBackups();
         }
-        // Every destination is the old file or the new one: no backup is needed any more.
-        if (m_entries) m_entries->DiscardBackups();
     }
     m_transaction = CRollbackList();
     m_entries.reset();     // the library and the entries

@@ -5,9 +5,6 @@
 
 namespace {
 
-// The name a new file is written under before it replaces the path.
-std::string NewNameFor(const std::string& path) { return path + ".new"; }
-
 // Moves the whole new file over the path; when that fails, the new file goes. Answers the system's error.
 DWORD MoveNewFileOver(ISystemCalls& calls, const std::string& fresh, const std::string& path) {
     if (calls.Move(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -30,6 +27,8 @@ bool ReadIdentity(ISystemCalls& calls, const std::string& path, BY_HANDLE_FILE_I
 
 }  // namespace
 
+std::string GetReplacementName(const std::string& path) { return path + ".new"; }
+
 bool FileExists(ISystemCalls& calls, const std::string& path) {
     WIN32_FIND_DATAA data{};
     CScopedFindHandle find(calls.FindFirst(WithoutFinalBackslash(path).c_str(), &data));
@@ -45,13 +44,20 @@ bool FolderExists(ISystemCalls& calls, const std::string& path) {
 }
 
 std::vector<WIN32_FIND_DATAA> FindInFolder(ISystemCalls& calls, const std::string& folder, const std::string& pattern,
-                                           size_t most) {
+                                           size_t most, DWORD* pError) {
     std::vector<WIN32_FIND_DATAA> found;
     WIN32_FIND_DATAA data{};
     CScopedFindHandle find(calls.FindFirst((WithFinalBackslash(folder) + pattern).c_str(), &data));
-    for (bool more = find.IsValid(); more && found.size() < most; more = calls.FindNext(find.Get(), &data) != FALSE) {
+    bool more = find.IsValid();
+    for (; more && found.size() < most; more = calls.FindNext(find.Get(), &data) != FALSE) {
         const std::string name = data.cFileName;
         if (name != "." && name != "..") found.push_back(data);
+    }
+    if (pError != nullptr) {
+        // Nothing more to find, or nothing there at all, is a whole answer.
+        const DWORD error = more ? ERROR_SUCCESS : ::GetLastError();
+        const bool whole = error == ERROR_SUCCESS || error == ERROR_NO_MORE_FILES || error == ERROR_FILE_NOT_FOUND;
+        *pError = whole ? ERROR_SUCCESS : error;
     }
     return found;
 }
@@ -98,7 +104,7 @@ bool FlushVolumeOf(ISystemCalls& calls, const std::string& folder) {
 }
 
 bool ReplaceFileDurably(ISystemCalls& calls, const std::string& path, const std::string& text, DWORD* error) {
-    const std::string fresh = NewNameFor(path);
+    const std::string fresh = GetReplacementName(path);
     {
         // Whatever has the name goes first, a planted link included: the new file is always new.
         calls.Delete(fresh.c_str());
@@ -117,7 +123,7 @@ bool ReplaceFileDurably(ISystemCalls& calls, const std::string& path, const std:
 }
 
 DWORD ReplaceWithCopy(ISystemCalls& calls, HANDLE source, const std::string& target) {
-    const std::string fresh = NewNameFor(target);
+    const std::string fresh = GetReplacementName(target);
     // Whatever has the name goes first, a planted link included: the new file is always new.
     calls.Delete(fresh.c_str());
     const DWORD error = calls.Seek(source, 0, FILE_BEGIN) ? CopyOpenFileNoLink(calls, source, fresh, CREATE_NEW, true)
@@ -147,8 +153,10 @@ DWORD CopyFileData(ISystemCalls& calls, HANDLE from, HANDLE to) {
         if (written != read) return ERROR_DISK_FULL;
     }
     if (!calls.SetEnd(to)) return ::GetLastError();
+    // A copy without its times is no copy of the file: a put-back file would not be the old one.
     FILETIME created{}, accessed{}, written{};
-    if (calls.GetTime(from, &created, &accessed, &written)) calls.SetTime(to, &created, &accessed, &written);
+    if (!calls.GetTime(from, &created, &accessed, &written) || !calls.SetTime(to, &created, &accessed, &written))
+        return ::GetLastError();
     return ERROR_SUCCESS;
 }
 

@@ -18,9 +18,10 @@ bool FileExists(ISystemCalls& calls, const std::string& path);
 // True when a folder exists at the path.
 bool FolderExists(ISystemCalls& calls, const std::string& path);
 // What a folder holds that matches the pattern ("*", "JVR*.tmp"): at most the given count of
-// entries, "." and ".." left out.
+// entries, "." and ".." left out. pError, when given, is set to the system's error when the
+// answer may not be whole (the folder could not be read to its end), ERROR_SUCCESS otherwise.
 std::vector<WIN32_FIND_DATAA> FindInFolder(ISystemCalls& calls, const std::string& folder, const std::string& pattern,
-                                           size_t most = static_cast<size_t>(-1));
+                                           size_t most = static_cast<size_t>(-1), DWORD* pError = nullptr);
 // Creates every missing folder of a file's path, starting at its drive.
 // False when the path has no drive or no folder to walk.
 bool CreateFolderPath(ISystemCalls& calls, const std::string& filePath);
@@ -63,6 +64,9 @@ DWORD FlushFileToDisk(ISystemCalls& calls, const std::string& path);
 // Flushes every file of the volume that holds the folder to the disk in one call. Needs
 // administrator rights, which the upgrade has; false where the system cannot.
 bool FlushVolumeOf(ISystemCalls& calls, const std::string& folder);
+// The name a new file is written under, beside the path, before it replaces it (ReplaceWithCopy,
+// ReplaceFileDurably). One left there was not finished: the file at the path is whole.
+std::string GetReplacementName(const std::string& path);
 // Writes the text to a new file beside the path, flushes it to the disk and only then moves it
 // over the path, so that the file is always one whole version or the other. Neither name is
 // ever followed through a link. False with the system's error code when the file is left as it was.

@@ -120,7 +120,7 @@ protected:
     // The work folder the journal names, before a recovery deletes it.
     std::string JournaledWorkFolder() {
         CUpgradeJournal journal(TestCalls());
-        return journal.Read(m_install.GetFolder()) ? journal.GetWorkFolder() : std::string();
+        return journal.Read(m_install.GetFolder()) == ERROR_SUCCESS ? journal.GetWorkFolder() : std::string();
     }
     // Starts the upgrader without pressing anything; it recovers before its greeting.
     HWND StartAndRecover() {
