@@ -9,6 +9,7 @@
 
 #include "BenchSupport.h"
 #include "framework/ScopedHandles.h"
+#include "os/CountingCalls.h"
 #include "package/CompressionLibrary.h"
 #include "package/InstallPasses.h"
 #include "util/LineSink.h"
@@ -61,9 +62,9 @@ double TimeLibraryLoads(DWORD entries) {
 
 // What the journal costs on its own, written as the run writes it in the same installation: the
 // plan before the install pass, and its phase once after it.
-double TimeJournal(const std::string& installFolder, const std::string& workFolder,
+double TimeJournal(ISystemCalls& calls, const std::string& installFolder, const std::string& workFolder,
                    const std::vector<ENTRY_PLAN>& plans) {
-    CUpgradeJournal journal(BenchCalls());
+    CUpgradeJournal journal(calls);
     CStopwatch watch;
     journal.WritePlan(installFolder, workFolder, "", "0.0.6.7", plans);
     journal.SetPhase(JOURNAL_COMMANDS, plans);
@@ -107,6 +108,23 @@ double TimeScratchFiles(DWORD entries) {
     return ms;
 }
 
+// The calls a phase made per entry: a count of the layer's, which no machine changes.
+class CCallsPerEntry {
+public:
+    CCallsPerEntry(const CCountingCalls& calls, DWORD entries) : m_calls(calls), m_entries(entries ? entries : 1) {}
+    double Lap() {
+        const size_t now = m_calls.CountCalls();
+        const double perEntry = double(now - m_last) / m_entries;
+        m_last = now;
+        return perEntry;
+    }
+
+private:
+    const CCountingCalls& m_calls;
+    const DWORD m_entries;
+    size_t m_last = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -126,28 +144,36 @@ int main(int argc, char** argv) {
     CStopwatch watch;
     const DWORD entries = package.GetEntryCount();
     CEntryTable table;
-    auto items = std::make_unique<CInstallPasses>(BenchCalls(), package, sink, table, argv[2]);
+    CCountingCalls counted(BenchCalls());
+    CCallsPerEntry calls(counted, entries);
+    auto items = std::make_unique<CInstallPasses>(counted, package, sink, table, argv[2]);
     auto steps = std::make_unique<CRollbackList>();
     items->BackupPass({});
     const double backupMs = watch.Lap();
+    const double backupCalls = calls.Lap();
     items->ExtractLibrary();
     items->InstallPass(*steps, {});
     const double installMs = watch.Lap();
-    const double journalMs = TimeJournal(argv[2], argv[3], table.GetPlans());
+    const double installCalls = calls.Lap();
+    const double journalMs = TimeJournal(counted, argv[2], argv[3], table.GetPlans());
+    const double journalCalls = calls.Lap() * entries;
     watch.Lap();
     steps.reset();
     items->DiscardBackups();
     items.reset();
     const double cleanupMs = watch.Lap();
+    const double endCalls = calls.Lap();
     const double loadsMs = TimeLibraryLoads(entries);
     const double scratchMs = TimeScratchFiles(entries);
     const LOG_TIMES logTimes = TimeUpgradeLog(sink, argv[2]);
 
     std::printf("upgrade passes_ms=%.1f backup_ms=%.1f install_ms=%.1f cleanup_ms=%.1f loads_ms=%.1f "
                 "scratch_ms=%.1f journal_ms=%.1f log_ms=%.2f log_rewrite_ms=%.2f log_lines=%zu log_bytes=%zu "
-                "package=%lu start_private=%zu peak_private=%zu peak_working_set=%zu failures=%d\n",
+                "package=%lu start_private=%zu peak_private=%zu peak_working_set=%zu failures=%d "
+                "calls_backup=%.2f calls_install=%.2f calls_end=%.2f calls_journal=%.0f\n",
                 backupMs + installMs, backupMs, installMs, cleanupMs, loadsMs, scratchMs, journalMs, logTimes.appendMs,
                 logTimes.rewriteMs, counting.m_nLines, logTimes.recordBytes, package.GetSize(), memory.GetStartPrivate(),
-                memory.GetPeakPrivate(), CMemorySampler::GetPeakWorkingSet(), counting.m_nFailures);
+                memory.GetPeakPrivate(), CMemorySampler::GetPeakWorkingSet(), counting.m_nFailures, backupCalls,
+                installCalls, endCalls, journalCalls);
     return counting.m_nFailures == 0 ? 0 : 1;
 }

@@ -77,12 +77,17 @@ log_bytes=$(median "$data/upgrade.txt" log_bytes)
 package_bytes=$(median "$data/upgrade.txt" package)
 start_private=$(median "$data/upgrade.txt" start_private)
 peak_private=$(grep -o "peak_private=[0-9]*" "$data/upgrade.txt" | cut -d= -f2 | sort -g | tail -1)
+calls_backup=$(median "$data/upgrade.txt" calls_backup)
+calls_install=$(median "$data/upgrade.txt" calls_install)
+calls_end=$(median "$data/upgrade.txt" calls_end)
+calls_journal=$(median "$data/upgrade.txt" calls_journal)
 baseline_peak=$(grep -o "peak_private=[0-9]*" "$data/baseline.txt" | cut -d= -f2 | sort -g | tail -1)
 
 awk -v b="$baseline_ms" -v u="$upgrade_ms" -v bk="$backup_ms" -v ins="$install_ms" -v cl="$cleanup_ms" \
     -v ld="$loads_ms" -v sc="$scratch_ms" -v jn="$journal_ms" -v lg="$log_ms" -v lr="$log_rewrite_ms" \
     -v ll="$log_lines" -v lb="$log_bytes" -v fs="$(stat -f -c %T "$data")" \
-    -v pkg="$package_bytes" -v sp="$start_private" -v pp="$peak_private" -v bp="$baseline_peak" -v r="$rounds" '
+    -v pkg="$package_bytes" -v sp="$start_private" -v pp="$peak_private" -v bp="$baseline_peak" -v r="$rounds" \
+    -v cb="$calls_backup" -v ci="$calls_install" -v ce="$calls_end" -v cj="$calls_journal" '
 BEGIN {
   mb = 1024 * 1024
   printf "payload: 83 files, package %.2f MB; medians of %d rounds; data on %s\n", pkg / 1e6, r, fs
@@ -91,6 +96,7 @@ BEGIN {
   printf "  of which 83 library loads/unloads:   %8.1f ms, 166 scratch files made: %.1f ms (timed apart)\n", ld, sc
   printf "  the install pass journal (85 durable writes), timed apart: %.1f ms\n", jn
   printf "  the run record in the upgrade log (%d lines, %d bytes), timed apart: %.2f ms appended, %.2f ms at the 1 MiB limit\n", ll, lb, lg, lr
+  printf "system calls per entry (any machine): backup %.2f, install %.2f, end %.2f; the journal %d in all\n", cb, ci, ce, cj
   printf "ratio upgrader / baseline:             %8.2f  (goal <= 2.0)\n", u / b
   printf "upgrader peak private memory:          %8.1f MB  (at start %.1f MB, growth %.1f MB)\n", pp / mb, sp / mb, (pp - sp) / mb
   printf "  goal: package + 16 MB =              %8.1f MB\n", pkg / mb + 16
