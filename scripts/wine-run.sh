@@ -6,4 +6,11 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=wine-env.sh
 source "$here/wine-env.sh"
 qu_ensure_prefix
-exec "$WINE" "$@"
+# The program writes to a file that is passed on as it grows, until the program ends: a process it
+# leaves behind (Wine's debugger after a crash) then holds only that file, never our caller's output.
+output=$(mktemp)
+trap 'rm -f "$output"' EXIT
+"$WINE" "$@" >"$output" 2>&1 &
+program=$!
+tail -s 0.1 --pid="$program" -f "$output"
+wait "$program"
