@@ -58,7 +58,7 @@ std::string CheckProgramsFolder(ISystemCalls& calls, const std::string& programs
 // The shortcut's file in the folder chosen for it, with that folder held as itself; an empty path
 // when there is nothing to act on (no folder to choose, the product's folder missing, a name that
 // names no file there). Answers why the folder cannot be acted in, empty otherwise.
-std::string HoldShortcutFolder(const std::string& name, CHeldFolder& held, std::string& path) {
+std::string HoldShortcutFolder(const std::string& name, CHeldFolder& held, std::string& path, bool bToWriteIn) {
     ISystemCalls& calls = held.GetCalls();
     const std::string programs = ChooseProgramsFolder(calls);
     if (programs.empty()) return std::string();
@@ -66,7 +66,7 @@ std::string HoldShortcutFolder(const std::string& name, CHeldFolder& held, std::
     if (!outside.empty()) return outside;
     const std::string link = GetProgramShortcutPath(programs, name);
     const std::string folder = GetFolderOf(link);
-    const DWORD error = held.Hold(folder);
+    const DWORD error = held.Hold(folder, bToWriteIn);
     if (error == ERROR_SUCCESS) path = link;
     if (error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
         error == ERROR_INVALID_NAME || error == ERROR_BAD_PATHNAME)
@@ -98,14 +98,14 @@ std::string CreateProgramShortcut(ISystemCalls& calls, const std::string& name, 
     CScopedComInit com;
     CHeldFolder held(calls);
     std::string link;
-    const std::string why = HoldShortcutFolder(name, held, link);
+    const std::string why = HoldShortcutFolder(name, held, link, true);
     if (!why.empty()) return ShortcutFailure("Create", name, why);
     // Cutting the target to fit would make a shortcut to some other file.
     std::string bytes;
     if (link.empty() || target.size() >= MAX_PATH || !SaveShellLink(target, bytes)) return std::string();
     // A new file beside it, moved over the name: whatever has the name, a link included, is replaced.
     DWORD error = ERROR_SUCCESS;
-    if (ReplaceFileDurably(calls, link, bytes, &error)) return std::string();
+    if (ReplaceFileDurably(calls, link, bytes, &error, held.GetHandle())) return std::string();
     return ShortcutFailure("Create", name, GetSystemErrorText(error));
 }
 
@@ -113,7 +113,7 @@ std::string RemoveProgramShortcut(ISystemCalls& calls, const std::string& name) 
     CScopedComInit com;
     CHeldFolder held(calls);
     std::string link;
-    std::string why = HoldShortcutFolder(name, held, link);
+    std::string why = HoldShortcutFolder(name, held, link, false);
     if (why.empty() && !link.empty()) why = DeletePlainFile(calls, link);
     return why.empty() ? std::string() : ShortcutFailure("Remove", name, why);
 }

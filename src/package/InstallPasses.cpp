@@ -1,6 +1,7 @@
 #include "package/InstallPasses.h"
 
 #include "package/InflateAhead.h"
+#include "util/FileErrors.h"
 #include "util/FileHelpers.h"
 #include "util/IniKeys.h"
 #include "util/LineSink.h"
@@ -8,6 +9,7 @@
 #include "util/PathParts.h"
 #include "util/PathTokens.h"
 #include "util/TextCompare.h"
+#include "util/TextFormat.h"
 
 CInstallPasses::CInstallPasses(ISystemCalls& calls, const CUpgradePackage& package, CLineSink& sink,
                                CEntryTable& table, std::string installFolder, std::string workFolder)
@@ -102,8 +104,9 @@ void CInstallPasses::MakeBackupsDurable() {
 STEP_RESULT CInstallPasses::InstallPass(CRollbackList& transaction, const StopCheck& isStopRequested,
                                         const StepEvent& onInstalled, const StepEvent& onUndone,
                                         bool bInflateAhead) {
-    // Asked once: where the volume cannot be flushed as a whole, each file is flushed as it is written.
-    const bool bFlushEachFile = !FlushVolumeOf(m_calls, m_folders.strInstall);
+    // Asked once: where a volume the pass writes on cannot be flushed as a whole, each file is
+    // flushed as it is written.
+    const bool bFlushEachFile = !FlushVolumesOf(m_calls, GetWrittenFolders());
     std::vector<NEW_FILE> files;
     for (size_t i = 0; i < m_table.GetCount(); ++i) files.push_back(GetNewFileOf(m_table, i, bFlushEachFile));
     m_newFiles = std::make_unique<CInflateAhead>(m_calls, m_library, std::move(files));
@@ -115,12 +118,18 @@ STEP_RESULT CInstallPasses::InstallPass(CRollbackList& transaction, const StopCh
     const STEP_RESULT result = transaction.Do(isStopRequested);
     // After a stop or a failure, the files made ahead of the pass go.
     m_newFiles->Stop();
-    if (result.Succeeded()) MakeInstalledFilesDurable();
-    return result;
+    if (!result.Succeeded()) return result;
+    // Every new file, and every name it took, on the disk before the journal says they are in place.
+    const DWORD error = MakeFoldersDurable(m_calls, GetWrittenFolders());
+    if (error == ERROR_SUCCESS) return result;
+    AddAbortLine(m_sink, FormatText("Make the installed files durable failed because of %s", GetSystemErrorText(error).c_str()));
+    return StepFailed(GetSystemErrorText(error));
 }
 
-void CInstallPasses::MakeInstalledFilesDurable() const {
-    if (!m_pass->bFlushEachFile) FlushVolumeOf(m_calls, m_folders.strInstall);
+std::vector<std::string> CInstallPasses::GetWrittenFolders() const {
+    std::vector<std::string> folders{m_folders.strWork};
+    for (size_t i = 0; i < m_table.GetCount(); ++i) folders.push_back(GetFolderOf(m_table.Plan(i).strDestPath));
+    return folders;
 }
 
 ROLLBACK_OUTCOME CInstallPasses::GetRollbackOutcome() const {

@@ -94,7 +94,8 @@ private:
     void MakeBackupsDurable();
     // Makes every installed file durable: the whole volume in one flush where the system allows
     // it; otherwise each file was flushed as it was written.
-    void MakeInstalledFilesDurable() const;
+    // The folders the passes write in: the work folder and every destination's.
+    std::vector<std::string> GetWrittenFolders() const;
 
     ISystemCalls& m_calls;
     const CUpgradePackage& m_package;

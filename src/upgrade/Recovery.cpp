@@ -135,7 +135,7 @@ JOURNAL_END EndInterruptedUpgrade(IRunHost& host, CUpgradeJournal& journal, cons
     if (end == JOURNAL_ENDED) {
         // The journal goes first: a recovery killed after it leaves only scratch files behind. One
         // whose name cannot go is ended once more by the next start.
-        if (journal.Delete())
+        if (journal.Delete(journal.GetPlans()))
             DiscardBackupsAndWorkFolder(journal, workFolder);
         else
             end = JOURNAL_LEFT;
@@ -165,19 +165,29 @@ bool HasUpgradeFolder(ISystemCalls& calls, const std::string& installFolder) {
     return FolderExists(calls, WithoutFinalBackslash(GetUpgradeFolder(installFolder)));
 }
 
+bool IsSurelyMissing(ISystemCalls& calls, const std::string& path) {
+    if (calls.GetAttributes(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 }  // namespace
 
 bool HasInterruptedUpgrade(ISystemCalls& calls, const std::string& installFolder) {
     if (installFolder.empty()) return false;
     // One that cannot be looked at may be there.
-    if (calls.GetAttributes(GetJournalPath(installFolder).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-    const DWORD error = ::GetLastError();
-    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+    return !IsSurelyMissing(calls, GetJournalPath(installFolder));
 }
 
 bool RecoverInterruptedUpgrade(IRunHost& host, const std::string& installFolder, const RUN_SETTINGS& settings) {
     ISystemCalls& calls = *settings.pCalls;
-    if (installFolder.empty() || !HasUpgradeFolder(calls, installFolder)) return false;
+    if (installFolder.empty()) return false;
+    if (!HasUpgradeFolder(calls, installFolder)) {
+        // A power cut may keep a work folder whose installation never kept its Upgrade folder;
+        // one merely not looked at may hold a journal that names one.
+        if (IsSurelyMissing(calls, WithoutFinalBackslash(GetUpgradeFolder(installFolder)))) DeleteWorkFoldersBut(calls, {});
+        return false;
+    }
     CRunLock lock;
     const DWORD error = lock.Take(calls, installFolder);
     if (error != ERROR_SUCCESS) {

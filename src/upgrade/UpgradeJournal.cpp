@@ -231,10 +231,23 @@ DWORD CUpgradeJournal::ReadPlan() {
     return ERROR_SUCCESS;
 }
 
+bool CUpgradeJournal::Delete(const std::vector<ENTRY_PLAN>& plans) const {
+    // What was put back or finished is on the disk before the journal that would redo it goes.
+    // Not the work folder (the command list): nothing in it is needed once the journal is gone.
+    std::vector<std::string> folders;
+    for (const ENTRY_PLAN& plan : plans)
+        if (!EqualsNoCase(GetFolderOf(plan.strDestPath), m_strWorkFolder)) folders.push_back(GetFolderOf(plan.strDestPath));
+    return MakeFoldersDurable(m_calls, folders) == ERROR_SUCCESS && Delete();
+}
+
 bool CUpgradeJournal::Delete() const {
     // The name goes first: a work folder that nothing names is swept at the next start.
     if (!m_strNamePath.empty() && !m_calls.Delete(m_strNamePath.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND)
         return false;
+    // On the disk before the plan goes: a name that outlived its plan after a power cut would
+    // name a journal that cannot be read. With the name gone, a failed flush changes nothing of
+    // what is left to do.
+    if (!m_strNamePath.empty()) FlushFolder(m_calls, GetFolderOf(m_strNamePath));
     if (!m_strPath.empty()) m_calls.Delete(m_strPath.c_str());
     return true;
 }

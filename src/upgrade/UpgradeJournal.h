@@ -66,6 +66,8 @@ public:
     // Removes the journal: its name first, then its plan. False when the name is still there: the
     // plan is then kept too.
     bool Delete() const;
+    // The same, once every folder the plans changed is on the disk (false when it cannot be).
+    bool Delete(const std::vector<ENTRY_PLAN>& plans) const;
     // Keeps the journal for support under its set-aside name, the plan too, so that no name put
     // back in place can have it replayed. Not while the work folder is held.
     void SetAside(const std::string& installFolder) const;

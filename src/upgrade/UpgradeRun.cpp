@@ -204,7 +204,16 @@ STAGE_RESULT CUpgradeRun::InstallEntries() {
 
 STAGE_RESULT CUpgradeRun::Commit() {
     const std::string phaseError = m_journal.SetPhase(JOURNAL_COMMANDS, m_table.GetPlans());
-    if (!phaseError.empty()) return Abort(RESULT_INSTALL_FAILED, phaseError);
+    if (!phaseError.empty()) {
+        // The new phase may be in place all the same (its flush failed): the journal says
+        // "install" again before anything is put back, or the next start would finish over it.
+        if (m_journal.SetPhase(JOURNAL_INSTALL, m_table.GetPlans()).empty())
+            return Abort(RESULT_INSTALL_FAILED, phaseError);
+        // Either phase may be on the disk, and both fit the files as they are now: nothing is
+        // undone, and the next start ends the journal one way or the other.
+        m_transaction.Commit();
+        return Abort(RESULT_NOT_RECORDED, phaseError);
+    }
     // The commit point: the journal says every new file is in place, so from here a recovery goes
     // forward, and nothing of the install is undone any more.
     m_transaction.Commit();
@@ -258,7 +267,7 @@ void CUpgradeRun::EndRun(int nCode) {
         // The restore is done, or the upgrade is: nothing is left to put back or finish after a crash.
         // Without the lock, the journal and the RunOnce value are another upgrader's. A journal whose
         // name cannot go stays whole, for the next start to end once more.
-        if (m_lock.IsHeld() && m_journal.IsWritten() && !m_journal.Delete()) {
+        if (m_lock.IsHeld() && m_journal.IsWritten() && !m_journal.Delete(m_table.GetPlans())) {
             KeepForNextStart();
         } else {
             if (m_lock.IsHeld()) RemoveRecoveryAtLogon(m_calls);

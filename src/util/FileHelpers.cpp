@@ -1,14 +1,30 @@
 #include "util/FileHelpers.h"
 
+#include <algorithm>
+#include <map>
+
 #include "util/PathChecks.h"
 #include "util/PathParts.h"
+#include "util/TextCompare.h"
 
 namespace {
 
+// A file system that has no folder flush (some network shares), or a folder that is not there,
+// holds nothing to keep.
+DWORD FolderFlushResult(bool bFlushed) {
+    if (bFlushed) return ERROR_SUCCESS;
+    const DWORD error = ::GetLastError();
+    const bool bNothingToDo = error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
+                              error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    return bNothingToDo ? ERROR_SUCCESS : error;
+}
+
 // Moves the whole new file over the path; when that fails, the new file goes. Answers the system's error.
-DWORD MoveNewFileOver(ISystemCalls& calls, const std::string& fresh, const std::string& path) {
+DWORD MoveNewFileOver(ISystemCalls& calls, const std::string& fresh, const std::string& path, HANDLE heldFolder) {
+    // The move's own write-through waits only for a copy between volumes: the folder's flush
+    // makes the new name durable.
     if (calls.Move(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return ERROR_SUCCESS;
+        return heldFolder ? FolderFlushResult(calls.Flush(heldFolder)) : FlushFolder(calls, GetFolderOf(path));
     const DWORD error = ::GetLastError();
     calls.Delete(fresh.c_str());
     return error;
@@ -94,6 +110,45 @@ DWORD FlushFileToDisk(ISystemCalls& calls, const std::string& path) {
     return ERROR_SUCCESS;
 }
 
+DWORD FlushFolder(ISystemCalls& calls, const std::string& folder) {
+    CScopedKernelHandle handle(
+        calls.OpenFile(folder.c_str(), GENERIC_WRITE, SHARE_ALL, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
+    return FolderFlushResult(handle && calls.Flush(handle.Get()));
+}
+
+namespace {
+
+// The folders by the volume each lies on.
+std::map<std::string, std::vector<std::string>> GroupByVolume(ISystemCalls& calls, const std::vector<std::string>& folders) {
+    std::map<std::string, std::vector<std::string>> byVolume;
+    char volume[MAX_PATH] = {};
+    for (const std::string& folder : folders)
+        byVolume[calls.GetVolumePath(folder.c_str(), volume, MAX_PATH) ? ToLowerMb(volume) : folder].push_back(folder);
+    return byVolume;
+}
+
+}  // namespace
+
+bool FlushVolumesOf(ISystemCalls& calls, const std::vector<std::string>& folders) {
+    bool bWhole = true;
+    for (const auto& onVolume : GroupByVolume(calls, folders)) bWhole = FlushVolumeOf(calls, onVolume.second.front()) && bWhole;
+    return bWhole;
+}
+
+DWORD MakeFoldersDurable(ISystemCalls& calls, const std::vector<std::string>& folders) {
+    DWORD error = ERROR_SUCCESS;
+    for (auto& [root, onVolume] : GroupByVolume(calls, folders)) {
+        if (FlushVolumeOf(calls, onVolume.front())) continue;
+        std::sort(onVolume.begin(), onVolume.end());
+        onVolume.erase(std::unique(onVolume.begin(), onVolume.end()), onVolume.end());
+        for (const std::string& folder : onVolume) {
+            const DWORD flushed = FlushFolder(calls, folder);
+            if (error == ERROR_SUCCESS) error = flushed;
+        }
+    }
+    return error;
+}
+
 bool FlushVolumeOf(ISystemCalls& calls, const std::string& folder) {
     char volume[MAX_PATH] = {};
     if (!calls.GetVolumePath(folder.c_str(), volume, MAX_PATH)) return false;
@@ -103,7 +158,8 @@ bool FlushVolumeOf(ISystemCalls& calls, const std::string& folder) {
     return handle && calls.Flush(handle.Get());
 }
 
-bool ReplaceFileDurably(ISystemCalls& calls, const std::string& path, const std::string& text, DWORD* error) {
+bool ReplaceFileDurably(ISystemCalls& calls, const std::string& path, const std::string& text, DWORD* error,
+                        HANDLE heldFolder) {
     const std::string fresh = GetReplacementName(path);
     {
         // Whatever has the name goes first, a planted link included: the new file is always new.
@@ -118,7 +174,7 @@ bool ReplaceFileDurably(ISystemCalls& calls, const std::string& path, const std:
             return false;
         }
     }
-    *error = MoveNewFileOver(calls, fresh, path);
+    *error = MoveNewFileOver(calls, fresh, path, heldFolder);
     return *error == ERROR_SUCCESS;
 }
 
@@ -128,7 +184,7 @@ DWORD ReplaceWithCopy(ISystemCalls& calls, HANDLE source, const std::string& tar
     calls.Delete(fresh.c_str());
     const DWORD error = calls.Seek(source, 0, FILE_BEGIN) ? CopyOpenFileNoLink(calls, source, fresh, CREATE_NEW, true)
                                                           : ::GetLastError();
-    if (error == ERROR_SUCCESS) return MoveNewFileOver(calls, fresh, target);
+    if (error == ERROR_SUCCESS) return MoveNewFileOver(calls, fresh, target, nullptr);
     calls.Delete(fresh.c_str());
     return error;
 }

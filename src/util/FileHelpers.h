@@ -64,10 +64,23 @@ DWORD FlushFileToDisk(ISystemCalls& calls, const std::string& path);
 // Flushes every file of the volume that holds the folder to the disk in one call. Needs
 // administrator rights, which the upgrade has; false where the system cannot.
 bool FlushVolumeOf(ISystemCalls& calls, const std::string& folder);
+// Makes the names in the folder durable, and with them every change made before on its volume
+// (the file system writes its log in order). A file system that has no such flush (some network
+// shares), or a folder that is not there, is no error. Answers the system's error.
+DWORD FlushFolder(ISystemCalls& calls, const std::string& folder);
+// Flushes each volume the folders lie on as a whole; false when the system cannot for one of them.
+bool FlushVolumesOf(ISystemCalls& calls, const std::vector<std::string>& folders);
+// Makes every change made so far in the folders durable: each volume they lie on is flushed as
+// a whole where the system allows it, otherwise each folder on it (whose files' data must then
+// have been flushed one by one). Answers the first error.
+DWORD MakeFoldersDurable(ISystemCalls& calls, const std::vector<std::string>& folders);
 // The name a new file is written under, beside the path, before it replaces it (ReplaceWithCopy,
 // ReplaceFileDurably). One left there was not finished: the file at the path is whole.
 std::string GetReplacementName(const std::string& path);
 // Writes the text to a new file beside the path, flushes it to the disk and only then moves it
-// over the path, so that the file is always one whole version or the other. Neither name is
-// ever followed through a link. False with the system's error code when the file is left as it was.
-bool ReplaceFileDurably(ISystemCalls& calls, const std::string& path, const std::string& text, DWORD* error);
+// over the path, and makes that move durable, so that the file is always one whole version or the
+// other, and stays so after a power cut. Neither name is ever followed through a link. False with the system's error code when the file is left as it was.
+// A folder held against writers (CHeldFolder) cannot be opened again to be flushed: its hold,
+// opened to write in, is flushed instead.
+bool ReplaceFileDurably(ISystemCalls& calls, const std::string& path, const std::string& text, DWORD* error,
+                        HANDLE heldFolder = nullptr);

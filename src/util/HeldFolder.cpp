@@ -12,10 +12,10 @@ constexpr DWORD HOLD_ACCESS = READ_CONTROL | FILE_LIST_DIRECTORY | FILE_READ_ATT
 
 }  // namespace
 
-DWORD CHeldFolder::Hold(const std::string& folder) {
+DWORD CHeldFolder::Hold(const std::string& folder, bool bToWriteIn) {
     m_strPath = WithFinalBackslash(folder);
     const std::string name = WithoutFinalBackslash(m_strPath);
-    m_folder.Reset(m_calls.OpenFile(name.c_str(), HOLD_ACCESS, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    m_folder.Reset(m_calls.OpenFile(name.c_str(), bToWriteIn ? HOLD_ACCESS | FILE_ADD_FILE : HOLD_ACCESS, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
     if (!m_folder) return ::GetLastError();
     const DWORD kindMask = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;

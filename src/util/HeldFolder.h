@@ -24,7 +24,9 @@ public:
     // Opens and holds the folder, given as a full path. Answers the system's error:
     // ERROR_SHARING_VIOLATION while another program has it open to change it,
     // ERROR_CANT_ACCESS_FILE for a link, a folder reached through one, or a file.
-    DWORD Hold(const std::string& folder);
+    // To write in it, the hold itself may also add files, and flush the folder (GetHandle).
+    DWORD Hold(const std::string& folder, bool bToWriteIn = false);
+    HANDLE GetHandle() const { return m_folder.Get(); }
     // Its owner and access list, read through the hold; empty when they cannot be read.
     CScopedLocalMemory ReadSecurity() const { return ReadFolderSecurity(m_calls, m_folder.Get()); }
     // Deletes every file in it (read-only ones too) and the folders below it while it is held, then
