@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "support/CrashState.h"
 #include "support/FailingCalls.h"
 #include "support/FolderSnapshot.h"
 #include "support/PackageWriter.h"
@@ -96,7 +97,7 @@ const STAGE STAGES[] = {
     // The package, the backup pass (a folder it cannot make fails that entry's install), the journal.
     {"Analyzing upgrade package, please waiting...", CALL_KINDS, {6, 7, 8, 9}},
     {"        Upgrade - TallyPanel.dll...", CALL_REGISTRY_WRITE, {9}},  // after the RunOnce value: the install pass
-    {"Start to execute command", CALL_MOVE, {13}},  // after the journal's phase: the commands, read and run
+    {"Start to execute command", CALL_FLUSH, {13}},  // after the journal's phase: the commands, read and run
     {"Execute command over", CALL_KINDS, {13}},     // the record
     {SUCCEEDED, CALL_KINDS, {}},                    // the clean-up
 };
@@ -289,12 +290,13 @@ protected:
         EXPECT_TRUE(upgrade.empty()) << *upgrade.begin();
     }
     // The next start ends a pending journal, and changes nothing otherwise.
-    void ExpectNextStartEnds(CSweptInstallation& install, const std::vector<std::string>& lines) {
+    void ExpectNextStartEnds(CSweptInstallation& install, const std::vector<std::string>& lines,
+                             ISystemCalls& calls = TestCalls()) {
         install.LetGo();
         const bool pending = HasInterruptedUpgrade(TestCalls(), install.Folder());
         const SNAPSHOT before = install.Take();
         CTestRunHost host;
-        RUN_SETTINGS settings = Settings(TestCalls());
+        RUN_SETTINGS settings = Settings(calls);
         EXPECT_EQ(RecoverInterruptedUpgrade(host, install.Folder(), settings), pending);
         EXPECT_FALSE(HasInterruptedUpgrade(TestCalls(), install.Folder()));
         ExpectNothingLeft(install);
@@ -381,11 +383,50 @@ protected:
     std::vector<std::string> m_systemTemps;
 };
 
+// A power cut at every change of a whole run, on a machine whose volumes can be flushed as a whole
+// and on one where they cannot (Wine, a network share): every state the model allows at its
+// extremes, the installation on a volume of its own, is recovered by the next start to one version.
+class PowerCut : public UpgradeFaultSweep {
+protected:
+    void CutEverywhere(bool bVolumesFlush) {
+        CSweptInstallation install(NextFolder());
+        install.LetGo();
+        CRecordingCalls calls(TestCalls(), install.Folder(), INSTALL_VOLUME, bVolumesFlush);
+        CTestRunHost host;
+        ASSERT_EQ(CUpgradeRun(host, Settings(calls)).Execute(), 0);
+        calls.StopRecording();
+        std::set<std::string> seen;
+        size_t flushes = 0;
+        for (const RECORDED_CHANGE& change : calls.GetChanges()) flushes += change.kind >= CHANGE_FLUSH_FILE;
+        for (size_t cut = 0; cut <= calls.GetChanges().size(); ++cut) {
+            for (int extremes = 0; extremes < 8; ++extremes) {
+                const POWER_CUT power{cut, (extremes & 1) != 0, (extremes & 2) != 0, (extremes & 4) != 0};
+                const CRASH_STATE state = BuildCrashState(calls, power, INSTALL_VOLUME);
+                if (!seen.insert(DescribeCrashState(state)).second) continue;
+                SCOPED_TRACE("cut after change " + std::to_string(cut) + (power.bLongestOnDisk ? ", longest" : ", shortest") +
+                             " on the installation's volume" + (power.bLongestElsewhere ? ", longest" : ", shortest") +
+                             " elsewhere, unflushed data " + (power.bDataKept ? "kept" : "lost"));
+                PutCrashStateInPlace(state, calls);
+                ExpectNextStartEnds(install, {}, calls);
+                if (HasFailure()) return;
+            }
+        }
+        std::printf("[ CUT      ] %zu states after %zu changes and %zu flushes\n", seen.size(), calls.GetChanges().size(),
+                    flushes);
+    }
+    static constexpr char INSTALL_VOLUME = 'I';
+};
+
 TEST_F(UpgradeFaultSweep, EveryCallOfARunFails) { SweepEveryCall(0); }
 
 TEST_F(UpgradeFaultSweep, EveryCallOfARecoveryAfterAKillFails) {
     ASSERT_EQ(m_killCalls.size(), std::size(KILL_LINES));
     for (const size_t killAt : m_killCalls) SweepEveryCall(killAt);
+}
+
+TEST_F(PowerCut, EveryStateTheDiskMayHoldIsRecoveredToOneVersion) {
+    CutEverywhere(true);
+    CutEverywhere(false);
 }
 
 }  // namespace
