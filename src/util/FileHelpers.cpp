@@ -1,7 +1,7 @@
 #include "util/FileHelpers.h"
 
-#include <algorithm>
 #include <map>
+#include <set>
 
 #include "util/PathChecks.h"
 #include "util/PathParts.h"
@@ -118,12 +118,15 @@ DWORD FlushFolder(ISystemCalls& calls, const std::string& folder) {
 
 namespace {
 
-// The folders by the volume each lies on.
+// The folders, each once, by the volume each lies on.
 std::map<std::string, std::vector<std::string>> GroupByVolume(ISystemCalls& calls, const std::vector<std::string>& folders) {
     std::map<std::string, std::vector<std::string>> byVolume;
+    std::set<std::string> seen;
     char volume[MAX_PATH] = {};
-    for (const std::string& folder : folders)
+    for (const std::string& folder : folders) {
+        if (!seen.insert(ToLowerMb(folder)).second) continue;
         byVolume[calls.GetVolumePath(folder.c_str(), volume, MAX_PATH) ? ToLowerMb(volume) : folder].push_back(folder);
+    }
     return byVolume;
 }
 
@@ -137,10 +140,8 @@ bool FlushVolumesOf(ISystemCalls& calls, const std::vector<std::string>& folders
 
 DWORD MakeFoldersDurable(ISystemCalls& calls, const std::vector<std::string>& folders) {
     DWORD error = ERROR_SUCCESS;
-    for (auto& [root, onVolume] : GroupByVolume(calls, folders)) {
+    for (const auto& [root, onVolume] : GroupByVolume(calls, folders)) {
         if (FlushVolumeOf(calls, onVolume.front())) continue;
-        std::sort(onVolume.begin(), onVolume.end());
-        onVolume.erase(std::unique(onVolume.begin(), onVolume.end()), onVolume.end());
         for (const std::string& folder : onVolume) {
             const DWORD flushed = FlushFolder(calls, folder);
             if (error == ERROR_SUCCESS) error = flushed;
