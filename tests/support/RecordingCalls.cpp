@@ -79,6 +79,13 @@ void CRecordingCalls::Remember(const std::string& path) {
     if (m_before.find(key) != m_before.end()) return;
     m_before[key] = LookAt(path);
     m_before[key].path = path;
+    if (m_before[key].bFile) m_before[key].file = IdentityOf(m_before[key].file, false);
+}
+
+ULONGLONG CRecordingCalls::IdentityOf(ULONGLONG index, bool bNewFile) {
+    if (bNewFile) return m_identities[index] = m_nNextIdentity++;
+    const auto found = m_identities.find(index);
+    return found == m_identities.end() ? index : found->second;
 }
 
 void CRecordingCalls::RememberValue(const std::string& keyAndValue, HKEY hive, const char* keyPath, const char* valueName) {
@@ -130,7 +137,7 @@ HANDLE CRecordingCalls::OpenFile(const char* path, DWORD access, DWORD share, SE
     const bool bFolder = (flags & FILE_FLAG_BACKUP_SEMANTICS) && (::GetFileAttributesA(path) & FILE_ATTRIBUTE_DIRECTORY);
     {
         std::lock_guard<std::mutex> hold(m_lock);
-        m_open[file] = {name, bFolder ? 0 : IndexOf(file), bFolder, false};
+        m_open[file] = {name, bFolder ? 0 : IdentityOf(IndexOf(file), !bExisted), bFolder, false};
     }
     const bool bEmptied = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING ||
                           (!bExisted && (disposition == CREATE_NEW || disposition == OPEN_ALWAYS));

@@ -91,6 +91,7 @@ private:
     void Record(RECORDED_CHANGE change);
     RECORDED_CHANGE ChangeOf(CHANGE_KIND kind, HANDLE file);
     OPEN_FILE OpenFileOf(HANDLE file);
+    ULONGLONG IdentityOf(ULONGLONG index, bool bNewFile);
 
     const std::string m_strVolumeFolder;
     const char m_volume;
@@ -100,6 +101,10 @@ private:
     std::vector<RECORDED_CHANGE> m_changes;
     std::map<std::string, PATH_BEFORE> m_before;  // by the path in lower case
     std::map<HANDLE, OPEN_FILE> m_open;
+    // The file system reuses the index of a deleted file for a new one: each new file gets an
+    // identity of its own, so a name the cut keeps never leads to a later file's data.
+    std::map<ULONGLONG, ULONGLONG> m_identities;
+    ULONGLONG m_nNextIdentity = 1ULL << 62;
 };
 
 // The lower-case form the recording keys its paths by.
