@@ -69,7 +69,7 @@ double TimeJournal(ISystemCalls& calls, const std::string& installFolder, const 
     journal.WritePlan(installFolder, workFolder, "", "0.0.6.7", plans);
     journal.SetPhase(JOURNAL_COMMANDS, plans);
     const double ms = watch.Lap();
-    journal.Delete();
+    journal.Delete(plans);
     return ms;
 }
 
@@ -170,10 +170,10 @@ int main(int argc, char** argv) {
     std::printf("upgrade passes_ms=%.1f backup_ms=%.1f install_ms=%.1f cleanup_ms=%.1f loads_ms=%.1f "
                 "scratch_ms=%.1f journal_ms=%.1f log_ms=%.2f log_rewrite_ms=%.2f log_lines=%zu log_bytes=%zu "
                 "package=%lu start_private=%zu peak_private=%zu peak_working_set=%zu failures=%d "
-                "calls_backup=%.2f calls_install=%.2f calls_end=%.2f calls_journal=%.0f\n",
+                "calls_backup=%.2f calls_install=%.2f calls_end=%.2f calls_journal=%.0f flushes=%zu\n",
                 backupMs + installMs, backupMs, installMs, cleanupMs, loadsMs, scratchMs, journalMs, logTimes.appendMs,
                 logTimes.rewriteMs, counting.m_nLines, logTimes.recordBytes, package.GetSize(), memory.GetStartPrivate(),
                 memory.GetPeakPrivate(), CMemorySampler::GetPeakWorkingSet(), counting.m_nFailures, backupCalls,
-                installCalls, endCalls, journalCalls);
+                installCalls, endCalls, journalCalls, counted.CountCalls(CALL_FLUSH));
     return counting.m_nFailures == 0 ? 0 : 1;
 }

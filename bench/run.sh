@@ -81,13 +81,14 @@ calls_backup=$(median "$data/upgrade.txt" calls_backup)
 calls_install=$(median "$data/upgrade.txt" calls_install)
 calls_end=$(median "$data/upgrade.txt" calls_end)
 calls_journal=$(median "$data/upgrade.txt" calls_journal)
+flushes=$(median "$data/upgrade.txt" flushes)
 baseline_peak=$(grep -o "peak_private=[0-9]*" "$data/baseline.txt" | cut -d= -f2 | sort -g | tail -1)
 
 awk -v b="$baseline_ms" -v u="$upgrade_ms" -v bk="$backup_ms" -v ins="$install_ms" -v cl="$cleanup_ms" \
     -v ld="$loads_ms" -v sc="$scratch_ms" -v jn="$journal_ms" -v lg="$log_ms" -v lr="$log_rewrite_ms" \
     -v ll="$log_lines" -v lb="$log_bytes" -v fs="$(stat -f -c %T "$data")" \
     -v pkg="$package_bytes" -v sp="$start_private" -v pp="$peak_private" -v bp="$baseline_peak" -v r="$rounds" \
-    -v cb="$calls_backup" -v ci="$calls_install" -v ce="$calls_end" -v cj="$calls_journal" '
+    -v cb="$calls_backup" -v ci="$calls_install" -v ce="$calls_end" -v cj="$calls_journal" -v fl="$flushes" '
 BEGIN {
   mb = 1024 * 1024
   printf "payload: 83 files, package %.2f MB; medians of %d rounds; data on %s\n", pkg / 1e6, r, fs
@@ -97,6 +98,7 @@ BEGIN {
   printf "  the install pass journal (85 durable writes), timed apart: %.1f ms\n", jn
   printf "  the run record in the upgrade log (%d lines, %d bytes), timed apart: %.2f ms appended, %.2f ms at the 1 MiB limit\n", ll, lb, lg, lr
   printf "system calls per entry (any machine): backup %.2f, install %.2f, end %.2f; the journal %d in all\n", cb, ci, ce, cj
+  printf "flush calls (files, folders, volumes), passes, journal and end: %d\n", fl
   printf "ratio upgrader / baseline:             %8.2f  (goal <= 2.0)\n", u / b
   printf "upgrader peak private memory:          %8.1f MB  (at start %.1f MB, growth %.1f MB)\n", pp / mb, sp / mb, (pp - sp) / mb
   printf "  goal: package + 16 MB =              %8.1f MB\n", pkg / mb + 16
