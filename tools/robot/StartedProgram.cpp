@@ -1,9 +1,12 @@
 #include "robot/StartedProgram.h"
 
+#include <cstdio>
+
 namespace {
 
 // Generous: the first start in a fresh prefix is slow. It only bounds a hung program.
 const DWORD START_WAIT_MS = 20000;
+const DWORD START_RETRY_MS = 3000;
 
 }  // namespace
 
@@ -15,9 +18,17 @@ bool CStartedProgram::Start(const std::string& path, const std::string& argument
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, creationFlags, nullptr,
-                          folder.empty() ? nullptr : folder.c_str(), &startup, &info))
-        return false;
+    // Under a loaded Wine, the file of a program just ended may stay held for a moment.
+    const ULONGLONG deadline = ::GetTickCount64() + START_RETRY_MS;
+    while (!::CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, creationFlags, nullptr,
+                             folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+        const DWORD error = ::GetLastError();
+        if (::GetTickCount64() >= deadline) {
+            std::fprintf(stderr, "CreateProcess %s failed: error %lu\n", path.c_str(), error);
+            return false;
+        }
+        ::Sleep(50);
+    }
     m_process.Reset(info.hProcess);
     CScopedKernelHandle thread(info.hThread);
     m_dwId = info.dwProcessId;
