@@ -10,11 +10,22 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 start_display() {
   [ -n "${DISPLAY:-}" ] && return 0
+  # Sessions that start together (each sweep has its own) choose their displays one at a time:
+  # two that took the same number would share one Xvfb, and the first to stop would end it.
+  exec 9>/tmp/qu-xvfb-choice.lock
+  flock 9
+  choose_display
+  local chosen=$?
+  exec 9>&-
+  return $chosen
+}
+
+choose_display() {
   local n
   for n in $(seq 91 140); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    # Detached, so CTest does not wait on its output pipes.
-    setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    # Detached, so CTest does not wait on its output pipes; without the choice's lock.
+    setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
     echo $! > "$QU_WINE_DIR/xvfb.pid"
     for _ in $(seq 1 50); do
       [ -e "/tmp/.X11-unix/X$n" ] && { echo ":$n" > "$QU_WINE_DIR/display"; return 0; }
