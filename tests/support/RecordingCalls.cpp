@@ -239,11 +239,14 @@ BOOL CRecordingCalls::MakeHardLink(const char* link, const char* existing) {
     return done;
 }
 
+BOOL CRecordingCalls::RecordIfDone(BOOL done, CHANGE_KIND kind, const char* path) {
+    if (done) Record(MakeChange(kind, VolumeOf(path), path));
+    return done;
+}
+
 BOOL CRecordingCalls::Delete(const char* path) {
     Remember(path);
-    const BOOL done = CCountingCalls::Delete(path);
-    if (done) Record(MakeChange(CHANGE_DELETE, VolumeOf(path), path));
-    return done;
+    return RecordIfDone(CCountingCalls::Delete(path), CHANGE_DELETE, path);
 }
 
 BOOL CRecordingCalls::MakeFolder(const char* path, SECURITY_ATTRIBUTES* security) {
@@ -267,9 +270,7 @@ BOOL CRecordingCalls::MakeFolder(const char* path, SECURITY_ATTRIBUTES* security
 
 BOOL CRecordingCalls::RemoveFolder(const char* path) {
     Remember(path);
-    const BOOL done = CCountingCalls::RemoveFolder(path);
-    if (done) Record(MakeChange(CHANGE_REMOVE_FOLDER, VolumeOf(path), path));
-    return done;
+    return RecordIfDone(CCountingCalls::RemoveFolder(path), CHANGE_REMOVE_FOLDER, path);
 }
 
 BOOL CRecordingCalls::GetVolumePath(const char* path, char* volume, DWORD size) {

@@ -89,6 +89,8 @@ private:
     void Remember(const std::string& path);
     void RememberValue(const std::string& keyAndValue, HKEY hive, const char* keyPath, const char* valueName);
     void Record(RECORDED_CHANGE change);
+    // A call on one path: recorded once it succeeded; answers what the call answered.
+    BOOL RecordIfDone(BOOL done, CHANGE_KIND kind, const char* path);
     RECORDED_CHANGE ChangeOf(CHANGE_KIND kind, HANDLE file);
     OPEN_FILE OpenFileOf(HANDLE file);
     ULONGLONG IdentityOf(ULONGLONG index, bool bNewFile);
